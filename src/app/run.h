@@ -1,0 +1,18 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vantedit {
+
+inline constexpr const char* kVersion = "V2.4 RU";
+
+// The whole run: banner, arguments, loading and recognising the executable, then MAKE or
+// PATCH. args[0] is the program name. Returns the exit status.
+int runVantedit(const std::vector<std::string>& args, std::ostream& out);
+
+// ASCII letters compared without regard to case, over the whole length.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace vantedit

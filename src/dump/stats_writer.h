@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "model/game.h"
+
+namespace vantedit {
+
+// Appends the whole stats file to out, with "\n" as its line break: heading line, the 351
+// Item rows, then the list lines. Reads the game and never changes it.
+void writeStatsFile(std::string& out, const Game& game);
+
+// The stats file's bytes on disk: every byte 10 becomes 13 10 on every platform.
+std::string withCrLf(const std::string& text);
+
+}  // namespace vantedit

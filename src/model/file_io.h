@@ -1,0 +1,44 @@
+// The program's only door to the file system. Every call that can fail goes through
+// here, counted, so that tests can make the n-th call fail and watch what is left on disk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace vantedit::io {
+
+// Test seam: the n-th counted call from now on (1 = the next one) fails; 0 turns it off.
+void failAtCall(long n);
+// Calls counted since the last failAtCall.
+long callCount();
+
+class File {
+public:
+    File() = default;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();  // closes without checking, for paths that already failed
+
+    bool isOpen() const { return stream_ != nullptr; }
+
+    // mode as for fopen; always binary: line ends are translated by the program itself
+    bool open(const std::string& path, const char* mode);
+    bool seek(long offset, int origin);
+    bool tell(long& position);
+    std::size_t read(void* buffer, std::size_t size);
+    bool write(const void* buffer, std::size_t size);
+    bool flush();
+    bool sync();  // the data reaches the disk before a rename relies on it
+    bool close();
+
+private:
+    std::FILE* stream_ = nullptr;
+};
+
+bool renameReplacing(const std::string& from, const std::string& to);
+bool copyPermissions(const std::string& from, const std::string& to);
+void removeQuietly(const std::string& path);
+
+}  // namespace vantedit::io

@@ -1,0 +1,42 @@
+// Helpers shared by the tests: temporary folders, file contents, running the real binaries.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vantedit::testing {
+
+// A fresh empty folder, removed again when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
+std::string readText(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+void writeText(const std::filesystem::path& path, const std::string& text);
+
+struct RunResult {
+    int status = -1;
+    std::string output;  // standard output
+};
+
+// Runs the vantedit binary in the given working folder with the given arguments.
+RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args);
+// Runs any command line (already quoted) in the working folder; captures standard output.
+RunResult runCommand(const std::filesystem::path& workDir, const std::string& commandLine);
+
+std::string shellQuote(const std::string& text);
+
+}  // namespace vantedit::testing
