@@ -23,16 +23,6 @@ const std::string kUsage =
     "Use the MAKE option to dump stats to a tab delimited text file.\n"
     "To apply the changes from the textfile, use the PATCH option.\n";
 
-// An executable of the edition's size whose only content is its header words.
-std::vector<std::uint8_t> bareExecutable(int edition) {
-    const Edition& e = kEditions[edition];
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(e.fileSize), 0);
-    for (int w = 0; w < 4; ++w) {
-        for (int b = 0; b < 4; ++b) bytes[128 + 4 * w + b] = static_cast<std::uint8_t>(e.headerWords[w] >> (24 - 8 * b));
-    }
-    return bytes;
-}
-
 struct Recognised {
     int edition;
     std::string output;
@@ -55,7 +45,7 @@ TEST(Recognition, EachEditionByItsSizeAndHeaderWords) {
     TempDir dir;
     for (int e = 0; e < kEditionCount; ++e) {
         SCOPED_TRACE(e);
-        testing::writeBytes(dir / "game.exe", bareExecutable(e));
+        testing::writeBytes(dir / "game.exe", testing::bareExecutable(e));
         const Recognised r = recognise(dir / "game.exe");
         EXPECT_EQ(r.edition, e);
         EXPECT_EQ(r.output, std::string(kEditions[e].label) + " version of executable detected\n");
@@ -64,7 +54,7 @@ TEST(Recognition, EachEditionByItsSizeAndHeaderWords) {
 }
 
 TEST(Recognition, EditionFourCarriesThePeSignature) {
-    const auto bytes = bareExecutable(4);
+    const auto bytes = testing::bareExecutable(4);
     EXPECT_EQ(std::string(bytes.begin() + 128, bytes.begin() + 136), std::string("PE\0\0L\1\5\0", 8));
 }
 
@@ -72,7 +62,7 @@ TEST(Recognition, AnySingleHeaderByteOffMatchesNothing) {
     TempDir dir;
     for (int e : {0, 4}) {
         for (int i = 0; i < 16; ++i) {
-            auto bytes = bareExecutable(e);
+            auto bytes = testing::bareExecutable(e);
             bytes[128 + static_cast<std::size_t>(i)] ^= 0x01;
             testing::writeBytes(dir / "game.exe", bytes);
             const Recognised r = recognise(dir / "game.exe");
@@ -86,7 +76,7 @@ TEST(Recognition, AnySingleHeaderByteOffMatchesNothing) {
 TEST(Recognition, SizeOffByOneMatchesNothing) {
     TempDir dir;
     for (int delta : {-1, +1}) {
-        auto bytes = bareExecutable(2);
+        auto bytes = testing::bareExecutable(2);
         bytes.resize(static_cast<std::size_t>(static_cast<long>(bytes.size()) + delta));
         testing::writeBytes(dir / "game.exe", bytes);
         EXPECT_EQ(recognise(dir / "game.exe").edition, kNoEdition) << delta;
@@ -108,15 +98,6 @@ TEST(Recognition, AFileOfNoKnownSizeIsNotRead) {
     }
 }
 
-// A complete game folder with empty description texts, enough for a whole run.
-void writeBareGame(const TempDir& dir, int edition) {
-    testing::writeBytes(dir / "game.exe", bareExecutable(edition));
-    std::filesystem::create_directories(dir / "data/binarydata");
-    const std::vector<std::uint8_t> desc(kDescFileSize, 0);
-    testing::writeBytes(dir / std::string(kEditions[edition].itemDescPath), desc);
-    if (kEditions[edition].hasShopFile()) testing::writeBytes(dir / std::string(kEditions[edition].shopDescPath), desc);
-}
-
 TEST(RunSequence, FewerThanThreeArgumentsPrintUsage) {
     TempDir dir;
     for (const std::vector<std::string>& args :
@@ -136,7 +117,7 @@ TEST(RunSequence, MissingExecutableFailsWithUsage) {
 
 TEST(RunSequence, UnrecognisedExecutable) {
     TempDir dir;
-    auto bytes = bareExecutable(3);
+    auto bytes = testing::bareExecutable(3);
     bytes[131] ^= 0xFF;
     testing::writeBytes(dir / "game.exe", bytes);
     testing::writeBytes(dir / "empty.exe", {});
@@ -150,7 +131,7 @@ TEST(RunSequence, UnrecognisedExecutable) {
 
 TEST(RunSequence, InvalidOperationWordAfterLoading) {
     TempDir dir;
-    writeBareGame(dir, 2);
+    testing::writeBareGame(dir.path(), 2);
     const auto r = testing::runVantedit(dir.path(), {"game.exe", "stats.txt", "dump", "extra"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output, kBanner + "Deluxe version of executable detected\n\nReading binary data..." +
@@ -160,7 +141,7 @@ TEST(RunSequence, InvalidOperationWordAfterLoading) {
 
 TEST(RunSequence, OperationWordInAnyCaseAndExtraArgumentsIgnored) {
     TempDir dir;
-    writeBareGame(dir, 5);
+    testing::writeBareGame(dir.path(), 5);
     std::string first;
     for (const char* word : {"make", "MAKE", "mAkE"}) {
         std::filesystem::remove(dir / "stats.txt");

@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include "app/editions.h"
+#include "model/descriptions.h"
+
 #include <array>
 #include <atomic>
 #include <cstdio>
@@ -78,6 +81,26 @@ RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<st
         line += shellQuote(a);
     }
     return runCommand(workDir, line);
+}
+
+std::vector<std::uint8_t> bareExecutable(int edition) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(e.fileSize), 0);
+    for (std::size_t w = 0; w < 4; ++w) {
+        for (std::size_t b = 0; b < 4; ++b) {
+            bytes[128 + 4 * w + b] = static_cast<std::uint8_t>(e.headerWords[w] >> (24 - 8 * b));
+        }
+    }
+    return bytes;
+}
+
+void writeBareGame(const std::filesystem::path& folder, int edition) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    writeBytes(folder / "game.exe", bareExecutable(edition));
+    std::filesystem::create_directories(folder / "data/binarydata");
+    const std::vector<std::uint8_t> desc(kDescFileSize, 0);
+    writeBytes(folder / std::string(e.itemDescPath), desc);
+    if (e.hasShopFile()) writeBytes(folder / std::string(e.shopDescPath), desc);
 }
 
 }  // namespace vantedit::testing

@@ -39,4 +39,9 @@ RunResult runCommand(const std::filesystem::path& workDir, const std::string& co
 
 std::string shellQuote(const std::string& text);
 
+// An executable of the edition's size whose only content is its header words.
+std::vector<std::uint8_t> bareExecutable(int edition);
+// A game folder (game.exe and zero-filled description files) enough for a whole run.
+void writeBareGame(const std::filesystem::path& folder, int edition);
+
 }  // namespace vantedit::testing

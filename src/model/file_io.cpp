@@ -1,6 +1,7 @@
 #include "model/file_io.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -38,6 +39,7 @@ File::~File() {
 bool File::open(const std::string& path, const char* mode) {
     if (injectedFailure()) return false;
     stream_ = std::fopen(path.c_str(), mode);
+    writable_ = std::string_view(mode).find_first_of("wa+") != std::string_view::npos;
     return stream_ != nullptr;
 }
 
@@ -79,7 +81,7 @@ bool File::sync() {
 bool File::close() {
     std::FILE* stream = stream_;
     stream_ = nullptr;
-    const bool failed = injectedFailure();
+    const bool failed = writable_ && injectedFailure();
     const bool closed = std::fclose(stream) == 0;
     return closed && !failed;
 }

@@ -31,10 +31,12 @@ public:
     bool write(const void* buffer, std::size_t size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
+    // Closing a stream that was only read loses nothing, so it is no fault point.
     bool close();
 
 private:
     std::FILE* stream_ = nullptr;
+    bool writable_ = false;
 };
 
 bool renameReplacing(const std::string& from, const std::string& to);

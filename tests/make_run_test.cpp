@@ -1,0 +1,192 @@
+// Whole MAKE runs of the real program in a folder holding a game: console text, the stats file
+// on disk, and every failure with what it leaves behind.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/editions.h"
+#include "app/run.h"
+#include "dump/stats_writer.h"
+#include "model/descriptions.h"
+#include "model/file_io.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+using testing::readBytes;
+using testing::readText;
+using testing::runVantedit;
+using testing::TempDir;
+
+std::string prefix(int edition) {
+    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
+           " version of executable detected\n\nReading binary data...\nReading item descriptions...";
+}
+
+TEST(MakeRun, ConsoleTextWithAndWithoutShopFile) {
+    for (int e : {2, 0}) {
+        TempDir dir;
+        testing::writeBareGame(dir.path(), e);
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, prefix(e) + "\nDumping weapon stats...\nDone!\n");
+    }
+    // The "Deluxe" run, line by line.
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 2);
+    EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).output,
+              "\nVantrel Weapon Editor V2.4 RU\n\nDeluxe version of executable detected\n\n"
+              "Reading binary data...\nReading item descriptions...\nDumping weapon stats...\nDone!\n");
+}
+
+TEST(MakeRun, StatsFileOnDiskHasCrLfLineEndsAndNothingAfterTheLastLine) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 4);
+    testing::writeText(dir / "stats.txt", std::string(5'000'000, 'x'));  // replaced whole, never appended to
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string bytes = readText(dir / "stats.txt");
+    EXPECT_TRUE(bytes.starts_with("Offset\tShort Name\t"));
+    EXPECT_TRUE(bytes.ends_with("\r\nBurst 33\t"));
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) lone += bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
+    EXPECT_EQ(lone, 0u);
+    // The file is exactly what the writer produces for the same game.
+    Game g;
+    g.edition = 4;
+    g.image = testing::bareExecutable(4);
+    g.descriptions.item.assign(kDescFileSize, 0);
+    g.descriptions.shop.assign(kDescFileSize, 0);
+    g.descriptions.hasShop = true;
+    std::string text;
+    writeStatsFile(text, g);
+    EXPECT_EQ(bytes, withCrLf(text));
+}
+
+struct DescFailure {
+    const char* name;
+    int edition;
+    std::string file;  // which description file to damage
+    long size;         // -1: remove it
+    std::string message;
+};
+
+TEST(MakeRun, DescriptionFileFailuresLeaveTheOldStatsFile) {
+    const std::vector<DescFailure> cases = {
+        {"item file missing", 1, std::string(kItemDescFile), -1,
+         "Error reading item descriptions.\nYou must have the data/binarydata/itemdesc.edt file installed.\n"},
+        {"item file one byte short", 0, std::string(kItemDesc25File), kDescFileSize - 1,
+         "Error while reading item descriptions (Read 280799 of 280800 bytes).\n"},
+        {"item file empty", 5, std::string(kItemDesc25File), 0,
+         "Error while reading item descriptions (Read 0 of 280800 bytes).\n"},
+        {"shop file missing", 3, std::string(kShopDescFile), -1,
+         "Error reading Halvek's item descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n"},
+        {"shop file one byte short", 4, std::string(kShopDescFile), kDescFileSize - 1,
+         "Error while reading Halvek's item descriptions (Read 280799 of 280800 bytes).\n"},
+    };
+    for (const DescFailure& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        testing::writeBareGame(dir.path(), c.edition);
+        if (c.size < 0) std::filesystem::remove(dir / c.file);
+        else std::filesystem::resize_file(dir / c.file, static_cast<std::uintmax_t>(c.size));
+        testing::writeText(dir / "stats.txt", "old stats");
+        const auto exeBefore = readBytes(dir / "game.exe");
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, prefix(c.edition) + c.message);
+        EXPECT_EQ(readText(dir / "stats.txt"), "old stats");
+        EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
+    }
+}
+
+TEST(MakeRun, LongerDescriptionFilesAreFineAndShoplessEditionsNeverLookForOne) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 6);
+    std::filesystem::resize_file(dir / std::string(kItemDesc25File), kDescFileSize + 1000);
+    // A damaged shop file that editions without one must not even open.
+    testing::writeText(dir / std::string(kShopDescFile), "short");
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, prefix(6) + "\nDumping weapon stats...\nDone!\n");
+}
+
+TEST(MakeRun, StatsFileThatCannotBeCreated) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 1);
+    std::filesystem::create_directory(dir / "afolder");
+    for (const char* path : {"nofolder/stats.txt", "afolder"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", path, "make"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, prefix(1) + "\nDumping weapon stats...Unable to create " + path + "!\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "nofolder"));
+}
+
+TEST(MakeRun, RefusesToWriteOverTheGameFiles) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 2);
+    std::filesystem::create_hard_link(dir / "game.exe", dir / "alias.exe");
+    std::filesystem::create_symlink("game.exe", dir / "link.exe");
+    const auto exeBefore = readBytes(dir / "game.exe");
+    const auto descBefore = readBytes(dir / std::string(kItemDescFile));
+    for (const char* target : {"game.exe", "./game.exe", "alias.exe", "link.exe", "data/binarydata/itemdesc.edt",
+                               "data/../data/binarydata/hvkdesc.edt"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", target, "make"});
+        EXPECT_EQ(r.status, 1) << target;
+        EXPECT_EQ(r.output, prefix(2) + "\nDumping weapon stats...Unable to create " + target + "!\n");
+    }
+    EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
+    EXPECT_EQ(readBytes(dir / std::string(kItemDescFile)), descBefore);
+    EXPECT_EQ(readBytes(dir / std::string(kShopDescFile)), descBefore);
+}
+
+TEST(MakeRun, WriteFailureIsReported) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 3);
+    const auto r = runVantedit(dir.path(), {"game.exe", "/dev/full", "make"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, prefix(3) + "\nDumping weapon stats...Error writing /dev/full!\n");
+}
+
+// Every counted file call of a MAKE run, made to fail in turn: one message, status 1, the
+// game's files as they were.
+TEST(MakeRun, EveryFileCallFailingInTurn) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 5);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::vector<std::string> args = {"vantedit", "game.exe", "stats.txt", "make"};
+    std::ostringstream clean;
+    io::failAtCall(0);
+    ASSERT_EQ(vantedit::runVantedit(args, clean), 0);
+    const long calls = io::callCount();
+    const std::string goodStats = readText("stats.txt");
+    const auto exeBefore = readBytes("game.exe");
+    const auto descBefore = readBytes(std::string(kItemDesc25File));
+    for (long n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(n);
+        testing::writeText("stats.txt", "old");
+        std::ostringstream out;
+        io::failAtCall(n);
+        const int status = vantedit::runVantedit(args, out);
+        io::failAtCall(0);
+        const std::string text = out.str();
+        EXPECT_NE(text.find("\nVantrel Weapon Editor"), std::string::npos);
+        EXPECT_EQ(text.find("Done!"), std::string::npos) << text;
+        EXPECT_EQ(status, 1) << text;
+        EXPECT_EQ(readBytes("game.exe"), exeBefore);
+        EXPECT_EQ(readBytes(std::string(kItemDesc25File)), descBefore);
+        const std::string stats = readText("stats.txt");
+        // Before the stats file is opened the old one survives; after, the failure is reported.
+        if (stats != "old") {
+            EXPECT_NE(text.find("Error writing stats.txt!\n"), std::string::npos) << text;
+        }
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_GE(calls, 8);
+}
+
+}  // namespace
+}  // namespace vantedit
