@@ -86,14 +86,17 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, st
     if (!readLineNumber(in, list.keyword, n, out)) return LineResult::Failed;
     const Edition& e = game.record();
     if (!recordExists(n, listRecordCount(e, list), list.keyword, n, out)) return LineResult::Failed;
-    ByteView image = game.imageView();
+    std::array<std::int32_t, 4> values{};
     for (int i = 0; i < listValueCount(list); ++i) {
-        std::int32_t value = 0;
-        if (in.readNumber(value) != NumberRead::Number) {
+        if (in.readNumber(values[static_cast<std::size_t>(i)]) != NumberRead::Number) {
             out << "Error while parsing! (" << list.keyword << " " << n << ": number expected)\n";
             return LineResult::Failed;
         }
-        image.setU16(static_cast<std::size_t>(listValueOffset(e, list, n, i)), static_cast<std::uint16_t>(value));
+    }
+    ByteView image = game.imageView();
+    for (int i = 0; i < listValueCount(list); ++i) {
+        image.setU16(static_cast<std::size_t>(listValueOffset(e, list, n, i)),
+                     static_cast<std::uint16_t>(values[static_cast<std::size_t>(i)]));
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -129,17 +132,18 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     const std::int64_t record = std::int64_t{n} + recordShift;
     if (!recordExists(record, e.ammoNameCount, keyword, n, out)) return LineResult::Failed;
     in.get();  // the tab after the number
-    ByteView image = game.imageView();
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
+    const bool storeFirst = record < e.ammoNameFirstCount;
     const std::string first = readAmmoNameText(in);
-    if (record < e.ammoNameFirstCount) {
-        if (!textFits(first, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
-        storeAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, static_cast<std::int32_t>(record)), first);
-    }
+    if (storeFirst && !textFits(first, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
     const std::string second = readAmmoNameText(in);
     if (!textFits(second, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
-    storeAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, static_cast<std::int32_t>(record)), second);
+
+    ByteView image = game.imageView();
+    const auto r = static_cast<std::int32_t>(record);
+    if (storeFirst) storeAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, r), first);
+    storeAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, r), second);
     return LineResult::Done;
 }
 

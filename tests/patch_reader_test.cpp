@@ -1,0 +1,794 @@
+// Reading a stats file back on a hand-made game: the stream, the heading check, the keyword
+// loop, list and text lines, Item rows and the attachment regrouping, each byte where it lands.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <sstream>
+
+#include "app/editions.h"
+#include "dump/stats_writer.h"
+#include "model/attachments.h"
+#include "model/descriptions.h"
+#include "model/list_tables.h"
+#include "model/sections.h"
+#include "patch/attachment_groups.h"
+#include "patch/item_row.h"
+#include "patch/stats_reader.h"
+#include "patch/stats_stream.h"
+
+namespace vantedit {
+namespace {
+
+constexpr int kEnd = StatsStream::kEnd;
+const std::string kAmmoTypeWarning = "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+
+// An edition's image of zeros and empty description buffers.
+Game makeGame(int edition) {
+    Game g;
+    g.edition = edition;
+    g.image.assign(static_cast<std::size_t>(kEditions[edition].fileSize), 0);
+    g.descriptions.item.assign(kDescFileSize, 0);
+    if (kEditions[edition].hasShopFile()) {
+        g.descriptions.shop.assign(kDescFileSize, 0);
+        g.descriptions.hasShop = true;
+    }
+    return g;
+}
+
+std::string heading(int tabs) {
+    std::string line = "Offset";
+    for (int i = 0; i < tabs; ++i) line += "\tH";
+    return line + "\n";
+}
+
+struct Read {
+    ReadResult result;
+    std::string output;
+};
+
+Read readText(Game& game, AttachmentGroups& groups, const std::string& text) {
+    StatsStream in(text);
+    std::ostringstream out;
+    const ReadResult result = readStatsText(in, game, groups, out);
+    return {result, out.str()};
+}
+
+Read readText(Game& game, const std::string& text) {
+    AttachmentGroups groups;
+    return readText(game, groups, text);
+}
+
+std::string makeText(const Game& game) {
+    std::string text;
+    writeStatsFile(text, game);
+    return text;
+}
+
+std::vector<std::string> split(std::string_view line) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.emplace_back(line.substr(start, tab - start));
+        if (tab == std::string_view::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+// Position of a heading on the heading line; the nth of equal headings.
+int fieldOf(std::string_view name, int nth = 0) {
+    std::string text;
+    writeStatsFile(text, makeGame(0));
+    const auto fields = split(std::string_view(text).substr(0, text.find('\n')));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i] == name && nth-- == 0) return static_cast<int>(i);
+    }
+    ADD_FAILURE() << "no heading " << name;
+    return -1;
+}
+
+// The text with one field of the line that starts with lineStart replaced.
+std::string withField(const std::string& text, const std::string& lineStart, int field, const std::string& value) {
+    const std::size_t begin = text.find("\n" + lineStart) + 1;
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    auto fields = split(std::string_view(text).substr(begin, end - begin));
+    fields.at(static_cast<std::size_t>(field)) = value;
+    std::string line = fields[0];
+    for (std::size_t i = 1; i < fields.size(); ++i) line += "\t" + fields[i];
+    return text.substr(0, begin) + line + text.substr(end);
+}
+
+std::string itemLine(const std::string& text, int item) {
+    const std::string start = "\nItem " + std::to_string(item) + "\t";
+    const std::size_t begin = text.find(start) + 1;
+    return text.substr(begin, text.find('\n', begin) - begin);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stream
+
+TEST(StatsStream, CarriageReturnBeforeLineFeedReadsAsOneLineFeed) {
+    StatsStream in(std::string("a\r\nb\rc\r\r\n\r", 10));
+    std::string got;
+    for (int c = in.get(); c != kEnd; c = in.get()) got += static_cast<char>(c);
+    EXPECT_EQ(got, "a\nb\rc\r\n\r");
+    EXPECT_EQ(in.get(), kEnd);  // the end stays the end
+}
+
+TEST(StatsStream, PushBackGivesTheCharacterOnceAndNeverTheEnd) {
+    StatsStream in("xy");
+    EXPECT_EQ(in.get(), 'x');
+    in.unget('x');
+    EXPECT_EQ(in.get(), 'x');
+    EXPECT_EQ(in.get(), 'y');
+    in.unget(kEnd);
+    EXPECT_EQ(in.get(), kEnd);
+    StatsStream high("\xFF");
+    EXPECT_EQ(high.get(), 255);  // a byte, never mistaken for the end
+}
+
+TEST(StatsStream, NumbersAsPercentD) {
+    struct Case {
+        const char* text;
+        NumberRead result;
+        std::int32_t value;
+        int next;  // the character read after the number
+    };
+    const Case cases[] = {
+        {" \t\r\n\v\f 42x", NumberRead::Number, 42, 'x'},
+        {"-7\t", NumberRead::Number, -7, '\t'},
+        {"+5", NumberRead::Number, 5, kEnd},
+        {"007", NumberRead::Number, 7, kEnd},
+        {"65541", NumberRead::Number, 65541, kEnd},
+        {"4294967297", NumberRead::Number, 1, kEnd},               // beyond 32 bits: modulo 2^32
+        {"-2147483649", NumberRead::Number, 2147483647, kEnd},
+        {"12abc", NumberRead::Number, 12, 'a'},
+        {"n/a", NumberRead::NotANumber, 0, 'n'},
+        {"- 5", NumberRead::NotANumber, 0, ' '},
+        {"-", NumberRead::NotANumber, 0, kEnd},
+        {"", NumberRead::EndOfFile, 0, kEnd},
+        {" \r\n\t ", NumberRead::EndOfFile, 0, kEnd},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        StatsStream in(c.text);
+        std::int32_t value = 0;
+        EXPECT_EQ(in.readNumber(value), c.result);
+        if (c.result == NumberRead::Number) {
+            EXPECT_EQ(value, c.value);
+        }
+        EXPECT_EQ(in.get(), c.next);
+    }
+}
+
+TEST(StatsStream, SkipFieldTakesWhiteSpaceThenOneWord) {
+    StatsStream in("  n/a\t\r\n12 x");
+    in.skipField();
+    std::int32_t value = 0;
+    EXPECT_EQ(in.readNumber(value), NumberRead::Number);
+    EXPECT_EQ(value, 12);
+    in.skipField();
+    EXPECT_EQ(in.get(), kEnd);
+    in.skipField();  // at the end: nothing to skip
+    EXPECT_EQ(in.get(), kEnd);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Heading line
+
+TEST(StatsReader, HeadingTabCountPicksTheLayout) {
+    const std::string error =
+        "If you are using a textfile from an older version, you\n"
+        "use MAKE to create a new textfile.  See documentation.\n";
+    struct Case {
+        int tabs;
+        ReadResult result;
+        std::string output;
+    };
+    const Case cases[] = {
+        {69, ReadResult::EndOfFile, ""},
+        {72, ReadResult::EndOfFile,
+         "\nWARNING:  Older version datafile detected!  (72 Headings) (Converting...)\n"},
+        {73, ReadResult::EndOfFile,
+         "\nWARNING:  Older version datafile detected!  (73 Headings) (Converting...)\n"},
+        {70, ReadResult::Failed, "Error while parsing!  (70 Headings)\n" + error},
+        {68, ReadResult::Failed, "Error while parsing!  (68 Headings)\n" + error},
+        {0, ReadResult::Failed, "Error while parsing!  (0 Headings)\n" + error},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tabs);
+        Game g = makeGame(0);
+        const Read r = readText(g, heading(c.tabs));
+        EXPECT_EQ(r.result, c.result);
+        EXPECT_EQ(r.output, c.output);
+    }
+}
+
+TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
+    for (const std::string text : {"", "Offset", "Offset\tShort Name\r"}) {
+        Game g = makeGame(1);
+        const Read r = readText(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, "Error while parsing headings!\n");
+    }
+    Game g = makeGame(1);
+    std::string crlf = heading(69);
+    crlf.insert(crlf.size() - 1, "\r");
+    EXPECT_EQ(readText(g, crlf).result, ReadResult::EndOfFile);
+}
+
+TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
+    Game g = makeGame(0);
+    const std::vector<std::uint8_t> before = g.image;
+    // An Item row has 69 tabs too: as the first line it passes as the heading and stores nothing.
+    const std::string row = itemLine(withField(makeText(g), "Item 0\t", fieldOf("Damage"), "99"), 0);
+    const Read r = readText(g, row + "\n");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.image, before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyword loop and list lines
+
+TEST(StatsReader, ListLineValuesLandAtTheirWords) {
+    for (int e : {0, 4}) {
+        const Edition& ed = kEditions[e];
+        for (const NumericList& list : kNumericLists) {
+            SCOPED_TRACE(std::string(list.keyword) + " edition " + std::to_string(e));
+            Game g = makeGame(e);
+            std::vector<std::uint8_t> expected = g.image;
+            const std::int32_t last = listRecordCount(ed, list) - 1;
+            // Keyword in another case, values spread over blanks and line ends, out of width.
+            std::string line = "\n";
+            for (char c : list.keyword) line += std::isalpha(static_cast<unsigned char>(c)) ? static_cast<char>(c ^ 0x20) : c;
+            line += " " + std::to_string(last);
+            const std::int32_t values[] = {65536 + 7, -1, 300, 65541};
+            for (int v = 0; v < listValueCount(list); ++v) {
+                line += (v == 1 ? " \r\n " : "\t") + std::to_string(values[v]);
+                const auto at = static_cast<std::size_t>(listValueOffset(ed, list, last, v));
+                expected[at] = static_cast<std::uint8_t>(values[v]);
+                expected[at + 1] = static_cast<std::uint8_t>(values[v] >> 8);
+            }
+            const Read r = readText(g, heading(69) + line);
+            EXPECT_EQ(r.result, ReadResult::EndOfFile);
+            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(g.image, expected);
+        }
+    }
+}
+
+TEST(StatsReader, AttachLineThreeWritesTwelveBytesIn) {
+    Game g = makeGame(0);
+    ASSERT_EQ(readText(g, heading(69) + "aTTach 3\t10\t20").result, ReadResult::EndOfFile);
+    const ByteView image = g.imageView();
+    EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
+    EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 14)), 20);
+}
+
+TEST(StatsReader, StrayTextWithoutLettersIsPassedOver) {
+    Game g = makeGame(1);
+    const Read r = readText(g, heading(69) + "\n\n\t123 \"--\"\r\n  Exclude 0\t1\t2\n999\n");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.imageView().u16(static_cast<std::size_t>(kEditions[1].excludeOffset)), 1);
+}
+
+TEST(StatsReader, LaterLinesOverwriteEarlierOnes) {
+    Game g = makeGame(2);
+    ASSERT_EQ(readText(g, heading(69) + "Attach 1\t5\t6\nAttach 1\t7\t8").result, ReadResult::EndOfFile);
+    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].attachOffset + 4)), 7u | (8u << 16));
+}
+
+// Every failure of a line: exactly one message, and no byte of the image written by it.
+TEST(StatsReader, LineFailuresNameTheLine) {
+    struct Case {
+        int edition;
+        std::string lines;
+        std::string message;
+    };
+    const std::string tooLongName(20, 'n');
+    const Case cases[] = {
+        {0, "Items 3\t1", "Error while parsing! (Items)\n"},
+        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\t5\tShort\tLong)\n"},
+        {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (x9)\n"},
+        {0, "Attach 29\t1\t2", "Error while parsing! (Attach 29: no such record)\n"},
+        {1, "Attach 28\t1\t2", "Error while parsing! (Attach 28: no such record)\n"},
+        {0, "AmmoAttach -1\t1\t2", "Error while parsing! (AmmoAttach -1: no such record)\n"},
+        {4, "Combine2 52\t1\t2\t3\t4", "Error while parsing! (Combine2 52: no such record)\n"},
+        {0, "Combine3 6\t1\t2\t3\t4", "Error while parsing! (Combine3 6: no such record)\n"},
+        {5, "Exclude 28\t1\t2", "Error while parsing! (Exclude 28: no such record)\n"},
+        {4, "ConvertWeapon 20\t1\t2", "Error while parsing! (ConvertWeapon 20: no such record)\n"},
+        {0, "ConvertAmmo 4294967303\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
+        {0, "ConvertAmmo 7\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
+        {0, "AmmoName 20\tx\ty", "Error while parsing! (AmmoName 20: no such record)\n"},
+        {1, "AmmoName 17\tx\ty", "Error while parsing! (AmmoName 17: no such record)\n"},
+        {0, "AmmoType 19\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType 19: no such record)\n"},
+        {0, "AmmoType -2\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType -2: no such record)\n"},
+        {0, "Sound 291\tx", "Error while parsing! (Sound 291: no such record)\n"},
+        {0, "Sound -1\tx", "Error while parsing! (Sound -1: no such record)\n"},
+        {0, "Burst 34\tx", "Error while parsing! (Burst 34: no such record)\n"},
+        {0, "Attach n/a\t1\t2", "Error while parsing! (Attach: number expected)\n"},
+        {0, "Combine2 3\t1\t2\tn/a\t4", "Error while parsing! (Combine2 3: number expected)\n"},
+        {0, "Exclude 3\t1", "Error while parsing! (Exclude 3: number expected)\n"},
+        {0, "Attach ", "Error while parsing! (Attach: number expected)\n"},
+        {0, "AmmoName x\ty", "Error while parsing! (AmmoName: number expected)\n"},
+        {0, "Sound \r\n", "Error while parsing! (Sound: number expected)\n"},
+        {0, "Burst b", "Error while parsing! (Burst: number expected)\n"},
+        {0, "Item n/a", "Error while parsing! (Item: number expected)\n"},
+        {0, "AmmoName 3\t" + tooLongName + "\tok", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoName 3\tok\t\"" + tooLongName + "\"", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoType 2\tok\t" + tooLongName, kAmmoTypeWarning + "Error while parsing! (AmmoType 2: text longer than 19 characters)\n"},
+        {0, "Sound 290\t" + std::string(255, 's'), "Error while parsing! (Sound 290: text longer than 254 characters)\n"},
+        {0, "Burst 33\t" + std::string(15, 'b') + "\n", "Error while parsing! (Burst 33: text longer than 14 characters)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        Game g = makeGame(c.edition);
+        const std::vector<std::uint8_t> before = g.image;
+        const Read r = readText(g, heading(69) + c.lines);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, c.message);
+        if (c.lines.starts_with("Attach 0")) continue;  // its first line was good
+        EXPECT_EQ(g.image, before);
+    }
+}
+
+TEST(StatsReader, TokenEndsAfter255Characters) {
+    Game g = makeGame(0);
+    const std::string letters(300, 'q');
+    const Read r = readText(g, heading(69) + letters + " 1");
+    EXPECT_EQ(r.result, ReadResult::Failed);
+    EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
+}
+
+TEST(StatsReader, EndOfFileInsideATokenEndsTheReadingQuietly) {
+    Game g = makeGame(0);
+    const Read r = readText(g, heading(69) + "Attach 0\t1\t2\nSoun");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// AmmoName, AmmoType, Sound and Burst lines
+
+std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return readAmmoNameText(g.imageView(), recordOffset); }
+
+TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
+    Game g = makeGame(0);
+    const Edition& e = kEditions[0];
+    const auto second0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 0));
+    const auto first0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 0));
+    std::fill(g.image.begin() + static_cast<long>(second0), g.image.begin() + static_cast<long>(second0) + 40, 0xAA);
+    std::fill(g.image.begin() + static_cast<long>(first0), g.image.begin() + static_cast<long>(first0) + 40, 0xBB);
+    // Quoted as a spreadsheet saves it: the quotes go, a doubled one stands for one.
+    ASSERT_EQ(readText(g, heading(69) + "AmmoName 0\t\"9mm \"\"X\"\"\"\tBall\r\n").result, ReadResult::EndOfFile);
+    EXPECT_EQ(ammoNameAt(g, static_cast<std::int64_t>(first0)), "9mm \"X\"");
+    EXPECT_EQ(ammoNameAt(g, static_cast<std::int64_t>(second0)), "Ball");
+    std::vector<std::uint8_t> expected(40, 0xAA);
+    for (int j = 0; j < 4; ++j) expected[2 * j] = static_cast<std::uint8_t>("Ball"[j]);
+    expected[8] = 0;
+    EXPECT_EQ(std::vector<std::uint8_t>(g.image.begin() + static_cast<long>(second0),
+                                        g.image.begin() + static_cast<long>(second0) + 40),
+              expected);  // high bytes and the bytes after the terminator kept
+    EXPECT_EQ(g.image[first0 + 1], 0xBB);
+    EXPECT_EQ(g.image[first0 + 14], 0);
+}
+
+TEST(StatsReader, AmmoNameRecordsBeyondTheFirstTableKeepItUntouched) {
+    Game g = makeGame(5);
+    const Edition& e = kEditions[5];
+    const std::vector<std::uint8_t> before = g.image;
+    // The dropped first text may be of any length; only stored texts must fit.
+    ASSERT_EQ(readText(g, heading(69) + "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast")
+                  .result,
+              ReadResult::EndOfFile);
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 17)), "Flechette");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 19)), "Last");
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < g.image.size(); ++i) changed += g.image[i] != before[i];
+    EXPECT_EQ(changed, 9u + 4u);  // the two second texts, terminators already 0
+}
+
+TEST(StatsReader, AmmoTypeNamesTheRecordsOfTheNextAmmoName) {
+    Game a = makeGame(0);
+    Game b = makeGame(0);
+    const Read old = readText(a, heading(69) + "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty");
+    EXPECT_EQ(old.result, ReadResult::EndOfFile);
+    EXPECT_EQ(old.output, "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n");  // once
+    ASSERT_EQ(readText(b, heading(69) + "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty").output,
+              "");
+    EXPECT_EQ(a.image, b.image);
+    EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 1)), "Old");
+    EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 16)), "Second");
+    // AmmoType -1 is record 0.
+    Game c = makeGame(0);
+    ASSERT_EQ(readText(c, heading(69) + "AmmoType -1\tZero\tNull").result, ReadResult::EndOfFile);
+    EXPECT_EQ(ammoNameAt(c, ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 0)), "Null");
+}
+
+TEST(StatsReader, AmmoNameTextsAtTheirLimit) {
+    Game g = makeGame(1);
+    const std::string longest(19, 'L');
+    ASSERT_EQ(readText(g, heading(69) + "AmmoName 16\t" + longest + "\t" + longest).output, "");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 16)), longest);
+    // The first record of the first table follows the second table's last one directly.
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 16)), longest);
+    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17),
+              ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
+    EXPECT_EQ(g.image[static_cast<std::size_t>(ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0))], 0);
+}
+
+TEST(StatsReader, EndOfFileInAnAmmoNameEndsOnlyThatText) {
+    Game g = makeGame(0);
+    const auto second = static_cast<std::size_t>(ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 2));
+    g.image[second] = 'k';
+    ASSERT_EQ(readText(g, heading(69) + "AmmoName 2\tOnly").result, ReadResult::EndOfFile);
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 2)), "Only");
+    EXPECT_EQ(g.image[second], 0);  // the second text met the end as well
+}
+
+TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
+    Game g = makeGame(3);
+    const Edition& e = kEditions[3];
+    const auto sound = static_cast<std::size_t>(soundNameOffset(e, 290));
+    for (int j = 0; j < 10; ++j) g.image[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
+    const Read r = readText(g, heading(69) + "Sound 290\t\"sh\"\tot\nSound 0\t" + std::string(254, 'w') +
+                                   "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(std::string(g.image.begin() + static_cast<long>(sound), g.image.begin() + static_cast<long>(sound) + 10),
+              std::string("shot\0" "56789", 10));  // the old tail stays behind the terminator
+    EXPECT_EQ(readByteName(g.imageView(), soundNameOffset(e, 0), kSoundNameRecordSize), std::string(254, 'w'));
+    EXPECT_EQ(g.image[static_cast<std::size_t>(soundNameOffset(e, 0)) + 254], 0);
+    // The last line has no line end: the end of the file ends its text and the reading.
+    EXPECT_EQ(readByteName(g.imageView(), burstNameOffset(e, 33), kBurstNameRecordSize), std::string(14, 'b'));
+    EXPECT_EQ(g.image[static_cast<std::size_t>(burstNameOffset(e, 33)) + 14], 0);
+}
+
+TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
+    Game g = makeGame(0);
+    AttachmentGroups groups;
+    // Had the reading gone on, the Item row's 1 would have been counted.
+    const Read r = readText(g, groups, heading(69) + "Sound 4\tlast");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(readByteName(g.imageView(), soundNameOffset(kEditions[0], 4), kSoundNameRecordSize), "last");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Item rows
+
+struct ItemCase {
+    const char* heading;
+    int nth;
+    std::string value;
+    Section section;
+    int slot;
+    std::vector<std::uint8_t> bytes;
+};
+
+TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
+    const ItemCase cases[] = {
+        {"Damage", 0, "300", kWeapons, 8, {44}},
+        {"Class1", 0, "-1", kWeapons, 0, {0xFF}},
+        {"Range", 0, "65541", kWeapons, 12, {5, 0}},
+        {"Fire Sound", 0, "-2", kWeapons, 17, {0xFE, 0xFF}},
+        {"Reload Sound 2", 0, "4660", kWeapons, 23, {0x34, 0x12}},
+        {"Price", 0, "65535", kAllItems, 12, {0xFF, 0xFF}},
+        {"Durability", 0, "-128", kAllItems, 14, {0x80}},
+        {"Repair", 0, "128", kAllItems, 15, {0x80}},
+        {"Availability", 0, "256", kAllItems, 18, {0}},
+        {"Halvek's Stock", 0, "255", kHalveks, 0, {0xFF}},
+        {"HV's Used Stock", 0, "7", kHalveks, 1, {7}},
+        {"HV's Fire Rate", 0, "-1", kHalveks2, 0, {0xFF, 0xFF}},
+        {"Unknown", 0, "513", kWeapons, 10, {1}},
+    };
+    for (int e : {0, 3}) {
+        for (const ItemCase& c : cases) {
+            SCOPED_TRACE(std::string(c.heading) + " edition " + std::to_string(e));
+            Game g = makeGame(e);
+            const std::string text = withField(makeText(g), "Item 5\t", fieldOf(c.heading, c.nth), c.value);
+            std::vector<std::uint8_t> expected = g.image;
+            const SectionRecord& s = sectionRecord(e, c.section);
+            const auto at = static_cast<std::size_t>(valueOffset(s, column(c.section, c.slot), 5));
+            for (std::size_t i = 0; i < c.bytes.size(); ++i) expected[at + i] = c.bytes[i];
+            const Read r = readText(g, text);
+            EXPECT_EQ(r.result, ReadResult::EndOfFile);
+            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(g.image, expected);
+        }
+    }
+}
+
+TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {
+    Game g = makeGame(4);
+    std::string text = makeText(g);
+    // Item 5 holds no Ammo Clips, Armour or Explosives; item 70 of this edition no Weapons.
+    for (const char* h : {"Clip Type", "Armour Durabilty", "Animation"}) text = withField(text, "Item 5\t", fieldOf(h), "9");
+    for (const char* h : {"Damage", "HV's Fire Rate", "Silencer?", "Bipod?"}) text = withField(text, "Item 70\t", fieldOf(h), "1");
+    const std::vector<std::uint8_t> before = g.image;
+    AttachmentGroups groups;
+    const Read r = readText(g, groups, text);
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(g.image, before);
+    for (const auto& group : groups.pairs) EXPECT_EQ(group[0], 0u);
+}
+
+TEST(ItemRow, TextsGoThroughTheTransformIntoTheFirstByteOfEachUnit) {
+    Game g = makeGame(1);
+    std::fill(g.descriptions.item.begin(), g.descriptions.item.end(), 0xCC);
+    std::fill(g.descriptions.shop.begin(), g.descriptions.shop.end(), 0xCC);
+    std::string text = makeText(makeGame(1));
+    text = withField(text, "Item 7\t", 1, "Az ~");
+    text = withField(text, "Item 7\t", 2, "\"Say \"\"hi\"\"\"");           // quoted, doubled quotes
+    text = withField(text, "Item 7\t", 4, "");                             // empty
+    text = withField(text, "Item 7\t", 5, "\"\"");                         // empty, quoted
+    text = withField(text, "Item 7\t", 3, "line\nfeed \"odd\" \xFF!");    // line feed, lone quotes, 255
+    ASSERT_EQ(readText(g, text).output, "");
+    const auto unitBytes = [&](const std::vector<std::uint8_t>& buffer, int field, int units) {
+        std::string got;
+        for (int k = 0; k < units; ++k) got += static_cast<char>(buffer[descUnitOffset(7, kDescFields[field], k)]);
+        return got;
+    };
+    EXPECT_EQ(unitBytes(g.descriptions.item, 0, 5), std::string("B{ \x7F\0", 5));
+    EXPECT_EQ(unitBytes(g.descriptions.item, 1, 9), std::string("Tbz #ij#\0", 9));
+    EXPECT_EQ(unitBytes(g.descriptions.item, 2, 19), std::string("mjof\ngffe #pee# \0\"\0", 19));
+    EXPECT_EQ(unitBytes(g.descriptions.shop, 3, 1), std::string("\0", 1));
+    EXPECT_EQ(unitBytes(g.descriptions.shop, 4, 1), std::string("\0", 1));
+    // The second byte of every unit and every unit after a terminator are kept.
+    EXPECT_EQ(g.descriptions.item[descUnitOffset(7, kDescFields[0], 0) + 1], 0xCC);
+    EXPECT_EQ(g.descriptions.item[descUnitOffset(7, kDescFields[0], 5)], 0xCC);
+    EXPECT_EQ(g.descriptions.shop[descUnitOffset(7, kDescFields[3], 1)], 0xCC);
+    // Other items untouched: MAKE wrote their texts empty, which stores a terminator only.
+    EXPECT_EQ(g.descriptions.item[descUnitOffset(8, kDescFields[0], 1)], 0xCC);
+}
+
+TEST(ItemRow, TextsLongerThanTheirFieldAreCutWithTheTerminatorInside) {
+    Game g = makeGame(2);
+    std::fill(g.descriptions.item.begin(), g.descriptions.item.end(), 0xCC);
+    std::fill(g.descriptions.shop.begin(), g.descriptions.shop.end(), 0xCC);
+    std::string text = makeText(makeGame(2));
+    for (int f = 0; f < 5; ++f) {
+        text = withField(text, "Item 350\t", f + 1, std::string(static_cast<std::size_t>(kDescFields[f].units + 30), 'a' + static_cast<char>(f)));
+    }
+    text = withField(text, "Item 350\t", fieldOf("Price"), "1234");
+    ASSERT_EQ(readText(g, text).output, "");
+    for (int f = 0; f < 5; ++f) {
+        SCOPED_TRACE(f);
+        const DescField& field = kDescFields[f];
+        const auto& buffer = field.file == DescFile::Item ? g.descriptions.item : g.descriptions.shop;
+        for (int k = 0; k < field.units - 1; ++k) {
+            ASSERT_EQ(buffer[descUnitOffset(350, field, k)], 'b' + f) << k;
+        }
+        EXPECT_EQ(buffer[descUnitOffset(350, field, field.units - 1)], 0);
+    }
+    // The rest of each text was consumed: the row stayed in step.
+    EXPECT_EQ(g.imageView().u16(static_cast<std::size_t>(
+                  valueOffset(sectionRecord(2, kAllItems), column(kAllItems, 12), 350))),
+              1234);
+}
+
+TEST(ItemRow, ShopFieldsWithoutAShopFileAreReadAndDropped) {
+    Game g = makeGame(6);
+    std::string text = makeText(g);
+    text = withField(text, "Item 3\t", 1, "Knife");
+    text = withField(text, "Item 3\t", 4, "\"Shop name\"");
+    text = withField(text, "Item 3\t", 5, "Shop text");
+    text = withField(text, "Item 3\t", fieldOf("Weight"), "77");
+    ASSERT_EQ(readText(g, text).output, "");
+    EXPECT_EQ(readDescriptionText(g.descriptions.view(DescFile::Item), 3, kDescFields[0]), "Knife");
+    EXPECT_TRUE(g.descriptions.shop.empty());
+    EXPECT_EQ(g.imageView().u8(static_cast<std::size_t>(valueOffset(sectionRecord(6, kAllItems), column(kAllItems, 9), 3))), 77);
+}
+
+TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
+    for (int item : {351, 100000, -3}) {
+        SCOPED_TRACE(item);
+        Game g = makeGame(1);
+        const Game before = g;
+        std::string row = "Item " + std::to_string(item) + "\tfar\taway\tnone\tof\tthese";
+        for (int i = 0; i < 64; ++i) row += "\t1";  // no section holds the item; -3 is no weapon either
+        AttachmentGroups groups;
+        const Read r = readText(g, groups, heading(69) + row + "\nAttach 0\t4\t5");
+        EXPECT_EQ(r.result, ReadResult::EndOfFile);
+        EXPECT_EQ(r.output, "");
+        EXPECT_EQ(g.descriptions.item, before.descriptions.item);
+        EXPECT_EQ(g.descriptions.shop, before.descriptions.shop);
+        EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[1].attachOffset)), 4u | (5u << 16));
+        for (const auto& group : groups.pairs) EXPECT_EQ(group[0], 0u);
+    }
+}
+
+std::string olderRow(int item, const std::vector<std::string>& weapons, const std::vector<std::string>& rest) {
+    std::string row = "\nItem " + std::to_string(item) + "\ts\tl\td\tn/a\tn/a";
+    for (const auto& v : weapons) row += "\t" + v;
+    for (const auto& v : rest) row += "\t" + v;
+    return row;
+}
+
+TEST(ItemRow, OlderLayoutsCarryFourExtraWeaponsFields) {
+    // 25 Weapons fields: the 18th, 20th, 22nd and 24th are the extra ones.
+    std::vector<std::string> weapons;
+    for (int i = 1; i <= 25; ++i) weapons.push_back(std::to_string(i));
+    std::vector<std::string> middle;  // All Items to Halvek's: 34 fields
+    for (int i = 0; i < 34; ++i) middle.push_back(i < 19 ? std::to_string(100 + i) : (i < 32 ? "n/a" : "50"));
+    for (int tabs : {73, 72}) {
+        SCOPED_TRACE(tabs);
+        Game g = makeGame(0);
+        const SectionRecord& w = sectionRecord(0, kWeapons);
+        const auto fireRate = static_cast<std::size_t>(valueOffset(sectionRecord(0, kHalveks2), column(kHalveks2, 0), 2));
+        g.imageView().setU16(fireRate, 0x1234);
+        std::vector<std::string> rest = middle;
+        if (tabs == 73) rest.push_back("-1");  // HV's Fire Rate
+        for (const char* a : {"1", "0", "0", "1", "0", "0", "0", "2"}) rest.push_back(a);
+        AttachmentGroups groups;
+        const Read r = readText(g, groups, heading(tabs) + olderRow(2, weapons, rest));
+        EXPECT_EQ(r.result, ReadResult::EndOfFile);
+        const ByteView image = g.imageView();
+        for (int k = 0; k < 17; ++k) {
+            const Column& c = column(kWeapons, k);
+            EXPECT_EQ(readColumnValue(image, w, c, 2), k + 1) << c.heading;
+        }
+        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 17), 2), 18);  // Fire Sound
+        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 19), 2), 20);
+        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 21), 2), 22);
+        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 23), 2), 24);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, kAllItems), column(kAllItems, 18), 2), 118);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, kHalveks), column(kHalveks, 1), 2), 50);
+        EXPECT_EQ(image.u16(fireRate), tabs == 73 ? 0xFFFF : 0x1234);  // the 72-heading file has no such field
+        EXPECT_EQ(groups.pairs[0][0], attachmentPair(2, 207));
+        EXPECT_EQ(groups.pairs[3][0], attachmentPair(2, 209));
+        EXPECT_EQ(groups.pairs[7][0], attachmentPair(2, 310));
+        EXPECT_EQ(groups.pairs[1][0], 0u);
+    }
+}
+
+TEST(ItemRow, MissingNumbersNameTheColumn) {
+    struct Case {
+        int item;
+        const char* heading;
+        std::string value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {5, "Damage", "n/a", "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {0, "Class1", "x", "Error while parsing! (Item 0, Class1: number expected)\n"},
+        {200, "Price", "-", "Error while parsing! (Item 200, Price: number expected)\n"},
+        {70, "HV's Fire Rate", "n/a", "Error while parsing! (Item 70, HV's Fire Rate: number expected)\n"},
+        {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: number expected)\n"},
+        {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: number expected)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Game g = makeGame(0);
+        const std::string text = withField(makeText(g), "Item " + std::to_string(c.item) + "\t", fieldOf(c.heading), c.value);
+        const Read r = readText(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, c.message);
+    }
+}
+
+TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {
+    Game g = makeGame(0);
+    Read r = readText(g, heading(69) + "Item 9\ts\tl\td\tn/a\tn/a\t5\r\n");
+    EXPECT_EQ(r.result, ReadResult::Failed);
+    EXPECT_EQ(r.output, "Error while parsing! (Item 9, Class2: number expected)\n");
+
+    // Cut after the Sniper Scope column: the Silencer and the Sniper Scope still count.
+    const std::string row = itemLine(makeText(g), 9);
+    ASSERT_TRUE(row.ends_with("\t0\t0\t0\t0\t0\t0\t0\t0"));
+    AttachmentGroups groups;
+    r = readText(g, groups, heading(69) + row.substr(0, row.size() - 16) + "\t1\t0\t1 \r\n");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(groups.pairs[0][0], attachmentPair(9, 207));
+    EXPECT_EQ(groups.pairs[1][0], 0u);
+    EXPECT_EQ(groups.pairs[2][0], attachmentPair(9, 208));
+}
+
+TEST(ItemRow, AnyNonZeroAttachmentValueCountsInRowOrder) {
+    Game g = makeGame(1);
+    std::string text = makeText(g);
+    text = withField(text, "Item 3\t", fieldOf("Silencer?"), "2");
+    text = withField(text, "Item 3\t", fieldOf("Bipod?"), "-1");
+    text = withField(text, "Item 1\t", fieldOf("Bipod?"), "1");
+    text = withField(text, "Item 69\t", fieldOf("Rod & Spring?"), "1");
+    text += "\n" + withField(itemLine(makeText(g), 3), "Item 3\t", fieldOf("Silencer?"), "1");  // item 3 twice
+    AttachmentGroups groups;
+    ASSERT_EQ(readText(g, groups, text).result, ReadResult::EndOfFile);
+    EXPECT_EQ(groups.pairs[0][0], attachmentPair(3, 207));
+    EXPECT_EQ(groups.pairs[0][1], attachmentPair(3, 207));
+    EXPECT_EQ(groups.pairs[0][2], 0u);
+    EXPECT_EQ(groups.pairs[3][0], attachmentPair(1, 209));
+    EXPECT_EQ(groups.pairs[3][1], attachmentPair(3, 209));
+    EXPECT_EQ(groups.pairs[3][2], 0u);
+    EXPECT_EQ(groups.pairs[6][0], attachmentPair(69, 307));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attachment regrouping
+
+struct Rebuilt {
+    std::string output;
+    std::vector<std::uint32_t> table;
+};
+
+// Fills the kinds round-robin with n pairs; weapon numbers tell the pairs apart.
+Rebuilt rebuildWith(Game& g, int n) {
+    AttachmentGroups groups;
+    for (int i = 0; i < n; ++i) addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
+    std::ostringstream out;
+    rebuildWeaponAttachTable(g, groups, out);
+    Rebuilt r{out.str(), {}};
+    const Edition& e = g.record();
+    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.imageView().u32(static_cast<std::size_t>(at)));
+    return r;
+}
+
+// The pairs in the order the rebuild writes them: by kind, then by arrival.
+std::vector<std::uint32_t> walkOrder(int n) {
+    std::vector<std::uint32_t> pairs;
+    for (int k = 0; k < 8; ++k) {
+        for (int i = k; i < n; i += 8) pairs.push_back(attachmentPair(i / 8, kAttachmentKinds[static_cast<std::size_t>(k)].item));
+    }
+    return pairs;
+}
+
+TEST(AttachmentRegrouping, CapacityBoundaries) {
+    for (int e : {0, 1}) {
+        const int cap = weaponAttachCapacity(kEditions[e]);
+        for (int n : {cap - 1, cap, cap + 3}) {
+            SCOPED_TRACE("edition " + std::to_string(e) + " pairs " + std::to_string(n));
+            Game g = makeGame(e);
+            std::fill(g.image.begin() + kEditions[e].weaponAttachOffset, g.image.begin() + kEditions[e].listEnd, 0xEE);
+            const std::vector<std::uint8_t> before = g.image;
+            const Rebuilt r = rebuildWith(g, n);
+            const std::string sorting = "\nSorting weapon attachments...";
+            if (n > cap) {
+                EXPECT_EQ(r.output, sorting + "\n\nWARNING:  You have 3 too many weapon attachments.\nThe maximum limit is " +
+                                        std::to_string(cap) + ".  The extra attachments have been ignored.\n");
+            } else {
+                EXPECT_EQ(r.output, sorting + "\n" + std::to_string(n) + " of " + std::to_string(cap) + " attachments added...");
+            }
+            std::vector<std::uint32_t> expected = walkOrder(n);
+            expected.resize(static_cast<std::size_t>(cap), expected[static_cast<std::size_t>(std::min(n, cap) - 1)]);
+            EXPECT_EQ(r.table, expected);
+            // Nothing outside the table changed.
+            for (std::int32_t at = kEditions[e].attachOffset; at < kEditions[e].listEnd; ++at) {
+                ASSERT_EQ(g.image[static_cast<std::size_t>(at)], 0xEE);
+            }
+            EXPECT_EQ(std::vector<std::uint8_t>(g.image.begin(), g.image.begin() + kEditions[e].weaponAttachOffset),
+                      std::vector<std::uint8_t>(before.begin(), before.begin() + kEditions[e].weaponAttachOffset));
+        }
+    }
+}
+
+TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
+    Game g = makeGame(5);
+    std::fill(g.image.begin() + kEditions[5].weaponAttachOffset, g.image.begin() + kEditions[5].attachOffset, 0x11);
+    const Rebuilt r = rebuildWith(g, 0);
+    EXPECT_EQ(r.output, "\nSorting weapon attachments...\n0 of 227 attachments added...");
+    EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
+}
+
+TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
+    Game g = makeGame(2);
+    AttachmentGroups groups;
+    for (int i = 0; i < kGroupSize + 2; ++i) addAttachmentPair(groups, i % 70, 241);
+    addAttachmentPair(groups, 5, 207 + 65536);  // compared as a 16-bit item: the Silencer
+    addAttachmentPair(groups, 5, 206);          // no kind of ours: nothing
+    EXPECT_EQ(groups.pairs[1][kGroupSize - 1], attachmentPair((kGroupSize - 1) % 70, 241));
+    EXPECT_EQ(groups.overflow[1], 2);
+    EXPECT_EQ(groups.pairs[0][0], attachmentPair(5, 207));
+    EXPECT_EQ(groups.pairs[0][1], 0u);
+    std::ostringstream out;
+    rebuildWeaponAttachTable(g, groups, out);
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
+                             " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
+    // The Silencer comes first, then the Laser Scopes up to the capacity.
+    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset)), attachmentPair(5, 207));
+    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset + 4)), attachmentPair(0, 241));
+    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].attachOffset)), 0u);
+}
+
+}  // namespace
+}  // namespace vantedit
