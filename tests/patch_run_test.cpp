@@ -1,0 +1,619 @@
+// Whole PATCH runs on synthetic games: round trips through MAKE, edits landing at their bytes,
+// spreadsheet-saved and older stats files, the attachment capacity, and every failure with
+// what it leaves on disk.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/editions.h"
+#include "app/run.h"
+#include "model/attachments.h"
+#include "model/file_io.h"
+#include "model/list_tables.h"
+#include "model/sections.h"
+#include "patch/patch.h"
+#include "synthetic_game.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readText;
+using testing::runVantedit;
+using testing::TempDir;
+using testing::writeText;
+
+synth::SyntheticGame writeGame(const TempDir& dir, int edition, bool awkward = false) {
+    synth::Options options;
+    options.edition = edition;
+    options.awkwardTexts = awkward;
+    synth::SyntheticGame game = synth::makeSyntheticGame(options);
+    EXPECT_TRUE(synth::writeGameFolder(game, dir.path()));
+    return game;
+}
+
+// The whole file in one read: the games are megabytes, compared many times.
+std::vector<std::uint8_t> readBytes(const fs::path& path) {
+    std::vector<std::uint8_t> bytes;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec) return bytes;
+    bytes.resize(size);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    return bytes;
+}
+
+std::string prefix(int edition) {
+    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
+           " version of executable detected\n\nReading binary data...\nReading item descriptions...";
+}
+
+std::string successTail(std::int64_t collected, int capacity) {
+    return "\nDescriptions not saved...\nSorting weapon attachments...\n" + std::to_string(collected) + " of " +
+           std::to_string(capacity) + " attachments added...\nSaving binary data...\nDone!\n";
+}
+
+// Every file and folder below the folder, to see that nothing was left behind.
+std::set<std::string> listing(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) names.insert(entry.path().lexically_relative(folder).string());
+    return names;
+}
+
+std::string withoutCr(const std::string& text) {
+    std::string lf;
+    for (char c : text) {
+        if (c != '\r') lf += c;
+    }
+    return lf;
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string crlf;
+    for (char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string join(const std::vector<std::string>& parts, char separator) {
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += separator;
+        text += parts[i];
+    }
+    return text;
+}
+
+// Applies edit to every line whose first field starts with the given keyword and a blank.
+template <typename Edit>
+std::string editLines(const std::string& lf, const std::string& keyword, Edit edit) {
+    auto lines = split(lf, '\n');
+    for (std::string& line : lines) {
+        if (!line.starts_with(keyword + " ")) continue;
+        auto fields = split(line, '\t');
+        edit(fields);
+        line = join(fields, '\t');
+    }
+    return join(lines, '\n');
+}
+
+std::string setField(const std::string& lf, const std::string& lineStart, int field, const std::string& value) {
+    auto lines = split(lf, '\n');
+    for (std::string& line : lines) {
+        if (!line.starts_with(lineStart + "\t")) continue;
+        auto fields = split(line, '\t');
+        fields.at(static_cast<std::size_t>(field)) = value;
+        line = join(fields, '\t');
+    }
+    return join(lines, '\n');
+}
+
+// Field positions of an Item row of the current layout.
+constexpr int kFirstWeaponsField = 6;
+int fieldOf(Section section, int slot) {
+    int field = kFirstWeaponsField;
+    for (int s = 0; s < kSectionCount; ++s) {
+        for (int k = 0; k < kSlotsPerSection; ++k) {
+            if (column(s, k).kind == ColumnKind::Empty) continue;
+            if (s == section && k == slot) return field;
+            ++field;
+        }
+    }
+    return -1;
+}
+constexpr int kFirstAttachmentField = 62;
+
+// The weapon attachment table that the rebuild makes of the pairs MAKE showed.
+std::vector<std::uint32_t> rebuiltTable(const std::vector<std::uint8_t>& executable, int edition, std::int64_t& collected) {
+    const Edition& e = kEditions[edition];
+    const ByteView image = ByteView::readOnly(executable);
+    std::vector<std::uint32_t> table;
+    for (const AttachmentKind& kind : kAttachmentKinds) {
+        for (int w = 0; w <= sectionRecord(edition, kWeapons).lastItem; ++w) {
+            if (attachmentPairExists(image, e, w, kind.item)) table.push_back(attachmentPair(w, kind.item));
+        }
+    }
+    collected = static_cast<std::int64_t>(table.size());
+    table.resize(static_cast<std::size_t>(weaponAttachCapacity(e)), table.empty() ? 0u : table.back());
+    return table;
+}
+
+std::vector<std::uint32_t> tableOf(const std::vector<std::uint8_t>& executable, int edition) {
+    const Edition& e = kEditions[edition];
+    std::vector<std::uint32_t> table;
+    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) {
+        table.push_back(ByteView::readOnly(executable).u32(static_cast<std::size_t>(at)));
+    }
+    return table;
+}
+
+// The executable with its weapon attachment table blanked, for comparing everything else.
+std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> executable, int edition) {
+    const Edition& e = kEditions[edition];
+    std::fill(executable.begin() + e.weaponAttachOffset, executable.begin() + e.attachOffset, 0);
+    return executable;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(PatchRun, RoundTripOnEveryEdition) {
+    for (int e = 0; e < kEditionCount; ++e) {
+        SCOPED_TRACE(e);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "first.txt", "make"}).status, 0);
+        const auto r = runVantedit(dir.path(), {"game.exe", "first.txt", "PaTcH"});
+        std::int64_t collected = 0;
+        const std::vector<std::uint32_t> table = rebuiltTable(game.executable, e, collected);
+        const int capacity = weaponAttachCapacity(kEditions[e]);
+        ASSERT_LE(collected, capacity);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(collected, capacity));
+
+        const auto patched = readBytes(dir / "game.exe");
+        ASSERT_EQ(patched.size(), game.executable.size());
+        EXPECT_TRUE(outsideTable(patched, e) == outsideTable(game.executable, e));
+        EXPECT_EQ(tableOf(patched, e), table);
+        // The table now holds only what the columns say, grouped by kind: MAKE shows the same file.
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "second.txt", "make"}).status, 0);
+        EXPECT_TRUE(readText(dir / "first.txt") == readText(dir / "second.txt"));
+        EXPECT_TRUE(readBytes(dir / std::string(kEditions[e].itemDescPath)) == game.itemDesc);
+        if (kEditions[e].hasShopFile()) {
+            EXPECT_TRUE(readBytes(dir / std::string(kEditions[e].shopDescPath)) == game.shopDesc);
+        }
+        EXPECT_EQ(listing(dir.path()).size(), kEditions[e].hasShopFile() ? 7u : 6u);  // game, 2 stats, data/, binarydata/, descs
+    }
+}
+
+TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
+    const int e = 3;
+    const Edition& ed = kEditions[e];
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, e);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    std::string lf = withoutCr(readText(dir / "stats.txt"));
+    lf = setField(lf, "Item 3", fieldOf(kWeapons, 8), "300");          // Damage
+    lf = setField(lf, "Item 0", fieldOf(kWeapons, 12), "65541");       // Range
+    lf = setField(lf, "Item 200", fieldOf(kAllItems, 12), "-1");       // Price
+    lf = setField(lf, "Item 10", fieldOf(kHalveks2, 0), "-32768");     // HV's Fire Rate
+    lf = setField(lf, "Item 5", fieldOf(kAmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
+    lf = setField(lf, "Item 3", 1, "Renamed");                         // never saved
+    lf = editLines(lf, "Combine2", [](std::vector<std::string>& f) {
+        if (f[0] == "Combine2 4") f = {f[0], "1", "65536", "-1", "300"};
+    });
+    lf = editLines(lf, "AmmoName", [](std::vector<std::string>& f) {
+        if (f[0] == "AmmoName 2") f = {f[0], "New", "Newer"};
+    });
+    lf = editLines(lf, "Sound", [](std::vector<std::string>& f) {
+        if (f[0] == "Sound 7") f = {f[0], "boom.wav"};
+    });
+    writeText(dir / "stats.txt", withCrLf(lf));
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+    ASSERT_EQ(r.status, 0) << r.output;
+
+    std::vector<std::uint8_t> expected = game.executable;
+    ByteView x(expected);
+    const auto at = [&](Section s, int slot, int item) {
+        return static_cast<std::size_t>(valueOffset(sectionRecord(e, s), column(s, slot), item));
+    };
+    x.setU8(at(kWeapons, 8, 3), 44);
+    x.setU16(at(kWeapons, 12, 0), 5);
+    x.setU16(at(kAllItems, 12, 200), 0xFFFF);
+    x.setU16(at(kHalveks2, 0, 10), 0x8000);
+    const auto combine = static_cast<std::size_t>(listValueOffset(ed, kNumericLists[3], 4, 0));
+    x.setU16(combine, 1);
+    x.setU16(combine + 2, 0);
+    x.setU16(combine + 4, 0xFFFF);
+    x.setU16(combine + 6, 300);
+    const auto first = static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameFirstOffset, 2));
+    const auto second = static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 2));
+    for (std::size_t j = 0; j < 4; ++j) x.setU8(first + 2 * j, static_cast<std::uint8_t>("New"[j]));
+    for (std::size_t j = 0; j < 6; ++j) x.setU8(second + 2 * j, static_cast<std::uint8_t>("Newer"[j]));
+    const auto sound = static_cast<std::size_t>(soundNameOffset(ed, 7));
+    for (std::size_t j = 0; j < 9; ++j) x.setU8(sound + j, static_cast<std::uint8_t>("boom.wav"[j]));
+
+    const auto patched = readBytes(dir / "game.exe");
+    EXPECT_TRUE(outsideTable(patched, e) == outsideTable(expected, e));
+    EXPECT_TRUE(readBytes(dir / std::string(ed.itemDescPath)) == game.itemDesc);
+}
+
+// A spreadsheet quotes every text field, doubles the quotes inside and ends lines with CR LF.
+std::string asSpreadsheetSavesIt(const std::string& lf) {
+    const auto quote = [](const std::string& text) {
+        std::string q = "\"";
+        for (char c : text) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return q + "\"";
+    };
+    auto lines = split(lf, '\n');
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        auto fields = split(lines[i], '\t');
+        std::size_t texts = 0;
+        if (fields[0].starts_with("Item ")) texts = 5;
+        if (fields[0].starts_with("AmmoName ")) texts = 2;
+        if (fields[0].starts_with("Sound ") || fields[0].starts_with("Burst ")) texts = 1;
+        for (std::size_t f = 1; f <= texts; ++f) fields[f] = quote(fields[f]);
+        lines[i] = join(fields, '\t');
+    }
+    return withCrLf(join(lines, '\n') + "\n");
+}
+
+TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
+    for (int e : {1, 5}) {
+        SCOPED_TRACE(e);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+        const std::string lf = withoutCr(readText(dir / "stats.txt"));
+        const std::string edited = editLines(lf, "AmmoName", [](std::vector<std::string>& f) {
+            if (f[0] == "AmmoName 1") f[2] = "Hot";
+        });
+        writeText(dir / "plain.txt", edited);
+        std::string sheet = asSpreadsheetSavesIt(edited);
+        ASSERT_NE(sheet.find("\r\nItem 0\t\""), std::string::npos);
+        writeText(dir / "sheet.txt", sheet);
+
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "plain.txt", "patch"}).status, 0);
+        const auto fromPlain = readBytes(dir / "game.exe");
+        synth::writeGameFolder(game, dir.path());
+        const auto r = runVantedit(dir.path(), {"game.exe", "sheet.txt", "patch"});
+        ASSERT_EQ(r.status, 0) << r.output;
+        const auto fromSheet = readBytes(dir / "game.exe");
+        EXPECT_TRUE(fromSheet == fromPlain);
+        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(fromSheet), ammoNameRecordOffset(kEditions[e].ammoNameSecondOffset, 1)),
+                  "Hot");
+
+        // Quotes inside a quoted AmmoName text: one for each doubled pair.
+        synth::writeGameFolder(game, dir.path());
+        writeText(dir / "sheet.txt", sheet + "AmmoName 1\t\"5.56 \"\"NATO\"\"\"\t\"\"\"Hot\"\" Load\"\r\n");
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "sheet.txt", "patch"}).status, 0);
+        const auto quoted = readBytes(dir / "game.exe");
+        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(quoted), ammoNameRecordOffset(kEditions[e].ammoNameFirstOffset, 1)),
+                  "5.56 \"NATO\"");
+        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(quoted), ammoNameRecordOffset(kEditions[e].ammoNameSecondOffset, 1)),
+                  "\"Hot\" Load");
+    }
+}
+
+// The same file as an older program wrote it: four extra Weapons fields (and, in the
+// 72-heading file, no "Halvek's 2" field), AmmoType lines counting from the second record.
+std::string asOlderFile(const std::string& lf, int tabs) {
+    auto lines = split(lf, '\n');
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto fields = split(lines[i], '\t');
+        if (i == 0 || fields[0].starts_with("Item ")) {
+            if (tabs == 72) fields.erase(fields.begin() + fieldOf(kHalveks2, 0));
+            for (int slot : {23, 21, 19, 17}) {  // the sound columns, from the last
+                fields.insert(fields.begin() + fieldOf(kWeapons, slot) + 1, i == 0 ? "Old" : "31337");
+            }
+        } else if (fields[0].starts_with("AmmoName ")) {
+            fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
+        }
+        lines[i] = join(fields, '\t');
+    }
+    return join(lines, '\n');
+}
+
+TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
+    for (int tabs : {73, 72}) {
+        for (int e : {0, 4}) {
+            SCOPED_TRACE(std::to_string(tabs) + " edition " + std::to_string(e));
+            TempDir dir;
+            const synth::SyntheticGame game = writeGame(dir, e);
+            ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+            ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"}).status, 0);
+            const auto current = readBytes(dir / "game.exe");
+
+            synth::writeGameFolder(game, dir.path());
+            const std::string older = asOlderFile(withoutCr(readText(dir / "stats.txt")), tabs);
+            ASSERT_EQ(std::count(older.begin(), older.begin() + static_cast<long>(older.find('\n')), '\t'), tabs);
+            ASSERT_NE(older.find("\nAmmoType -1\t"), std::string::npos);
+            writeText(dir / "old.txt", withCrLf(older));
+            const auto r = runVantedit(dir.path(), {"game.exe", "old.txt", "patch"});
+            std::int64_t collected = 0;
+            rebuiltTable(game.executable, e, collected);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nWARNING:  Older version datafile detected!  (" +
+                                    std::to_string(tabs) + " Headings) (Converting...)\n" +
+                                    "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n" +
+                                    successTail(collected, weaponAttachCapacity(kEditions[e])));
+            EXPECT_TRUE(readBytes(dir / "game.exe") == current);
+        }
+    }
+}
+
+// Sets exactly n attachment columns to 1, walking the weapons then the kinds.
+std::string withPairs(const std::string& lf, int edition, int n) {
+    const int lastWeapon = sectionRecord(edition, kWeapons).lastItem;
+    return editLines(lf, "Item", [&](std::vector<std::string>& f) {
+        const int item = std::stoi(f[0].substr(5));
+        if (item > lastWeapon) return;
+        for (int k = 0; k < 8; ++k) f[static_cast<std::size_t>(kFirstAttachmentField + k)] = item * 8 + k < n ? "1" : "0";
+    });
+}
+
+TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
+    const int e = 1;
+    const int cap = weaponAttachCapacity(kEditions[e]);
+    for (int n : {0, cap - 1, cap, cap + 3}) {
+        SCOPED_TRACE(n);
+        TempDir dir;
+        writeGame(dir, e);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+        const std::string lf = withPairs(withoutCr(readText(dir / "stats.txt")), e, n);
+        writeText(dir / "stats.txt", lf);
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+        EXPECT_EQ(r.status, 0);
+        const std::string count = n > cap ? "\n\nWARNING:  You have 3 too many weapon attachments.\nThe maximum limit is 182.  "
+                                            "The extra attachments have been ignored.\n"
+                                          : "\n" + std::to_string(n) + " of 182 attachments added...";
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments..." +
+                                count + "\nSaving binary data...\nDone!\n");
+        // The pairs written come back as 1s; the three beyond the capacity (the last ones by
+        // kind, then by row) come back as 0s.
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+        std::string expected = lf;
+        if (n > cap) {
+            // Walk order: kind 7 (Barrel Extender) holds the latest pairs, rows 0 to 22 of it.
+            expected = editLines(expected, "Item", [&](std::vector<std::string>& f) {
+                const int item = std::stoi(f[0].substr(5));
+                if (item >= 20 && item <= 22) f[kFirstAttachmentField + 7] = "0";
+            });
+        }
+        EXPECT_TRUE(withoutCr(readText(dir / "after.txt")) == expected);
+        const auto table = tableOf(readBytes(dir / "game.exe"), e);
+        if (n == 0) {
+            EXPECT_EQ(table, std::vector<std::uint32_t>(static_cast<std::size_t>(cap), 0u));
+        }
+        if (n == cap - 1) {
+            EXPECT_EQ(table[static_cast<std::size_t>(cap - 1)], table[static_cast<std::size_t>(cap - 2)]);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures
+
+struct Failure {
+    const char* name;
+    std::string (*stats)(const std::string& lf);
+    std::string message;  // after "\nConverting text file..."
+};
+
+TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
+    const Failure cases[] = {
+        {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; }, "Error while parsing! (Bogus)\n"},
+        {"record out of range", [](const std::string& lf) { return lf + "\nAttach 28\t1\t2"; },
+         "Error while parsing! (Attach 28: no such record)\n"},
+        {"text too long", [](const std::string& lf) { return lf + "\nBurst 3\tfifteen-letters"; },
+         "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
+        {"missing number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(kWeapons, 8), "n/a"); },
+         "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {"missing attachment", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "n/a"); },
+         "Error while parsing! (Item 69, Bipod?: number expected)\n"},
+        {"cut in the stat values",
+         [](const std::string& lf) {
+             std::size_t at = lf.find("\nItem 40\t");
+             for (int tabs = 0; tabs < 6; ++tabs) at = lf.find('\t', at + 1);
+             return lf.substr(0, at + 1);  // the row's texts, then the end of the file
+         },
+         "Error while parsing! (Item 40, Class1: number expected)\n"},
+        {"wrong heading count", [](const std::string& lf) { return "\t" + lf; },
+         "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
+         "use MAKE to create a new textfile.  See documentation.\n"},
+        {"empty", [](const std::string&) { return std::string(); }, "Error while parsing headings!\n"},
+    };
+    const int e = 2;
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, e);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string lf = withoutCr(readText(dir / "stats.txt"));
+    for (const Failure& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeText(dir / "stats.txt", withCrLf(c.stats(lf)));
+        const auto before = listing(dir.path());
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + c.message);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        EXPECT_EQ(listing(dir.path()), before);
+    }
+    const auto r = runVantedit(dir.path(), {"game.exe", "missing.txt", "patch"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, prefix(e) + "Unable to read missing.txt!\n");
+}
+
+TEST(PatchRun, AwkwardTextsStopTheRunAtTheFirstShiftedNumber) {
+    // A tab inside a description shifts the row: the next number field holds a text.
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, 0, true);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+    EXPECT_EQ(r.status, 1);
+    const std::string start = prefix(0) + "\nConverting text file...Error while parsing! (Item 1, ";
+    EXPECT_TRUE(r.output.starts_with(start)) << r.output;
+    EXPECT_EQ(r.output.find('\n', start.size()), r.output.size() - 1) << r.output;  // one message line
+    EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+}
+
+TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {
+    const int e = 6;
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, e);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    fs::permissions(dir / "game.exe", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto before = listing(dir.path());
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+    std::int64_t collected = 0;
+    rebuiltTable(game.executable, e, collected);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
+                            std::to_string(collected) + " of 227 attachments added...Error writing game.exe!\n");
+    EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+    EXPECT_EQ(listing(dir.path()), before);
+}
+
+TEST(PatchRun, EveryFileCallFailingInTurnFailsCleanlyOrSucceedsWhole) {
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, 4);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    writeText(dir / "stats.txt", withPairs(withoutCr(readText(dir / "stats.txt")), 4, 5));
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    const std::vector<std::string> args = {"vantedit", "game.exe", "stats.txt", "patch"};
+    std::ostringstream clean;
+    io::failAtCall(0);
+    ASSERT_EQ(vantedit::runVantedit(args, clean), 0);
+    const long calls = io::callCount();
+    const auto patched = readBytes("game.exe");
+    const auto files = listing(".");
+    ASSERT_FALSE(patched == game.executable);
+    for (long n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(n);
+        testing::writeBytes("game.exe", game.executable);
+        std::ostringstream out;
+        io::failAtCall(n);
+        const int status = vantedit::runVantedit(args, out);
+        io::failAtCall(0);
+        const std::string text = out.str();
+        if (status == 0) {  // a failing close of a file only read loses nothing
+            EXPECT_EQ(text, clean.str());
+            EXPECT_TRUE(readBytes("game.exe") == patched);
+        } else {
+            EXPECT_EQ(status, 1);
+            EXPECT_EQ(text.find("Done!"), std::string::npos) << text;
+            EXPECT_TRUE(text.ends_with("\n")) << text;
+            EXPECT_TRUE(readBytes("game.exe") == game.executable);
+        }
+        EXPECT_EQ(listing("."), files);
+    }
+    fs::current_path(previous);
+    EXPECT_GE(calls, 20);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving on its own
+
+struct Saved {
+    int status;
+    std::string output;
+};
+
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image) {
+    std::ostringstream out;
+    const int status = saveExecutable(path.string(), image, out);
+    return {status, out.str()};
+}
+
+TEST(SaveExecutable, ReplacesTheFileKeepingItsPermissions) {
+    TempDir dir;
+    testing::writeBytes(dir / "game.exe", std::vector<std::uint8_t>(1000, 1));
+    const auto mode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(dir / "game.exe", mode);
+    const std::vector<std::uint8_t> image(1000, 2);
+    const Saved s = save(dir / "game.exe", image);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.output, "\nSaving binary data...\nDone!\n");
+    EXPECT_TRUE(readBytes(dir / "game.exe") == image);
+    EXPECT_EQ(fs::status(dir / "game.exe").permissions(), mode);
+    EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
+}
+
+TEST(SaveExecutable, ThroughASymbolicLinkTheLinkStays) {
+    TempDir dir;
+    fs::create_directory(dir / "real");
+    testing::writeBytes(dir / "real" / "game.exe", std::vector<std::uint8_t>(64, 1));
+    fs::create_symlink("real/game.exe", dir / "link.exe");
+    const std::vector<std::uint8_t> image(64, 9);
+    EXPECT_EQ(save(dir / "link.exe", image).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.exe"));
+    EXPECT_TRUE(readBytes(dir / "real" / "game.exe") == image);
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"link.exe", "real", "real/game.exe"}));
+}
+
+TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
+    TempDir dir;
+    const std::vector<std::uint8_t> original(100, 7);
+    testing::writeBytes(dir / "game.exe", original);
+    fs::permissions(dir / "game.exe", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string path = (dir / "game.exe").string();
+    Saved s = save(path, std::vector<std::uint8_t>(100, 8));
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(s.output, "Error writing " + path + "!\n");
+    EXPECT_TRUE(readBytes(path) == original);
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(dir / "game.exe.vantedit-0.tmp");  // a name in the way: the next one is taken
+    EXPECT_EQ(save(path, std::vector<std::uint8_t>(100, 8)).status, 0);
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+
+    s = save(dir / "gone.exe", original);
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(s.output, "Error writing " + (dir / "gone.exe").string() + "!\n");
+    EXPECT_FALSE(fs::exists(dir / "gone.exe"));
+}
+
+TEST(SaveExecutable, EachFailingCallLeavesTheFileAndNoTemporary) {
+    TempDir dir;
+    const std::vector<std::uint8_t> original(5000, 3);
+    const std::vector<std::uint8_t> image(5000, 4);
+    const fs::path path = dir / "game.exe";
+    io::failAtCall(0);
+    testing::writeBytes(path, original);
+    ASSERT_EQ(save(path, image).status, 0);
+    const long calls = io::callCount();
+    for (long n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(n);
+        testing::writeBytes(path, original);
+        io::failAtCall(n);
+        const Saved s = save(path, image);
+        io::failAtCall(0);
+        if (s.status == 0) {  // the check's own close: nothing had been written
+            EXPECT_TRUE(readBytes(path) == image);
+        } else {
+            EXPECT_TRUE(s.output.ends_with("Error writing " + path.string() + "!\n")) << s.output;
+            EXPECT_EQ(s.output.find("Done!"), std::string::npos);
+            EXPECT_TRUE(readBytes(path) == original);
+        }
+        EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
+    }
+    EXPECT_EQ(calls, 9);  // check open and close, new file open, write, flush, sync, close, mode, rename
+}
+
+}  // namespace
+}  // namespace vantedit
