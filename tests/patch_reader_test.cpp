@@ -76,9 +76,11 @@ std::vector<std::string> split(std::string_view line) {
 
 // Position of a heading on the heading line; the nth of equal headings.
 int fieldOf(std::string_view name, int nth = 0) {
-    std::string text;
-    writeStatsFile(text, makeGame(0));
-    const auto fields = split(std::string_view(text).substr(0, text.find('\n')));
+    static const std::vector<std::string> fields = [] {
+        std::string text;
+        writeStatsFile(text, makeGame(0));
+        return split(std::string_view(text).substr(0, text.find('\n')));
+    }();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i] == name && nth-- == 0) return static_cast<int>(i);
     }

@@ -367,6 +367,20 @@ std::string withPairs(const std::string& lf, int edition, int n) {
     });
 }
 
+TEST(PatchRun, ConsoleTextOfASuccessfulRun) {
+    TempDir dir;
+    writeGame(dir, 4);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    writeText(dir / "stats.txt", withPairs(withoutCr(readText(dir / "stats.txt")), 4, 5));
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output,
+              "\nVantrel Weapon Editor V2.4 RU\n\nStandard (Russian) version of executable detected\n\n"
+              "Reading binary data...\nReading item descriptions...\nConverting text file...\n"
+              "Descriptions not saved...\nSorting weapon attachments...\n5 of 182 attachments added...\n"
+              "Saving binary data...\nDone!\n");
+}
+
 TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
     const int e = 1;
     const int cap = weaponAttachCapacity(kEditions[e]);
