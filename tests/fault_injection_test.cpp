@@ -1,0 +1,190 @@
+// Whole MAKE and PATCH runs in process, with each counted file call failing in turn: every
+// failure must end the run with status 1 and exactly one message, the game's files as they
+// were, no temporary file beside them, and MAKE's old stats file kept unless the failure
+// after its opening was reported.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+#include "app/editions.h"
+#include "app/run.h"
+#include "dump/stats_writer.h"
+#include "model/file_io.h"
+#include "synthetic_game.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The whole file in one read: the games are megabytes, compared after every run.
+std::vector<std::uint8_t> contents(const fs::path& path) {
+    std::vector<std::uint8_t> bytes;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec) return bytes;
+    bytes.resize(size);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    return bytes;
+}
+
+std::set<std::string> listing(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        names.insert(entry.path().lexically_relative(folder).string());
+    }
+    return names;
+}
+
+const std::string kUsage =
+    "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
+    "Use the MAKE option to dump stats to a tab delimited text file.\n"
+    "To apply the changes from the textfile, use the PATCH option.\n";
+
+// Every message a failing file call may end a run with; each is the whole of what follows
+// the progress messages.
+std::set<std::string> failureMessages(int edition, bool make) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    const std::string size = std::to_string(e.fileSize);
+    std::set<std::string> messages = {
+        "Can't open game.exe!\n" + kUsage,
+        "Unrecognized version of executable.\n",
+        "Error reading item descriptions.\nYou must have the " + std::string(e.itemDescPath) + " file installed.\n",
+        "Error while reading item descriptions (Read 0 of 280800 bytes).\n",
+    };
+    // A read of the executable that gets nothing, or, after a failed seek back to the start,
+    // everything but the 144 bytes up to the end of the header words.
+    for (long got : {0L, long{e.fileSize} - 144}) {
+        messages.insert("Error while reading executable (Read " + std::to_string(got) + " of " + size + " bytes).\n");
+    }
+    if (e.hasShopFile()) {
+        messages.insert("Error reading Halvek's item descriptions.\nYou must have the " + std::string(e.shopDescPath) +
+                        " file installed.\n");
+        messages.insert("Error while reading Halvek's item descriptions (Read 0 of 280800 bytes).\n");
+    }
+    if (make) {
+        messages.insert("Unable to create stats.txt!\n");
+        messages.insert("Error writing stats.txt!\n");
+    } else {
+        messages.insert("Unable to read stats.txt!\n");
+        messages.insert("Error writing game.exe!\n");
+    }
+    return messages;
+}
+
+struct FaultCase {
+    const char* operation;
+    int edition;
+};
+
+class FaultInjection : public ::testing::TestWithParam<FaultCase> {
+protected:
+    void SetUp() override { previous_ = fs::current_path(); }
+    void TearDown() override {
+        io::failAtCall(0);
+        fs::current_path(previous_);
+    }
+
+private:
+    fs::path previous_;
+};
+
+TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
+    const FaultCase c = GetParam();
+    const bool make = std::string_view(c.operation) == "make";
+    const Edition& e = kEditions[static_cast<std::size_t>(c.edition)];
+    testing::TempDir dir;
+    const synth::SyntheticGame game = synth::makeSyntheticGame({c.edition, 7, false});
+    ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
+    std::string oldStats = "old stats";
+    if (!make) {
+        // PATCH reads what MAKE wrote; its rebuild reorders the attachment table, so the
+        // saved executable differs from the one on disk.
+        std::string text;
+        writeStatsFile(text, synth::toGame(game));
+        oldStats = withCrLf(text);
+    }
+    testing::writeText(dir / "stats.txt", oldStats);
+    fs::current_path(dir.path());
+
+    const std::vector<std::string> args = {"vantedit", "game.exe", "stats.txt", c.operation};
+    std::ostringstream cleanOut;
+    io::failAtCall(0);
+    ASSERT_EQ(vantedit::runVantedit(args, cleanOut), 0);
+    const std::string clean = cleanOut.str();
+    const long calls = io::callCount();
+    const auto goodExe = contents("game.exe");
+    const auto goodStats = contents("stats.txt");
+    ASSERT_EQ(make, goodExe == game.executable);
+    testing::writeBytes("game.exe", game.executable);
+    testing::writeText("stats.txt", oldStats);
+    const auto files = listing(".");
+    const std::set<std::string> messages = failureMessages(c.edition, make);
+
+    long failures = 0;
+    long harmless = 0;
+    for (long n = 1; n <= calls; ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
+        std::ostringstream out;
+        io::failAtCall(n);
+        const int status = vantedit::runVantedit(args, out);
+        io::failAtCall(0);
+        const std::string text = out.str();
+        const auto exe = contents("game.exe");
+        const auto stats = contents("stats.txt");
+        EXPECT_EQ(listing("."), files) << "a file was left behind or went missing";
+        EXPECT_TRUE(contents(std::string(e.itemDescPath)) == game.itemDesc);
+        if (e.hasShopFile()) {
+            EXPECT_TRUE(contents(std::string(e.shopDescPath)) == game.shopDesc);
+        }
+
+        if (status == 0) {
+            // Only PATCH's check that the game can be written opens a file for update and
+            // closes it without writing: its failing close loses nothing, so the run goes on.
+            ++harmless;
+            EXPECT_FALSE(make);
+            EXPECT_EQ(text, clean);
+            EXPECT_TRUE(exe == goodExe);
+            testing::writeBytes("game.exe", game.executable);
+            continue;
+        }
+        ++failures;
+        EXPECT_EQ(status, 1);
+        // The output is the clean run's up to some progress message, then one failure message.
+        std::size_t common = 0;
+        while (common < text.size() && common < clean.size() && text[common] == clean[common]) ++common;
+        while (common > 0 && text[common - 1] != '\n' && text[common - 1] != '.') --common;
+        const std::string message = text.substr(common);
+        EXPECT_EQ(messages.count(message), 1u) << "not one failure message: [" << message << "]";
+        EXPECT_TRUE(exe == game.executable) << "the executable changed";
+        if (make && stats != std::vector<std::uint8_t>(oldStats.begin(), oldStats.end())) {
+            EXPECT_EQ(message, "Error writing stats.txt!\n") << "the stats file changed without a report";
+        }
+        if (!make) {
+            EXPECT_TRUE(stats == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end()));
+        }
+        testing::writeText("stats.txt", oldStats);
+    }
+    std::cout << "[ fault points ] " << c.operation << " edition " << c.edition << ": " << calls << " counted calls, "
+              << failures << " failing cleanly, " << harmless << " harmless\n";
+    RecordProperty("fault_points", static_cast<int>(calls));
+    EXPECT_EQ(harmless, make ? 0 : 1);
+    // open, seek, tell, header seek and reads, seek back and read of the executable; open and
+    // read of each description file; then the stats file's own calls.
+    EXPECT_GE(calls, make ? 14 : 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection,
+                         ::testing::Values(FaultCase{"make", 2}, FaultCase{"make", 6}, FaultCase{"patch", 2},
+                                           FaultCase{"patch", 6}),
+                         [](const auto& info) {
+                             return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition);
+                         });
+
+}  // namespace
+}  // namespace vantedit
