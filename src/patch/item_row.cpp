@@ -16,7 +16,7 @@ constexpr int kEnd = StatsStream::kEnd;
 // in the field's last unit, the rest consumed.
 void readTextField(StatsStream& in, ByteView* buffer, int item, const DescField& field) {
     bool quoted = false;
-    for (int k = 0;; k = k < field.units ? k + 1 : k) {  // past the capacity only the count's end matters
+    for (int k = 0;; k = k < field.units ? k + 1 : k) {  // beyond the capacity k stays: the rest is only consumed
         int c = in.get();
         if (c == '"') {
             if (k == 0) {
