@@ -1,5 +1,6 @@
 #include "dump/stats_writer.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "model/attachments.h"
@@ -131,12 +132,16 @@ void writeStatsFile(std::string& out, const Game& game) {
 }
 
 std::string withCrLf(const std::string& text) {
+    // Sized exactly and copied a line at a time: this runs over every byte MAKE writes.
     std::string bytes;
-    bytes.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') bytes += '\r';
-        bytes += c;
+    bytes.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    std::size_t from = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+        bytes.append(text, from, at - from);
+        bytes += "\r\n";
+        from = at + 1;
     }
+    bytes.append(text, from, std::string::npos);
     return bytes;
 }
 
