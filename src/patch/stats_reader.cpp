@@ -104,11 +104,14 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, st
 
 // An AmmoName text up to its tab or line end (or the end of the file, which only ends the
 // text). A double quote is dropped and the character after it taken whatever it is, so
-// quoted texts lose their quotes and a doubled quote stands for one.
+// quoted texts lose their quotes and a doubled quote stands for one. A quote that opens the
+// text only opens it, as when a spreadsheet quotes every text: "" is then an empty text and
+// """" a single quote, not one and two.
 std::string readAmmoNameText(StatsStream& in) {
     std::string text;
-    for (;;) {
+    for (bool opening = true;; opening = false) {
         int c = in.get();
+        if (c == '"' && opening) c = in.get();
         if (c == '"') c = in.get();
         if (c == '\t' || c == '\n' || c == kEnd || c == 0) return text;
         text.push_back(static_cast<char>(c));

@@ -1,0 +1,568 @@
+// Whole-game properties of MAKE and PATCH on every edition and several synthetic games, run
+// in memory (the file layer has its own tests):
+// - round trip: PATCH of an unedited MAKE file changes only the weapon attachment table, the
+//   next MAKE writes the same file, and a second PATCH changes nothing at all;
+// - awkward texts (tabs, line feeds, quotes, unterminated slots): PATCH either stops with one
+//   parse error, before anything could be saved, or succeeds and changes nothing but the
+//   text's own slot and the attachment table, and is then a fixed point;
+// - random edits land at exactly their bytes, nothing else outside the attachment table
+//   moves, and MAKE shows them; saved as a spreadsheet saves it, the same file gives the same
+//   executable.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "dump/stats_writer.h"
+#include "fuzz_checks.h"
+#include "model/attachments.h"
+#include "model/list_tables.h"
+#include "model/sections.h"
+#include "patch/attachment_groups.h"
+#include "patch/stats_reader.h"
+#include "synthetic_game.h"
+
+namespace vantedit {
+namespace {
+
+const synth::SyntheticGame& syntheticGame(int edition, std::uint32_t seed, bool awkward) {
+    static std::map<std::tuple<int, std::uint32_t, bool>, std::unique_ptr<synth::SyntheticGame>> cache;
+    auto& slot = cache[{edition, seed, awkward}];
+    if (!slot) slot = std::make_unique<synth::SyntheticGame>(synth::makeSyntheticGame({edition, seed, awkward}));
+    return *slot;
+}
+
+std::string make(const Game& game) {
+    std::string text;
+    writeStatsFile(text, game);
+    return text;
+}
+
+struct PatchResult {
+    ReadResult result = ReadResult::Failed;
+    std::string output;
+    Game game;  // the image as it would be saved, and the description buffers as read
+};
+
+// PATCH without its files: the reading, then on success the rebuild. The game passed is the
+// run's state after loading, so the description buffers are the files' contents.
+PatchResult patch(const Game& loaded, const std::string& fileBytes) {
+    PatchResult r;
+    r.game = loaded;
+    auto groups = std::make_unique<AttachmentGroups>();
+    StatsStream in(fileBytes);
+    std::ostringstream out;
+    r.result = readStatsText(in, r.game, *groups, out);
+    if (r.result == ReadResult::EndOfFile) rebuildWeaponAttachTable(r.game, *groups, out);
+    r.output = out.str();
+    return r;
+}
+
+// MAKE after a PATCH: the saved image, with the description files as they were on disk.
+Game reloaded(const std::vector<std::uint8_t>& image, const Game& loaded) {
+    Game g = loaded;
+    g.image = image;
+    return g;
+}
+
+std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    std::fill(image.begin() + e.weaponAttachOffset, image.begin() + e.attachOffset, 0);
+    return image;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string join(const std::vector<std::string>& parts, char separator) {
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += separator;
+        text += parts[i];
+    }
+    return text;
+}
+
+// The first line where two stats files differ, for a readable failure.
+std::string firstDifferentLine(const std::string& a, const std::string& b) {
+    const auto la = split(a, '\n');
+    const auto lb = split(b, '\n');
+    for (std::size_t i = 0; i < std::max(la.size(), lb.size()); ++i) {
+        const std::string x = i < la.size() ? la[i] : "<none>";
+        const std::string y = i < lb.size() ? lb[i] : "<none>";
+        if (x != y) return "line " + std::to_string(i) + ":\n  " + x.substr(0, 300) + "\n  " + y.substr(0, 300);
+    }
+    return "no difference";
+}
+
+std::size_t errorCount(const std::string& output) {
+    std::size_t n = 0;
+    for (std::size_t p = output.find("Error while parsing"); p != std::string::npos;
+         p = output.find("Error while parsing", p + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// ---- round trip --------------------------------------------------------------------------
+
+TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
+    for (int edition = 0; edition < kEditionCount; ++edition) {
+        for (std::uint32_t seed : {2u, 3u}) {
+            SCOPED_TRACE("edition " + std::to_string(edition) + " seed " + std::to_string(seed));
+            const Game loaded = synth::toGame(syntheticGame(edition, seed, false));
+            const std::string first = make(loaded);
+            const PatchResult p1 = patch(loaded, withCrLf(first));
+            ASSERT_EQ(p1.result, ReadResult::EndOfFile) << p1.output;
+            EXPECT_EQ(errorCount(p1.output), 0u);
+            EXPECT_TRUE(outsideTable(p1.game.image, edition) == outsideTable(loaded.image, edition));
+            // The texts were read back as they were written.
+            EXPECT_TRUE(p1.game.descriptions.item == loaded.descriptions.item);
+            EXPECT_TRUE(make(p1.game) == first);
+
+            const std::string second = make(reloaded(p1.game.image, loaded));
+            EXPECT_TRUE(second == first) << firstDifferentLine(second, first);
+            const PatchResult p2 = patch(reloaded(p1.game.image, loaded), withCrLf(second));
+            ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
+            EXPECT_TRUE(p2.game.image == p1.game.image) << "the second PATCH changed the image";
+        }
+    }
+}
+
+// ---- awkward texts -----------------------------------------------------------------------
+
+struct Slot {
+    std::vector<std::uint8_t>* buffer;
+    std::size_t begin;
+    std::size_t size;
+};
+
+// Where an awkward text lies, in the executable or a description buffer.
+Slot slotOf(Game& game, const synth::AwkwardText& a) {
+    const Edition& e = game.record();
+    switch (a.slot) {
+        case synth::TextSlot::Description: {
+            const DescField& f = kDescFields[static_cast<std::size_t>(a.field)];
+            auto& buffer = f.file == DescFile::Item ? game.descriptions.item : game.descriptions.shop;
+            return {&buffer, descUnitOffset(a.record, f, 0), static_cast<std::size_t>(2 * f.units)};
+        }
+        case synth::TextSlot::AmmoNameFirst:
+            return {&game.image, static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, a.record)),
+                    kAmmoNameRecordSize};
+        case synth::TextSlot::AmmoNameSecond:
+            return {&game.image, static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, a.record)),
+                    kAmmoNameRecordSize};
+        case synth::TextSlot::Sound:
+            return {&game.image, static_cast<std::size_t>(soundNameOffset(e, a.record)), kSoundNameRecordSize};
+        case synth::TextSlot::Burst:
+            return {&game.image, static_cast<std::size_t>(burstNameOffset(e, a.record)), kBurstNameRecordSize};
+    }
+    return {nullptr, 0, 0};
+}
+
+std::string describe(const synth::AwkwardText& a) {
+    static const char* const kSlots[] = {"description", "first AmmoName", "second AmmoName", "sound", "burst"};
+    return std::string(kSlots[static_cast<int>(a.slot)]) + " record " + std::to_string(a.record) + " field " +
+           std::to_string(a.field);
+}
+
+// The whole awkward game: its first Item row with a tab in a text stops the reading.
+TEST(Properties, AwkwardGameStopsWithOneParseError) {
+    for (int edition = 0; edition < kEditionCount; ++edition) {
+        SCOPED_TRACE(edition);
+        const Game loaded = synth::toGame(syntheticGame(edition, 4, true));
+        const PatchResult p = patch(loaded, withCrLf(make(loaded)));
+        EXPECT_EQ(p.result, ReadResult::Failed);
+        EXPECT_EQ(errorCount(p.output), 1u) << p.output;
+        EXPECT_TRUE(p.output.starts_with("Error while parsing! (Item 1, ")) << p.output;
+        EXPECT_TRUE(p.output.ends_with("\n"));
+    }
+}
+
+// One awkward text at a time in an otherwise plain game. What a text can do is limited to its
+// own slot: PATCH fails cleanly, or it succeeds and the text's slot (for a description, not
+// even that: descriptions are never saved) and the attachment table are all that changed, and
+// the next round is a fixed point. Which texts fail is part of the expectation.
+TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
+    int checked = 0;
+    for (int edition = 0; edition < kEditionCount; ++edition) {
+        const Game plain = synth::toGame(syntheticGame(edition, 4, false));
+        Game awkwardGame = synth::toGame(syntheticGame(edition, 4, true));
+        const std::vector<synth::AwkwardText> texts = synth::awkwardTexts(edition);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (static_cast<int>(i % kEditionCount) != edition) continue;  // each text on one edition
+            const synth::AwkwardText& a = texts[i];
+            SCOPED_TRACE("edition " + std::to_string(edition) + ", " + describe(a));
+            Game loaded = plain;
+            const Slot from = slotOf(awkwardGame, a);
+            const Slot to = slotOf(loaded, a);
+            std::copy_n(from.buffer->begin() + static_cast<std::ptrdiff_t>(from.begin), from.size,
+                        to.buffer->begin() + static_cast<std::ptrdiff_t>(to.begin));
+            const std::string first = make(loaded);
+            const PatchResult p = patch(loaded, withCrLf(first));
+            ++checked;
+
+            const bool holdsTab = a.text.find('\t') != std::string::npos;
+            const bool endsLine = a.slot != synth::TextSlot::Description && a.text.find('\n') != std::string::npos;
+            const bool tooLong = !a.terminated && a.slot != synth::TextSlot::Description;
+            if (p.result == ReadResult::Failed) {
+                EXPECT_EQ(errorCount(p.output), 1u) << p.output;
+                EXPECT_TRUE(p.output.ends_with("\n"));
+                // A tab shifts an Item row, a text too long for its record is refused, and a line
+                // feed in a list text leaves the rest of the text where a keyword should be.
+                EXPECT_TRUE(holdsTab || endsLine || tooLong) << p.output;
+                continue;
+            }
+            EXPECT_EQ(errorCount(p.output), 0u) << p.output;
+            EXPECT_FALSE((holdsTab && a.slot == synth::TextSlot::Description) || tooLong) << "should have failed";
+            // Nothing changed outside the text's slot and the attachment table.
+            std::vector<std::uint8_t> image = outsideTable(p.game.image, edition);
+            std::vector<std::uint8_t> before = outsideTable(loaded.image, edition);
+            if (to.buffer == &loaded.image) {
+                std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size, 0);
+                std::fill_n(before.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size, 0);
+            }
+            EXPECT_TRUE(image == before) << "a byte outside the text's slot changed";
+            // MAKE again shows what the slot now holds and nothing else new; the next round
+            // changes nothing.
+            const std::string second = make(reloaded(p.game.image, loaded));
+            Game slotOnly = loaded;
+            if (to.buffer == &loaded.image) {
+                std::copy_n(p.game.image.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size,
+                            slotOnly.image.begin() + static_cast<std::ptrdiff_t>(to.begin));
+            }
+            const std::string expected = make(slotOnly);
+            EXPECT_TRUE(second == expected) << firstDifferentLine(second, expected);
+            const PatchResult p2 = patch(reloaded(p.game.image, loaded), withCrLf(second));
+            ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
+            EXPECT_TRUE(p2.game.image == p.game.image) << "not a fixed point after one rebuild";
+        }
+    }
+    EXPECT_GE(checked, 25);
+}
+
+// ---- random edits ------------------------------------------------------------------------
+
+// One cell of the stats file that puts bytes into the image.
+struct Cell {
+    int line;   // index of the line in the file
+    int field;  // index of the field in the line
+    std::vector<std::size_t> bytes;  // the image bytes it writes
+};
+
+constexpr int kFirstStatField = 6;
+constexpr int kFirstAttachmentField = 62;
+
+class EditedGame {
+public:
+    EditedGame(int edition, std::uint32_t seed) : edition_(edition), e_(kEditions[static_cast<std::size_t>(edition)]) {
+        loaded = synth::toGame(syntheticGame(edition, seed, false));
+        lines_ = split(make(loaded), '\n');
+        for (auto& line : lines_) fields_.push_back(split(line, '\t'));
+        owners_.assign(loaded.image.size(), 0);
+        collectCells();
+        expectedImage = loaded.image;
+        expectedLines_ = fields_;
+        rng_.seed(seed * 7919u + static_cast<std::uint32_t>(edition));
+    }
+
+    // Random edits of every kind; a cell sharing a byte with another cell is left alone (in
+    // editions 1 to 4 the stat sections overlap, and the later row's value would win).
+    void editAtRandom(int count) {
+        for (int n = 0; n < count; ++n) {
+            switch (n % 8) {
+                case 0:
+                case 1:
+                case 2: editStat(); break;
+                case 3: editList(); break;
+                case 4: editAmmoName(); break;
+                case 5: editByteName(); break;
+                case 6: editAttachment(); break;
+                case 7: editDescription(); break;
+            }
+        }
+        limitAttachments();
+    }
+
+    std::string editedFile() const { return joinLines(fields_); }
+    std::string expectedMake() const { return joinLines(expectedLines_); }
+    const std::map<int, std::string>& descriptionEdits() const { return descriptionEdits_; }
+    int edits() const { return edits_; }
+
+    Game loaded;
+    std::vector<std::uint8_t> expectedImage;
+
+private:
+    static std::string joinLines(const std::vector<std::vector<std::string>>& fields) {
+        std::vector<std::string> lines;
+        for (const auto& f : fields) lines.push_back(join(f, '\t'));
+        return join(lines, '\n');
+    }
+
+    int lineOf(const std::string& start) const {
+        for (std::size_t l = 0; l < fields_.size(); ++l) {
+            if (fields_[l][0] == start) return static_cast<int>(l);
+        }
+        ADD_FAILURE() << "no line " << start;
+        return 0;
+    }
+
+    void addCell(std::vector<Cell>& to, int line, int field, std::size_t from, std::size_t count, std::size_t step) {
+        Cell c{line, field, {}};
+        for (std::size_t b = 0; b < count; ++b) {
+            c.bytes.push_back(from + b * step);
+            ++owners_[from + b * step];
+        }
+        to.push_back(std::move(c));
+    }
+
+    void collectCells() {
+        for (int item = 0; item < kItemCount; ++item) {
+            int field = kFirstStatField;
+            for (int s = 0; s < kSectionCount; ++s) {
+                const SectionRecord& r = sectionRecord(edition_, s);
+                for (int k = 0; k < kSlotsPerSection; ++k) {
+                    const Column& c = column(s, k);
+                    if (c.kind == ColumnKind::Empty) continue;
+                    if (sectionHoldsItem(r, item)) {
+                        addCell(stats_, 1 + item, field, static_cast<std::size_t>(valueOffset(r, c, item)),
+                                static_cast<std::size_t>(columnWidth(c.kind)), 1);
+                        statKinds_.push_back(c.kind);
+                    }
+                    ++field;
+                }
+            }
+        }
+        for (const NumericList& list : kNumericLists) {
+            for (std::int32_t n = 0; n < listRecordCount(e_, list); ++n) {
+                const int line = lineOf(std::string(list.keyword) + " " + std::to_string(n));
+                for (int v = 0; v < listValueCount(list); ++v) {
+                    addCell(lists_, line, 1 + v, static_cast<std::size_t>(listValueOffset(e_, list, n, v)), 2, 1);
+                }
+            }
+        }
+        for (std::int32_t n = 0; n < e_.ammoNameCount; ++n) {
+            const int line = lineOf("AmmoName " + std::to_string(n));
+            if (n < e_.ammoNameFirstCount) {
+                addCell(ammoNames_, line, 1, static_cast<std::size_t>(ammoNameRecordOffset(e_.ammoNameFirstOffset, n)), 20, 2);
+            }
+            addCell(ammoNames_, line, 2, static_cast<std::size_t>(ammoNameRecordOffset(e_.ammoNameSecondOffset, n)), 20, 2);
+        }
+        for (int n = 0; n < kSoundNameCount; ++n) {
+            addCell(byteNames_, lineOf("Sound " + std::to_string(n)), 1, static_cast<std::size_t>(soundNameOffset(e_, n)),
+                    kSoundNameRecordSize, 1);
+        }
+        for (int n = 0; n < kBurstNameCount; ++n) {
+            addCell(byteNames_, lineOf("Burst " + std::to_string(n)), 1, static_cast<std::size_t>(burstNameOffset(e_, n)),
+                    kBurstNameRecordSize, 1);
+        }
+    }
+
+    bool alone(const Cell& c) const {
+        for (std::size_t b : c.bytes) {
+            if (owners_[b] != 1) return false;
+        }
+        return true;
+    }
+
+    template <typename T>
+    const T& pick(const std::vector<T>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng_)];
+    }
+    std::int64_t number(std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(rng_);
+    }
+    // Printable, without the tab and double quote that list texts drop.
+    std::string text(std::size_t maxLength, std::size_t minLength = 0) {
+        std::string t(static_cast<std::size_t>(number(static_cast<std::int64_t>(minLength), static_cast<std::int64_t>(maxLength))), ' ');
+        for (char& ch : t) {
+            do ch = static_cast<char>(number(32, 126));
+            while (ch == '"');
+        }
+        return t;
+    }
+
+    void set(const Cell& c, const std::string& written, const std::string& shown) {
+        fields_[static_cast<std::size_t>(c.line)][static_cast<std::size_t>(c.field)] = written;
+        expectedLines_[static_cast<std::size_t>(c.line)][static_cast<std::size_t>(c.field)] = shown;
+        ++edits_;
+    }
+
+    void editStat() {
+        for (;;) {
+            const std::size_t i = std::uniform_int_distribution<std::size_t>(0, stats_.size() - 1)(rng_);
+            const Cell& c = stats_[i];
+            if (!alone(c)) continue;
+            const ColumnKind kind = statKinds_[i];
+            const bool wide = columnWidth(kind) == 2;
+            // Out-of-width numbers as often as in-width ones: only the low bits are stored.
+            const std::int64_t value = number(0, 1) ? number(wide ? -70000 : -300, wide ? 140000 : 600)
+                                                    : number(0, wide ? 65535 : 255);
+            const auto bits = static_cast<std::uint32_t>(value) & (wide ? 0xFFFFu : 0xFFu);
+            expectedImage[c.bytes[0]] = static_cast<std::uint8_t>(bits);
+            if (wide) expectedImage[c.bytes[1]] = static_cast<std::uint8_t>(bits >> 8);
+            std::int64_t shown = bits;
+            if (kind == ColumnKind::S8) shown = static_cast<std::int8_t>(bits);
+            if (kind == ColumnKind::S16) shown = static_cast<std::int16_t>(bits);
+            set(c, std::to_string(value), std::to_string(shown));
+            return;
+        }
+    }
+
+    void editList() {
+        const Cell& c = pick(lists_);
+        ASSERT_TRUE(alone(c));
+        const std::int64_t value = number(-70000, 140000);
+        const auto bits = static_cast<std::uint32_t>(value) & 0xFFFFu;
+        expectedImage[c.bytes[0]] = static_cast<std::uint8_t>(bits);
+        expectedImage[c.bytes[1]] = static_cast<std::uint8_t>(bits >> 8);
+        set(c, std::to_string(value), std::to_string(bits));
+    }
+
+    void storeText(const Cell& c, const std::string& t) {
+        for (std::size_t b : c.bytes) expectedImage[b] = loaded.image[b];  // an earlier edit of the cell is gone
+        for (std::size_t j = 0; j < t.size(); ++j) expectedImage[c.bytes[j]] = static_cast<std::uint8_t>(t[j]);
+        expectedImage[c.bytes[t.size()]] = 0;
+        set(c, t, t);
+    }
+
+    void editAmmoName() {
+        const Cell& c = pick(ammoNames_);
+        ASSERT_TRUE(alone(c));
+        storeText(c, text(kAmmoNameMaxLength));
+    }
+
+    void editByteName() {
+        const Cell& c = pick(byteNames_);
+        ASSERT_TRUE(alone(c));
+        storeText(c, text(c.bytes.size() - 1));
+    }
+
+    void editAttachment() {
+        const int lastWeapon = sectionRecord(edition_, kWeapons).lastItem;
+        const int line = 1 + static_cast<int>(number(0, lastWeapon));
+        const int field = kFirstAttachmentField + static_cast<int>(number(0, 7));
+        static const char* const kMarks[] = {"0", "1", "2", "-1"};
+        const std::string mark = kMarks[number(0, 3)];
+        fields_[static_cast<std::size_t>(line)][static_cast<std::size_t>(field)] = mark;
+        expectedLines_[static_cast<std::size_t>(line)][static_cast<std::size_t>(field)] = mark == "0" ? "0" : "1";
+        ++edits_;
+    }
+
+    // A description with double quotes inside it (never at its start): stored as typed, in the
+    // buffers only, so MAKE from the files still shows the old text.
+    void editDescription() {
+        const int item = static_cast<int>(number(0, kItemCount - 1));
+        const std::string t = "Say \"" + text(20, 1) + "\" twice\"";  // a doubled quote would stand for one
+        fields_[static_cast<std::size_t>(1 + item)][2] = t;
+        descriptionEdits_[item] = t;
+        ++edits_;
+    }
+
+    // The rebuild writes no more pairs than the table holds: turn surplus marks back to 0.
+    void limitAttachments() {
+        const int lastWeapon = sectionRecord(edition_, kWeapons).lastItem;
+        int marked = 0;
+        for (int item = 0; item <= lastWeapon; ++item) {
+            for (int k = 0; k < 8; ++k) {
+                auto& f = fields_[static_cast<std::size_t>(1 + item)][static_cast<std::size_t>(kFirstAttachmentField + k)];
+                if (f != "0" && ++marked > weaponAttachCapacity(e_)) {
+                    f = "0";
+                    expectedLines_[static_cast<std::size_t>(1 + item)][static_cast<std::size_t>(kFirstAttachmentField + k)] = "0";
+                }
+            }
+        }
+    }
+
+    int edition_;
+    const Edition& e_;
+    std::vector<std::string> lines_;
+    std::vector<std::vector<std::string>> fields_;
+    std::vector<std::vector<std::string>> expectedLines_;
+    std::vector<std::uint8_t> owners_;
+    std::vector<Cell> stats_;
+    std::vector<ColumnKind> statKinds_;
+    std::vector<Cell> lists_;
+    std::vector<Cell> ammoNames_;
+    std::vector<Cell> byteNames_;
+    std::map<int, std::string> descriptionEdits_;
+    std::mt19937 rng_;
+    int edits_ = 0;
+};
+
+TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
+    for (int edition = 0; edition < kEditionCount; ++edition) {
+        SCOPED_TRACE(edition);
+        EditedGame g(edition, 2);
+        g.editAtRandom(400);
+        const std::string plain = g.editedFile();
+        const PatchResult p = patch(g.loaded, plain);
+        ASSERT_EQ(p.result, ReadResult::EndOfFile) << p.output;
+        EXPECT_EQ(errorCount(p.output), 0u);
+        // Every edit at its bytes, and nothing else outside the attachment table.
+        const auto got = outsideTable(p.game.image, edition);
+        const auto want = outsideTable(g.expectedImage, edition);
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            if (got[i] != want[i]) {
+                ADD_FAILURE() << "image byte " << i << " is " << int(got[i]) << ", expected " << int(want[i]);
+                break;
+            }
+        }
+        // MAKE shows the edited values, attachment marks included.
+        const std::string after = make(reloaded(p.game.image, g.loaded));
+        EXPECT_TRUE(after == g.expectedMake()) << firstDifferentLine(after, g.expectedMake());
+        for (const auto& [item, text] : g.descriptionEdits()) {
+            EXPECT_EQ(readDescriptionText(p.game.descriptions.view(DescFile::Item), item, kDescFields[1]),
+                      text);
+        }
+
+        // Saved as a spreadsheet saves it: the same executable and the same texts read.
+        const std::string sheet = fuzz::asSpreadsheetSaves(plain);
+        ASSERT_NE(sheet.find("\r\nItem 0\t\""), std::string::npos);
+        const PatchResult s = patch(g.loaded, sheet);
+        ASSERT_EQ(s.result, ReadResult::EndOfFile) << s.output;
+        for (std::size_t i = 0; i < s.game.image.size(); ++i) {
+            if (s.game.image[i] != p.game.image[i]) {
+                ADD_FAILURE() << "the spreadsheet's file gave another executable at byte " << i << ": "
+                              << int(s.game.image[i]) << " instead of " << int(p.game.image[i]);
+                break;
+            }
+        }
+        EXPECT_TRUE(s.game.descriptions.item == p.game.descriptions.item);
+        EXPECT_TRUE(s.game.descriptions.shop == p.game.descriptions.shop);
+        EXPECT_EQ(s.output, p.output);
+    }
+}
+
+
+// A spreadsheet that quotes every text saves an empty AmmoName text as two quotes: it must
+// stay empty, not become a quote, while a doubled quote inside a text still stands for one.
+TEST(Properties, SpreadsheetQuotedEmptyAmmoNameStaysEmpty) {
+    const int edition = 4;
+    const Game loaded = synth::toGame(syntheticGame(edition, 2, false));
+    const Edition& e = kEditions[edition];
+    std::string heading = make(loaded).substr(0, make(loaded).find('\n'));
+    const std::string file = heading + "\r\nAmmoName 1\t\"\"\t\"\"\r\nAmmoName 2\t\"\"\"\"\t\"\"\"x\"\"\"\r\n"
+                             "AmmoName 3\t\"\"\t\"\"";  // the last at the end of the file
+    const PatchResult p = patch(loaded, file);
+    ASSERT_EQ(p.result, ReadResult::EndOfFile) << p.output;
+    const ByteView image = ByteView::readOnly(p.game.image);
+    for (int r : {1, 3}) {
+        EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, r)), "") << r;
+        EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, r)), "") << r;
+    }
+    EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, 2)), "\"");
+    EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, 2)), "\"x\"");
+}
+
+}  // namespace
+}  // namespace vantedit
