@@ -2,6 +2,7 @@
 // (kept under tests/fuzz_corpus), and the short seeds made from synthetic games.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "fuzz_checks.h"
@@ -17,7 +18,7 @@ std::vector<fs::path> corpusFiles(const char* kind) {
     const fs::path folder = fs::path(VANTEDIT_FUZZ_CORPUS) / kind;
     if (!fs::exists(folder)) return files;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
+        if (entry.is_regular_file() && !entry.path().filename().string().starts_with(".")) files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;
