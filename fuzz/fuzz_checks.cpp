@@ -147,7 +147,7 @@ std::string checkGroups(const AttachmentGroups& groups, int edition) {
                 return "attachment group " + std::to_string(g) + " holds a pair no column can express";
             }
         }
-        if (groups.overflow[g] != 0 && !(groups.pairs[g].back() != 0)) {
+        if (groups.overflow[g] != 0 && groups.pairs[g].back() == 0) {
             return "attachment group " + std::to_string(g) + " counts an overflow before it is full";
         }
     }
@@ -611,22 +611,29 @@ std::string asOlderLayout(const std::string& statsText, int headings) {
 std::vector<SeedInput> readerSeeds() {
     std::vector<SeedInput> seeds;
     for (int edition = 0; edition < kEditionCount; ++edition) {
-        const Game game = synth::toGame(synth::makeSyntheticGame({edition, 1, false}));
-        std::string text;
-        writeStatsFile(text, game);
-        const std::string tag = "edition" + std::to_string(edition);
-        const std::string cut = shortCut(text, edition);
-        seeds.push_back({tag + "-make", withEditionByte(edition, withCrLf(text))});
-        seeds.push_back({tag + "-make-short", withEditionByte(edition, withCrLf(cut))});
-        seeds.push_back({tag + "-72-headings", withEditionByte(edition, withCrLf(asOlderLayout(cut, 72)))});
-        seeds.push_back({tag + "-73-headings", withEditionByte(edition, withCrLf(asOlderLayout(cut, 73)))});
-        seeds.push_back({tag + "-spreadsheet", withEditionByte(edition, asSpreadsheetSaves(cut))});
-        // The awkward texts in their places: tabs, line feeds and quotes inside texts.
-        const Game awkward = synth::toGame(synth::makeSyntheticGame({edition, 1, true}));
-        std::string awkwardText;
-        writeStatsFile(awkwardText, awkward);
-        seeds.push_back({tag + "-awkward-short", withEditionByte(edition, withCrLf(shortCut(awkwardText, edition)))});
+        std::vector<SeedInput> more = readerSeeds(edition);
+        seeds.insert(seeds.end(), more.begin(), more.end());
     }
+    return seeds;
+}
+
+std::vector<SeedInput> readerSeeds(int edition) {
+    std::vector<SeedInput> seeds;
+    const Game game = synth::toGame(synth::makeSyntheticGame({edition, 1, false}));
+    std::string text;
+    writeStatsFile(text, game);
+    const std::string tag = "edition" + std::to_string(edition);
+    const std::string cut = shortCut(text, edition);
+    seeds.push_back({tag + "-make", withEditionByte(edition, withCrLf(text))});
+    seeds.push_back({tag + "-make-short", withEditionByte(edition, withCrLf(cut))});
+    seeds.push_back({tag + "-72-headings", withEditionByte(edition, withCrLf(asOlderLayout(cut, 72)))});
+    seeds.push_back({tag + "-73-headings", withEditionByte(edition, withCrLf(asOlderLayout(cut, 73)))});
+    seeds.push_back({tag + "-spreadsheet", withEditionByte(edition, asSpreadsheetSaves(cut))});
+    // The awkward texts in their places: tabs, line feeds and quotes inside texts.
+    const Game awkward = synth::toGame(synth::makeSyntheticGame({edition, 1, true}));
+    std::string awkwardText;
+    writeStatsFile(awkwardText, awkward);
+    seeds.push_back({tag + "-awkward-short", withEditionByte(edition, withCrLf(shortCut(awkwardText, edition)))});
     return seeds;
 }
 

@@ -34,6 +34,7 @@ struct SeedInput {
 // the same files in the 72- and 73-heading layouts, saved as a spreadsheet saves them (text
 // fields quoted, CR LF), and short cuts of them.
 std::vector<SeedInput> readerSeeds();
+std::vector<SeedInput> readerSeeds(int edition);
 // Writer seeds: short runs of a synthetic game's table bytes, for every edition.
 std::vector<SeedInput> writerSeeds();
 

@@ -117,7 +117,8 @@ std::size_t errorCount(const std::string& output) {
 
 TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
     for (int edition = 0; edition < kEditionCount; ++edition) {
-        for (std::uint32_t seed : {2u, 3u}) {
+        for (std::uint32_t seed : {2u + static_cast<std::uint32_t>(edition % 2), 5u + static_cast<std::uint32_t>(edition)}) {
+            if (seed > 5 && edition % 3 != 0) continue;  // a third game on editions 0, 3 and 6
             SCOPED_TRACE("edition " + std::to_string(edition) + " seed " + std::to_string(seed));
             const Game loaded = synth::toGame(syntheticGame(edition, seed, false));
             const std::string first = make(loaded);
@@ -242,13 +243,15 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
             // MAKE again shows what the slot now holds and nothing else new; the next round
             // changes nothing.
             const std::string second = make(reloaded(p.game.image, loaded));
-            Game slotOnly = loaded;
+            std::string expected = first;  // a description is never saved
             if (to.buffer == &loaded.image) {
+                Game slotOnly = loaded;
                 std::copy_n(p.game.image.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size,
                             slotOnly.image.begin() + static_cast<std::ptrdiff_t>(to.begin));
+                expected = make(slotOnly);
             }
-            const std::string expected = make(slotOnly);
             EXPECT_TRUE(second == expected) << firstDifferentLine(second, expected);
+            if (second == first) continue;  // the same file again: the same result
             const PatchResult p2 = patch(reloaded(p.game.image, loaded), withCrLf(second));
             ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
             EXPECT_TRUE(p2.game.image == p.game.image) << "not a fixed point after one rebuild";
