@@ -251,7 +251,7 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
                 expected = make(slotOnly);
             }
             EXPECT_TRUE(second == expected) << firstDifferentLine(second, expected);
-            if (second == first) continue;  // the same file again: the same result
+            if (second == first) continue;  // the same file again writes the same bytes again
             const PatchResult p2 = patch(reloaded(p.game.image, loaded), withCrLf(second));
             ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
             EXPECT_TRUE(p2.game.image == p.game.image) << "not a fixed point after one rebuild";
