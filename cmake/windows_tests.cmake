@@ -21,6 +21,8 @@ endif()
 # Every test file that does not run the program as a process.
 file(GLOB all_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/*_test.cpp)
 set(in_process_tests)
+# Read again whenever a test file changes, so that a file that starts running the program leaves.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${all_tests})
 foreach(test_file IN LISTS all_tests)
   file(READ ${test_file} text)
   if(NOT text MATCHES "runVantedit|runCommand")
