@@ -343,17 +343,49 @@ TEST(StatsReader, TokenEndsAfter255Characters) {
     EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
 }
 
-TEST(StatsReader, EndOfFileInsideATokenEndsTheReadingQuietly) {
+std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return readAmmoNameText(g.imageView(), recordOffset); }
+
+// A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
+// runs on to the end) is refused rather than dropped without a word.
+TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
+    struct Case { std::string tail; std::string message; };
+    const std::vector<Case> cases = {
+        {"Soun", "Error while parsing! (Soun)\n"},
+        {"Item\t5\tName", "Error while parsing! (Item\t5\tName)\n"},
+        {"Burst", "Error while parsing! (Burst: number expected)\n"},
+    };
+    for (const Case& c : cases) {
+        Game g = makeGame(0);
+        const Read r = readText(g, heading(69) + "Attach 0\t1\t2\n" + c.tail);
+        EXPECT_EQ(r.result, ReadResult::Failed) << c.tail;
+        EXPECT_EQ(r.output, c.message);
+    }
     Game g = makeGame(0);
-    const Read r = readText(g, heading(69) + "Attach 0\t1\t2\nSoun");
-    EXPECT_EQ(r.result, ReadResult::EndOfFile);
-    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(readText(g, heading(69) + "Attach 0\t1\t2\r\n\t\r\n").result, ReadResult::EndOfFile);
+}
+
+// An editor that drops trailing tabs must not turn the next line into this line's text.
+TEST(StatsReader, ATextLineEndingEarlyLeavesItsLaterTextsEmpty) {
+    Game g = makeGame(0);
+    const Edition& e = kEditions[0];
+    const std::string text = heading(69) + "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\n" +
+                             "AmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2";
+    ASSERT_EQ(readText(g, text).result, ReadResult::EndOfFile);
+    const ByteView image = g.imageView();
+    EXPECT_EQ(readByteName(image, soundNameOffset(e, 5), kSoundNameRecordSize), "");
+    EXPECT_EQ(readByteName(image, soundNameOffset(e, 6), kSoundNameRecordSize), "shot.wav");
+    EXPECT_EQ(readByteName(image, burstNameOffset(e, 0), kBurstNameRecordSize), "");
+    EXPECT_EQ(readByteName(image, burstNameOffset(e, 1), kBurstNameRecordSize), "rapid");
+    EXPECT_EQ(readByteName(image, burstNameOffset(e, 2), kBurstNameRecordSize), "");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 3)), "abc");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 3)), "");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 4)), "");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 4)), "");
+    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 5)), "y");
 }
 
 // ---------------------------------------------------------------------------------------------
 // AmmoName, AmmoType, Sound and Burst lines
-
-std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return readAmmoNameText(g.imageView(), recordOffset); }
 
 TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     Game g = makeGame(0);

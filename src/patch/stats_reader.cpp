@@ -44,12 +44,13 @@ bool readHeadingLine(StatsStream& in, Layout& layout, std::ostream& out) {
 
 // The word that opens a line: it starts at a letter (anything else before it is passed
 // over) and ends at a blank, which is consumed, or at 255 characters. False at the end of
-// the file, which drops a partly read token.
+// the file before any letter. A word cut short by the end of the file is still a word, so
+// that a last line with a tab after its keyword fails loudly instead of being dropped.
 bool readKeywordToken(StatsStream& in, std::string& token) {
     token.clear();
     for (;;) {
         const int c = in.get();
-        if (c == kEnd) return false;
+        if (c == kEnd) return !token.empty();
         if (token.empty() && !isAsciiLetter(c)) continue;
         if (c == ' ') return true;
         token.push_back(static_cast<char>(c));
@@ -107,16 +108,24 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, st
 // quoted texts lose their quotes and a doubled quote stands for one. A quote that opens the
 // text only opens it, as when a spreadsheet quotes every text: "" is then an empty text and
 // """" a single quote, not one and two.
-std::string readAmmoNameText(StatsStream& in) {
+// ending receives the character that ended the text.
+std::string readAmmoNameText(StatsStream& in, int& ending) {
     std::string text;
     for (bool opening = true;; opening = false) {
         int c = in.get();
         if (c == '"' && opening) c = in.get();
         if (c == '"') c = in.get();
-        if (c == '\t' || c == '\n' || c == kEnd || c == 0) return text;
+        if (c == '\t' || c == '\n' || c == kEnd || c == 0) {
+            ending = c;
+            return text;
+        }
         text.push_back(static_cast<char>(c));
     }
 }
+
+// A text that ends its line leaves the line's later texts empty: an editor that drops
+// trailing tabs must not make the next line's words into this line's text.
+constexpr bool endsTheLine(int c) { return c == '\n' || c == kEnd; }
 
 // Into the low byte of each 16-bit character; the high bytes keep what the game had.
 void storeAmmoNameText(ByteView& image, std::int64_t recordOffset, const std::string& text) {
@@ -134,13 +143,15 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     const Edition& e = game.record();
     const std::int64_t record = std::int64_t{n} + recordShift;
     if (!recordExists(record, e.ammoNameCount, keyword, n, out)) return LineResult::Failed;
-    in.get();  // the tab after the number
+    int ending = in.get();  // the tab after the number
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
     const bool storeFirst = record < e.ammoNameFirstCount;
-    const std::string first = readAmmoNameText(in);
+    std::string first;
+    if (!endsTheLine(ending)) first = readAmmoNameText(in, ending);
     if (storeFirst && !textFits(first, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
-    const std::string second = readAmmoNameText(in);
+    std::string second;
+    if (!endsTheLine(ending)) second = readAmmoNameText(in, ending);
     if (!textFits(second, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
 
     ByteView image = game.imageView();
@@ -157,11 +168,12 @@ LineResult readByteNameLine(StatsStream& in, Game& game, std::string_view keywor
     std::int32_t n = 0;
     if (!readLineNumber(in, keyword, n, out)) return LineResult::Failed;
     if (!recordExists(n, recordCount, keyword, n, out)) return LineResult::Failed;
-    in.get();  // the tab after the number
+    const int afterNumber = in.get();  // the tab after the number
 
     std::string text;
-    bool atEnd = false;
-    for (;;) {
+    bool atEnd = afterNumber == kEnd;
+    // A line that ends right after its number has an empty name.
+    while (!endsTheLine(afterNumber)) {
         const int c = in.get();
         if (c == kEnd) {
             atEnd = true;
