@@ -44,7 +44,10 @@ bool loadExecutable(const std::string& path, Game& game, std::ostream& out, bool
         return false;
     }
     out << "\nReading binary data...";
-    const std::size_t got = file.read(game.image.data(), game.image.size());
+    // Recognition left the file at its start; if it could not, nothing valid can be read.
+    long position = -1;
+    const bool atStart = file.tell(position) && position == 0;
+    const std::size_t got = atStart ? file.read(game.image.data(), game.image.size()) : 0;
     if (got < game.image.size()) {
         out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
         return false;
