@@ -21,26 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The whole file in one read: the games are megabytes, compared after every run.
-std::vector<std::uint8_t> contents(const fs::path& path) {
-    std::vector<std::uint8_t> bytes;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (ec) return bytes;
-    bytes.resize(size);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    return bytes;
-}
-
-std::set<std::string> listing(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        names.insert(entry.path().lexically_relative(folder).string());
-    }
-    return names;
-}
-
 const std::string kUsage =
     "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
     "Use the MAKE option to dump stats to a tab delimited text file.\n"
@@ -118,12 +98,12 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     ASSERT_EQ(vantedit::runVantedit(args, cleanOut), 0);
     const std::string clean = cleanOut.str();
     const long calls = io::callCount();
-    const auto goodExe = contents("game.exe");
-    const auto goodStats = contents("stats.txt");
+    const auto goodExe = testing::readBytes("game.exe");
+    const auto goodStats = testing::readBytes("stats.txt");
     ASSERT_EQ(make, goodExe == game.executable);
     testing::writeBytes("game.exe", game.executable);
     testing::writeText("stats.txt", oldStats);
-    const auto files = listing(".");
+    const auto files = testing::listing(".");
     const std::set<std::string> messages = failureMessages(c.edition, make);
 
     long failures = 0;
@@ -135,12 +115,12 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         const int status = vantedit::runVantedit(args, out);
         io::failAtCall(0);
         const std::string text = out.str();
-        const auto exe = contents("game.exe");
-        const auto stats = contents("stats.txt");
-        EXPECT_EQ(listing("."), files) << "a file was left behind or went missing";
-        EXPECT_TRUE(contents(std::string(e.itemDescPath)) == game.itemDesc);
+        const auto exe = testing::readBytes("game.exe");
+        const auto stats = testing::readBytes("stats.txt");
+        EXPECT_EQ(testing::listing("."), files) << "a file was left behind or went missing";
+        EXPECT_TRUE(testing::readBytes(std::string(e.itemDescPath)) == game.itemDesc);
         if (e.hasShopFile()) {
-            EXPECT_TRUE(contents(std::string(e.shopDescPath)) == game.shopDesc);
+            EXPECT_TRUE(testing::readBytes(std::string(e.shopDescPath)) == game.shopDesc);
         }
 
         if (status == 0) {

@@ -21,7 +21,11 @@ namespace vantedit {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::join;
+using testing::listing;
+using testing::readBytes;
 using testing::readText;
+using testing::split;
 using testing::runVantedit;
 using testing::TempDir;
 using testing::writeText;
@@ -35,18 +39,6 @@ synth::SyntheticGame writeGame(const TempDir& dir, int edition, bool awkward = f
     return game;
 }
 
-// The whole file in one read: the games are megabytes, compared many times.
-std::vector<std::uint8_t> readBytes(const fs::path& path) {
-    std::vector<std::uint8_t> bytes;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (ec) return bytes;
-    bytes.resize(size);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    return bytes;
-}
-
 std::string prefix(int edition) {
     return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
            " version of executable detected\n\nReading binary data...\nReading item descriptions...";
@@ -55,13 +47,6 @@ std::string prefix(int edition) {
 std::string successTail(std::int64_t collected, int capacity) {
     return "\nDescriptions not saved...\nSorting weapon attachments...\n" + std::to_string(collected) + " of " +
            std::to_string(capacity) + " attachments added...\nSaving binary data...\nDone!\n";
-}
-
-// Every file and folder below the folder, to see that nothing was left behind.
-std::set<std::string> listing(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) names.insert(entry.path().lexically_relative(folder).string());
-    return names;
 }
 
 std::string withoutCr(const std::string& text) {
@@ -79,25 +64,6 @@ std::string withCrLf(const std::string& text) {
         crlf += c;
     }
     return crlf;
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
-}
-
-std::string join(const std::vector<std::string>& parts, char separator) {
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) text += separator;
-        text += parts[i];
-    }
-    return text;
 }
 
 // Applies edit to every line whose first field starts with the given keyword and a blank.

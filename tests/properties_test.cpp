@@ -23,9 +23,13 @@
 #include "patch/attachment_groups.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
+#include "test_support.h"
 
 namespace vantedit {
 namespace {
+
+using testing::join;
+using testing::split;
 
 const synth::SyntheticGame& syntheticGame(int edition, std::uint32_t seed, bool awkward) {
     static std::map<std::tuple<int, std::uint32_t, bool>, std::unique_ptr<synth::SyntheticGame>> cache;
@@ -71,25 +75,6 @@ std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edit
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     std::fill(image.begin() + e.weaponAttachOffset, image.begin() + e.attachOffset, 0);
     return image;
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
-}
-
-std::string join(const std::vector<std::string>& parts, char separator) {
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) text += separator;
-        text += parts[i];
-    }
-    return text;
 }
 
 // The first line where two stats files differ, for a readable failure.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,17 @@ private:
     std::filesystem::path path_;
 };
 
+// The whole file in one read (empty if it cannot be read): games are megabytes.
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
 std::string readText(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::filesystem::path& path, const std::string& text);
+
+// Every file and folder below the folder, to see that nothing was left behind.
+std::set<std::string> listing(const std::filesystem::path& folder);
+
+std::vector<std::string> split(const std::string& text, char separator);
+std::string join(const std::vector<std::string>& parts, char separator);
 
 struct RunResult {
     int status = -1;
