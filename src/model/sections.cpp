@@ -47,6 +47,20 @@ consteval bool weaponSoundSlotsInPlace() {
     return true;
 }
 
+// Rows in slot order, each slot once, within its section's 30.
+consteval bool columnRowsInSlotOrder() {
+    for (std::size_t i = 0; i < kColumnRows.size(); ++i) {
+        const ColumnRow& r = kColumnRows[i];
+        if (r.slot < 0 || r.slot >= kSlotsPerSection || r.kind == ColumnKind::Empty) return false;
+        if (i > 0) {
+            const ColumnRow& p = kColumnRows[i - 1];
+            if (r.section < p.section || (r.section == p.section && r.slot <= p.slot)) return false;
+        }
+    }
+    return true;
+}
+
+static_assert(columnRowsInSlotOrder());
 static_assert(columnsCoverEachRecordOnce());
 static_assert(weaponSoundSlotsInPlace());
 static_assert(nonEmptyColumns() == kColumnCount);

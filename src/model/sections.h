@@ -88,70 +88,96 @@ inline constexpr std::array<SectionRecord, kEditionCount * kSectionCount> kSecti
     {0x286F44,   0,  70,  2, "Halvek's 2"},
 }};
 
-inline constexpr Column kEmptySlot = {0, ColumnKind::Empty, ""};
+// Every non-empty column slot; all other slots are empty. The section's record size is in
+// kSections.
+struct ColumnRow {
+    int section;
+    int slot;
+    std::int16_t recordOffset;
+    ColumnKind kind;
+    std::string_view heading;
+};
 
-inline constexpr std::array<Column, kSectionCount * kSlotsPerSection> kColumns = {{
+inline constexpr std::array<ColumnRow, kColumnCount> kColumnRows = {{
+//   sec slot offset kind            heading
     // section 0, "Weapons"
-    {0, ColumnKind::U8, "Class1"},           {1, ColumnKind::U8, "Class2"},
-    {2, ColumnKind::U8, "Ammo Type"},        {3, ColumnKind::U8, "Draw Cost"},
-    {4, ColumnKind::U8, "Fire Rate"},        {5, ColumnKind::U8, "Burst Size"},
-    {6, ColumnKind::U8, "Burst Pen"},        {7, ColumnKind::U8, "Velocity"},
-    {8, ColumnKind::U8, "Damage"},           {9, ColumnKind::U8, "Prestige"},
-    {10, ColumnKind::U8, "Unknown"},         {11, ColumnKind::U8, "Clip Size"},
-    {12, ColumnKind::U16, "Range"},          {14, ColumnKind::U8, "Unknown"},
-    {15, ColumnKind::U8, "Unknown"},         {16, ColumnKind::U8, "Loudness"},
-    {17, ColumnKind::U8, "Unknown"},         {18, ColumnKind::U16, "Fire Sound"},
-    kEmptySlot,                              {20, ColumnKind::U16, "Burst Sound (Unused)"},
-    kEmptySlot,                              {22, ColumnKind::U16, "Reload Sound 1"},
-    kEmptySlot,                              {24, ColumnKind::U16, "Reload Sound 2"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
+    {0,  0,  0, ColumnKind::U8,  "Class1"},
+    {0,  1,  1, ColumnKind::U8,  "Class2"},
+    {0,  2,  2, ColumnKind::U8,  "Ammo Type"},
+    {0,  3,  3, ColumnKind::U8,  "Draw Cost"},
+    {0,  4,  4, ColumnKind::U8,  "Fire Rate"},
+    {0,  5,  5, ColumnKind::U8,  "Burst Size"},
+    {0,  6,  6, ColumnKind::U8,  "Burst Pen"},
+    {0,  7,  7, ColumnKind::U8,  "Velocity"},
+    {0,  8,  8, ColumnKind::U8,  "Damage"},
+    {0,  9,  9, ColumnKind::U8,  "Prestige"},
+    {0, 10, 10, ColumnKind::U8,  "Unknown"},
+    {0, 11, 11, ColumnKind::U8,  "Clip Size"},
+    {0, 12, 12, ColumnKind::U16, "Range"},
+    {0, 13, 14, ColumnKind::U8,  "Unknown"},
+    {0, 14, 15, ColumnKind::U8,  "Unknown"},
+    {0, 15, 16, ColumnKind::U8,  "Loudness"},
+    {0, 16, 17, ColumnKind::U8,  "Unknown"},
+    {0, 17, 18, ColumnKind::U16, "Fire Sound"},
+    {0, 19, 20, ColumnKind::U16, "Burst Sound (Unused)"},
+    {0, 21, 22, ColumnKind::U16, "Reload Sound 1"},
+    {0, 23, 24, ColumnKind::U16, "Reload Sound 2"},
     // section 1, "All Items"
-    {0, ColumnKind::U8, "Attack Type"},      {1, ColumnKind::U8, "Usage"},
-    {2, ColumnKind::U8, "Unknown"},          {3, ColumnKind::U8, "Unknown"},
-    {4, ColumnKind::U8, "Special Offset"},   {5, ColumnKind::U8, "Cursor Type"},
-    {6, ColumnKind::U8, "Unknown"},          {7, ColumnKind::U8, "Graphic1"},
-    {8, ColumnKind::U8, "Graphic2"},         {9, ColumnKind::U8, "Weight"},
-    {10, ColumnKind::U8, "Size"},            {11, ColumnKind::U8, "Unknown"},
-    {12, ColumnKind::U16, "Price"},          {14, ColumnKind::U8, "Progress"},
-    {15, ColumnKind::S8, "Durability"},      {16, ColumnKind::S8, "Repair"},
-    {17, ColumnKind::U8, "Unknown"},         {18, ColumnKind::U8, "Hands"},
-    {19, ColumnKind::U8, "Availability"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot,
+    {1,  0,  0, ColumnKind::U8,  "Attack Type"},
+    {1,  1,  1, ColumnKind::U8,  "Usage"},
+    {1,  2,  2, ColumnKind::U8,  "Unknown"},
+    {1,  3,  3, ColumnKind::U8,  "Unknown"},
+    {1,  4,  4, ColumnKind::U8,  "Special Offset"},
+    {1,  5,  5, ColumnKind::U8,  "Cursor Type"},
+    {1,  6,  6, ColumnKind::U8,  "Unknown"},
+    {1,  7,  7, ColumnKind::U8,  "Graphic1"},
+    {1,  8,  8, ColumnKind::U8,  "Graphic2"},
+    {1,  9,  9, ColumnKind::U8,  "Weight"},
+    {1, 10, 10, ColumnKind::U8,  "Size"},
+    {1, 11, 11, ColumnKind::U8,  "Unknown"},
+    {1, 12, 12, ColumnKind::U16, "Price"},
+    {1, 13, 14, ColumnKind::U8,  "Progress"},
+    {1, 14, 15, ColumnKind::S8,  "Durability"},
+    {1, 15, 16, ColumnKind::S8,  "Repair"},
+    {1, 16, 17, ColumnKind::U8,  "Unknown"},
+    {1, 17, 18, ColumnKind::U8,  "Hands"},
+    {1, 18, 19, ColumnKind::U8,  "Availability"},
     // section 2, "Ammo Clips"
-    {0, ColumnKind::U8, "Clip Type"},        {1, ColumnKind::U8, "Clip Size"},
-    {2, ColumnKind::U8, "Clip Kind"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
+    {2,  0,  0, ColumnKind::U8,  "Clip Type"},
+    {2,  1,  1, ColumnKind::U8,  "Clip Size"},
+    {2,  2,  2, ColumnKind::U8,  "Clip Kind"},
     // section 3, "Armour"
-    {0, ColumnKind::U8, "Armour Type"},      {1, ColumnKind::U8, "Armour Strength"},
-    {2, ColumnKind::U8, "Armour Durabilty"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
+    {3,  0,  0, ColumnKind::U8,  "Armour Type"},
+    {3,  1,  1, ColumnKind::U8,  "Armour Strength"},
+    {3,  2,  2, ColumnKind::U8,  "Armour Durabilty"},
     // section 4, "Explosives"
-    {0, ColumnKind::U8, "Exp Type"},         {1, ColumnKind::U8, "Exp Damage"},
-    {2, ColumnKind::U8, "Exp Breath"},       {3, ColumnKind::U8, "Exp Radius"},
-    {4, ColumnKind::U8, "Unknown (Sound?)"}, {5, ColumnKind::U8, "Stability"},
-    {6, ColumnKind::U8, "Animation"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
+    {4,  0,  0, ColumnKind::U8,  "Exp Type"},
+    {4,  1,  1, ColumnKind::U8,  "Exp Damage"},
+    {4,  2,  2, ColumnKind::U8,  "Exp Breath"},
+    {4,  3,  3, ColumnKind::U8,  "Exp Radius"},
+    {4,  4,  4, ColumnKind::U8,  "Unknown (Sound?)"},
+    {4,  5,  5, ColumnKind::U8,  "Stability"},
+    {4,  6,  6, ColumnKind::U8,  "Animation"},
     // section 5, "Halvek's"
-    {0, ColumnKind::U8, "Halvek's Stock"},   {1, ColumnKind::U8, "HV's Used Stock"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot,
+    {5,  0,  0, ColumnKind::U8,  "Halvek's Stock"},
+    {5,  1,  1, ColumnKind::U8,  "HV's Used Stock"},
     // section 6, "Halvek's 2"
-    {0, ColumnKind::S16, "HV's Fire Rate"},
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot, kEmptySlot,
-    kEmptySlot, kEmptySlot,
+    {6,  0,  0, ColumnKind::S16, "HV's Fire Rate"},
 }};
 // clang-format on
+
+// The 7 x 30 slots, slot k of section s at s x 30 + k.
+consteval std::array<Column, kSectionCount * kSlotsPerSection> columnSlots() {
+    std::array<Column, kSectionCount * kSlotsPerSection> slots{};
+    for (Column& c : slots) c = {0, ColumnKind::Empty, ""};
+    for (const ColumnRow& row : kColumnRows) {
+        slots[static_cast<std::size_t>(row.section * kSlotsPerSection + row.slot)] = {row.recordOffset, row.kind,
+                                                                                     row.heading};
+    }
+    return slots;
+}
+
+inline constexpr std::array<Column, kSectionCount * kSlotsPerSection> kColumns = columnSlots();
 
 constexpr const SectionRecord& sectionRecord(int edition, int section) {
     return kSections[static_cast<std::size_t>(edition * kSectionCount + section)];
