@@ -7,6 +7,7 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "test_support.h"
 
 namespace vantedit {
 namespace {
@@ -27,23 +28,8 @@ std::string dump(const Game& g) {
     return text;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines(1);
-    for (char c : text) {
-        if (c == '\n') lines.emplace_back();
-        else lines.back() += c;
-    }
-    return lines;
-}
-
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == '\t') fields.emplace_back();
-        else fields.back() += c;
-    }
-    return fields;
-}
+std::vector<std::string> splitLines(const std::string& text) { return testing::split(text, '\n'); }
+std::vector<std::string> splitFields(const std::string& line) { return testing::split(line, '\t'); }
 
 std::string itemRow(const std::string& text, int item) {
     return splitLines(text)[static_cast<std::size_t>(1 + item)];
