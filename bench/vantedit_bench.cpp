@@ -10,7 +10,7 @@
 
 #include "app/recognition.h"
 #include "dump/stats_writer.h"
-#include "model/file_io.h"
+#include "io/file.h"
 #include "model/sections.h"
 #include "patch/attachment_groups.h"
 #include "patch/stats_reader.h"
@@ -21,12 +21,6 @@ namespace {
 using namespace vantedit;
 
 constexpr int kLargestEdition = 3;
-
-// Messages go nowhere: a stream without a buffer drops what it is given.
-std::ostream& nowhere() {
-    static std::ostream out(nullptr);
-    return out;
-}
 
 const synth::SyntheticGame& largestGame() {
     static const synth::SyntheticGame game = synth::makeSyntheticGame({.edition = kLargestEdition, .seed = 1});
@@ -88,11 +82,11 @@ void BM_ReadStatsFile(benchmark::State& state) {
         StatsStream in(bytes);
         AttachmentGroups groups;
         state.ResumeTiming();
-        if (readStatsText(in, game, groups, nowhere()) != ReadResult::EndOfFile) {
+        if (readStatsText(in, game, groups).result != ReadResult::EndOfFile) {
             state.SkipWithError("the stats file did not read back");
             break;
         }
-        benchmark::DoNotOptimize(game.image.data());
+        benchmark::DoNotOptimize(game.image().bytes().data());
     }
     reportStatsFileRate(state, bytes.size());
 }
@@ -103,10 +97,10 @@ void BM_RebuildWeaponAttachTable(benchmark::State& state) {
     Game game = synth::toGame(largestGame());
     AttachmentGroups groups;
     StatsStream in(statsFileBytes());
-    readStatsText(in, game, groups, nowhere());
+    readStatsText(in, game, groups);
     for (auto _ : state) {
-        rebuildWeaponAttachTable(game, groups, nowhere());
-        benchmark::DoNotOptimize(game.image.data());
+        benchmark::DoNotOptimize(rebuildWeaponAttachTable(game, groups));
+        benchmark::DoNotOptimize(game.image().bytes().data());
     }
 }
 BENCHMARK(BM_RebuildWeaponAttachTable)->Unit(benchmark::kMicrosecond);
@@ -128,8 +122,8 @@ void BM_RecogniseEdition(benchmark::State& state) {
     }
     const long size = static_cast<long>(game.executable.size());
     for (auto _ : state) {
-        const int found = recogniseEdition(file, size, nowhere());
-        if (found != edition) {
+        const Edition* found = recogniseEdition(file, size);
+        if (found == nullptr || editionIndex(*found) != edition) {
             state.SkipWithError("wrong edition");
             break;
         }

@@ -56,14 +56,15 @@ std::vector<Range> merged(std::vector<Range> ranges) {
 ImageAreas imageAreas(int edition) {
     const Edition& e = editionRecord(edition);
     ImageAreas areas;
-    for (int s = 0; s < kSectionCount; ++s) {
-        const SectionRecord& r = sectionRecord(edition, s);
+    for (Section s : kAllSections) {
+        const SectionRecord r = sectionRecord(e, s);
         addRange(areas.whole, r.fileOffset,
                  std::int64_t{r.fileOffset} + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize);
     }
     addRange(areas.whole, e.attachOffset, e.listEnd);
-    addRange(areas.whole, soundNameOffset(e, 0), soundNameOffset(e, kSoundNameCount));
-    addRange(areas.whole, burstNameOffset(e, 0), burstNameOffset(e, kBurstNameCount));
+    for (const NameTable* table : {&kSoundNames, &kBurstNames}) {
+        addRange(areas.whole, nameRecordOffset(e, *table, 0), nameRecordOffset(e, *table, table->count));
+    }
     areas.whole = merged(areas.whole);
     addRange(areas.lowBytes, ammoNameRecordOffset(e.ammoNameSecondOffset, 0),
              ammoNameRecordOffset(e.ammoNameSecondOffset, e.ammoNameCount));
@@ -90,6 +91,9 @@ ImageAreas imageAreas(int edition) {
 // ---- stats reader ------------------------------------------------------------------------
 
 struct ReaderEdition {
+    explicit ReaderEdition(int edition)
+        : pristine(synth::toGame(synth::makeSyntheticGame({edition, 1, false}))), work(pristine),
+          areas(imageAreas(edition)) {}
     Game pristine;
     Game work;
     ImageAreas areas;
@@ -99,10 +103,7 @@ ReaderEdition& readerEdition(int edition) {
     static std::array<std::unique_ptr<ReaderEdition>, kEditionCount> editions;
     auto& slot = editions[static_cast<std::size_t>(edition)];
     if (!slot) {
-        slot = std::make_unique<ReaderEdition>();
-        slot->pristine = synth::toGame(synth::makeSyntheticGame({edition, 1, false}));
-        slot->work = slot->pristine;
-        slot->areas = imageAreas(edition);
+        slot = std::make_unique<ReaderEdition>(edition);
     }
     return *slot;
 }
@@ -132,31 +133,27 @@ std::string checkDescriptionBuffer(const std::vector<std::uint8_t>& now, const s
 }
 
 std::string checkGroups(const AttachmentGroups& groups, int edition) {
-    const std::int32_t lastWeapon = sectionRecord(edition, kWeapons).lastItem;
+    const std::int32_t lastWeapon = sectionRecord(editionRecord(edition), Section::Weapons).lastItem;
     for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
-        bool ended = false;
+        if (groups.pairs[g].size() > kGroupSize) return "attachment group " + std::to_string(g) + " is over its size";
         for (std::uint32_t pair : groups.pairs[g]) {
-            if (pair == 0) {
-                ended = true;
-                continue;
-            }
-            if (ended) return "attachment group " + std::to_string(g) + " has a gap";
             const auto attachment = static_cast<std::int32_t>(pair & 0xFFFF);
             const auto weapon = static_cast<std::int32_t>(pair >> 16);
             if (attachment != kAttachmentKinds[g].item || weapon < 0 || weapon > lastWeapon) {
                 return "attachment group " + std::to_string(g) + " holds a pair no column can express";
             }
         }
-        if (groups.overflow[g] != 0 && groups.pairs[g].back() == 0) {
+        if (groups.overflow[g] != 0 && groups.pairs[g].size() < kGroupSize) {
             return "attachment group " + std::to_string(g) + " counts an overflow before it is full";
         }
     }
     return {};
 }
 
-std::string checkReadResult(ReadResult result, const std::string& output) {
+std::string checkReadResult(const StatsReading& reading) {
+    const std::string& output = reading.messages.text();
     const std::size_t errors = countOf(output, "Error while parsing");
-    if (result == ReadResult::Failed) {
+    if (reading.result == ReadResult::Failed) {
         if (errors != 1) return "a failed reading printed " + std::to_string(errors) + " error messages: " + output;
         if (output.empty() || output.back() != '\n') return "the error message does not end the output: " + output;
     } else if (errors != 0) {
@@ -169,6 +166,7 @@ std::string checkReadResult(ReadResult result, const std::string& output) {
 // ---- stats writer ------------------------------------------------------------------------
 
 struct WriterEdition {
+    explicit WriterEdition(const Edition& e) : game(e, std::vector<std::uint8_t>(static_cast<std::size_t>(e.fileSize), 0)) {}
     Game game;
     std::vector<Range> read;  // every image byte the writer may read
 };
@@ -177,10 +175,8 @@ WriterEdition& writerEdition(int edition) {
     static std::array<std::unique_ptr<WriterEdition>, kEditionCount> editions;
     auto& slot = editions[static_cast<std::size_t>(edition)];
     if (!slot) {
-        slot = std::make_unique<WriterEdition>();
         const Edition& e = editionRecord(edition);
-        slot->game.edition = edition;
-        slot->game.image.assign(static_cast<std::size_t>(e.fileSize), 0);
+        slot = std::make_unique<WriterEdition>(e);
         slot->game.descriptions.item.assign(kDescFileSize, 0);
         slot->game.descriptions.hasShop = e.hasShopFile();
         if (e.hasShopFile()) slot->game.descriptions.shop.assign(kDescFileSize, 0);
@@ -228,11 +224,11 @@ private:
 // accessors; every index is checked against its buffer.
 class ExpectedFile {
 public:
-    explicit ExpectedFile(const Game& game) : game_(game), e_(game.record()) {}
+    explicit ExpectedFile(const Game& game) : game_(game), e_(game.edition()) {}
 
     std::string build() {
         // Which pairs the weapon attachment table holds, from one walk over it.
-        const std::int32_t lastWeapon = sectionRecord(game_.edition, kWeapons).lastItem;
+        const std::int32_t lastWeapon = sectionRecord(e_, Section::Weapons).lastItem;
         for (std::int64_t p = e_.weaponAttachOffset; p < e_.attachOffset; p += 4) {
             const std::uint32_t attachment = word(p);
             const std::uint32_t weapon = word(p + 2);
@@ -266,7 +262,7 @@ private:
         "\tHV's Fire Rate"
         "\tSilencer?\tLaser Scope?\tSniper Scope?\tBipod?\tTalon?\tDuckbill?\tRod & Spring?\tBarrel Extender?";
 
-    std::uint8_t byte(const std::vector<std::uint8_t>& buffer, std::int64_t offset) {
+    std::uint8_t byte(std::span<const std::uint8_t> buffer, std::int64_t offset) {
         if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) {
             problem = "the model needed a byte outside its buffer at " + std::to_string(offset);
             return 0;
@@ -274,7 +270,7 @@ private:
         return buffer[static_cast<std::size_t>(offset)];
     }
     std::uint32_t word(std::int64_t offset) {
-        return byte(game_.image, offset) | (std::uint32_t{byte(game_.image, offset + 1)} << 8);
+        return byte(game_.image().bytes(), offset) | (std::uint32_t{byte(game_.image().bytes(), offset + 1)} << 8);
     }
     void number(std::int64_t value) {
         out_ += '\t';
@@ -305,11 +301,9 @@ private:
         } else {
             out_ += "n/a\tn/a";
         }
-        for (int s = 0; s < kSectionCount; ++s) {
-            const SectionRecord& r = sectionRecord(game_.edition, s);
-            for (int k = 0; k < kSlotsPerSection; ++k) {
-                const Column& c = column(s, k);
-                if (c.kind == ColumnKind::Empty) continue;
+        for (Section s : kAllSections) {
+            const SectionRecord r = sectionRecord(e_, s);
+            for (const Column& c : sectionColumns(s)) {
                 if (item < r.firstItem || item > r.lastItem) {
                     out_ += "\tn/a";
                     continue;
@@ -317,15 +311,14 @@ private:
                 const std::int64_t offset =
                     std::int64_t{r.fileOffset} + std::int64_t{item - r.firstItem} * r.recordSize + c.recordOffset;
                 switch (c.kind) {
-                    case ColumnKind::U8: number(byte(game_.image, offset)); break;
-                    case ColumnKind::S8: number(static_cast<std::int8_t>(byte(game_.image, offset))); break;
+                    case ColumnKind::U8: number(byte(game_.image().bytes(), offset)); break;
+                    case ColumnKind::S8: number(static_cast<std::int8_t>(byte(game_.image().bytes(), offset))); break;
                     case ColumnKind::U16: number(word(offset)); break;
                     case ColumnKind::S16: number(static_cast<std::int16_t>(word(offset))); break;
-                    case ColumnKind::Empty: break;
                 }
             }
         }
-        const bool weapon = item <= sectionRecord(game_.edition, kWeapons).lastItem;
+        const bool weapon = item <= sectionRecord(e_, Section::Weapons).lastItem;
         for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
             if (!weapon) {
                 out_ += "\tn/a";
@@ -345,7 +338,7 @@ private:
 
     void ammoText(std::int64_t record) {
         for (int j = 0; j < 20; ++j) {
-            const std::uint8_t c = byte(game_.image, record + 2 * j);
+            const std::uint8_t c = byte(game_.image().bytes(), record + 2 * j);
             if (c == 0) break;
             out_ += static_cast<char>(c);
         }
@@ -353,7 +346,7 @@ private:
 
     void byteName(std::int64_t record, int size) {
         for (int j = 0; j < size; ++j) {
-            const std::uint8_t c = byte(game_.image, record + j);
+            const std::uint8_t c = byte(game_.image().bytes(), record + j);
             if (c == 0) break;
             out_ += static_cast<char>(c);
         }
@@ -480,7 +473,7 @@ std::string withEditionByte(int edition, const std::string& text) {
 // The heading line, the first rows, the rows around the end of the Weapons section and all
 // the list lines but most sound names: every kind of line, small enough to mutate quickly.
 std::string shortCut(const std::string& text, int edition) {
-    const std::int32_t lastWeapon = sectionRecord(edition, kWeapons).lastItem;
+    const std::int32_t lastWeapon = sectionRecord(editionRecord(edition), Section::Weapons).lastItem;
     return eachLine(text, [&](const std::string& line, bool first) -> std::string {
         if (first) return line;
         if (line.starts_with("Item ")) {
@@ -508,11 +501,10 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     groups = AttachmentGroups{};
 
     StatsStream in(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-    std::ostringstream out;
-    const ReadResult result = readStatsText(in, game, groups, out);
+    const StatsReading result = readStatsText(in, game, groups);
 
-    std::string problem = checkReadResult(result, out.str());
-    if (problem.empty() && (game.edition != edition || game.image.size() != state.pristine.image.size())) {
+    std::string problem = checkReadResult(result);
+    if (problem.empty() && (editionIndex(game.edition()) != edition || game.image().size() != state.pristine.image().size())) {
         problem = "the game's edition or image size changed";
     }
     if (problem.empty() && game.descriptions.hasShop != state.pristine.descriptions.hasShop) {
@@ -520,9 +512,9 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     }
     if (problem.empty()) {
         for (const Range& r : state.areas.untouched) {
-            if (std::memcmp(game.image.data() + r.begin, state.pristine.image.data() + r.begin, r.end - r.begin) != 0) {
+            if (std::memcmp(game.mutableImage().bytes().data() + r.begin, state.pristine.image().bytes().data() + r.begin, r.end - r.begin) != 0) {
                 std::size_t i = r.begin;
-                while (game.image[i] == state.pristine.image[i]) ++i;
+                while (game.image().bytes()[i] == state.pristine.image().bytes()[i]) ++i;
                 problem = "image byte " + std::to_string(i) + " outside the stats file's tables changed";
                 break;
             }
@@ -531,7 +523,7 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     if (problem.empty()) {
         for (const Range& r : state.areas.lowBytes) {
             for (std::size_t i = r.begin + 1; i < r.end; i += 2) {
-                if (game.image[i] != state.pristine.image[i]) {
+                if (game.image().bytes()[i] != state.pristine.image().bytes()[i]) {
                     problem = "the high byte of an AmmoName character changed at " + std::to_string(i);
                     break;
                 }
@@ -545,7 +537,7 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     // Back to the pristine game for the next input.
     for (const std::vector<Range>* ranges : {&state.areas.whole, &state.areas.lowBytes}) {
         for (const Range& r : *ranges) {
-            std::memcpy(game.image.data() + r.begin, state.pristine.image.data() + r.begin, r.end - r.begin);
+            std::memcpy(game.mutableImage().bytes().data() + r.begin, state.pristine.image().bytes().data() + r.begin, r.end - r.begin);
         }
     }
     if (!problem.empty()) game = state.pristine;
@@ -559,7 +551,7 @@ std::string checkStatsWriterInput(const std::uint8_t* data, std::size_t size) {
     WriterEdition& state = writerEdition(edition);
     Game& game = state.game;
     Cycle cycle(data + 1, size - 1);
-    for (const Range& r : state.read) cycle.fill(game.image.data() + r.begin, r.end - r.begin);
+    for (const Range& r : state.read) cycle.fill(game.mutableImage().bytes().data() + r.begin, r.end - r.begin);
     cycle.fill(game.descriptions.item.data(), game.descriptions.item.size());
     if (!game.descriptions.shop.empty()) cycle.fill(game.descriptions.shop.data(), game.descriptions.shop.size());
 

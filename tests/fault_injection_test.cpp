@@ -9,10 +9,10 @@
 #include <set>
 #include <sstream>
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "app/run.h"
 #include "dump/stats_writer.h"
-#include "model/file_io.h"
+#include "io/file.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 

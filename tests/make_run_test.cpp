@@ -4,11 +4,11 @@
 
 #include <sstream>
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "app/run.h"
 #include "dump/stats_writer.h"
 #include "model/descriptions.h"
-#include "model/file_io.h"
+#include "io/file.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -52,9 +52,7 @@ TEST(MakeRun, StatsFileOnDiskHasCrLfLineEndsAndNothingAfterTheLastLine) {
     for (std::size_t i = 0; i < bytes.size(); ++i) lone += bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
     EXPECT_EQ(lone, 0u);
     // The file is exactly what the writer produces for the same game.
-    Game g;
-    g.edition = 4;
-    g.image = testing::bareExecutable(4);
+    Game g(kEditions[4], testing::bareExecutable(4));
     g.descriptions.item.assign(kDescFileSize, 0);
     g.descriptions.shop.assign(kDescFileSize, 0);
     g.descriptions.hasShop = true;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "model/attachments.h"
 #include "model/sections.h"
 #include "synthetic_game.h"
@@ -57,11 +57,9 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         }
         // The fixed first records of each section: all bits, top bits only, zeros.
         int field = 6;
-        for (int s = 0; s < kSectionCount; ++s) {
-            const SectionRecord& r = sectionRecord(e, s);
-            for (int k = 0; k < kSlotsPerSection; ++k) {
-                const Column& c = column(s, k);
-                if (c.kind == ColumnKind::Empty) continue;
+        for (Section s : kAllSections) {
+            const SectionRecord r = sectionRecord(e, s);
+            for (const Column& c : sectionColumns(s)) {
                 auto cell = [&](int item) {
                     return splitOn(lines[static_cast<std::size_t>(1 + item)], "\t")[static_cast<std::size_t>(field)];
                 };
@@ -83,12 +81,12 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         }
         // Attachment columns: the swapped pair and foreign attachments never show.
         const Game g = synth::toGame(m.game);
-        const int lastWeapon = sectionRecord(e, kWeapons).lastItem;
+        const int lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
         int yes = 0;
         for (int w = 0; w <= lastWeapon; ++w) {
             const auto fields = splitOn(lines[static_cast<std::size_t>(1 + w)], "\t");
             for (std::size_t k = 0; k < 8; ++k) {
-                const bool present = attachmentPairExists(g.imageView(), g.record(), w, kAttachmentKinds[k].item);
+                const bool present = attachmentPairExists(g.image(), g.edition(), w, kAttachmentKinds[k].item);
                 EXPECT_EQ(fields[62 + k], present ? "1" : "0");
                 yes += present;
             }
@@ -129,6 +127,24 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
         ASSERT_NE(item1, std::string::npos);
         const std::string row1 = m.stats.substr(item1 + 2, item2 - item1 - 2);
         EXPECT_EQ(std::count(row1.begin(), row1.end(), '\t'), 70);
+    }
+}
+
+TEST(Vantgen, WritesTheFolderAndNamesTheExecutable) {
+    TempDir dir;
+    const auto run = testing::runCommand(dir.path(), testing::shellQuote(VANTGEN_BINARY) + " out 5 --awkward --seed 9 --exe G.EXE");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "out/G.EXE\n");
+    const synth::SyntheticGame expected = synth::makeSyntheticGame({5, 9, true});
+    EXPECT_EQ(testing::readBytes(dir / "out/G.EXE"), expected.executable);
+    EXPECT_EQ(testing::readBytes(dir / "out/data/binarydata/itmdsc25.edt"), expected.itemDesc);
+
+    for (const std::string args : {"", "out2", "out2 7", "out2 x", "out2 -1", "out2 1 --seed", "out2 1 --seed -1",
+                                   "out2 1 --seed 5x", "out2 1 --exe", "out2 1 --bogus"}) {
+        const auto bad = testing::runCommand(dir.path(), testing::shellQuote(VANTGEN_BINARY) + " " + args);
+        EXPECT_EQ(bad.status, 1) << args;
+        EXPECT_EQ(bad.output, "usage: vantgen <folder> <edition 0-6> [--seed N] [--awkward] [--exe NAME]\n") << args;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out2")) << args;
     }
 }
 

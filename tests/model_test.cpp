@@ -10,6 +10,7 @@
 #include "model/descriptions.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "test_support.h"
 
 namespace vantedit {
 namespace {
@@ -63,16 +64,16 @@ TEST(EditionTable, EveryTableLiesInsideItsEdition) {
         SCOPED_TRACE(e);
         const Edition& ed = kEditions[e];
         const std::int64_t size = ed.fileSize;
-        for (int s = 0; s < kSectionCount; ++s) {
-            const SectionRecord& r = sectionRecord(e, s);
+        for (Section s : kAllSections) {
+            const SectionRecord r = sectionRecord(e, s);
             EXPECT_GE(r.fileOffset, 0);
             EXPECT_LE(std::int64_t{r.fileOffset} + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize, size);
         }
         EXPECT_LE(ed.listEnd, size);
         EXPECT_GE(ammoNameRecordOffset(ed.ammoNameSecondOffset, 0), 0);
         EXPECT_LE(ammoNameRecordOffset(ed.ammoNameFirstOffset, ed.ammoNameFirstCount), size);
-        EXPECT_LE(soundNameOffset(ed, kSoundNameCount), size);
-        EXPECT_LE(burstNameOffset(ed, kBurstNameCount), size);
+        EXPECT_LE(nameRecordOffset(ed, kSoundNames, kSoundNames.count), size);
+        EXPECT_LE(nameRecordOffset(ed, kBurstNames, kBurstNames.count), size);
         EXPECT_GT(ed.weaponAttachOffset, kHeaderWordsOffset + 16);
     }
 }
@@ -82,35 +83,34 @@ TEST(SectionTable, ItemRangesAndRecordSizes) {
     for (int e = 0; e < kEditionCount; ++e) {
         SCOPED_TRACE(e);
         const int lastWeapon = (e == 0 || e >= 5) ? 70 : 69;
-        for (int s = 0; s < kSectionCount; ++s) EXPECT_EQ(sectionRecord(e, s).recordSize, sizes[s]);
-        for (int s : {kWeapons, kHalveks2}) {
+        for (Section s : kAllSections) EXPECT_EQ(sectionRecord(e, s).recordSize, sizes[sectionIndex(s)]);
+        for (Section s : {Section::Weapons, Section::Halveks2}) {
             EXPECT_EQ(sectionRecord(e, s).firstItem, 0);
             EXPECT_EQ(sectionRecord(e, s).lastItem, lastWeapon);
         }
-        for (int s : {kAllItems, kHalveks}) {
+        for (Section s : {Section::AllItems, Section::Halveks}) {
             EXPECT_EQ(sectionRecord(e, s).firstItem, 0);
             EXPECT_EQ(sectionRecord(e, s).lastItem, 350);
         }
-        EXPECT_EQ(sectionRecord(e, kAmmoClips).firstItem, 71);
-        EXPECT_EQ(sectionRecord(e, kAmmoClips).lastItem, e == 4 ? 129 : (lastWeapon == 70 ? 120 : 118));
-        EXPECT_EQ(sectionRecord(e, kArmour).firstItem, 161);
-        EXPECT_EQ(sectionRecord(e, kArmour).lastItem, 198);
-        EXPECT_EQ(sectionRecord(e, kExplosives).firstItem, 131);
-        EXPECT_EQ(sectionRecord(e, kExplosives).lastItem, 160);
+        EXPECT_EQ(sectionRecord(e, Section::AmmoClips).firstItem, 71);
+        EXPECT_EQ(sectionRecord(e, Section::AmmoClips).lastItem, e == 4 ? 129 : (lastWeapon == 70 ? 120 : 118));
+        EXPECT_EQ(sectionRecord(e, Section::Armour).firstItem, 161);
+        EXPECT_EQ(sectionRecord(e, Section::Armour).lastItem, 198);
+        EXPECT_EQ(sectionRecord(e, Section::Explosives).firstItem, 131);
+        EXPECT_EQ(sectionRecord(e, Section::Explosives).lastItem, 160);
     }
 }
 
 TEST(ColumnTable, CountsPerSection) {
     const std::array<int, 7> counts = {21, 19, 3, 3, 7, 2, 1};
-    for (int s = 0; s < kSectionCount; ++s) {
-        int n = 0;
-        for (int k = 0; k < kSlotsPerSection; ++k) n += column(s, k).kind != ColumnKind::Empty;
-        EXPECT_EQ(n, counts[s]) << s;
+    for (Section s : kAllSections) {
+        const int n = static_cast<int>(sectionColumns(s).size());
+        EXPECT_EQ(n, counts[sectionIndex(s)]) << sectionIndex(s);
     }
-    EXPECT_EQ(column(kAllItems, 14).kind, ColumnKind::S8);
-    EXPECT_EQ(column(kAllItems, 15).kind, ColumnKind::S8);
-    EXPECT_EQ(column(kHalveks2, 0).kind, ColumnKind::S16);
-    EXPECT_EQ(column(kArmour, 2).heading, "Armour Durabilty");
+    EXPECT_EQ(sectionColumn(Section::AllItems, 14).kind, ColumnKind::S8);
+    EXPECT_EQ(sectionColumn(Section::AllItems, 15).kind, ColumnKind::S8);
+    EXPECT_EQ(sectionColumn(Section::Halveks2, 0).kind, ColumnKind::S16);
+    EXPECT_EQ(sectionColumn(Section::Armour, 2).heading, "Armour Durabilty");
 }
 
 // Printing and storing by column kind, through a one-record section at offset 0.
@@ -135,12 +135,12 @@ TEST(ColumnKinds, ReadExtendsByKind) {
     for (const KindCase& c : cases) {
         std::vector<std::uint8_t> bytes(8, 0xAA);
         for (std::size_t i = 0; i < c.stored.size(); ++i) bytes[4 + i] = c.stored[i];
-        ByteView view(bytes);
-        const Column col = {0, c.kind, "x"};
+        MutableByteView view(bytes);
+        const Column col = {Section::Weapons, 0, c.kind, "x", false};
         EXPECT_EQ(readColumnValue(view, section, col, 10), c.printed);
         // Storing what was printed gives back exactly the bytes that were read.
         std::vector<std::uint8_t> copy(8, 0xAA);
-        ByteView out(copy);
+        MutableByteView out(copy);
         storeColumnValue(out, section, col, 10, c.printed);
         EXPECT_EQ(copy, bytes);
     }
@@ -159,8 +159,8 @@ TEST(ColumnKinds, StoreKeepsLowBitsOnly) {
     }};
     for (const StoreCase& c : cases) {
         std::vector<std::uint8_t> bytes(2, 0xAA);
-        ByteView view(bytes);
-        storeColumnValue(view, section, {0, c.kind, "x"}, 0, c.value);
+        MutableByteView view(bytes);
+        storeColumnValue(view, section, {Section::Weapons, 0, c.kind, "x", false}, 0, c.value);
         EXPECT_EQ(bytes[0], c.b0) << c.value;
         EXPECT_EQ(bytes[1], c.b1) << c.value;
     }
@@ -168,14 +168,15 @@ TEST(ColumnKinds, StoreKeepsLowBitsOnly) {
 
 TEST(ByteView, RefusesEveryAccessOutsideTheBlock) {
     std::vector<std::uint8_t> bytes = {1, 2, 3, 4};
-    ByteView view(bytes);
+    MutableByteView view(bytes);
     EXPECT_EQ(view.u32(0), 0x04030201u);
     EXPECT_EQ(view.u16(3), 0);
     EXPECT_EQ(view.u8(4), 0);
     EXPECT_EQ(view.u8(static_cast<std::size_t>(-1)), 0);
-    EXPECT_FALSE(view.setU16(3, 0xFFFF));
-    EXPECT_FALSE(view.setU32(static_cast<std::size_t>(-2), 1));
-    EXPECT_TRUE(view.setU16(2, 0xBEEF));
+    view.setU16(3, 0xFFFF);
+    view.setU32(static_cast<std::size_t>(-2), 1);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 3, 4})) << "a write outside changed something";
+    view.setU16(2, 0xBEEF);
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 0xEF, 0xBE}));
 }
 
@@ -197,7 +198,7 @@ TEST(CharacterTransform, BothDirections) {
 
 TEST(DescriptionText, StopsAtTerminatorOrCapacityAndIgnoresSecondBytes) {
     std::vector<std::uint8_t> buffer(kDescFileSize, 0x77);  // no terminator anywhere
-    const ByteView view(buffer);
+    MutableByteView view(buffer);
     // Unterminated: the short name stops at its 80 units.
     EXPECT_EQ(readDescriptionText(view, 3, kDescFields[0]), std::string(80, static_cast<char>(0x76)));
     EXPECT_EQ(readDescriptionText(view, 350, kDescFields[2]).size(), 240u);
@@ -211,7 +212,7 @@ TEST(DescriptionText, StopsAtTerminatorOrCapacityAndIgnoresSecondBytes) {
 TEST(AttachmentLookup, MatchesOnlyAttachmentThenWeapon) {
     const Edition& ed = kEditions[1];
     std::vector<std::uint8_t> image(static_cast<std::size_t>(ed.fileSize), 0);
-    ByteView view(image);
+    MutableByteView view(image);
     view.setU32(static_cast<std::size_t>(ed.weaponAttachOffset), attachmentPair(12, 207));
     view.setU16(static_cast<std::size_t>(ed.weaponAttachOffset) + 4, 5);    // swapped: weapon first
     view.setU16(static_cast<std::size_t>(ed.weaponAttachOffset) + 6, 241);

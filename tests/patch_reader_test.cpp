@@ -5,7 +5,7 @@
 #include <cctype>
 #include <sstream>
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "dump/stats_writer.h"
 #include "model/attachments.h"
 #include "model/descriptions.h"
@@ -15,6 +15,7 @@
 #include "patch/item_row.h"
 #include "patch/stats_reader.h"
 #include "patch/stats_stream.h"
+#include "test_support.h"
 
 namespace vantedit {
 namespace {
@@ -22,18 +23,7 @@ namespace {
 constexpr int kEnd = StatsStream::kEnd;
 const std::string kAmmoTypeWarning = "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
 
-// An edition's image of zeros and empty description buffers.
-Game makeGame(int edition) {
-    Game g;
-    g.edition = edition;
-    g.image.assign(static_cast<std::size_t>(kEditions[edition].fileSize), 0);
-    g.descriptions.item.assign(kDescFileSize, 0);
-    if (kEditions[edition].hasShopFile()) {
-        g.descriptions.shop.assign(kDescFileSize, 0);
-        g.descriptions.hasShop = true;
-    }
-    return g;
-}
+Game makeGame(int edition) { return zeroGame(edition); }
 
 std::string heading(int tabs) {
     std::string line = "Offset";
@@ -48,9 +38,8 @@ struct Read {
 
 Read readText(Game& game, AttachmentGroups& groups, const std::string& text) {
     StatsStream in(text);
-    std::ostringstream out;
-    const ReadResult result = readStatsText(in, game, groups, out);
-    return {result, out.str()};
+    const StatsReading reading = readStatsText(in, game, groups);
+    return {reading.result, reading.messages.text()};
 }
 
 Read readText(Game& game, const std::string& text) {
@@ -220,13 +209,13 @@ TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
 
 TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
     Game g = makeGame(0);
-    const std::vector<std::uint8_t> before = g.image;
+    const std::vector<std::uint8_t> before = imageOf(g);
     // An Item row has 69 tabs too: as the first line it passes as the heading and stores nothing.
     const std::string row = itemLine(withField(makeText(g), "Item 0\t", fieldOf("Damage"), "99"), 0);
     const Read r = readText(g, row + "\n");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
-    EXPECT_EQ(g.image, before);
+    EXPECT_EQ(imageOf(g), before);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -238,7 +227,7 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
         for (const NumericList& list : kNumericLists) {
             SCOPED_TRACE(std::string(list.keyword) + " edition " + std::to_string(e));
             Game g = makeGame(e);
-            std::vector<std::uint8_t> expected = g.image;
+            std::vector<std::uint8_t> expected = imageOf(g);
             const std::int32_t last = listRecordCount(ed, list) - 1;
             // Keyword in another case, values spread over blanks and line ends, out of width.
             std::string line = "\n";
@@ -254,7 +243,7 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
             const Read r = readText(g, heading(69) + line);
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             EXPECT_EQ(r.output, "");
-            EXPECT_EQ(g.image, expected);
+            EXPECT_EQ(imageOf(g), expected);
         }
     }
 }
@@ -262,7 +251,7 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
 TEST(StatsReader, AttachLineThreeWritesTwelveBytesIn) {
     Game g = makeGame(0);
     ASSERT_EQ(readText(g, heading(69) + "aTTach 3\t10\t20").result, ReadResult::EndOfFile);
-    const ByteView image = g.imageView();
+    const ByteView image = g.image();
     EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
     EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 14)), 20);
 }
@@ -272,13 +261,13 @@ TEST(StatsReader, StrayTextWithoutLettersIsPassedOver) {
     const Read r = readText(g, heading(69) + "\n\n\t123 \"--\"\r\n  Exclude 0\t1\t2\n999\n");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
-    EXPECT_EQ(g.imageView().u16(static_cast<std::size_t>(kEditions[1].excludeOffset)), 1);
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[1].excludeOffset)), 1);
 }
 
 TEST(StatsReader, LaterLinesOverwriteEarlierOnes) {
     Game g = makeGame(2);
     ASSERT_EQ(readText(g, heading(69) + "Attach 1\t5\t6\nAttach 1\t7\t8").result, ReadResult::EndOfFile);
-    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].attachOffset + 4)), 7u | (8u << 16));
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].attachOffset + 4)), 7u | (8u << 16));
 }
 
 // Every failure of a line: exactly one message, and no byte of the image written by it.
@@ -326,12 +315,12 @@ TEST(StatsReader, LineFailuresNameTheLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
         Game g = makeGame(c.edition);
-        const std::vector<std::uint8_t> before = g.image;
+        const std::vector<std::uint8_t> before = imageOf(g);
         const Read r = readText(g, heading(69) + c.lines);
         EXPECT_EQ(r.result, ReadResult::Failed);
         EXPECT_EQ(r.output, c.message);
         if (c.lines.starts_with("Attach 0")) continue;  // its first line was good
-        EXPECT_EQ(g.image, before);
+        EXPECT_EQ(imageOf(g), before);
     }
 }
 
@@ -343,7 +332,7 @@ TEST(StatsReader, TokenEndsAfter255Characters) {
     EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
 }
 
-std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return readAmmoNameText(g.imageView(), recordOffset); }
+std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return ammoTextAt(g.image(), recordOffset); }
 
 // A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
 // runs on to the end) is refused rather than dropped without a word.
@@ -371,12 +360,12 @@ TEST(StatsReader, ATextLineEndingEarlyLeavesItsLaterTextsEmpty) {
     const std::string text = heading(69) + "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\n" +
                              "AmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2";
     ASSERT_EQ(readText(g, text).result, ReadResult::EndOfFile);
-    const ByteView image = g.imageView();
-    EXPECT_EQ(readByteName(image, soundNameOffset(e, 5), kSoundNameRecordSize), "");
-    EXPECT_EQ(readByteName(image, soundNameOffset(e, 6), kSoundNameRecordSize), "shot.wav");
-    EXPECT_EQ(readByteName(image, burstNameOffset(e, 0), kBurstNameRecordSize), "");
-    EXPECT_EQ(readByteName(image, burstNameOffset(e, 1), kBurstNameRecordSize), "rapid");
-    EXPECT_EQ(readByteName(image, burstNameOffset(e, 2), kBurstNameRecordSize), "");
+    const ByteView image = g.image();
+    EXPECT_EQ(readName(image, e, kSoundNames, 5), "");
+    EXPECT_EQ(readName(image, e, kSoundNames, 6), "shot.wav");
+    EXPECT_EQ(readName(image, e, kBurstNames, 0), "");
+    EXPECT_EQ(readName(image, e, kBurstNames, 1), "rapid");
+    EXPECT_EQ(readName(image, e, kBurstNames, 2), "");
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 3)), "abc");
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 3)), "");
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 4)), "");
@@ -392,8 +381,8 @@ TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     const Edition& e = kEditions[0];
     const auto second0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 0));
     const auto first0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 0));
-    std::fill(g.image.begin() + static_cast<long>(second0), g.image.begin() + static_cast<long>(second0) + 40, 0xAA);
-    std::fill(g.image.begin() + static_cast<long>(first0), g.image.begin() + static_cast<long>(first0) + 40, 0xBB);
+    std::fill(imageBytes(g).begin() + static_cast<long>(second0), imageBytes(g).begin() + static_cast<long>(second0) + 40, 0xAA);
+    std::fill(imageBytes(g).begin() + static_cast<long>(first0), imageBytes(g).begin() + static_cast<long>(first0) + 40, 0xBB);
     // Quoted as a spreadsheet saves it: the quotes go, a doubled one stands for one.
     ASSERT_EQ(readText(g, heading(69) + "AmmoName 0\t\"9mm \"\"X\"\"\"\tBall\r\n").result, ReadResult::EndOfFile);
     EXPECT_EQ(ammoNameAt(g, static_cast<std::int64_t>(first0)), "9mm \"X\"");
@@ -401,17 +390,17 @@ TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     std::vector<std::uint8_t> expected(40, 0xAA);
     for (int j = 0; j < 4; ++j) expected[2 * j] = static_cast<std::uint8_t>("Ball"[j]);
     expected[8] = 0;
-    EXPECT_EQ(std::vector<std::uint8_t>(g.image.begin() + static_cast<long>(second0),
-                                        g.image.begin() + static_cast<long>(second0) + 40),
+    EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin() + static_cast<long>(second0),
+                                        imageBytes(g).begin() + static_cast<long>(second0) + 40),
               expected);  // high bytes and the bytes after the terminator kept
-    EXPECT_EQ(g.image[first0 + 1], 0xBB);
-    EXPECT_EQ(g.image[first0 + 14], 0);
+    EXPECT_EQ(imageBytes(g)[first0 + 1], 0xBB);
+    EXPECT_EQ(imageBytes(g)[first0 + 14], 0);
 }
 
 TEST(StatsReader, AmmoNameRecordsBeyondTheFirstTableKeepItUntouched) {
     Game g = makeGame(5);
     const Edition& e = kEditions[5];
-    const std::vector<std::uint8_t> before = g.image;
+    const std::vector<std::uint8_t> before = imageOf(g);
     // The dropped first text may be of any length; only stored texts must fit.
     ASSERT_EQ(readText(g, heading(69) + "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast")
                   .result,
@@ -419,7 +408,7 @@ TEST(StatsReader, AmmoNameRecordsBeyondTheFirstTableKeepItUntouched) {
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 17)), "Flechette");
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 19)), "Last");
     std::size_t changed = 0;
-    for (std::size_t i = 0; i < g.image.size(); ++i) changed += g.image[i] != before[i];
+    for (std::size_t i = 0; i < imageBytes(g).size(); ++i) changed += imageBytes(g)[i] != before[i];
     EXPECT_EQ(changed, 9u + 4u);  // the two second texts, terminators already 0
 }
 
@@ -431,7 +420,7 @@ TEST(StatsReader, AmmoTypeNamesTheRecordsOfTheNextAmmoName) {
     EXPECT_EQ(old.output, "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n");  // once
     ASSERT_EQ(readText(b, heading(69) + "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty").output,
               "");
-    EXPECT_EQ(a.image, b.image);
+    EXPECT_EQ(imageOf(a), imageOf(b));
     EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 1)), "Old");
     EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 16)), "Second");
     // AmmoType -1 is record 0.
@@ -449,34 +438,34 @@ TEST(StatsReader, AmmoNameTextsAtTheirLimit) {
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 16)), longest);
     EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17),
               ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
-    EXPECT_EQ(g.image[static_cast<std::size_t>(ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0))], 0);
+    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0))], 0);
 }
 
 TEST(StatsReader, EndOfFileInAnAmmoNameEndsOnlyThatText) {
     Game g = makeGame(0);
     const auto second = static_cast<std::size_t>(ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 2));
-    g.image[second] = 'k';
+    imageBytes(g)[second] = 'k';
     ASSERT_EQ(readText(g, heading(69) + "AmmoName 2\tOnly").result, ReadResult::EndOfFile);
     EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 2)), "Only");
-    EXPECT_EQ(g.image[second], 0);  // the second text met the end as well
+    EXPECT_EQ(imageBytes(g)[second], 0);  // the second text met the end as well
 }
 
 TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
     Game g = makeGame(3);
     const Edition& e = kEditions[3];
-    const auto sound = static_cast<std::size_t>(soundNameOffset(e, 290));
-    for (int j = 0; j < 10; ++j) g.image[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
+    const auto sound = static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 290));
+    for (int j = 0; j < 10; ++j) imageBytes(g)[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
     const Read r = readText(g, heading(69) + "Sound 290\t\"sh\"\tot\nSound 0\t" + std::string(254, 'w') +
                                    "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
-    EXPECT_EQ(std::string(g.image.begin() + static_cast<long>(sound), g.image.begin() + static_cast<long>(sound) + 10),
+    EXPECT_EQ(std::string(imageBytes(g).begin() + static_cast<long>(sound), imageBytes(g).begin() + static_cast<long>(sound) + 10),
               std::string("shot\0" "56789", 10));  // the old tail stays behind the terminator
-    EXPECT_EQ(readByteName(g.imageView(), soundNameOffset(e, 0), kSoundNameRecordSize), std::string(254, 'w'));
-    EXPECT_EQ(g.image[static_cast<std::size_t>(soundNameOffset(e, 0)) + 254], 0);
+    EXPECT_EQ(readName(g.image(), e, kSoundNames, 0), std::string(254, 'w'));
+    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 0)) + 254], 0);
     // The last line has no line end: the end of the file ends its text and the reading.
-    EXPECT_EQ(readByteName(g.imageView(), burstNameOffset(e, 33), kBurstNameRecordSize), std::string(14, 'b'));
-    EXPECT_EQ(g.image[static_cast<std::size_t>(burstNameOffset(e, 33)) + 14], 0);
+    EXPECT_EQ(readName(g.image(), e, kBurstNames, 33), std::string(14, 'b'));
+    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33)) + 14], 0);
 }
 
 TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
@@ -485,7 +474,7 @@ TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
     // Had the reading gone on, the Item row's 1 would have been counted.
     const Read r = readText(g, groups, heading(69) + "Sound 4\tlast");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
-    EXPECT_EQ(readByteName(g.imageView(), soundNameOffset(kEditions[0], 4), kSoundNameRecordSize), "last");
+    EXPECT_EQ(readName(g.image(), kEditions[0], kSoundNames, 4), "last");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -502,33 +491,33 @@ struct ItemCase {
 
 TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
     const ItemCase cases[] = {
-        {"Damage", 0, "300", kWeapons, 8, {44}},
-        {"Class1", 0, "-1", kWeapons, 0, {0xFF}},
-        {"Range", 0, "65541", kWeapons, 12, {5, 0}},
-        {"Fire Sound", 0, "-2", kWeapons, 17, {0xFE, 0xFF}},
-        {"Reload Sound 2", 0, "4660", kWeapons, 23, {0x34, 0x12}},
-        {"Price", 0, "65535", kAllItems, 12, {0xFF, 0xFF}},
-        {"Durability", 0, "-128", kAllItems, 14, {0x80}},
-        {"Repair", 0, "128", kAllItems, 15, {0x80}},
-        {"Availability", 0, "256", kAllItems, 18, {0}},
-        {"Halvek's Stock", 0, "255", kHalveks, 0, {0xFF}},
-        {"HV's Used Stock", 0, "7", kHalveks, 1, {7}},
-        {"HV's Fire Rate", 0, "-1", kHalveks2, 0, {0xFF, 0xFF}},
-        {"Unknown", 0, "513", kWeapons, 10, {1}},
+        {"Damage", 0, "300", Section::Weapons, 8, {44}},
+        {"Class1", 0, "-1", Section::Weapons, 0, {0xFF}},
+        {"Range", 0, "65541", Section::Weapons, 12, {5, 0}},
+        {"Fire Sound", 0, "-2", Section::Weapons, 17, {0xFE, 0xFF}},
+        {"Reload Sound 2", 0, "4660", Section::Weapons, 20, {0x34, 0x12}},
+        {"Price", 0, "65535", Section::AllItems, 12, {0xFF, 0xFF}},
+        {"Durability", 0, "-128", Section::AllItems, 14, {0x80}},
+        {"Repair", 0, "128", Section::AllItems, 15, {0x80}},
+        {"Availability", 0, "256", Section::AllItems, 18, {0}},
+        {"Halvek's Stock", 0, "255", Section::Halveks, 0, {0xFF}},
+        {"HV's Used Stock", 0, "7", Section::Halveks, 1, {7}},
+        {"HV's Fire Rate", 0, "-1", Section::Halveks2, 0, {0xFF, 0xFF}},
+        {"Unknown", 0, "513", Section::Weapons, 10, {1}},
     };
     for (int e : {0, 3}) {
         for (const ItemCase& c : cases) {
             SCOPED_TRACE(std::string(c.heading) + " edition " + std::to_string(e));
             Game g = makeGame(e);
             const std::string text = withField(makeText(g), "Item 5\t", fieldOf(c.heading, c.nth), c.value);
-            std::vector<std::uint8_t> expected = g.image;
+            std::vector<std::uint8_t> expected = imageOf(g);
             const SectionRecord& s = sectionRecord(e, c.section);
-            const auto at = static_cast<std::size_t>(valueOffset(s, column(c.section, c.slot), 5));
+            const auto at = static_cast<std::size_t>(valueOffset(s, sectionColumn(c.section, c.slot), 5));
             for (std::size_t i = 0; i < c.bytes.size(); ++i) expected[at + i] = c.bytes[i];
             const Read r = readText(g, text);
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             EXPECT_EQ(r.output, "");
-            EXPECT_EQ(g.image, expected);
+            EXPECT_EQ(imageOf(g), expected);
         }
     }
 }
@@ -539,12 +528,12 @@ TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {
     // Item 5 holds no Ammo Clips, Armour or Explosives; item 70 of this edition no Weapons.
     for (const char* h : {"Clip Type", "Armour Durabilty", "Animation"}) text = withField(text, "Item 5\t", fieldOf(h), "9");
     for (const char* h : {"Damage", "HV's Fire Rate", "Silencer?", "Bipod?"}) text = withField(text, "Item 70\t", fieldOf(h), "1");
-    const std::vector<std::uint8_t> before = g.image;
+    const std::vector<std::uint8_t> before = imageOf(g);
     AttachmentGroups groups;
     const Read r = readText(g, groups, text);
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
-    EXPECT_EQ(g.image, before);
-    for (const auto& group : groups.pairs) EXPECT_EQ(group[0], 0u);
+    EXPECT_EQ(imageOf(g), before);
+    for (const auto& group : groups.pairs) EXPECT_TRUE(group.empty());
 }
 
 TEST(ItemRow, TextsGoThroughTheTransformIntoTheFirstByteOfEachUnit) {
@@ -596,8 +585,8 @@ TEST(ItemRow, TextsLongerThanTheirFieldAreCutWithTheTerminatorInside) {
         EXPECT_EQ(buffer[descUnitOffset(350, field, field.units - 1)], 0);
     }
     // The rest of each text was consumed: the row stayed in step.
-    EXPECT_EQ(g.imageView().u16(static_cast<std::size_t>(
-                  valueOffset(sectionRecord(2, kAllItems), column(kAllItems, 12), 350))),
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(
+                  valueOffset(sectionRecord(2, Section::AllItems), sectionColumn(Section::AllItems, 12), 350))),
               1234);
 }
 
@@ -611,7 +600,7 @@ TEST(ItemRow, ShopFieldsWithoutAShopFileAreReadAndDropped) {
     ASSERT_EQ(readText(g, text).output, "");
     EXPECT_EQ(readDescriptionText(g.descriptions.view(DescFile::Item), 3, kDescFields[0]), "Knife");
     EXPECT_TRUE(g.descriptions.shop.empty());
-    EXPECT_EQ(g.imageView().u8(static_cast<std::size_t>(valueOffset(sectionRecord(6, kAllItems), column(kAllItems, 9), 3))), 77);
+    EXPECT_EQ(g.image().u8(static_cast<std::size_t>(valueOffset(sectionRecord(6, Section::AllItems), sectionColumn(Section::AllItems, 9), 3))), 77);
 }
 
 TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
@@ -627,8 +616,8 @@ TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
         EXPECT_EQ(r.output, "");
         EXPECT_EQ(g.descriptions.item, before.descriptions.item);
         EXPECT_EQ(g.descriptions.shop, before.descriptions.shop);
-        EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[1].attachOffset)), 4u | (5u << 16));
-        for (const auto& group : groups.pairs) EXPECT_EQ(group[0], 0u);
+        EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[1].attachOffset)), 4u | (5u << 16));
+        for (const auto& group : groups.pairs) EXPECT_TRUE(group.empty());
     }
 }
 
@@ -648,31 +637,31 @@ TEST(ItemRow, OlderLayoutsCarryFourExtraWeaponsFields) {
     for (int tabs : {73, 72}) {
         SCOPED_TRACE(tabs);
         Game g = makeGame(0);
-        const SectionRecord& w = sectionRecord(0, kWeapons);
-        const auto fireRate = static_cast<std::size_t>(valueOffset(sectionRecord(0, kHalveks2), column(kHalveks2, 0), 2));
-        g.imageView().setU16(fireRate, 0x1234);
+        const SectionRecord& w = sectionRecord(0, Section::Weapons);
+        const auto fireRate = static_cast<std::size_t>(valueOffset(sectionRecord(0, Section::Halveks2), sectionColumn(Section::Halveks2, 0), 2));
+        g.mutableImage().setU16(fireRate, 0x1234);
         std::vector<std::string> rest = middle;
         if (tabs == 73) rest.push_back("-1");  // HV's Fire Rate
         for (const char* a : {"1", "0", "0", "1", "0", "0", "0", "2"}) rest.push_back(a);
         AttachmentGroups groups;
         const Read r = readText(g, groups, heading(tabs) + olderRow(2, weapons, rest));
         EXPECT_EQ(r.result, ReadResult::EndOfFile);
-        const ByteView image = g.imageView();
+        const ByteView image = g.image();
         for (int k = 0; k < 17; ++k) {
-            const Column& c = column(kWeapons, k);
+            const Column& c = sectionColumn(Section::Weapons, k);
             EXPECT_EQ(readColumnValue(image, w, c, 2), k + 1) << c.heading;
         }
-        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 17), 2), 18);  // Fire Sound
-        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 19), 2), 20);
-        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 21), 2), 22);
-        EXPECT_EQ(readColumnValue(image, w, column(kWeapons, 23), 2), 24);
-        EXPECT_EQ(readColumnValue(image, sectionRecord(0, kAllItems), column(kAllItems, 18), 2), 118);
-        EXPECT_EQ(readColumnValue(image, sectionRecord(0, kHalveks), column(kHalveks, 1), 2), 50);
+        EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 17), 2), 18);  // Fire Sound
+        EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 18), 2), 20);
+        EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 19), 2), 22);
+        EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 20), 2), 24);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::AllItems), sectionColumn(Section::AllItems, 18), 2), 118);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::Halveks), sectionColumn(Section::Halveks, 1), 2), 50);
         EXPECT_EQ(image.u16(fireRate), tabs == 73 ? 0xFFFF : 0x1234);  // the 72-heading file has no such field
         EXPECT_EQ(groups.pairs[0][0], attachmentPair(2, 207));
         EXPECT_EQ(groups.pairs[3][0], attachmentPair(2, 209));
         EXPECT_EQ(groups.pairs[7][0], attachmentPair(2, 310));
-        EXPECT_EQ(groups.pairs[1][0], 0u);
+        EXPECT_EQ(groups.pairs[1].size(), 0u);
     }
 }
 
@@ -715,7 +704,7 @@ TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
     EXPECT_EQ(groups.pairs[0][0], attachmentPair(9, 207));
-    EXPECT_EQ(groups.pairs[1][0], 0u);
+    EXPECT_EQ(groups.pairs[1].size(), 0u);
     EXPECT_EQ(groups.pairs[2][0], attachmentPair(9, 208));
 }
 
@@ -731,10 +720,10 @@ TEST(ItemRow, AnyNonZeroAttachmentValueCountsInRowOrder) {
     ASSERT_EQ(readText(g, groups, text).result, ReadResult::EndOfFile);
     EXPECT_EQ(groups.pairs[0][0], attachmentPair(3, 207));
     EXPECT_EQ(groups.pairs[0][1], attachmentPair(3, 207));
-    EXPECT_EQ(groups.pairs[0][2], 0u);
+    EXPECT_EQ(groups.pairs[0].size(), 2u);
     EXPECT_EQ(groups.pairs[3][0], attachmentPair(1, 209));
     EXPECT_EQ(groups.pairs[3][1], attachmentPair(3, 209));
-    EXPECT_EQ(groups.pairs[3][2], 0u);
+    EXPECT_EQ(groups.pairs[3].size(), 2u);
     EXPECT_EQ(groups.pairs[6][0], attachmentPair(69, 307));
 }
 
@@ -751,10 +740,10 @@ Rebuilt rebuildWith(Game& g, int n) {
     AttachmentGroups groups;
     for (int i = 0; i < n; ++i) addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
     std::ostringstream out;
-    rebuildWeaponAttachTable(g, groups, out);
+    out << rebuildWeaponAttachTable(g, groups).text();
     Rebuilt r{out.str(), {}};
-    const Edition& e = g.record();
-    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.imageView().u32(static_cast<std::size_t>(at)));
+    const Edition& e = g.edition();
+    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.image().u32(static_cast<std::size_t>(at)));
     return r;
 }
 
@@ -773,8 +762,8 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
         for (int n : {cap - 1, cap, cap + 3}) {
             SCOPED_TRACE("edition " + std::to_string(e) + " pairs " + std::to_string(n));
             Game g = makeGame(e);
-            std::fill(g.image.begin() + kEditions[e].weaponAttachOffset, g.image.begin() + kEditions[e].listEnd, 0xEE);
-            const std::vector<std::uint8_t> before = g.image;
+            std::fill(imageBytes(g).begin() + kEditions[e].weaponAttachOffset, imageBytes(g).begin() + kEditions[e].listEnd, 0xEE);
+            const std::vector<std::uint8_t> before = imageOf(g);
             const Rebuilt r = rebuildWith(g, n);
             const std::string sorting = "\nSorting weapon attachments...";
             if (n > cap) {
@@ -788,9 +777,9 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
             EXPECT_EQ(r.table, expected);
             // Nothing outside the table changed.
             for (std::int32_t at = kEditions[e].attachOffset; at < kEditions[e].listEnd; ++at) {
-                ASSERT_EQ(g.image[static_cast<std::size_t>(at)], 0xEE);
+                ASSERT_EQ(imageBytes(g)[static_cast<std::size_t>(at)], 0xEE);
             }
-            EXPECT_EQ(std::vector<std::uint8_t>(g.image.begin(), g.image.begin() + kEditions[e].weaponAttachOffset),
+            EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin(), imageBytes(g).begin() + kEditions[e].weaponAttachOffset),
                       std::vector<std::uint8_t>(before.begin(), before.begin() + kEditions[e].weaponAttachOffset));
         }
     }
@@ -798,7 +787,7 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
 
 TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
     Game g = makeGame(5);
-    std::fill(g.image.begin() + kEditions[5].weaponAttachOffset, g.image.begin() + kEditions[5].attachOffset, 0x11);
+    std::fill(imageBytes(g).begin() + kEditions[5].weaponAttachOffset, imageBytes(g).begin() + kEditions[5].attachOffset, 0x11);
     const Rebuilt r = rebuildWith(g, 0);
     EXPECT_EQ(r.output, "\nSorting weapon attachments...\n0 of 227 attachments added...");
     EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
@@ -807,21 +796,21 @@ TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
 TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
     Game g = makeGame(2);
     AttachmentGroups groups;
-    for (int i = 0; i < kGroupSize + 2; ++i) addAttachmentPair(groups, i % 70, 241);
+    for (std::size_t i = 0; i < kGroupSize + 2; ++i) addAttachmentPair(groups, static_cast<std::int32_t>(i % 70), 241);
     addAttachmentPair(groups, 5, 207 + 65536);  // compared as a 16-bit item: the Silencer
     addAttachmentPair(groups, 5, 206);          // no kind of ours: nothing
     EXPECT_EQ(groups.pairs[1][kGroupSize - 1], attachmentPair((kGroupSize - 1) % 70, 241));
     EXPECT_EQ(groups.overflow[1], 2);
     EXPECT_EQ(groups.pairs[0][0], attachmentPair(5, 207));
-    EXPECT_EQ(groups.pairs[0][1], 0u);
+    EXPECT_EQ(groups.pairs[0].size(), 1u);
     std::ostringstream out;
-    rebuildWeaponAttachTable(g, groups, out);
+    out << rebuildWeaponAttachTable(g, groups).text();
     EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
                              " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
     // The Silencer comes first, then the Laser Scopes up to the capacity.
-    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset)), attachmentPair(5, 207));
-    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset + 4)), attachmentPair(0, 241));
-    EXPECT_EQ(g.imageView().u32(static_cast<std::size_t>(kEditions[2].attachOffset)), 0u);
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset)), attachmentPair(5, 207));
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset + 4)), attachmentPair(0, 241));
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].attachOffset)), 0u);
 }
 
 }  // namespace

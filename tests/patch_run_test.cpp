@@ -7,13 +7,13 @@
 #include <set>
 #include <sstream>
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "app/run.h"
 #include "model/attachments.h"
-#include "model/file_io.h"
+#include "io/file.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
-#include "patch/patch.h"
+#include "app/operations.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -92,14 +92,11 @@ std::string setField(const std::string& lf, const std::string& lineStart, int fi
 
 // Field positions of an Item row of the current layout.
 constexpr int kFirstWeaponsField = 6;
-int fieldOf(Section section, int slot) {
+int fieldOf(Section section, int n) {
     int field = kFirstWeaponsField;
-    for (int s = 0; s < kSectionCount; ++s) {
-        for (int k = 0; k < kSlotsPerSection; ++k) {
-            if (column(s, k).kind == ColumnKind::Empty) continue;
-            if (s == section && k == slot) return field;
-            ++field;
-        }
+    for (const Column& c : kColumns) {
+        if (&c == &sectionColumn(section, n)) return field;
+        ++field;
     }
     return -1;
 }
@@ -108,10 +105,10 @@ constexpr int kFirstAttachmentField = 62;
 // The weapon attachment table that the rebuild makes of the pairs MAKE showed.
 std::vector<std::uint32_t> rebuiltTable(const std::vector<std::uint8_t>& executable, int edition, std::int64_t& collected) {
     const Edition& e = kEditions[edition];
-    const ByteView image = ByteView::readOnly(executable);
+    const ByteView image = ByteView(executable);
     std::vector<std::uint32_t> table;
     for (const AttachmentKind& kind : kAttachmentKinds) {
-        for (int w = 0; w <= sectionRecord(edition, kWeapons).lastItem; ++w) {
+        for (int w = 0; w <= sectionRecord(edition, Section::Weapons).lastItem; ++w) {
             if (attachmentPairExists(image, e, w, kind.item)) table.push_back(attachmentPair(w, kind.item));
         }
     }
@@ -124,7 +121,7 @@ std::vector<std::uint32_t> tableOf(const std::vector<std::uint8_t>& executable, 
     const Edition& e = kEditions[edition];
     std::vector<std::uint32_t> table;
     for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) {
-        table.push_back(ByteView::readOnly(executable).u32(static_cast<std::size_t>(at)));
+        table.push_back(ByteView(executable).u32(static_cast<std::size_t>(at)));
     }
     return table;
 }
@@ -174,11 +171,11 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     const synth::SyntheticGame game = writeGame(dir, e);
     ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
     std::string lf = withoutCr(readText(dir / "stats.txt"));
-    lf = setField(lf, "Item 3", fieldOf(kWeapons, 8), "300");          // Damage
-    lf = setField(lf, "Item 0", fieldOf(kWeapons, 12), "65541");       // Range
-    lf = setField(lf, "Item 200", fieldOf(kAllItems, 12), "-1");       // Price
-    lf = setField(lf, "Item 10", fieldOf(kHalveks2, 0), "-32768");     // HV's Fire Rate
-    lf = setField(lf, "Item 5", fieldOf(kAmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
+    lf = setField(lf, "Item 3", fieldOf(Section::Weapons, 8), "300");          // Damage
+    lf = setField(lf, "Item 0", fieldOf(Section::Weapons, 12), "65541");       // Range
+    lf = setField(lf, "Item 200", fieldOf(Section::AllItems, 12), "-1");       // Price
+    lf = setField(lf, "Item 10", fieldOf(Section::Halveks2, 0), "-32768");     // HV's Fire Rate
+    lf = setField(lf, "Item 5", fieldOf(Section::AmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
     lf = setField(lf, "Item 3", 1, "Renamed");                         // never saved
     lf = editLines(lf, "Combine2", [](std::vector<std::string>& f) {
         if (f[0] == "Combine2 4") f = {f[0], "1", "65536", "-1", "300"};
@@ -194,14 +191,14 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     ASSERT_EQ(r.status, 0) << r.output;
 
     std::vector<std::uint8_t> expected = game.executable;
-    ByteView x(expected);
+    MutableByteView x(expected);
     const auto at = [&](Section s, int slot, int item) {
-        return static_cast<std::size_t>(valueOffset(sectionRecord(e, s), column(s, slot), item));
+        return static_cast<std::size_t>(valueOffset(sectionRecord(e, s), sectionColumn(s, slot), item));
     };
-    x.setU8(at(kWeapons, 8, 3), 44);
-    x.setU16(at(kWeapons, 12, 0), 5);
-    x.setU16(at(kAllItems, 12, 200), 0xFFFF);
-    x.setU16(at(kHalveks2, 0, 10), 0x8000);
+    x.setU8(at(Section::Weapons, 8, 3), 44);
+    x.setU16(at(Section::Weapons, 12, 0), 5);
+    x.setU16(at(Section::AllItems, 12, 200), 0xFFFF);
+    x.setU16(at(Section::Halveks2, 0, 10), 0x8000);
     const auto combine = static_cast<std::size_t>(listValueOffset(ed, kNumericLists[3], 4, 0));
     x.setU16(combine, 1);
     x.setU16(combine + 2, 0);
@@ -211,7 +208,7 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     const auto second = static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 2));
     for (std::size_t j = 0; j < 4; ++j) x.setU8(first + 2 * j, static_cast<std::uint8_t>("New"[j]));
     for (std::size_t j = 0; j < 6; ++j) x.setU8(second + 2 * j, static_cast<std::uint8_t>("Newer"[j]));
-    const auto sound = static_cast<std::size_t>(soundNameOffset(ed, 7));
+    const auto sound = static_cast<std::size_t>(nameRecordOffset(ed, kSoundNames, 7));
     for (std::size_t j = 0; j < 9; ++j) x.setU8(sound + j, static_cast<std::uint8_t>("boom.wav"[j]));
 
     const auto patched = readBytes(dir / "game.exe");
@@ -261,7 +258,7 @@ TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
         ASSERT_EQ(r.status, 0) << r.output;
         const auto fromSheet = readBytes(dir / "game.exe");
         EXPECT_TRUE(fromSheet == fromPlain);
-        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(fromSheet), ammoNameRecordOffset(kEditions[e].ammoNameSecondOffset, 1)),
+        EXPECT_EQ(readAmmoNameText(ByteView(fromSheet), kEditions[e], AmmoNameText::Second, 1),
                   "Hot");
 
         // Quotes inside a quoted AmmoName text: one for each doubled pair.
@@ -269,9 +266,9 @@ TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
         writeText(dir / "sheet.txt", sheet + "AmmoName 1\t\"5.56 \"\"NATO\"\"\"\t\"\"\"Hot\"\" Load\"\r\n");
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "sheet.txt", "patch"}).status, 0);
         const auto quoted = readBytes(dir / "game.exe");
-        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(quoted), ammoNameRecordOffset(kEditions[e].ammoNameFirstOffset, 1)),
+        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::First, 1),
                   "5.56 \"NATO\"");
-        EXPECT_EQ(readAmmoNameText(ByteView::readOnly(quoted), ammoNameRecordOffset(kEditions[e].ammoNameSecondOffset, 1)),
+        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::Second, 1),
                   "\"Hot\" Load");
     }
 }
@@ -283,9 +280,9 @@ std::string asOlderFile(const std::string& lf, int tabs) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto fields = split(lines[i], '\t');
         if (i == 0 || fields[0].starts_with("Item ")) {
-            if (tabs == 72) fields.erase(fields.begin() + fieldOf(kHalveks2, 0));
-            for (int slot : {23, 21, 19, 17}) {  // the sound columns, from the last
-                fields.insert(fields.begin() + fieldOf(kWeapons, slot) + 1, i == 0 ? "Old" : "31337");
+            if (tabs == 72) fields.erase(fields.begin() + fieldOf(Section::Halveks2, 0));
+            for (int slot : {20, 19, 18, 17}) {  // the sound columns, from the last
+                fields.insert(fields.begin() + fieldOf(Section::Weapons, slot) + 1, i == 0 ? "Old" : "31337");
             }
         } else if (fields[0].starts_with("AmmoName ")) {
             fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
@@ -325,7 +322,7 @@ TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
 
 // Sets exactly n attachment columns to 1, walking the weapons then the kinds.
 std::string withPairs(const std::string& lf, int edition, int n) {
-    const int lastWeapon = sectionRecord(edition, kWeapons).lastItem;
+    const int lastWeapon = sectionRecord(edition, Section::Weapons).lastItem;
     return editLines(lf, "Item", [&](std::vector<std::string>& f) {
         const int item = std::stoi(f[0].substr(5));
         if (item > lastWeapon) return;
@@ -402,7 +399,7 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Attach 28: no such record)\n"},
         {"text too long", [](const std::string& lf) { return lf + "\nBurst 3\tfifteen-letters"; },
          "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
-        {"missing number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(kWeapons, 8), "n/a"); },
+        {"missing number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), "n/a"); },
          "Error while parsing! (Item 5, Damage: number expected)\n"},
         {"missing attachment", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "n/a"); },
          "Error while parsing! (Item 69, Bipod?: number expected)\n"},

@@ -53,21 +53,22 @@ struct PatchResult {
 // PATCH without its files: the reading, then on success the rebuild. The game passed is the
 // run's state after loading, so the description buffers are the files' contents.
 PatchResult patch(const Game& loaded, const std::string& fileBytes) {
-    PatchResult r;
-    r.game = loaded;
+    PatchResult r{ReadResult::Failed, "", loaded};
     auto groups = std::make_unique<AttachmentGroups>();
     StatsStream in(fileBytes);
     std::ostringstream out;
-    r.result = readStatsText(in, r.game, *groups, out);
-    if (r.result == ReadResult::EndOfFile) rebuildWeaponAttachTable(r.game, *groups, out);
+    const StatsReading reading = readStatsText(in, r.game, *groups);
+    out << reading.messages.text();
+    r.result = reading.result;
+    if (r.result == ReadResult::EndOfFile) out << rebuildWeaponAttachTable(r.game, *groups).text();
     r.output = out.str();
     return r;
 }
 
 // MAKE after a PATCH: the saved image, with the description files as they were on disk.
 Game reloaded(const std::vector<std::uint8_t>& image, const Game& loaded) {
-    Game g = loaded;
-    g.image = image;
+    Game g(loaded.edition(), image);
+    g.descriptions = loaded.descriptions;
     return g;
 }
 
@@ -110,16 +111,16 @@ TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
             const PatchResult p1 = patch(loaded, withCrLf(first));
             ASSERT_EQ(p1.result, ReadResult::EndOfFile) << p1.output;
             EXPECT_EQ(errorCount(p1.output), 0u);
-            EXPECT_TRUE(outsideTable(p1.game.image, edition) == outsideTable(loaded.image, edition));
+            EXPECT_TRUE(outsideTable(imageOf(p1.game), edition) == outsideTable(imageOf(loaded), edition));
             // The texts were read back as they were written.
             EXPECT_TRUE(p1.game.descriptions.item == loaded.descriptions.item);
             EXPECT_TRUE(make(p1.game) == first);
 
-            const std::string second = make(reloaded(p1.game.image, loaded));
+            const std::string second = make(reloaded(imageOf(p1.game), loaded));
             EXPECT_TRUE(second == first) << firstDifferentLine(second, first);
-            const PatchResult p2 = patch(reloaded(p1.game.image, loaded), withCrLf(second));
+            const PatchResult p2 = patch(reloaded(imageOf(p1.game), loaded), withCrLf(second));
             ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
-            EXPECT_TRUE(p2.game.image == p1.game.image) << "the second PATCH changed the image";
+            EXPECT_TRUE(imageOf(p2.game) == imageOf(p1.game)) << "the second PATCH changed the image";
         }
     }
 }
@@ -127,32 +128,33 @@ TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
 // ---- awkward texts -----------------------------------------------------------------------
 
 struct Slot {
-    std::vector<std::uint8_t>* buffer;
+    std::span<std::uint8_t> buffer;
     std::size_t begin;
     std::size_t size;
+    bool inImage;
 };
 
 // Where an awkward text lies, in the executable or a description buffer.
 Slot slotOf(Game& game, const synth::AwkwardText& a) {
-    const Edition& e = game.record();
+    const Edition& e = game.edition();
     switch (a.slot) {
         case synth::TextSlot::Description: {
             const DescField& f = kDescFields[static_cast<std::size_t>(a.field)];
             auto& buffer = f.file == DescFile::Item ? game.descriptions.item : game.descriptions.shop;
-            return {&buffer, descUnitOffset(a.record, f, 0), static_cast<std::size_t>(2 * f.units)};
+            return {buffer, descUnitOffset(a.record, f, 0), static_cast<std::size_t>(2 * f.units), false};
         }
         case synth::TextSlot::AmmoNameFirst:
-            return {&game.image, static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, a.record)),
-                    kAmmoNameRecordSize};
+            return {imageBytes(game), static_cast<std::size_t>(ammoNameRecordOffset(e, AmmoNameText::First, a.record)),
+                    kAmmoNameRecordSize, true};
         case synth::TextSlot::AmmoNameSecond:
-            return {&game.image, static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, a.record)),
-                    kAmmoNameRecordSize};
+            return {imageBytes(game), static_cast<std::size_t>(ammoNameRecordOffset(e, AmmoNameText::Second, a.record)),
+                    kAmmoNameRecordSize, true};
         case synth::TextSlot::Sound:
-            return {&game.image, static_cast<std::size_t>(soundNameOffset(e, a.record)), kSoundNameRecordSize};
+            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, a.record)), kSoundNames.recordSize, true};
         case synth::TextSlot::Burst:
-            return {&game.image, static_cast<std::size_t>(burstNameOffset(e, a.record)), kBurstNameRecordSize};
+            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, a.record)), kBurstNames.recordSize, true};
     }
-    return {nullptr, 0, 0};
+    return {{}, 0, 0, false};
 }
 
 std::string describe(const synth::AwkwardText& a) {
@@ -198,8 +200,8 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
             Game loaded = plain;
             const Slot from = slotOf(awkwardGame, a);
             const Slot to = slotOf(loaded, a);
-            std::copy_n(from.buffer->begin() + static_cast<std::ptrdiff_t>(from.begin), from.size,
-                        to.buffer->begin() + static_cast<std::ptrdiff_t>(to.begin));
+            std::copy_n(from.buffer.begin() + static_cast<std::ptrdiff_t>(from.begin), from.size,
+                        to.buffer.begin() + static_cast<std::ptrdiff_t>(to.begin));
             const std::string first = make(loaded);
             const PatchResult p = patch(loaded, withCrLf(first));
             ++checked;
@@ -218,28 +220,28 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
             EXPECT_EQ(errorCount(p.output), 0u) << p.output;
             EXPECT_FALSE((holdsTab && a.slot == synth::TextSlot::Description) || tooLong) << "should have failed";
             // Nothing changed outside the text's slot and the attachment table.
-            std::vector<std::uint8_t> image = outsideTable(p.game.image, edition);
-            std::vector<std::uint8_t> before = outsideTable(loaded.image, edition);
-            if (to.buffer == &loaded.image) {
+            std::vector<std::uint8_t> image = outsideTable(imageOf(p.game), edition);
+            std::vector<std::uint8_t> before = outsideTable(imageOf(loaded), edition);
+            if (to.inImage) {
                 std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size, 0);
                 std::fill_n(before.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size, 0);
             }
             EXPECT_TRUE(image == before) << "a byte outside the text's slot changed";
             // MAKE again shows what the slot now holds and nothing else new; the next round
             // changes nothing.
-            const std::string second = make(reloaded(p.game.image, loaded));
+            const std::string second = make(reloaded(imageOf(p.game), loaded));
             std::string expected = first;  // a description is never saved
-            if (to.buffer == &loaded.image) {
+            if (to.inImage) {
                 Game slotOnly = loaded;
-                std::copy_n(p.game.image.begin() + static_cast<std::ptrdiff_t>(to.begin), to.size,
-                            slotOnly.image.begin() + static_cast<std::ptrdiff_t>(to.begin));
+                std::copy_n(p.game.image().bytes().begin() + static_cast<std::ptrdiff_t>(to.begin), to.size,
+                            imageBytes(slotOnly).begin() + static_cast<std::ptrdiff_t>(to.begin));
                 expected = make(slotOnly);
             }
             EXPECT_TRUE(second == expected) << firstDifferentLine(second, expected);
             if (second == first) continue;  // the same file again writes the same bytes again
-            const PatchResult p2 = patch(reloaded(p.game.image, loaded), withCrLf(second));
+            const PatchResult p2 = patch(reloaded(imageOf(p.game), loaded), withCrLf(second));
             ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
-            EXPECT_TRUE(p2.game.image == p.game.image) << "not a fixed point after one rebuild";
+            EXPECT_TRUE(imageOf(p2.game) == imageOf(p.game)) << "not a fixed point after one rebuild";
         }
     }
     EXPECT_EQ(checked, all.size());
@@ -259,13 +261,14 @@ constexpr int kFirstAttachmentField = 62;
 
 class EditedGame {
 public:
-    EditedGame(int edition, std::uint32_t seed) : edition_(edition), e_(kEditions[static_cast<std::size_t>(edition)]) {
-        loaded = synth::toGame(syntheticGame(edition, seed, false));
+    EditedGame(int edition, std::uint32_t seed)
+        : loaded(synth::toGame(syntheticGame(edition, seed, false))), edition_(edition),
+          e_(kEditions[static_cast<std::size_t>(edition)]) {
         lines_ = split(make(loaded), '\n');
         for (auto& line : lines_) fields_.push_back(split(line, '\t'));
-        owners_.assign(loaded.image.size(), 0);
+        owners_.assign(imageBytes(loaded).size(), 0);
         collectCells();
-        expectedImage = loaded.image;
+        expectedImage = imageOf(loaded);
         expectedLines_ = fields_;
         rng_.seed(seed * 7919u + static_cast<std::uint32_t>(edition));
     }
@@ -323,11 +326,9 @@ private:
     void collectCells() {
         for (int item = 0; item < kItemCount; ++item) {
             int field = kFirstStatField;
-            for (int s = 0; s < kSectionCount; ++s) {
-                const SectionRecord& r = sectionRecord(edition_, s);
-                for (int k = 0; k < kSlotsPerSection; ++k) {
-                    const Column& c = column(s, k);
-                    if (c.kind == ColumnKind::Empty) continue;
+            for (const Column& c : kColumns) {
+                const SectionRecord r = sectionRecord(edition_, c.section);
+                {
                     if (sectionHoldsItem(r, item)) {
                         addCell(stats_, 1 + item, field, static_cast<std::size_t>(valueOffset(r, c, item)),
                                 static_cast<std::size_t>(columnWidth(c.kind)), 1);
@@ -352,13 +353,13 @@ private:
             }
             addCell(ammoNames_, line, 2, static_cast<std::size_t>(ammoNameRecordOffset(e_.ammoNameSecondOffset, n)), 20, 2);
         }
-        for (int n = 0; n < kSoundNameCount; ++n) {
-            addCell(byteNames_, lineOf("Sound " + std::to_string(n)), 1, static_cast<std::size_t>(soundNameOffset(e_, n)),
-                    kSoundNameRecordSize, 1);
+        for (int n = 0; n < kSoundNames.count; ++n) {
+            addCell(byteNames_, lineOf("Sound " + std::to_string(n)), 1, static_cast<std::size_t>(nameRecordOffset(e_, kSoundNames, n)),
+                    kSoundNames.recordSize, 1);
         }
-        for (int n = 0; n < kBurstNameCount; ++n) {
-            addCell(byteNames_, lineOf("Burst " + std::to_string(n)), 1, static_cast<std::size_t>(burstNameOffset(e_, n)),
-                    kBurstNameRecordSize, 1);
+        for (int n = 0; n < kBurstNames.count; ++n) {
+            addCell(byteNames_, lineOf("Burst " + std::to_string(n)), 1, static_cast<std::size_t>(nameRecordOffset(e_, kBurstNames, n)),
+                    kBurstNames.recordSize, 1);
         }
     }
 
@@ -424,7 +425,7 @@ private:
     }
 
     void storeText(const Cell& c, const std::string& t) {
-        for (std::size_t b : c.bytes) expectedImage[b] = loaded.image[b];  // an earlier edit of the cell is gone
+        for (std::size_t b : c.bytes) expectedImage[b] = imageBytes(loaded)[b];  // an earlier edit of the cell is gone
         for (std::size_t j = 0; j < t.size(); ++j) expectedImage[c.bytes[j]] = static_cast<std::uint8_t>(t[j]);
         expectedImage[c.bytes[t.size()]] = 0;
         set(c, t, t);
@@ -443,7 +444,7 @@ private:
     }
 
     void editAttachment() {
-        const int lastWeapon = sectionRecord(edition_, kWeapons).lastItem;
+        const int lastWeapon = sectionRecord(edition_, Section::Weapons).lastItem;
         const int line = 1 + static_cast<int>(number(0, lastWeapon));
         const int field = kFirstAttachmentField + static_cast<int>(number(0, 7));
         static const char* const kMarks[] = {"0", "1", "2", "-1"};
@@ -465,7 +466,7 @@ private:
 
     // The rebuild writes no more pairs than the table holds: turn surplus marks back to 0.
     void limitAttachments() {
-        const int lastWeapon = sectionRecord(edition_, kWeapons).lastItem;
+        const int lastWeapon = sectionRecord(edition_, Section::Weapons).lastItem;
         int marked = 0;
         for (int item = 0; item <= lastWeapon; ++item) {
             for (int k = 0; k < 8; ++k) {
@@ -504,7 +505,7 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
         ASSERT_EQ(p.result, ReadResult::EndOfFile) << p.output;
         EXPECT_EQ(errorCount(p.output), 0u);
         // Every edit at its bytes, and nothing else outside the attachment table.
-        const auto got = outsideTable(p.game.image, edition);
+        const auto got = outsideTable(imageOf(p.game), edition);
         const auto want = outsideTable(g.expectedImage, edition);
         for (std::size_t i = 0; i < got.size(); ++i) {
             if (got[i] != want[i]) {
@@ -513,7 +514,7 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
             }
         }
         // MAKE shows the edited values, attachment marks included.
-        const std::string after = make(reloaded(p.game.image, g.loaded));
+        const std::string after = make(reloaded(imageOf(p.game), g.loaded));
         EXPECT_TRUE(after == g.expectedMake()) << firstDifferentLine(after, g.expectedMake());
         for (const auto& [item, text] : g.descriptionEdits()) {
             EXPECT_EQ(readDescriptionText(p.game.descriptions.view(DescFile::Item), item, kDescFields[1]),
@@ -525,10 +526,10 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
         ASSERT_NE(sheet.find("\r\nItem 0\t\""), std::string::npos);
         const PatchResult s = patch(g.loaded, sheet);
         ASSERT_EQ(s.result, ReadResult::EndOfFile) << s.output;
-        for (std::size_t i = 0; i < s.game.image.size(); ++i) {
-            if (s.game.image[i] != p.game.image[i]) {
+        for (std::size_t i = 0; i < s.game.image().bytes().size(); ++i) {
+            if (s.game.image().bytes()[i] != p.game.image().bytes()[i]) {
                 ADD_FAILURE() << "the spreadsheet's file gave another executable at byte " << i << ": "
-                              << int(s.game.image[i]) << " instead of " << int(p.game.image[i]);
+                              << int(s.game.image().bytes()[i]) << " instead of " << int(p.game.image().bytes()[i]);
                 break;
             }
         }
@@ -550,13 +551,13 @@ TEST(Properties, SpreadsheetQuotedEmptyAmmoNameStaysEmpty) {
                              "AmmoName 3\t\"\"\t\"\"";  // the last at the end of the file
     const PatchResult p = patch(loaded, file);
     ASSERT_EQ(p.result, ReadResult::EndOfFile) << p.output;
-    const ByteView image = ByteView::readOnly(p.game.image);
+    const ByteView image = p.game.image();
     for (int r : {1, 3}) {
-        EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, r)), "") << r;
-        EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, r)), "") << r;
+        EXPECT_EQ(readAmmoNameText(image, e, AmmoNameText::First, r), "") << r;
+        EXPECT_EQ(readAmmoNameText(image, e, AmmoNameText::Second, r), "") << r;
     }
-    EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, 2)), "\"");
-    EXPECT_EQ(readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, 2)), "\"x\"");
+    EXPECT_EQ(readAmmoNameText(image, e, AmmoNameText::First, 2), "\"");
+    EXPECT_EQ(readAmmoNameText(image, e, AmmoNameText::Second, 2), "\"x\"");
 }
 
 }  // namespace

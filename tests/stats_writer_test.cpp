@@ -12,15 +12,7 @@
 namespace vantedit {
 namespace {
 
-Game blankGame(int edition) {
-    Game g;
-    g.edition = edition;
-    g.image.assign(static_cast<std::size_t>(kEditions[edition].fileSize), 0);
-    g.descriptions.item.assign(kDescFileSize, 0);
-    g.descriptions.hasShop = kEditions[edition].hasShopFile();
-    if (g.descriptions.hasShop) g.descriptions.shop.assign(kDescFileSize, 0);
-    return g;
-}
+Game blankGame(int edition) { return zeroGame(edition); }
 
 std::string dump(const Game& g) {
     std::string text;
@@ -89,15 +81,15 @@ TEST(StatsWriter, NotApplicablePatternAcrossEditions) {
 
 TEST(StatsWriter, ValuesPrintByColumnKind) {
     Game g = blankGame(1);
-    ByteView image = g.imageView();
-    auto at = [](int section, int item, int slot) {
-        return static_cast<std::size_t>(valueOffset(sectionRecord(1, section), column(section, slot), item));
+    MutableByteView image = g.mutableImage();
+    auto at = [](Section section, int item, int n) {
+        return static_cast<std::size_t>(valueOffset(sectionRecord(1, section), sectionColumn(section, n), item));
     };
-    image.setU8(at(kAllItems, 7, 0), 0xFF);       // Attack Type, kind 1
-    image.setU8(at(kAllItems, 7, 14), 0xFF);      // Durability, kind 255
-    image.setU16(at(kAllItems, 7, 12), 0xFFFF);   // Price, kind 2
-    image.setU16(at(kHalveks2, 7, 0), 0x8000);    // HV's Fire Rate, kind 254
-    image.setU16(at(kWeapons, 7, 12), 300);       // Range
+    image.setU8(at(Section::AllItems, 7, 0), 0xFF);       // Attack Type, kind 1
+    image.setU8(at(Section::AllItems, 7, 14), 0xFF);      // Durability, kind 255
+    image.setU16(at(Section::AllItems, 7, 12), 0xFFFF);   // Price, kind 2
+    image.setU16(at(Section::Halveks2, 7, 0), 0x8000);    // HV's Fire Rate, kind 254
+    image.setU16(at(Section::Weapons, 7, 12), 300);       // Range
     const auto fields = splitFields(itemRow(dump(g), 7));
     EXPECT_EQ(fields[27], "255");
     EXPECT_EQ(fields[27 + 14], "-1");
@@ -137,11 +129,11 @@ TEST(StatsWriter, TextWithoutTerminatorStopsAtItsSlot) {
     EXPECT_EQ(splitFields(itemRow(dump(g), 350))[3], std::string(240, 'a'));
 
     const Edition& ed = kEditions[0];
-    ByteView image = g.imageView();
+    MutableByteView image = g.mutableImage();
     for (int j = 0; j < 20; ++j) image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 2) + 2 * j), 'Q');
     image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 3)), 'R');  // next record
-    for (int j = 0; j < 255; ++j) image.setU8(static_cast<std::size_t>(soundNameOffset(ed, 5) + j), 's');
-    for (int j = 0; j < 15; ++j) image.setU8(static_cast<std::size_t>(burstNameOffset(ed, 33) + j), 'z');
+    for (int j = 0; j < 255; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kSoundNames, 5) + j), 's');
+    for (int j = 0; j < 15; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kBurstNames, 33) + j), 'z');
     const std::string text = dump(g);
     EXPECT_NE(text.find("\nAmmoName 2\t\t" + std::string(20, 'Q') + "\n"), std::string::npos);
     EXPECT_NE(text.find("\nSound 5\t" + std::string(255, 's') + "\n"), std::string::npos);
@@ -173,7 +165,7 @@ TEST(StatsWriter, ListLineCountsFollowTheEdition) {
 TEST(StatsWriter, ListValuesAreUnsignedInStorageOrder) {
     Game g = blankGame(4);
     const Edition& ed = kEditions[4];
-    ByteView image = g.imageView();
+    MutableByteView image = g.mutableImage();
     image.setU16(static_cast<std::size_t>(ed.attachOffset + 12), 0xFFFF);
     image.setU16(static_cast<std::size_t>(ed.attachOffset + 14), 12);
     image.setU16(static_cast<std::size_t>(ed.combine2Offset), 131);
@@ -189,7 +181,7 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
     for (int e : {0, 1, 5}) {
         Game g = blankGame(e);
         const Edition& ed = kEditions[e];
-        ByteView image = g.imageView();
+        MutableByteView image = g.mutableImage();
         auto put = [&](std::int64_t at, const std::string& t) {
             for (std::size_t j = 0; j < t.size(); ++j) {
                 image.setU8(static_cast<std::size_t>(at) + 2 * j, static_cast<std::uint8_t>(t[j]));
@@ -215,7 +207,7 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
 TEST(StatsWriter, AttachmentColumnsLookUpEachKind) {
     Game g = blankGame(0);
     const Edition& ed = kEditions[0];
-    ByteView image = g.imageView();
+    MutableByteView image = g.mutableImage();
     const std::size_t table = static_cast<std::size_t>(ed.weaponAttachOffset);
     image.setU32(table, attachmentPair(70, 310));
     image.setU32(table + 4, attachmentPair(70, 207));

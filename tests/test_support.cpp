@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "app/editions.h"
+#include "model/editions.h"
 #include "model/descriptions.h"
 
 #include <array>
@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vantedit::testing {
@@ -81,40 +80,44 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-std::string shellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+}  // namespace vantedit::testing
+
+namespace vantedit {
+
+std::string ammoTextAt(ByteView image, std::int64_t offset) {
+    std::string text;
+    for (std::size_t j = 0; j < 20; ++j) {
+        const std::uint8_t c = image.u8(static_cast<std::size_t>(offset) + 2 * j);
+        if (c == 0) break;
+        text.push_back(static_cast<char>(c));
     }
-    return quoted + "'";
+    return text;
 }
 
-RunResult runCommand(const std::filesystem::path& workDir, const std::string& commandLine) {
-    RunResult result;
-    std::string full = "cd ";
-    full += shellQuote(workDir.string());
-    full += " && ";
-    full += commandLine;
-    full += " </dev/null";
-    std::FILE* pipe = ::popen(full.c_str(), "r");
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
+std::string byteNameAt(ByteView image, std::int64_t offset, int recordSize) {
+    std::string text;
+    for (int j = 0; j < recordSize; ++j) {
+        const std::uint8_t c = image.u8(static_cast<std::size_t>(offset + j));
+        if (c == 0) break;
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
 }
 
-RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args) {
-    std::string line = shellQuote(VANTEDIT_BINARY);
-    for (const std::string& a : args) {
-        line += ' ';
-        line += shellQuote(a);
+Game zeroGame(int edition) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    Game g(e, std::vector<std::uint8_t>(static_cast<std::size_t>(e.fileSize), 0));
+    g.descriptions.item.assign(kDescFileSize, 0);
+    if (e.hasShopFile()) {
+        g.descriptions.shop.assign(kDescFileSize, 0);
+        g.descriptions.hasShop = true;
     }
-    return runCommand(workDir, line);
+    return g;
 }
+
+}  // namespace vantedit
+
+namespace vantedit::testing {
 
 std::vector<std::uint8_t> bareExecutable(int edition) {
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];

@@ -4,10 +4,40 @@
 #include <cstdint>
 #include <filesystem>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "model/editions.h"
+#include "model/game.h"
+#include "model/sections.h"
+
+namespace vantedit {
+
+// The game's image as a copy, for comparing, and its bytes, for changing them in place.
+inline std::vector<std::uint8_t> imageOf(const Game& game) {
+    const auto bytes = game.image().bytes();
+    return {bytes.begin(), bytes.end()};
+}
+inline std::span<std::uint8_t> imageBytes(Game& game) { return game.mutableImage().bytes(); }
+
+// The tests name editions by their row number.
+inline SectionRecord sectionRecord(int edition, Section s) {
+    return sectionRecord(kEditions[static_cast<std::size_t>(edition)], s);
+}
+// The nth column of a section, counted from 0.
+inline const Column& sectionColumn(Section s, int n) { return sectionColumns(s)[static_cast<std::size_t>(n)]; }
+// The texts at a raw offset: the low bytes of 20 16-bit characters, or the bytes of a record,
+// up to the first 0.
+std::string ammoTextAt(ByteView image, std::int64_t offset);
+std::string byteNameAt(ByteView image, std::int64_t offset, int recordSize);
+// An edition's image of zeros and empty description buffers.
+Game zeroGame(int edition);
+
+}  // namespace vantedit
+
 namespace vantedit::testing {
+
 
 // A fresh empty folder, removed again when the object goes.
 class TempDir {
@@ -40,7 +70,7 @@ struct RunResult {
     std::string output;  // standard output
 };
 
-// Runs the vantedit binary in the given working folder with the given arguments.
+// The whole-run tests' part (run_support.cpp): runs the vantedit binary in the given working folder with the given arguments.
 RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args);
 // Runs any command line (already quoted) in the working folder; captures standard output.
 RunResult runCommand(const std::filesystem::path& workDir, const std::string& commandLine);

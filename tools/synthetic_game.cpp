@@ -176,7 +176,7 @@ std::string repeatedTo(std::string_view pattern, std::size_t length) {
 
 // The low bytes of an AmmoName record: the text, a 0 while there is room, then non-zero junk.
 // The high bytes are all non-zero, since nothing in the program may touch them.
-void putAmmoName(ByteView image, std::int64_t record, const std::string& text, Rng& rng, bool keepHighBytes) {
+void putAmmoName(MutableByteView image, std::int64_t record, const std::string& text, Rng& rng, bool keepHighBytes) {
     const int units = kAmmoNameRecordSize / 2;
     for (int j = 0; j < units; ++j) {
         const std::size_t low = at(record + 2 * j);
@@ -190,7 +190,7 @@ void putAmmoName(ByteView image, std::int64_t record, const std::string& text, R
 }
 
 // A sound or burst name: the text, a 0 while there is room, then non-zero junk.
-void putByteName(ByteView image, std::int64_t record, int recordSize, const std::string& text, Rng& rng) {
+void putByteName(MutableByteView image, std::int64_t record, int recordSize, const std::string& text, Rng& rng) {
     for (int j = 0; j < recordSize; ++j) {
         std::uint8_t c = rng.nonZeroByte();
         if (j < static_cast<int>(text.size())) c = static_cast<std::uint8_t>(text[static_cast<std::size_t>(j)]);
@@ -203,7 +203,7 @@ void putByteName(ByteView image, std::int64_t record, int recordSize, const std:
 // then non-zero junk. The second bytes are left as they are (non-zero from the start).
 void putDescription(std::vector<std::uint8_t>& buffer, int item, const DescField& field, const std::string& text,
                     Rng& rng) {
-    ByteView view(buffer);
+    MutableByteView view(buffer);
     for (int k = 0; k < field.units; ++k) {
         std::uint8_t b = rng.nonZeroByte();
         if (k < static_cast<int>(text.size())) {
@@ -237,7 +237,7 @@ void fillRandom(std::vector<std::uint8_t>& bytes, Rng& rng) {
     for (std::uint64_t v = rng.next(); p != end; v >>= 8) *p++ = static_cast<std::uint8_t>(v);
 }
 
-void writeHeaderWords(ByteView image, const Edition& e) {
+void writeHeaderWords(MutableByteView image, const Edition& e) {
     for (std::size_t w = 0; w < e.headerWords.size(); ++w) {
         for (int b = 0; b < 4; ++b) {
             const auto byte = static_cast<std::uint8_t>(e.headerWords[w] >> (24 - 8 * b));
@@ -260,20 +260,18 @@ std::int32_t statValue(Rng& rng, ColumnKind kind, std::int32_t recordIndex) {
     return static_cast<std::int32_t>(rng.below(wide ? 0x10000 : 0x100));
 }
 
-void fillSections(ByteView image, int edition, Rng& rng) {
-    for (int s = 0; s < kSectionCount; ++s) {
-        const SectionRecord& section = sectionRecord(edition, s);
+void fillSections(MutableByteView image, int edition, Rng& rng) {
+    for (Section s : kAllSections) {
+        const SectionRecord section = sectionRecord(kEditions[static_cast<std::size_t>(edition)], s);
         for (std::int32_t item = section.firstItem; item <= section.lastItem; ++item) {
-            for (int k = 0; k < kSlotsPerSection; ++k) {
-                const Column& c = column(s, k);
-                if (c.kind == ColumnKind::Empty) continue;
+            for (const Column& c : sectionColumns(s)) {
                 storeColumnValue(image, section, c, item, statValue(rng, c.kind, item - section.firstItem));
             }
         }
     }
 }
 
-void fillLists(ByteView image, const Edition& e, Rng& rng) {
+void fillLists(MutableByteView image, const Edition& e, Rng& rng) {
     for (const NumericList& list : kNumericLists) {
         for (std::int32_t r = 0; r < listRecordCount(e, list); ++r) {
             for (int v = 0; v < listValueCount(list); ++v) {
@@ -296,10 +294,10 @@ void shuffle(std::vector<std::uint32_t>& values, Rng& rng) {
     }
 }
 
-void fillWeaponAttachTable(ByteView image, int edition, Rng& rng) {
+void fillWeaponAttachTable(MutableByteView image, int edition, Rng& rng) {
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     const std::int32_t capacity = weaponAttachCapacity(e);
-    const std::int32_t lastWeapon = sectionRecord(edition, kWeapons).lastItem;
+    const std::int32_t lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
     const auto kindItem = [&rng] { return rng.pick(kAttachmentKinds).item; };
 
     std::set<std::uint32_t> used = {attachmentPair(kSwappedPairWeapon, kSwappedPairAttachment)};
@@ -335,7 +333,7 @@ void fillWeaponAttachTable(ByteView image, int edition, Rng& rng) {
     }
 }
 
-void fillTextTables(ByteView image, const Edition& e, Rng& rng) {
+void fillTextTables(MutableByteView image, const Edition& e, Rng& rng) {
     for (std::int32_t r = 0; r < e.ammoNameCount; ++r) {
         putAmmoName(image, ammoNameRecordOffset(e.ammoNameSecondOffset, r), ammoNameText(rng, true), rng, false);
     }
@@ -343,17 +341,17 @@ void fillTextTables(ByteView image, const Edition& e, Rng& rng) {
         putAmmoName(image, ammoNameRecordOffset(e.ammoNameFirstOffset, r), ammoNameText(rng, false), rng, false);
     }
     // A few empty names by chance, and always at least one.
-    const std::uint32_t emptySound = rng.below(kSoundNameCount);
-    for (std::int32_t r = 0; r < kSoundNameCount; ++r) {
+    const std::uint32_t emptySound = rng.below(kSoundNames.count);
+    for (std::int32_t r = 0; r < kSoundNames.count; ++r) {
         std::string name = soundNameText(rng);
         if (rng.chance(4) || static_cast<std::uint32_t>(r) == emptySound) name.clear();
-        putByteName(image, soundNameOffset(e, r), kSoundNameRecordSize, name, rng);
+        putByteName(image, nameRecordOffset(e, kSoundNames, r), kSoundNames.recordSize, name, rng);
     }
-    const std::uint32_t emptyBurst = rng.below(kBurstNameCount);
-    for (std::int32_t r = 0; r < kBurstNameCount; ++r) {
+    const std::uint32_t emptyBurst = rng.below(kBurstNames.count);
+    for (std::int32_t r = 0; r < kBurstNames.count; ++r) {
         std::string name = burstNameText(rng);
         if (rng.chance(6) || static_cast<std::uint32_t>(r) == emptyBurst) name.clear();
-        putByteName(image, burstNameOffset(e, r), kBurstNameRecordSize, name, rng);
+        putByteName(image, nameRecordOffset(e, kBurstNames, r), kBurstNames.recordSize, name, rng);
     }
 }
 
@@ -378,7 +376,7 @@ void fillDescriptions(SyntheticGame& game, Rng& rng) {
 
 void writeAwkwardTexts(SyntheticGame& game, Rng& rng) {
     const Edition& e = kEditions[static_cast<std::size_t>(game.edition)];
-    ByteView image(game.executable);
+    MutableByteView image(game.executable);
     for (const AwkwardText& a : awkwardTexts(game.edition)) {
         switch (a.slot) {
             case TextSlot::Description: {
@@ -393,10 +391,10 @@ void writeAwkwardTexts(SyntheticGame& game, Rng& rng) {
                 putAmmoName(image, ammoNameRecordOffset(e.ammoNameSecondOffset, a.record), a.text, rng, true);
                 break;
             case TextSlot::Sound:
-                putByteName(image, soundNameOffset(e, a.record), kSoundNameRecordSize, a.text, rng);
+                putByteName(image, nameRecordOffset(e, kSoundNames, a.record), kSoundNames.recordSize, a.text, rng);
                 break;
             case TextSlot::Burst:
-                putByteName(image, burstNameOffset(e, a.record), kBurstNameRecordSize, a.text, rng);
+                putByteName(image, nameRecordOffset(e, kBurstNames, a.record), kBurstNames.recordSize, a.text, rng);
                 break;
         }
     }
@@ -476,7 +474,7 @@ SyntheticGame makeSyntheticGame(const Options& options) {
     game.executable.assign(static_cast<std::size_t>(e.fileSize), 0);
     Rng filler = streamFor(options, Stream::Filler);
     fillRandom(game.executable, filler);
-    ByteView image(game.executable);
+    MutableByteView image(game.executable);
     writeHeaderWords(image, e);
 
     Rng stats = streamFor(options, Stream::Stats);
@@ -513,9 +511,9 @@ bool writeGameFolder(const SyntheticGame& game, const std::filesystem::path& fol
 }
 
 Game toGame(const SyntheticGame& game) {
-    Game g;
-    g.edition = game.edition;
-    g.image = game.executable;
+    // A game of no edition has no bytes; it stands in as edition 0 with an empty image.
+    const Edition& e = kEditions[validEdition(game.edition) ? static_cast<std::size_t>(game.edition) : 0];
+    Game g(e, game.executable);
     g.descriptions.item = game.itemDesc;
     g.descriptions.shop = game.shopDesc;
     g.descriptions.hasShop = validEdition(game.edition) && kEditions[static_cast<std::size_t>(game.edition)].hasShopFile();

@@ -12,7 +12,4 @@ inline constexpr const char* kVersion = "V2.4 RU";
 // PATCH. args[0] is the program name. Returns the exit status.
 int runVantedit(const std::vector<std::string>& args, std::ostream& out);
 
-// ASCII letters compared without regard to case, over the whole length.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace vantedit

@@ -29,7 +29,6 @@ void writeHeadingLine(std::string& out) {
         out += field.heading;
     }
     for (const Column& c : kColumns) {
-        if (c.kind == ColumnKind::Empty) continue;
         out += '\t';
         out += c.heading;
     }
@@ -58,33 +57,30 @@ void writeItemRow(std::string& out, const Game& game, int item) {
         out += "n/a\tn/a";
     }
 
-    const ByteView image = game.imageView();
-    for (int s = 0; s < kSectionCount; ++s) {
-        const SectionRecord& section = sectionRecord(game.edition, s);
-        for (int k = 0; k < kSlotsPerSection; ++k) {
-            const Column& c = column(s, k);
-            if (c.kind == ColumnKind::Empty) continue;
-            if (sectionHoldsItem(section, item)) {
-                appendTabNumber(out, readColumnValue(image, section, c, item));
-            } else {
-                out += "\tn/a";
-            }
+    const Edition& e = game.edition();
+    const ByteView image = game.image();
+    for (const Column& c : kColumns) {
+        const SectionRecord section = sectionRecord(e, c.section);
+        if (sectionHoldsItem(section, item)) {
+            appendTabNumber(out, readColumnValue(image, section, c, item));
+        } else {
+            out += "\tn/a";
         }
     }
 
-    const bool isWeapon = item <= sectionRecord(game.edition, kWeapons).lastItem;
+    const bool isWeapon = isWeaponRow(e, item);
     for (const AttachmentKind& kind : kAttachmentKinds) {
         if (!isWeapon) {
             out += "\tn/a";
         } else {
-            out += attachmentPairExists(image, game.record(), item, kind.item) ? "\t1" : "\t0";
+            out += attachmentPairExists(image, e, item, kind.item) ? "\t1" : "\t0";
         }
     }
 }
 
 void writeListLines(std::string& out, const Game& game) {
-    const Edition& e = game.record();
-    const ByteView image = game.imageView();
+    const Edition& e = game.edition();
+    const ByteView image = game.image();
     for (const NumericList& list : kNumericLists) {
         const std::int32_t records = listRecordCount(e, list);
         for (std::int32_t r = 0; r < records; ++r) {
@@ -92,34 +88,30 @@ void writeListLines(std::string& out, const Game& game) {
             out += list.keyword;
             out += ' ';
             appendNumber(out, r);
-            for (int v = 0; v < listValueCount(list); ++v) {
-                appendTabNumber(out, image.u16(static_cast<std::size_t>(listValueOffset(e, list, r, v))));
-            }
+            for (int v = 0; v < listValueCount(list); ++v) appendTabNumber(out, readListValue(image, e, list, r, v));
         }
     }
     for (std::int32_t i = 0; i < e.ammoNameCount; ++i) {
         out += "\nAmmoName ";
         appendNumber(out, i);
         out += '\t';
-        if (i < e.ammoNameFirstCount) {
-            out += readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameFirstOffset, i));
+        if (i < ammoNameRecordCount(e, AmmoNameText::First)) {
+            out += readAmmoNameText(image, e, AmmoNameText::First, i);
         } else {
             out += "n/a";
         }
         out += '\t';
-        out += readAmmoNameText(image, ammoNameRecordOffset(e.ammoNameSecondOffset, i));
+        out += readAmmoNameText(image, e, AmmoNameText::Second, i);
     }
-    for (std::int32_t i = 0; i < kSoundNameCount; ++i) {
-        out += "\nSound ";
-        appendNumber(out, i);
-        out += '\t';
-        out += readByteName(image, soundNameOffset(e, i), kSoundNameRecordSize);
-    }
-    for (std::int32_t i = 0; i < kBurstNameCount; ++i) {
-        out += "\nBurst ";
-        appendNumber(out, i);
-        out += '\t';
-        out += readByteName(image, burstNameOffset(e, i), kBurstNameRecordSize);
+    for (const NameTable* table : {&kSoundNames, &kBurstNames}) {
+        for (std::int32_t i = 0; i < table->count; ++i) {
+            out += '\n';
+            out += table->keyword;
+            out += ' ';
+            appendNumber(out, i);
+            out += '\t';
+            out += readName(image, e, *table, i);
+        }
     }
 }
 
@@ -132,7 +124,6 @@ void writeStatsFile(std::string& out, const Game& game) {
 }
 
 std::string withCrLf(const std::string& text) {
-    // Sized exactly and copied a line at a time: this runs over every byte MAKE writes.
     std::string bytes;
     bytes.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     std::size_t from = 0;

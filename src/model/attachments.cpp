@@ -2,12 +2,28 @@
 
 namespace vantedit {
 
-bool attachmentPairExists(const ByteView& image, const Edition& edition, std::int32_t weapon, std::int32_t attachment) {
-    const auto wantWeapon = static_cast<std::uint16_t>(weapon);
-    const auto wantAttachment = static_cast<std::uint16_t>(attachment);
-    for (std::int32_t at = edition.weaponAttachOffset; at < edition.attachOffset; at += 4) {
-        const auto offset = static_cast<std::size_t>(at);
-        if (image.u16(offset) == wantAttachment && image.u16(offset + 2) == wantWeapon) return true;
+namespace {
+
+bool inTable(const Edition& e, std::int32_t record) { return record >= 0 && record < weaponAttachCapacity(e); }
+
+std::size_t recordOffset(const Edition& e, std::int32_t record) {
+    return static_cast<std::size_t>(std::int64_t{e.weaponAttachOffset} + std::int64_t{4} * record);
+}
+
+}  // namespace
+
+std::uint32_t readWeaponAttachRecord(ByteView image, const Edition& e, std::int32_t record) {
+    return inTable(e, record) ? image.u32(recordOffset(e, record)) : 0;
+}
+
+void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32_t record, std::uint32_t pair) {
+    if (inTable(e, record)) image.setU32(recordOffset(e, record), pair);
+}
+
+bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment) {
+    const std::uint32_t wanted = attachmentPair(weapon & 0xFFFF, attachment);
+    for (std::int32_t r = 0; r < weaponAttachCapacity(edition); ++r) {
+        if (readWeaponAttachRecord(image, edition, r) == wanted) return true;
     }
     return false;
 }

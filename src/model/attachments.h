@@ -1,13 +1,14 @@
 // The eight kinds of weapon attachment that have yes/no columns in the stats file, and
-// the lookup of the game's weapon attachment table.
+// the game's weapon attachment table: its records, its capacity and its lookup.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
-#include "app/editions.h"
 #include "model/byte_view.h"
+#include "model/editions.h"
+#include "model/sections.h"
 
 namespace vantedit {
 
@@ -16,8 +17,10 @@ struct AttachmentKind {
     std::string_view name;
 };
 
+inline constexpr std::size_t kAttachmentKindCount = 8;
+
 // clang-format off
-inline constexpr std::array<AttachmentKind, 8> kAttachmentKinds = {{
+inline constexpr std::array<AttachmentKind, kAttachmentKindCount> kAttachmentKinds = {{
 //   item  name
     {207, "Silencer"},
     {241, "Laser Scope"},
@@ -35,6 +38,18 @@ constexpr std::uint32_t attachmentPair(std::int32_t weapon, std::int32_t attachm
     return (static_cast<std::uint32_t>(weapon) << 16) + (static_cast<std::uint32_t>(attachment) & 0xFFFF);
 }
 
-bool attachmentPairExists(const ByteView& image, const Edition& edition, std::int32_t weapon, std::int32_t attachment);
+// The weapon rows: the attachment columns exist for items 0 to the Weapons section's last.
+constexpr bool isWeaponRow(const Edition& e, std::int32_t item) {
+    return item >= 0 && item <= sectionRecord(e, Section::Weapons).lastItem;
+}
+
+constexpr std::int32_t weaponAttachCapacity(const Edition& e) { return (e.attachOffset - e.weaponAttachOffset) / 4; }
+
+// Record r of the weapon attachment table, 0 to the capacity; outside it reads 0 and
+// writes nothing.
+std::uint32_t readWeaponAttachRecord(ByteView image, const Edition& e, std::int32_t record);
+void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32_t record, std::uint32_t pair);
+
+bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment);
 
 }  // namespace vantedit

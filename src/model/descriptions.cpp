@@ -1,43 +1,10 @@
 #include "model/descriptions.h"
 
-#include "model/file_io.h"
+#include <algorithm>
 
 namespace vantedit {
 
-namespace {
-
-// One description file into its buffer. The messages differ only in the file's title.
-bool loadDescriptionFile(std::string_view path, std::string_view title, std::vector<std::uint8_t>& buffer,
-                         std::ostream& out) {
-    io::File file;
-    if (!file.open(std::string(path), "rb")) {
-        out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
-        return false;
-    }
-    buffer.assign(kDescFileSize, 0);
-    const std::size_t got = file.read(buffer.data(), buffer.size());
-    if (got < buffer.size()) {
-        out << "Error while reading " << title << "item descriptions (Read " << got << " of " << kDescFileSize
-            << " bytes).\n";
-        return false;
-    }
-    file.close();  // read-only: a failing close loses nothing
-    return true;
-}
-
-}  // namespace
-
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out) {
-    out << "\nReading item descriptions...";
-    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, out)) return false;
-    buffers.hasShop = false;
-    if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, out)) return false;
-    buffers.hasShop = true;
-    return true;
-}
-
-std::string readDescriptionText(const ByteView& buffer, int item, const DescField& field) {
+std::string readDescriptionText(ByteView buffer, int item, const DescField& field) {
     std::string text;
     for (int k = 0; k < field.units; ++k) {
         const std::uint8_t b = buffer.u8(descUnitOffset(item, field, k));
@@ -45,6 +12,15 @@ std::string readDescriptionText(const ByteView& buffer, int item, const DescFiel
         text.push_back(static_cast<char>(storedToText(b)));
     }
     return text;
+}
+
+void storeDescriptionText(MutableByteView buffer, int item, const DescField& field, std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    const std::size_t kept = std::min(text.size(), static_cast<std::size_t>(field.units - 1));
+    for (std::size_t k = 0; k < kept; ++k) {
+        buffer.setU8(descUnitOffset(item, field, static_cast<int>(k)), textToStored(static_cast<std::uint8_t>(text[k])));
+    }
+    buffer.setU8(descUnitOffset(item, field, static_cast<int>(kept)), 0);
 }
 
 }  // namespace vantedit

@@ -4,12 +4,10 @@
 
 #include <array>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/editions.h"
 #include "model/byte_view.h"
 
 namespace vantedit {
@@ -42,8 +40,8 @@ struct DescriptionBuffers {
     std::vector<std::uint8_t> shop;  // empty when the edition has no shop description file
     bool hasShop = false;
 
-    ByteView view(DescFile file) { return ByteView(file == DescFile::Item ? item : shop); }
-    const ByteView view(DescFile file) const { return ByteView::readOnly(file == DescFile::Item ? item : shop); }
+    ByteView view(DescFile file) const { return ByteView(file == DescFile::Item ? item : shop); }
+    MutableByteView mutableView(DescFile file) { return MutableByteView(file == DescFile::Item ? item : shop); }
 };
 
 // First byte of unit k of a field of item i's record.
@@ -57,10 +55,12 @@ constexpr std::uint8_t storedToText(std::uint8_t b) { return b > 32 ? static_cas
 // Text to stored: bytes above 32 are shifted up by one, so a text byte 255 stores 0.
 constexpr std::uint8_t textToStored(std::uint8_t t) { return t > 32 ? static_cast<std::uint8_t>(t + 1) : t; }
 
-// Loads both files of the edition, printing the loading messages; false after a failure message.
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out);
-
 // A field's text as the stats file shows it; a field with no terminator stops at its capacity.
-std::string readDescriptionText(const ByteView& buffer, int item, const DescField& field);
+std::string readDescriptionText(ByteView buffer, int item, const DescField& field);
+
+// The text through the transform, then its terminator; a text longer than the field is cut
+// so that the terminator still lands in the field's last unit. A byte 0 in the text ends it.
+// The second byte of every unit and the units after the terminator keep what they held.
+void storeDescriptionText(MutableByteView buffer, int item, const DescField& field, std::string_view text);
 
 }  // namespace vantedit

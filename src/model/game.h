@@ -3,22 +3,29 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <utility>
 #include <vector>
 
-#include "app/editions.h"
 #include "model/byte_view.h"
 #include "model/descriptions.h"
+#include "model/editions.h"
 
 namespace vantedit {
 
-struct Game {
-    int edition = 0;
-    std::vector<std::uint8_t> image;
+class Game {
+public:
+    Game(const Edition& edition, std::vector<std::uint8_t> image) : edition_(&edition), image_(std::move(image)) {}
+
+    const Edition& edition() const { return *edition_; }
+    ByteView image() const { return ByteView(image_); }
+    MutableByteView mutableImage() { return MutableByteView(image_); }
+
     DescriptionBuffers descriptions;
 
-    const Edition& record() const { return kEditions[static_cast<std::size_t>(edition)]; }
-    ByteView imageView() { return ByteView(image); }
-    const ByteView imageView() const { return ByteView::readOnly(image); }
+private:
+    const Edition* edition_;
+    std::vector<std::uint8_t> image_;
 };
 
 }  // namespace vantedit

@@ -1,5 +1,7 @@
 #include "model/list_tables.h"
 
+#include "model/attachments.h"
+
 namespace vantedit {
 
 namespace {
@@ -22,19 +24,20 @@ consteval bool listBlockIsContiguous() {
 consteval bool textTablesFitTheirEditions() {
     for (const Edition& e : kEditions) {
         if (e.ammoNameFirstOffset != e.ammoNameSecondOffset + kAmmoNameRecordSize * e.ammoNameCount) return false;
-        if (ammoNameRecordOffset(e.ammoNameSecondOffset, 0) < 0) return false;
-        if (ammoNameRecordOffset(e.ammoNameFirstOffset, e.ammoNameFirstCount) > e.fileSize) return false;
-        if (soundNameOffset(e, kSoundNameCount) > e.fileSize) return false;
-        if (burstNameOffset(e, kBurstNameCount) > e.fileSize) return false;
+        if (ammoNameRecordOffset(e, AmmoNameText::Second, 0) < 0) return false;
+        if (ammoNameRecordOffset(e, AmmoNameText::First, e.ammoNameFirstCount) > e.fileSize) return false;
+        if (nameRecordOffset(e, kSoundNames, kSoundNames.count) > e.fileSize) return false;
+        if (nameRecordOffset(e, kBurstNames, kBurstNames.count) > e.fileSize) return false;
         if (e.ammoNameFirstCount > e.ammoNameCount) return false;
     }
     return true;
 }
 
 consteval bool capacitiesAsKnown() {
-    for (int i = 0; i < kEditionCount; ++i) {
+    for (const Edition& e : kEditions) {
+        const int i = editionIndex(e);
         const bool large = i == 0 || i == 5 || i == 6;
-        if (weaponAttachCapacity(kEditions[i]) != (large ? 227 : 182)) return false;
+        if (weaponAttachCapacity(e) != (large ? 227 : 182)) return false;
     }
     return true;
 }
@@ -45,24 +48,51 @@ static_assert(capacitiesAsKnown());
 
 }  // namespace
 
-std::string readAmmoNameText(const ByteView& image, std::int64_t recordOffset) {
-    std::string text;
-    for (int j = 0; j < kAmmoNameRecordSize / 2; ++j) {
-        const std::uint8_t c = image.u8(static_cast<std::size_t>(recordOffset + 2 * j));
-        if (c == 0) break;
-        text.push_back(static_cast<char>(c));
-    }
-    return text;
+std::uint16_t readListValue(ByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value) {
+    return image.u16(static_cast<std::size_t>(listValueOffset(e, list, record, value)));
 }
 
-std::string readByteName(const ByteView& image, std::int64_t recordOffset, int recordSize) {
-    std::string text;
-    for (int j = 0; j < recordSize; ++j) {
-        const std::uint8_t c = image.u8(static_cast<std::size_t>(recordOffset + j));
+void storeListValue(MutableByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value,
+                    std::int32_t number) {
+    image.setU16(static_cast<std::size_t>(listValueOffset(e, list, record, value)), static_cast<std::uint16_t>(number));
+}
+
+std::string readAmmoNameText(ByteView image, const Edition& e, AmmoNameText text, std::int32_t record) {
+    const std::int64_t at = ammoNameRecordOffset(e, text, record);
+    std::string value;
+    for (int j = 0; j < kAmmoNameRecordSize / 2; ++j) {
+        const std::uint8_t c = image.u8(static_cast<std::size_t>(at + 2 * j));
         if (c == 0) break;
-        text.push_back(static_cast<char>(c));
+        value.push_back(static_cast<char>(c));
     }
-    return text;
+    return value;
+}
+
+void storeAmmoNameText(MutableByteView image, const Edition& e, AmmoNameText text, std::int32_t record,
+                       std::string_view value) {
+    const auto at = static_cast<std::size_t>(ammoNameRecordOffset(e, text, record));
+    value = value.substr(0, kAmmoNameMaxLength);
+    for (std::size_t j = 0; j < value.size(); ++j) image.setU8(at + 2 * j, static_cast<std::uint8_t>(value[j]));
+    image.setU8(at + 2 * value.size(), 0);
+}
+
+std::string readName(ByteView image, const Edition& e, const NameTable& table, std::int32_t record) {
+    const std::int64_t at = nameRecordOffset(e, table, record);
+    std::string value;
+    for (int j = 0; j < table.recordSize; ++j) {
+        const std::uint8_t c = image.u8(static_cast<std::size_t>(at + j));
+        if (c == 0) break;
+        value.push_back(static_cast<char>(c));
+    }
+    return value;
+}
+
+void storeName(MutableByteView image, const Edition& e, const NameTable& table, std::int32_t record,
+               std::string_view value) {
+    const auto at = static_cast<std::size_t>(nameRecordOffset(e, table, record));
+    value = value.substr(0, static_cast<std::size_t>(table.recordSize - 1));
+    for (std::size_t j = 0; j < value.size(); ++j) image.setU8(at + j, static_cast<std::uint8_t>(value[j]));
+    image.setU8(at + value.size(), 0);
 }
 
 }  // namespace vantedit

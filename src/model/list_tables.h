@@ -1,5 +1,5 @@
 // The game's fixed list tables: attachments, exclusions, combinations, conversions,
-// ammunition names, sound names and burst names.
+// ammunition names, sound names and burst names, read and written record by record.
 #pragma once
 
 #include <array>
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/editions.h"
 #include "model/byte_view.h"
+#include "model/editions.h"
 
 namespace vantedit {
 
@@ -33,13 +33,6 @@ inline constexpr std::array<NumericList, 7> kNumericLists = {{
 }};
 // clang-format on
 
-inline constexpr int kAmmoNameRecordSize = 40;  // 20 characters of 16 bits
-inline constexpr int kAmmoNameMaxLength = 19;
-inline constexpr int kSoundNameCount = 291;
-inline constexpr int kSoundNameRecordSize = 255;
-inline constexpr int kBurstNameCount = 34;
-inline constexpr int kBurstNameRecordSize = 15;
-
 constexpr int listValueCount(const NumericList& list) { return list.recordSize / 2; }
 constexpr std::int32_t listRecordCount(const Edition& e, const NumericList& list) {
     return (e.*list.end - e.*list.start) / list.recordSize;
@@ -47,23 +40,57 @@ constexpr std::int32_t listRecordCount(const Edition& e, const NumericList& list
 constexpr std::int64_t listValueOffset(const Edition& e, const NumericList& list, std::int32_t record, int value) {
     return std::int64_t{e.*list.start} + std::int64_t{record} * list.recordSize + 2 * value;
 }
-constexpr std::int32_t weaponAttachCapacity(const Edition& e) { return (e.attachOffset - e.weaponAttachOffset) / 4; }
+std::uint16_t readListValue(ByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value);
+// The low 16 bits of the number.
+void storeListValue(MutableByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value,
+                    std::int32_t number);
 
-// Both AmmoName tables begin one record before the offset the edition stores:
+// The two texts of an AmmoName line live in two tables of 40-byte records, 20 characters of
+// 16 bits. The table of the second texts comes first in the image; the table of the first
+// texts follows directly after its last record, and is shorter in some editions.
+enum class AmmoNameText { First, Second };
+
+inline constexpr int kAmmoNameRecordSize = 40;
+inline constexpr int kAmmoNameMaxLength = 19;
+
+// Both tables begin one record before the offset the edition stores:
 // record r lies at offset + 40 x (r - 1).
 constexpr std::int64_t ammoNameRecordOffset(std::int32_t tableOffset, std::int32_t record) {
     return std::int64_t{tableOffset} + std::int64_t{kAmmoNameRecordSize} * (std::int64_t{record} - 1);
 }
-constexpr std::int64_t soundNameOffset(const Edition& e, std::int32_t record) {
-    return std::int64_t{e.soundNameOffset} + std::int64_t{kSoundNameRecordSize} * record;
+constexpr std::int64_t ammoNameRecordOffset(const Edition& e, AmmoNameText text, std::int32_t record) {
+    return ammoNameRecordOffset(text == AmmoNameText::First ? e.ammoNameFirstOffset : e.ammoNameSecondOffset, record);
 }
-constexpr std::int64_t burstNameOffset(const Edition& e, std::int32_t record) {
-    return std::int64_t{e.burstNameOffset} + std::int64_t{kBurstNameRecordSize} * record;
+constexpr std::int32_t ammoNameRecordCount(const Edition& e, AmmoNameText text) {
+    return text == AmmoNameText::First ? e.ammoNameFirstCount : e.ammoNameCount;
 }
+// The low byte of each 16-bit character up to the first 0, never past its record.
+std::string readAmmoNameText(ByteView image, const Edition& e, AmmoNameText text, std::int32_t record);
+// Into the low byte of each character, then a 0; the high bytes keep what the game had.
+// Never past the record: a longer text is cut at 19 characters.
+void storeAmmoNameText(MutableByteView image, const Edition& e, AmmoNameText text, std::int32_t record,
+                       std::string_view value);
 
-// An AmmoName text: the low byte of each 16-bit character up to the first 0, never past its record.
-std::string readAmmoNameText(const ByteView& image, std::int64_t recordOffset);
-// A sound or burst name: the bytes up to the first 0, never past its record.
-std::string readByteName(const ByteView& image, std::int64_t recordOffset, int recordSize);
+// Sound and burst names: plain byte strings in fixed records.
+struct NameTable {
+    std::string_view keyword;
+    std::int32_t Edition::*offset;
+    std::int32_t count;
+    int recordSize;  // bytes, the terminator included
+};
+
+// clang-format off
+inline constexpr NameTable kSoundNames = {"Sound", &Edition::soundNameOffset, 291, 255};
+inline constexpr NameTable kBurstNames = {"Burst", &Edition::burstNameOffset,  34,  15};
+// clang-format on
+
+constexpr std::int64_t nameRecordOffset(const Edition& e, const NameTable& table, std::int32_t record) {
+    return std::int64_t{e.*table.offset} + std::int64_t{table.recordSize} * record;
+}
+// The bytes up to the first 0, never past the record.
+std::string readName(ByteView image, const Edition& e, const NameTable& table, std::int32_t record);
+// The bytes, then a 0; never past the record, so a longer text is cut.
+void storeName(MutableByteView image, const Edition& e, const NameTable& table, std::int32_t record,
+               std::string_view value);
 
 }  // namespace vantedit

@@ -6,85 +6,82 @@ namespace {
 
 // Build-time checks of the tables: a mistyped offset or heading count fails the build.
 consteval bool columnsCoverEachRecordOnce() {
-    for (int s = 0; s < kSectionCount; ++s) {
+    for (Section s : kAllSections) {
         int covered[32] = {};
-        for (int k = 0; k < kSlotsPerSection; ++k) {
-            const Column& c = column(s, k);
+        for (const Column& c : sectionColumns(s)) {
             for (int b = 0; b < columnWidth(c.kind); ++b) ++covered[c.recordOffset + b];
-            if (c.kind == ColumnKind::Empty && (c.recordOffset != 0 || !c.heading.empty())) return false;
         }
         for (int b = 0; b < 32; ++b) {
-            if (covered[b] != (b < sectionRecord(0, s).recordSize ? 1 : 0)) return false;
+            if (covered[b] != (b < kSectionShapes[sectionIndex(s)].recordSize ? 1 : 0)) return false;
         }
     }
     return true;
 }
 
-consteval int nonEmptyColumns() {
-    int n = 0;
-    for (const Column& c : kColumns) n += c.kind != ColumnKind::Empty;
-    return n;
+// The file lists the sections in order, each as one run of columns.
+consteval bool columnsInSectionOrder() {
+    for (const Column& c : kColumns) {
+        if (c.heading.empty()) return false;  // a row missing from the table
+    }
+    for (std::size_t i = 1; i < kColumns.size(); ++i) {
+        if (sectionIndex(kColumns[i].section) < sectionIndex(kColumns[i - 1].section)) return false;
+    }
+    std::size_t total = 0;
+    for (Section s : kAllSections) total += sectionColumns(s).size();
+    return total == kColumns.size();
 }
 
 consteval bool sectionsFitTheirEditions() {
-    for (int e = 0; e < kEditionCount; ++e) {
-        for (int s = 0; s < kSectionCount; ++s) {
-            const SectionRecord& r = sectionRecord(e, s);
+    for (const Edition& e : kEditions) {
+        for (Section s : kAllSections) {
+            const SectionRecord r = sectionRecord(e, s);
             const std::int64_t end =
                 std::int64_t{r.fileOffset} + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize;
-            if (r.fileOffset < 0 || end > kEditions[e].fileSize) return false;
-            if (r.recordSize != sectionRecord(0, s).recordSize) return false;
+            if (r.fileOffset < 0 || r.lastItem < r.firstItem || end > e.fileSize) return false;
         }
     }
     return true;
 }
 
-// The older 73-heading layout has one extra field at each of these empty Weapons slots.
-consteval bool weaponSoundSlotsInPlace() {
-    for (int k : {17, 19, 21, 23}) {
-        if (column(kWeapons, k).kind != ColumnKind::U16 || column(kWeapons, k + 1).kind != ColumnKind::Empty) return false;
+// The older layouts carry an extra field after each of the four Weapons sound columns and
+// nowhere else.
+consteval bool olderFieldsAfterTheWeaponSounds() {
+    int flagged = 0;
+    for (const Column& c : kColumns) {
+        if (!c.olderLayoutsAddField) continue;
+        ++flagged;
+        if (c.section != Section::Weapons || c.kind != ColumnKind::U16 || c.recordOffset < 18) return false;
     }
-    return true;
+    return flagged == 4;
 }
 
-// Rows in slot order, each slot once, within its section's 30.
-consteval bool columnRowsInSlotOrder() {
-    for (std::size_t i = 0; i < kColumnRows.size(); ++i) {
-        const ColumnRow& r = kColumnRows[i];
-        if (r.slot < 0 || r.slot >= kSlotsPerSection || r.kind == ColumnKind::Empty) return false;
-        if (i > 0) {
-            const ColumnRow& p = kColumnRows[i - 1];
-            if (r.section < p.section || (r.section == p.section && r.slot <= p.slot)) return false;
-        }
-    }
-    return true;
-}
-
-static_assert(columnRowsInSlotOrder());
+static_assert(columnsInSectionOrder());
 static_assert(columnsCoverEachRecordOnce());
-static_assert(weaponSoundSlotsInPlace());
-static_assert(nonEmptyColumns() == kColumnCount);
+static_assert(olderFieldsAfterTheWeaponSounds());
 static_assert(sectionsFitTheirEditions());
 
 }  // namespace
 
-std::int32_t readColumnValue(const ByteView& image, const SectionRecord& s, const Column& c, std::int32_t item) {
+std::int32_t readColumnValue(ByteView image, const SectionRecord& s, const Column& c, std::int32_t item) {
     const auto at = static_cast<std::size_t>(valueOffset(s, c, item));
     switch (c.kind) {
         case ColumnKind::U8: return image.u8(at);
         case ColumnKind::S8: return static_cast<std::int8_t>(image.u8(at));
         case ColumnKind::U16: return image.u16(at);
         case ColumnKind::S16: return static_cast<std::int16_t>(image.u16(at));
-        case ColumnKind::Empty: break;
     }
     return 0;
 }
 
-void storeColumnValue(ByteView& image, const SectionRecord& s, const Column& c, std::int32_t item, std::int32_t value) {
+void storeColumnValue(MutableByteView image, const SectionRecord& s, const Column& c, std::int32_t item,
+                      std::int32_t value) {
     const auto at = static_cast<std::size_t>(valueOffset(s, c, item));
     const auto bits = static_cast<std::uint32_t>(value);
-    if (columnWidth(c.kind) == 1) image.setU8(at, static_cast<std::uint8_t>(bits));
-    if (columnWidth(c.kind) == 2) image.setU16(at, static_cast<std::uint16_t>(bits));
+    if (columnWidth(c.kind) == 1) {
+        image.setU8(at, static_cast<std::uint8_t>(bits));
+    } else {
+        image.setU16(at, static_cast<std::uint16_t>(bits));
+    }
 }
 
 }  // namespace vantedit

@@ -1,45 +1,39 @@
 #include "patch/attachment_groups.h"
 
-#include "model/list_tables.h"
-
 namespace vantedit {
 
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment) {
     for (std::size_t g = 0; g < kAttachmentKinds.size(); ++g) {
         if (static_cast<std::uint16_t>(kAttachmentKinds[g].item) != static_cast<std::uint16_t>(attachment)) continue;
-        for (std::uint32_t& entry : groups.pairs[g]) {
-            if (entry == 0) {
-                entry = attachmentPair(weapon, attachment);
-                return;
-            }
+        if (groups.pairs[g].size() < kGroupSize) {
+            groups.pairs[g].push_back(attachmentPair(weapon, attachment));
+        } else {
+            ++groups.overflow[g];
         }
-        ++groups.overflow[g];
         return;
     }
 }
 
-void rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups, std::ostream& out) {
+Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
+    Messages out;
     out << "\nSorting weapon attachments...";
-    const Edition& e = game.record();
-    ByteView image = game.imageView();
-    const std::int64_t end = e.attachOffset;
+    const Edition& e = game.edition();
+    const MutableByteView image = game.mutableImage();
+    const std::int32_t capacity = weaponAttachCapacity(e);
 
-    std::int64_t p = e.weaponAttachOffset;
+    std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
     for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
         for (std::uint32_t pair : groups.pairs[g]) {
-            if (pair == 0) continue;
-            if (p < end) {
-                image.setU32(static_cast<std::size_t>(p), pair);
+            if (collected < capacity) {
+                storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
                 lastWritten = pair;
             }
-            p += 4;
+            ++collected;
         }
-        p += 4 * groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
+        collected += groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
     }
 
-    const std::int64_t collected = (p - e.weaponAttachOffset) / 4;
-    const std::int32_t capacity = weaponAttachCapacity(e);
     if (collected > capacity) {
         out << "\n\nWARNING:  You have " << collected - capacity << " too many weapon attachments.\nThe maximum limit is "
             << capacity << ".  The extra attachments have been ignored.\n";
@@ -47,7 +41,10 @@ void rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups, std::o
         out << "\n" << collected << " of " << capacity << " attachments added...";
     }
 
-    for (; p < end; p += 4) image.setU32(static_cast<std::size_t>(p), lastWritten);
+    for (std::int64_t r = collected; r < capacity; ++r) {
+        storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(r), lastWritten);
+    }
+    return out;
 }
 
 }  // namespace vantedit

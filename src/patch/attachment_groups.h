@@ -5,21 +5,22 @@
 
 #include <array>
 #include <cstdint>
-#include <ostream>
+#include <vector>
 
 #include "model/attachments.h"
 #include "model/game.h"
+#include "model/text.h"
 
 namespace vantedit {
 
-inline constexpr int kGroupSize = 1024;
+// No edition's table holds more than 227 pairs, so a kind never needs more than this.
+inline constexpr std::size_t kGroupSize = 1024;
 
-// One group per attachment kind, in kind order. A group fills from its first entry without
-// gaps; its first 0 entry marks its end (no real pair is 0: every attachment item is non-zero).
+// One group per attachment kind, in kind order, each in the order its pairs arrived.
 struct AttachmentGroups {
-    std::array<std::array<std::uint32_t, kGroupSize>, kAttachmentKinds.size()> pairs{};
+    std::array<std::vector<std::uint32_t>, kAttachmentKindCount> pairs;
     // Pairs that arrived when their group was already full: never stored, still counted.
-    std::array<std::int64_t, kAttachmentKinds.size()> overflow{};
+    std::array<std::int64_t, kAttachmentKindCount> overflow{};
 };
 
 // Appends the pair to the group of the attachment's kind (items compared as 16-bit values).
@@ -27,7 +28,7 @@ void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32
 
 // Rewrites the whole weapon attachment table from the groups, in kind order, up to its
 // capacity, and fills the rest with copies of the last pair written (with 0 when there is
-// none). Prints the count message or, over the capacity, the warning.
-void rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups, std::ostream& out);
+// none). Its messages: the sorting notice, then the count or, over the capacity, the warning.
+Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups);
 
 }  // namespace vantedit

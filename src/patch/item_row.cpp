@@ -11,15 +11,15 @@ namespace {
 constexpr int kEnd = StatsStream::kEnd;
 
 // One text field, up to the tab that ends it (or the end of the file). A field may be
-// enclosed in double quotes with doubled quotes inside, as spreadsheets save it. Stored only
-// when a buffer is given, and never past the field: a longer text is cut with its terminator
-// in the field's last unit, the rest consumed.
-void readTextField(StatsStream& in, ByteView* buffer, int item, const DescField& field) {
+// enclosed in double quotes with doubled quotes inside, as spreadsheets save it. A byte 0
+// ends the field too, and what follows it is read as the next field.
+std::string readTextField(StatsStream& in) {
+    std::string text;
     bool quoted = false;
-    for (int k = 0;; k = k < field.units ? k + 1 : k) {  // beyond the capacity k stays: the rest is only consumed
+    for (;;) {
         int c = in.get();
         if (c == '"') {
-            if (k == 0) {
+            if (text.empty() && !quoted) {
                 quoted = true;
                 c = in.get();
             }
@@ -32,39 +32,26 @@ void readTextField(StatsStream& in, ByteView* buffer, int item, const DescField&
                 }
             }
         }
-        const bool ended = c == '\t' || c == kEnd;
-        const std::uint8_t stored = ended ? 0 : textToStored(static_cast<std::uint8_t>(c));
-        if (buffer != nullptr && (k < field.units - 1 || ended || c == 0)) {
-            const int unit = k < field.units - 1 ? k : field.units - 1;
-            buffer->setU8(descUnitOffset(item, field, unit), stored);
-        }
-        if (ended || c == 0) return;
+        if (c == '\t' || c == kEnd || c == 0) return text;
+        text.push_back(static_cast<char>(c));
     }
 }
 
-void printNumberExpected(std::ostream& out, std::int32_t item, std::string_view heading) {
+void printNumberExpected(Messages& out, std::int32_t item, std::string_view heading) {
     out << "Error while parsing! (Item " << item << ", " << heading << ": number expected)\n";
 }
 
-// The 56 stat columns in walk order. Fields of columns whose section does not hold the item
+// The 56 stat columns in file order. Fields of columns whose section does not hold the item
 // are skipped whatever they hold.
-bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, std::ostream& out) {
-    ByteView image = game.imageView();
-    for (int s = 0; s < kSectionCount; ++s) {
+bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out) {
+    const MutableByteView image = game.mutableImage();
+    for (const Column& c : kColumns) {
         // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
-        if (layout == Layout::Headings72 && s == kHalveks2) continue;
-        const SectionRecord& section = sectionRecord(game.edition, s);
-        for (int k = 0; k < kSlotsPerSection; ++k) {
-            const Column& c = column(s, k);
-            if (c.kind == ColumnKind::Empty) {
-                // The older files carry a field after each of the four Weapons sound columns.
-                if (layout != Layout::Current && s == kWeapons && k <= 24) in.skipField();
-                continue;
-            }
-            if (!sectionHoldsItem(section, item)) {
-                in.skipField();
-                continue;
-            }
+        if (layout == Layout::Headings72 && c.section == Section::Halveks2) continue;
+        const SectionRecord section = sectionRecord(game.edition(), c.section);
+        if (!sectionHoldsItem(section, item)) {
+            in.skipField();
+        } else {
             std::int32_t value = 0;
             if (in.readNumber(value) != NumberRead::Number) {
                 printNumberExpected(out, item, c.heading);
@@ -72,13 +59,14 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
             }
             storeColumnValue(image, section, c, item, value);
         }
+        if (layout != Layout::Current && c.olderLayoutsAddField) in.skipField();
     }
     return true;
 }
 
 }  // namespace
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, std::ostream& out) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
         out << "Error while parsing! (Item: number expected)\n";
@@ -88,18 +76,16 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
 
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
     const bool hasRecord = item >= 0 && item < kItemCount;
-    ByteView itemDesc = game.descriptions.view(DescFile::Item);
-    ByteView shopDesc = game.descriptions.view(DescFile::Shop);
     for (const DescField& field : kDescFields) {
-        ByteView* buffer = field.file == DescFile::Item ? &itemDesc : &shopDesc;
-        if (!hasRecord || (field.file == DescFile::Shop && !game.descriptions.hasShop)) buffer = nullptr;
-        readTextField(in, buffer, item, field);
+        const std::string text = readTextField(in);
+        const bool stored = hasRecord && (field.file == DescFile::Item || game.descriptions.hasShop);
+        if (stored) storeDescriptionText(game.descriptions.mutableView(field.file), item, field, text);
     }
 
     if (!readStatValues(in, game, layout, item, out)) return LineResult::Failed;
 
     // A negative item number would name a weapon like 65535: such a row adds no pair.
-    const bool isWeapon = item >= 0 && item <= sectionRecord(game.edition, kWeapons).lastItem;
+    const bool isWeapon = isWeaponRow(game.edition(), item);
     for (const AttachmentKind& kind : kAttachmentKinds) {
         if (!isWeapon) {
             in.skipField();

@@ -2,10 +2,9 @@
 // values into the image, its attachment columns into the attachment groups.
 #pragma once
 
-#include <ostream>
-
 #include "model/game.h"
 #include "patch/attachment_groups.h"
+#include "model/text.h"
 #include "patch/stats_stream.h"
 
 namespace vantedit {
@@ -18,10 +17,10 @@ enum class Layout {
 };
 
 // What a line of the stats file left: the next line to read, the end of the reading, or a
-// failure whose message has been printed.
+// failure whose message has been given.
 enum class LineResult { Done, EndOfFile, Failed };
 
-// Reads the row after the blank that ended its "Item" token. Failed: the message is printed.
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, std::ostream& out);
+// Reads the row after the blank that ended its "Item" token. Failed: the message is in out.
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out);
 
 }  // namespace vantedit

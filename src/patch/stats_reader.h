@@ -2,22 +2,24 @@
 // lines and, through readItemRow, the Item rows.
 #pragma once
 
-#include <ostream>
-#include <string>
-
 #include "model/game.h"
+#include "model/text.h"
 #include "patch/attachment_groups.h"
 #include "patch/stats_stream.h"
 
 namespace vantedit {
 
+// EndOfFile: the reading reached the end of the file, and the image may be saved.
 enum class ReadResult { EndOfFile, Failed };
 
-// Opens the stats file and reads all of it into the game and the groups. Failed: the message
-// is printed and nothing may be saved.
-ReadResult readStatsFile(Game& game, const std::string& statsPath, AttachmentGroups& groups, std::ostream& out);
+// What a reading did. The messages are the warnings met on the way and, when it failed, the
+// failure's message, last.
+struct StatsReading {
+    ReadResult result = ReadResult::Failed;
+    Messages messages;
+};
 
-// The same reading over a stats file already in memory, from its heading line on.
-ReadResult readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, std::ostream& out);
+// Reads a whole stats file, from its heading line on, into the game and the groups.
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups);
 
 }  // namespace vantedit

@@ -1,32 +1,7 @@
 #include "patch/stats_stream.h"
 
-#include <cstdio>
-
-#include "model/file_io.h"
 
 namespace vantedit {
-
-bool StatsStream::load(const std::string& path) {
-    io::File file;
-    long size = 0;
-    if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size) || !file.seek(0, SEEK_SET)) return false;
-
-    // Read in chunks rather than trusting the measured size with one allocation: a folder or
-    // a device can report any size. What arrives must still match the size, or it is a read error.
-    std::string bytes;
-    char chunk[65536];
-    for (;;) {
-        const std::size_t got = file.read(chunk, sizeof chunk);
-        bytes.append(chunk, got);
-        if (got < sizeof chunk || bytes.size() > static_cast<std::size_t>(size)) break;
-    }
-    if (bytes.size() != static_cast<std::size_t>(size)) return false;
-    file.close();  // read-only: a failing close loses nothing
-    bytes_ = std::move(bytes);
-    position_ = 0;
-    pushedBack_ = kEnd;
-    return true;
-}
 
 int StatsStream::get() {
     if (pushedBack_ != kEnd) {

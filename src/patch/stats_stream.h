@@ -21,9 +21,6 @@ public:
     StatsStream() = default;
     explicit StatsStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
-    // Reads the whole file through the file layer; false if it cannot be read completely.
-    bool load(const std::string& path);
-
     // The next character (0 to 255), or kEnd at the end of the file, again and again.
     int get();
     // The character goes back, to be read next; kEnd is not pushed back.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
 namespace vantedit::io {
@@ -42,5 +43,21 @@ private:
 bool renameReplacing(const std::string& from, const std::string& to);
 bool copyPermissions(const std::string& from, const std::string& to);
 void removeQuietly(const std::string& path);
+
+// The whole file; false if it cannot be opened, measured or read completely.
+bool readWholeFile(const std::string& path, std::string& bytes);
+
+// The same file however it is named: hard links, symbolic links, ../ paths.
+bool sameFile(const std::string& a, const std::string& b);
+
+// The file can be opened for update and its permission bits let someone write it: neither a
+// rename nor a run as root would respect a read-only mark.
+bool isWritableFile(const std::string& path);
+
+// Replaces the file with the bytes, never in place: they go to a new file beside it (through
+// a symbolic link, beside its target), which is renamed over it only once it is completely on
+// disk, with the old file's permission bits. On any failure the file stays as it was and no
+// new file is left behind.
+bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace vantedit::io

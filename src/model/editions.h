@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "model/byte_view.h"
+
 namespace vantedit {
 
 struct Edition {
@@ -33,8 +35,8 @@ struct Edition {
 };
 
 inline constexpr int kEditionCount = 7;
-inline constexpr int kNoEdition = 7;
 inline constexpr std::int32_t kHeaderWordsOffset = 128;
+inline constexpr std::size_t kHeaderWordsSize = 16;
 
 inline constexpr std::string_view kItemDescFile = "data/binarydata/itemdesc.edt";
 inline constexpr std::string_view kItemDesc25File = "data/binarydata/itmdsc25.edt";
@@ -52,5 +54,20 @@ inline constexpr std::array<Edition, kEditionCount> kEditions = {{
     {"Quelvar (Russian)",        kItemDesc25File, "",            {0xAF1A048D, 0xEB7B6ADE, 0xEB7B6ADE, 0xEB7B6ADE}, 2936866, 0x23C134, 0x23C4C0, 0x23C534, 0x23C568, 0x23C5D8, 0x23C780, 0x23C7B0, 0x23C7FC, 0x23C818, 0x23EB5C, 0x23EE7C, 0x261738, 0x23D13C, 20, 17},
 }};
 // clang-format on
+
+// The edition's row number in the table, 0 to 6.
+constexpr int editionIndex(const Edition& edition) { return static_cast<int>(&edition - kEditions.data()); }
+
+// The 16 bytes read at offset 128, compared word by word as big-endian numbers.
+constexpr bool headerWordsMatch(const Edition& edition, ByteView header) {
+    if (header.size() < kHeaderWordsSize) return false;
+    for (std::size_t w = 0; w < edition.headerWords.size(); ++w) {
+        const std::size_t at = 4 * w;
+        const std::uint32_t word = (std::uint32_t{header.u8(at)} << 24) | (std::uint32_t{header.u8(at + 1)} << 16) |
+                                   (std::uint32_t{header.u8(at + 2)} << 8) | std::uint32_t{header.u8(at + 3)};
+        if (word != edition.headerWords[w]) return false;
+    }
+    return true;
+}
 
 }  // namespace vantedit

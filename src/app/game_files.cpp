@@ -1,0 +1,80 @@
+#include "app/game_files.h"
+
+#include <new>
+#include <vector>
+
+#include "app/recognition.h"
+#include "io/file.h"
+
+namespace vantedit {
+
+namespace {
+
+// One description file into its buffer. The messages differ only in the file's title.
+bool loadDescriptionFile(std::string_view path, std::string_view title, std::vector<std::uint8_t>& buffer,
+                         std::ostream& out) {
+    io::File file;
+    if (!file.open(std::string(path), "rb")) {
+        out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
+        return false;
+    }
+    buffer.assign(kDescFileSize, 0);
+    const std::size_t got = file.read(buffer.data(), buffer.size());
+    if (got < buffer.size()) {
+        out << "Error while reading " << title << "item descriptions (Read " << got << " of " << kDescFileSize
+            << " bytes).\n";
+        return false;
+    }
+    file.close();  // read-only: a failing close loses nothing
+    return true;
+}
+
+}  // namespace
+
+std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed) {
+    io::File file;
+    openFailed = false;
+    if (!file.open(path, "rb")) {
+        out << "Can't open " << path << "!\n";
+        openFailed = true;
+        return std::nullopt;
+    }
+    long size = 0;
+    if (!file.seek(0, SEEK_END) || !file.tell(size)) size = -1;  // an unmeasurable file matches no edition
+    const Edition* edition = recogniseEdition(file, size);
+    if (edition == nullptr) {
+        out << "Unrecognized version of executable.\n";
+        return std::nullopt;
+    }
+    out << edition->label << " version of executable detected\n";
+    std::vector<std::uint8_t> image;
+    try {
+        image.assign(static_cast<std::size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        out << "Unable to allocate " << size << " bytes.\n";
+        return std::nullopt;
+    }
+    out << "\nReading binary data...";
+    // Recognition left the file at its start; if it could not, nothing valid can be read.
+    long position = -1;
+    const bool atStart = file.tell(position) && position == 0;
+    const std::size_t got = atStart ? file.read(image.data(), image.size()) : 0;
+    if (got < image.size()) {
+        out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
+        return std::nullopt;
+    }
+    file.close();  // read-only: a failing close loses nothing
+    return Game(*edition, std::move(image));
+}
+
+bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out) {
+    out << "\nReading item descriptions...";
+    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, out)) return false;
+    buffers.hasShop = false;
+    if (!edition.hasShopFile()) return true;
+    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, out)) return false;
+    buffers.hasShop = true;
+    return true;
+}
+
+}  // namespace vantedit

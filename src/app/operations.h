@@ -1,0 +1,25 @@
+// The two operations as the run sequence performs them: the file work and the printing
+// around the quiet dump and patch code.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "model/game.h"
+
+namespace vantedit {
+
+// MAKE: loads the description files and writes the stats file. Returns the exit status.
+int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out);
+
+// PATCH: loads the description files, reads the stats file into the image, rebuilds the
+// weapon attachment table and saves the executable. Returns the exit status.
+int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out);
+
+// Replaces the executable with the image, never in place (see io::replaceFile). Returns the
+// exit status.
+int saveExecutable(const std::string& executablePath, std::span<const std::uint8_t> image, std::ostream& out);
+
+}  // namespace vantedit
