@@ -1,7 +1,7 @@
-// Whole MAKE and PATCH runs in process, with each counted file call failing in turn: every
-// failure must end the run with status 1 and exactly one message, the game's files as they
-// were, no temporary file beside them, and MAKE's old stats file kept unless the failure
-// after its opening was reported.
+// Whole MAKE and PATCH runs in process, and the save on its own, with each counted file call
+// failing in turn: every failure must end the run with status 1 and exactly one message, the
+// game's files as they were, no temporary file beside them, and MAKE's old stats file kept
+// unless the failure after its opening was reported.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "model/editions.h"
+#include "app/operations.h"
 #include "app/run.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
@@ -28,7 +29,8 @@ const std::string kUsage =
 
 // Every message a failing file call may end a run with; each is the whole of what follows
 // the progress messages.
-std::set<std::string> failureMessages(int edition, bool make) {
+std::set<std::string> failureMessages(int edition, bool make, bool saveOnly) {
+    if (saveOnly) return {"Error writing game.exe!\n"};
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     const std::string size = std::to_string(e.fileSize);
     std::set<std::string> messages = {
@@ -58,9 +60,24 @@ std::set<std::string> failureMessages(int edition, bool make) {
 }
 
 struct FaultCase {
-    const char* operation;
+    const char* operation;  // make, patch, or save: the save of an image on its own
     int edition;
+    bool bareGame;          // header words and zero-filled description files only
+    long minCalls;          // counted calls of the clean run, at least
+    long maxCalls;
+    long harmless;          // failing calls that lose nothing: the run goes on
 };
+
+// The image a save writes: the executable with its last byte changed.
+std::vector<std::uint8_t> savedImage(std::vector<std::uint8_t> executable) {
+    executable.back() ^= 0xFF;
+    return executable;
+}
+
+int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out) {
+    if (std::string_view(c.operation) == "save") return saveExecutable("game.exe", savedImage(executable), out);
+    return vantedit::runVantedit({"vantedit", "game.exe", "stats.txt", c.operation}, out);
+}
 
 class FaultInjection : public ::testing::TestWithParam<FaultCase> {
 protected:
@@ -77,12 +94,20 @@ private:
 TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     const FaultCase c = GetParam();
     const bool make = std::string_view(c.operation) == "make";
+    const bool saveOnly = std::string_view(c.operation) == "save";
     const Edition& e = kEditions[static_cast<std::size_t>(c.edition)];
     testing::TempDir dir;
-    const synth::SyntheticGame game = synth::makeSyntheticGame({c.edition, 7, false});
-    ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
+    synth::SyntheticGame game = synth::makeSyntheticGame({c.edition, 7, false});
+    if (c.bareGame) {
+        testing::writeBareGame(dir.path(), c.edition);
+        game.executable = testing::bareExecutable(c.edition);
+        game.itemDesc.assign(kDescFileSize, 0);
+        game.shopDesc.assign(e.hasShopFile() ? kDescFileSize : 0, 0);
+    } else {
+        ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
+    }
     std::string oldStats = "old stats";
-    if (!make) {
+    if (!make && !saveOnly) {
         // PATCH reads what MAKE wrote; its rebuild reorders the attachment table, so the
         // saved executable differs from the one on disk.
         std::string text;
@@ -92,10 +117,9 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     testing::writeText(dir / "stats.txt", oldStats);
     fs::current_path(dir.path());
 
-    const std::vector<std::string> args = {"vantedit", "game.exe", "stats.txt", c.operation};
     std::ostringstream cleanOut;
     io::failAtCall(0);
-    ASSERT_EQ(vantedit::runVantedit(args, cleanOut), 0);
+    ASSERT_EQ(runCase(c, game.executable, cleanOut), 0);
     const std::string clean = cleanOut.str();
     const long calls = io::callCount();
     const auto goodExe = testing::readBytes("game.exe");
@@ -104,7 +128,7 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     testing::writeBytes("game.exe", game.executable);
     testing::writeText("stats.txt", oldStats);
     const auto files = testing::listing(".");
-    const std::set<std::string> messages = failureMessages(c.edition, make);
+    const std::set<std::string> messages = failureMessages(c.edition, make, saveOnly);
 
     long failures = 0;
     long harmless = 0;
@@ -112,7 +136,7 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
         std::ostringstream out;
         io::failAtCall(n);
-        const int status = vantedit::runVantedit(args, out);
+        const int status = runCase(c, game.executable, out);
         io::failAtCall(0);
         const std::string text = out.str();
         const auto exe = testing::readBytes("game.exe");
@@ -124,7 +148,7 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         }
 
         if (status == 0) {
-            // Only PATCH's check that the game can be written opens a file for update and
+            // Only the save's check that the game can be written opens a file for update and
             // closes it without writing: its failing close loses nothing, so the run goes on.
             ++harmless;
             EXPECT_FALSE(make);
@@ -148,23 +172,36 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         if (!make) {
             EXPECT_TRUE(stats == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end()));
         }
+        EXPECT_EQ(text.find("Done!"), std::string::npos) << text;
         testing::writeText("stats.txt", oldStats);
     }
     std::cout << "[ fault points ] " << c.operation << " edition " << c.edition << ": " << calls << " counted calls, "
               << failures << " failing cleanly, " << harmless << " harmless\n";
     RecordProperty("fault_points", static_cast<int>(calls));
-    EXPECT_EQ(harmless, make ? 0 : 1);
-    // open, seek, tell, header seek and reads, seek back and read of the executable; open and
-    // read of each description file; then the stats file's own calls.
-    EXPECT_GE(calls, make ? 14 : 20);
+    EXPECT_EQ(harmless, c.harmless);
+    EXPECT_GE(calls, c.minCalls);
+    EXPECT_LE(calls, c.maxCalls);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection,
-                         ::testing::Values(FaultCase{"make", 2}, FaultCase{"make", 6}, FaultCase{"patch", 2},
-                                           FaultCase{"patch", 6}),
-                         [](const auto& info) {
-                             return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition);
-                         });
+// A run's calls: open, seek, tell, header seek and read, seek back, tell and read of the
+// executable; open and read of each description file; then the stats file's own calls. The
+// save: the check's open and close, then the new file's open, write, flush, sync and close,
+// its permissions and the rename.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
+//            operation edition bare   min  max harmless
+    FaultCase{"make",   2,      false, 14,  99, 0},
+    FaultCase{"make",   6,      false, 12,  99, 0},
+    FaultCase{"make",   5,      true,  12,  99, 0},
+    FaultCase{"patch",  2,      false, 20,  99, 1},
+    FaultCase{"patch",  4,      false, 20,  99, 1},
+    FaultCase{"patch",  6,      false, 16,  99, 1},
+    FaultCase{"save",   3,      true,   9,   9, 1}),
+    [](const auto& info) {
+        return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition) +
+               (info.param.bareGame ? "Bare" : "");
+    });
+// clang-format on
 
 }  // namespace
 }  // namespace vantedit
