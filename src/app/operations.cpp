@@ -27,8 +27,7 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
         out << "Unable to create " << statsPath << "!\n";
         return 1;
     }
-    // More than the largest stats file can be (every text at its longest): the text is never
-    // copied while it grows, and the pages it does not use are never touched.
+    // Room for the largest stats file there can be, every text at its longest.
     std::string text;
     text.reserve(std::size_t{1} << 20);
     writeStatsFile(text, game);
