@@ -291,5 +291,37 @@ TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
     }
 }
 
+// The text between a document's diff-example markers, inside its code fence.
+std::string documentedExample(const std::string& document) {
+    const std::string text = readText(fs::path(VANTEDIT_SOURCE_DIR) / document);
+    const std::size_t open = text.find("<!-- diff-example -->\n```\n");
+    const std::size_t close = text.find("```\n<!-- /diff-example -->");
+    if (open == std::string::npos || close == std::string::npos || close < open) return "no example in " + document;
+    const std::size_t from = open + std::string("<!-- diff-example -->\n```\n").size();
+    return text.substr(from, close - from);
+}
+
+TEST(DiffRun, TheDocumentedExampleIsWhatTheProgramPrints) {
+    TempDir dir;
+    writeGame(dir.path(), 3);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    StatsFile stats(readText(dir / "stats.txt"));
+    stats.field("Item 8", "Long Name") = "Type 84 Revolver Mk 2";
+    stats.field("Item 8", "Damage") = "60";
+    stats.field("Item 8", "Price") = "70000";
+    stats.field("Item 8", "Silencer?") = "1";
+    stats.field("Item 161", "Armour Strength") = "40";
+    stats.field("Combine2 0", "value 2") = "40000";
+    stats.field("AmmoName 4", "first text") = ".50 AP";
+    stats.field("Sound 22", "name") = "data/sfx/shot22.wav";
+    writeText(dir / "stats.txt", stats.text());
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(documentedExample("docs/manual.md"), "> vantedit game.exe stats.txt diff\n" + r.output);
+    const std::string readme = documentedExample("README.md");
+    EXPECT_TRUE(r.output.ends_with("\n" + readme)) << readme;
+    EXPECT_TRUE(readme.starts_with("Converting text file...\n")) << readme;
+}
+
 }  // namespace
 }  // namespace vantedit
