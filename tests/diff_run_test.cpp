@@ -158,8 +158,8 @@ const Edit kEdits[] = {
 };
 
 std::string quotedIfText(const Edit& edit, const std::string& value) {
-    const bool text = std::string_view(edit.field).ends_with("Name") || std::string_view(edit.field).ends_with("text") ||
-                      std::string_view(edit.field) == "name";
+    const std::string_view field = edit.field;
+    const bool text = field.ends_with("Name") || field.ends_with("text") || field == "name";
     return text ? "\"" + value + "\"" : value;
 }
 
@@ -171,8 +171,10 @@ struct LayoutCase {
 TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
     const LayoutCase cases[] = {
         {0, {}},
-        {2, {{"Item 161", "Armour Strength", "40", nullptr, "shared with Item 161 Armour Strength", "Item 118\tClip Type"}}},
-        {4, {{"Item 198", "Armour Durabilty", "40", nullptr, "shared with Item 198 Armour Durabilty", "Item 131\tExp Damage"}}},
+        {2, {{"Item 161", "Armour Strength", "40", nullptr, "shared with Item 161 Armour Strength",
+              "Item 118\tClip Type"}}},
+        {4, {{"Item 198", "Armour Durabilty", "40", nullptr, "shared with Item 198 Armour Durabilty",
+              "Item 131\tExp Damage"}}},
         {5, {}},
     };
     for (const LayoutCase& c : cases) {
@@ -194,7 +196,8 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
             const std::string now = field;
             field = edit.value;
             expected += edit.shownAs ? std::string(edit.shownAs) : std::string(edit.line) + "\t" + edit.field;
-            expected += "\t" + quotedIfText(edit, now) + "\t" + quotedIfText(edit, edit.after ? edit.after : edit.value);
+            const std::string after = edit.after ? edit.after : edit.value;
+            expected += "\t" + quotedIfText(edit, now) + "\t" + quotedIfText(edit, after);
             if (*edit.note) expected += std::string("\t") + edit.note;
             expected += "\n";
             ++(std::string_view(edit.note) == "not saved" ? notSaved : changed);
@@ -246,7 +249,8 @@ TEST(DiffRun, UnchangedFileShowsOnlyTheTableRegrouping) {
         EXPECT_EQ(r.status, 0);
         ASSERT_TRUE(r.output.starts_with(head(edition))) << r.output;
         ASSERT_TRUE(r.output.ends_with(tail(0, 0))) << r.output;
-        const std::string table = r.output.substr(head(edition).size(), r.output.size() - head(edition).size() - tail(0, 0).size());
+        const std::size_t from = head(edition).size();
+        const std::string table = r.output.substr(from, r.output.size() - from - tail(0, 0).size());
         for (const std::string& line : split(table, '\n')) {
             EXPECT_TRUE(line.empty() || line.starts_with("Attachments\t")) << line;
         }
@@ -285,8 +289,8 @@ TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
             "\n\nWARNING:  Most values differ. Is this stats file from another edition?\n\n";
         const std::size_t at = r.output.find(warning);
         ASSERT_NE(at, std::string::npos) << r.output;
-        EXPECT_TRUE(std::regex_match(r.output.substr(at + warning.size()),
-                                     std::regex("[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n\nDone!\n")));
+        const std::regex count("[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n\nDone!\n");
+        EXPECT_TRUE(std::regex_match(r.output.substr(at + warning.size()), count));
         EXPECT_TRUE(snapshot(dir.path()) == files);
     }
 }

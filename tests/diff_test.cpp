@@ -117,7 +117,7 @@ TEST(Diff, TextsInQuotesDescriptionsNotSaved) {
     storeName(after.mutableImage(), after.edition(), kBurstNames, 33, "b");
     const GameDiff d = diffGames(before, after, {});
     EXPECT_EQ(d.lines,
-              "Item 7\tLong Name\t\"\"\t\"Long \"Gun\"\"\tnot saved\n"
+              "Item 7\tLong Name\t\"\"\t\"Long \"\"Gun\"\"\"\tnot saved\n"
               "Item 7\tHalvek's Description\t\"\"\t\"Cheap\"\tnot saved\n"
               "AmmoName 16\tsecond text\t\"\"\t\"9mm\"\n"
               "Burst 33\tname\t\"\"\t\"b\"\n");

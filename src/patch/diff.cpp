@@ -20,7 +20,15 @@ namespace {
 // A stat cell: an item and the index of its column in kColumns.
 using Cell = std::pair<std::int32_t, std::size_t>;
 
-Messages& quoted(Messages& out, std::string_view text) { return out << '"' << text << '"'; }
+// In double quotes, a double quote inside doubled, as MAKE and spreadsheets quote a text.
+Messages& quoted(Messages& out, std::string_view text) {
+    out << '"';
+    for (char c : text) {
+        if (c == '"') out << '"';
+        out << c;
+    }
+    return out << '"';
+}
 
 // The range MAKE can print for the column: what a number must lie in to be stored as typed.
 bool fitsColumn(ColumnKind kind, std::int32_t v) {

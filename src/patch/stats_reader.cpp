@@ -94,9 +94,9 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Me
             return LineResult::Failed;
         }
     }
+    const auto listIndex = static_cast<std::size_t>(&list - kNumericLists.data());
     for (int i = 0; i < listValueCount(list); ++i) {
         storeListValue(game.mutableImage(), e, list, n, i, values[static_cast<std::size_t>(i)]);
-        const auto listIndex = static_cast<std::size_t>(&list - kNumericLists.data());
         if (numbers != nullptr) numbers->lists[{listIndex, n, i}] = values[static_cast<std::size_t>(i)];
     }
     in.get();  // the line end
