@@ -53,12 +53,10 @@ std::optional<Cell> sharingCell(const Edition& e, Cell cell) {
         if (c.section == own.section) continue;
         const SectionRecord s = sectionRecord(e, c.section);
         for (std::int64_t at = start; at < end; ++at) {
-            const std::int64_t into = at - s.fileOffset;
-            const std::int64_t span = std::int64_t{s.lastItem - s.firstItem + 1} * s.recordSize;
-            if (into < 0 || into >= span) continue;
-            const auto item = static_cast<std::int32_t>(s.firstItem + into / s.recordSize);
-            const std::int64_t inRecord = into % s.recordSize;
-            if (inRecord < c.recordOffset || inRecord >= c.recordOffset + columnWidth(c.kind)) continue;
+            const std::int32_t item = itemAtOffset(s, at);
+            if (item < 0) continue;
+            const std::int64_t from = valueOffset(s, c, item);
+            if (at < from || at >= from + columnWidth(c.kind)) continue;
             if (!found || Cell{item, ci} < *found) found = Cell{item, ci};
         }
     }
