@@ -79,6 +79,17 @@ TEST(SectionTable, ItemRangesAndRecordSizes) {
         EXPECT_EQ(sectionRecord(e, Section::Armour).lastItem, 198);
         EXPECT_EQ(sectionRecord(e, Section::Explosives).firstItem, 131);
         EXPECT_EQ(sectionRecord(e, Section::Explosives).lastItem, 160);
+        // Back from a byte to its item: every byte of a record, and none just outside.
+        for (Section s : kAllSections) {
+            const SectionRecord r = sectionRecord(e, s);
+            const std::int64_t end = r.fileOffset + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize;
+            EXPECT_EQ(itemAtOffset(r, r.fileOffset - 1), -1);
+            EXPECT_EQ(itemAtOffset(r, r.fileOffset), r.firstItem);
+            EXPECT_EQ(itemAtOffset(r, r.fileOffset + r.recordSize - 1), r.firstItem);
+            EXPECT_EQ(itemAtOffset(r, r.fileOffset + r.recordSize), r.firstItem + 1);
+            EXPECT_EQ(itemAtOffset(r, end - 1), r.lastItem);
+            EXPECT_EQ(itemAtOffset(r, end), -1);
+        }
     }
 }
 

@@ -424,15 +424,29 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         SCOPED_TRACE(c.name);
         writeText(dir / "stats.txt", withCrLf(c.stats(lf)));
         const auto before = listing(dir.path());
-        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + c.message);
-        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
-        EXPECT_EQ(listing(dir.path()), before);
+        for (const char* operation : {"patch", "diff"}) {  // diff fails as PATCH does
+            const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", operation});
+            EXPECT_EQ(r.status, 1) << operation;
+            EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + c.message) << operation;
+            EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+            EXPECT_EQ(listing(dir.path()), before);
+        }
     }
-    const auto r = runVantedit(dir.path(), {"game.exe", "missing.txt", "patch"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, prefix(e) + "Unable to read missing.txt!\n");
+    for (const char* operation : {"patch", "diff"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", "missing.txt", operation});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, prefix(e) + "Unable to read missing.txt!\n");
+    }
+    // A missing description file stops both before the stats file is read.
+    fs::remove(dir / std::string(kEditions[e].shopDescPath));
+    for (const char* operation : {"patch", "diff"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", operation});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\nDeluxe version of executable detected\n\n"
+                            "Reading binary data...\nReading item descriptions...Error reading Halvek's item "
+                            "descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n");
+    }
+    EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
 }
 
 TEST(PatchRun, AwkwardTextsStopTheRunAtTheFirstShiftedNumber) {

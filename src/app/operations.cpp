@@ -4,6 +4,7 @@
 #include "dump/stats_writer.h"
 #include "io/file.h"
 #include "patch/attachment_groups.h"
+#include "patch/diff.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {
@@ -72,6 +73,31 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     out << "\nDescriptions not saved...";
     out << rebuildWeaponAttachTable(game, groups).text();
     return saveExecutable(executablePath, game.image().bytes(), out);
+}
+
+int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
+    std::string bytes;
+    if (!io::readWholeFile(statsPath, bytes)) {
+        out << "Unable to read " << statsPath << "!\n";
+        return 1;
+    }
+    out << "\nConverting text file...";
+    StatsStream in(std::move(bytes));
+    Game after = game;
+    AttachmentGroups groups;
+    ReadNumbers numbers;
+    const StatsReading reading = readStatsText(in, after, groups, &numbers);
+    out << reading.messages.text();
+    if (reading.result == ReadResult::Failed) return 1;
+    // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
+    rebuildWeaponAttachTable(after, groups);
+    const GameDiff diff = diffGames(game, after, numbers);
+    out << "\n" << diff.lines;
+    if (diff.mostValuesDiffer) out << "\nWARNING:  Most values differ. Is this stats file from another edition?\n";
+    out << "\n" << diff.changedValues << " values would change, " << diff.notSaved << " not saved; nothing written.\n";
+    out << "\nDone!\n";
+    return 0;
 }
 
 }  // namespace vantedit

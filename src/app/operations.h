@@ -1,4 +1,4 @@
-// The two operations as the run sequence performs them: the file work and the printing
+// The operations as the run sequence performs them: the file work and the printing
 // around the quiet dump and patch code.
 #pragma once
 
@@ -17,6 +17,10 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
 // PATCH: loads the description files, reads the stats file into the image, rebuilds the
 // weapon attachment table and saves the executable. Returns the exit status.
 int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out);
+
+// DIFF: PATCH's loading, reading and rebuild on a copy of the game, then the list of what
+// would change; writes nothing. Returns the exit status.
+int runDiff(Game& game, const std::string& statsPath, std::ostream& out);
 
 // Replaces the executable with the image, never in place (see io::replaceFile). Returns the
 // exit status.

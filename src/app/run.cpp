@@ -12,6 +12,7 @@ void printUsage(std::ostream& out) {
     out << "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n";
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
+    out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
 }
 
 }  // namespace
@@ -34,6 +35,7 @@ int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     }
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out);
+    if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, statsFile, out);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;

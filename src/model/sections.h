@@ -171,6 +171,13 @@ constexpr std::int64_t valueOffset(const SectionRecord& s, const Column& c, std:
     return std::int64_t{s.fileOffset} + (std::int64_t{item} - s.firstItem) * s.recordSize + c.recordOffset;
 }
 
+// The item whose record in the section holds the byte at offset, or -1 when none does.
+constexpr std::int32_t itemAtOffset(const SectionRecord& s, std::int64_t offset) {
+    const std::int64_t into = offset - s.fileOffset;
+    if (into < 0 || into >= std::int64_t{s.lastItem - s.firstItem + 1} * s.recordSize) return -1;
+    return static_cast<std::int32_t>(s.firstItem + into / s.recordSize);
+}
+
 // The value as MAKE prints it: zero- or sign-extended by the column kind.
 std::int32_t readColumnValue(ByteView image, const SectionRecord& s, const Column& c, std::int32_t item);
 // Stores the low 8 or 16 bits of the number; no range check against the width.

@@ -43,7 +43,8 @@ void printNumberExpected(Messages& out, std::int32_t item, std::string_view head
 
 // The 56 stat columns in file order. Fields of columns whose section does not hold the item
 // are skipped whatever they hold.
-bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out) {
+bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out,
+                    ReadNumbers* numbers) {
     const MutableByteView image = game.mutableImage();
     for (const Column& c : kColumns) {
         // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
@@ -58,6 +59,7 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
                 return false;
             }
             storeColumnValue(image, section, c, item, value);
+            if (numbers != nullptr) numbers->stats[{item, static_cast<std::size_t>(&c - kColumns.data())}] = value;
         }
         if (layout != Layout::Current && c.olderLayoutsAddField) in.skipField();
     }
@@ -66,7 +68,8 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
 
 }  // namespace
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out,
+                       ReadNumbers* numbers) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
         out << "Error while parsing! (Item: number expected)\n";
@@ -82,7 +85,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         if (stored) storeDescriptionText(game.descriptions.mutableView(field.file), item, field, text);
     }
 
-    if (!readStatValues(in, game, layout, item, out)) return LineResult::Failed;
+    if (!readStatValues(in, game, layout, item, out, numbers)) return LineResult::Failed;
 
     // A negative item number would name a weapon like 65535: such a row adds no pair.
     const bool isWeapon = isWeaponRow(game.edition(), item);

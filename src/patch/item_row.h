@@ -4,6 +4,7 @@
 
 #include "model/game.h"
 #include "patch/attachment_groups.h"
+#include "patch/read_numbers.h"
 #include "model/text.h"
 #include "patch/stats_stream.h"
 
@@ -21,6 +22,8 @@ enum class Layout {
 enum class LineResult { Done, EndOfFile, Failed };
 
 // Reads the row after the blank that ended its "Item" token. Failed: the message is in out.
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out);
+// The stat numbers read go into numbers too, when given.
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out,
+                       ReadNumbers* numbers = nullptr);
 
 }  // namespace vantedit

@@ -82,7 +82,7 @@ bool textFits(const std::string& text, std::size_t maxLength, std::string_view k
 
 // Attach, AmmoAttach, Exclude, Combine2, Combine3, ConvertWeapon, ConvertAmmo: the record
 // number, then its 16-bit values, separated by any white space.
-LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Messages& out) {
+LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Messages& out, ReadNumbers* numbers) {
     std::int32_t n = 0;
     if (!readLineNumber(in, list.keyword, n, out)) return LineResult::Failed;
     const Edition& e = game.edition();
@@ -94,8 +94,10 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Me
             return LineResult::Failed;
         }
     }
+    const auto listIndex = static_cast<std::size_t>(&list - kNumericLists.data());
     for (int i = 0; i < listValueCount(list); ++i) {
         storeListValue(game.mutableImage(), e, list, n, i, values[static_cast<std::size_t>(i)]);
+        if (numbers != nullptr) numbers->lists[{listIndex, n, i}] = values[static_cast<std::size_t>(i)];
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -185,6 +187,10 @@ std::string_view printable(const std::string& token) {
 }  // namespace
 
 StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups) {
+    return readStatsText(in, game, groups, nullptr);
+}
+
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers) {
     StatsReading reading;
     Messages& out = reading.messages;
     Layout layout = Layout::Current;
@@ -199,9 +205,9 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
             if (equalsIgnoringCase(token, candidate.keyword)) list = &candidate;
         }
         if (list != nullptr) {
-            line = readListLine(in, game, *list, out);
+            line = readListLine(in, game, *list, out, numbers);
         } else if (equalsIgnoringCase(token, "Item")) {
-            line = readItemRow(in, game, layout, groups, out);
+            line = readItemRow(in, game, layout, groups, out, numbers);
         } else if (equalsIgnoringCase(token, "AmmoName")) {
             line = readAmmoNameLine(in, game, "AmmoName", 0, out);
         } else if (equalsIgnoringCase(token, "AmmoType")) {

@@ -5,6 +5,7 @@
 #include "model/game.h"
 #include "model/text.h"
 #include "patch/attachment_groups.h"
+#include "patch/read_numbers.h"
 #include "patch/stats_stream.h"
 
 namespace vantedit {
@@ -21,5 +22,7 @@ struct StatsReading {
 
 // Reads a whole stats file, from its heading line on, into the game and the groups.
 StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups);
+// The same, also noting in numbers each stat and list number as the file gave it.
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers);
 
 }  // namespace vantedit
