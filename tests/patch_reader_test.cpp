@@ -793,6 +793,33 @@ TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
     EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
 }
 
+// The table's pairs of the columns the file does not state are kept once each, after the
+// file's pairs of their kind; pairs of stated columns and pairs no column expresses go.
+TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
+    Game g = makeGame(0);
+    const Edition& e = kEditions[0];
+    const std::uint32_t table[] = {
+        attachmentPair(5, 209), attachmentPair(2, 207), attachmentPair(5, 209),  // a pair twice
+        attachmentPair(3, 207),                                                  // stated below: goes
+        attachmentPair(9, 206), attachmentPair(71, 207),                          // no column for these
+        0,                      attachmentPair(5, 241), attachmentPair(2, 207),  // a zero record, a filler copy
+    };
+    for (std::size_t r = 0; r < std::size(table); ++r) {
+        storeWeaponAttachRecord(g.mutableImage(), e, static_cast<std::int32_t>(r), table[r]);
+    }
+    AttachmentGroups groups;
+    markStated(groups, 3, 0);  // weapon 3's Silencer column: 0
+    markStated(groups, 4, 0);  // weapon 4's: 1
+    addAttachmentPair(groups, 4, 207);
+    markStated(groups, 5, 1);  // weapon 5's Laser Scope column: 0
+    EXPECT_EQ(rebuildWeaponAttachTable(g, groups).text(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
+    std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209)};
+    expected.resize(227, attachmentPair(5, 209));
+    std::vector<std::uint32_t> got;
+    for (std::int32_t r = 0; r < 227; ++r) got.push_back(readWeaponAttachRecord(g.image(), e, r));
+    EXPECT_EQ(got, expected);
+}
+
 TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
     Game g = makeGame(2);
     AttachmentGroups groups;

@@ -383,6 +383,74 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
     }
 }
 
+// The stats file's lines up to (not including) the row of the item, or its first lines.
+std::string linesBefore(const std::string& lf, const std::string& lineStart) {
+    return lf.substr(0, lf.find("\n" + lineStart + "\t"));
+}
+std::string row(const std::string& lf, int item) {
+    const std::size_t begin = lf.find("\nItem " + std::to_string(item) + "\t");
+    return lf.substr(begin, lf.find('\n', begin + 1) - begin);
+}
+std::int64_t markedPairs(const std::string& lf) {
+    std::int64_t n = 0;
+    editLines(lf, "Item", [&](std::vector<std::string>& f) {
+        for (int k = 0; k < 8; ++k) n += f[static_cast<std::size_t>(kFirstAttachmentField + k)] == "1";
+    });
+    return n;
+}
+
+// A file that leaves weapons out takes none of their pairs: MAKE afterwards shows the file's
+// edit and every other pair as before; the same file again changes nothing; the whole file
+// then gives the table of a complete file.
+TEST(PatchRun, PartialFilesKeepTheAttachmentsOfTheWeaponsTheyLeaveOut) {
+    struct Case {
+        const char* name;
+        std::string (*partial)(const std::string& edited);
+        bool holdsTheEdit;  // the row of item 3, whose Silencer column is flipped
+    };
+    const Case cases[] = {
+        {"heading and three rows",
+         [](const std::string& lf) { return linesBefore(lf, "Item 0") + row(lf, 3) + row(lf, 31) + row(lf, 200); }, true},
+        {"heading only", [](const std::string& lf) { return linesBefore(lf, "Item 0") + "\n"; }, false},
+        {"cut at a line end", [](const std::string& lf) { return linesBefore(lf, "Item 31"); }, true},
+        {"cut inside the attachment columns",
+         [](const std::string& lf) {
+             const std::string last = row(lf, 12);
+             std::size_t at = 0;
+             for (int tabs = 0; tabs < kFirstAttachmentField + 3; ++tabs) at = last.find('\t', at + 1);
+             return linesBefore(lf, "Item 12") + last.substr(0, at);  // its Silencer to Sniper Scope
+         },
+         true},
+    };
+    const int e = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "whole.txt", "make"}).status, 0);
+        const std::string lf = withoutCr(readText(dir / "whole.txt"));
+        const std::string edited = editLines(lf, "Item", [](std::vector<std::string>& f) {
+            if (f[0] == "Item 3") f[kFirstAttachmentField] = f[kFirstAttachmentField] == "1" ? "0" : "1";
+        });
+        const std::string expected = c.holdsTheEdit ? edited : lf;
+        writeText(dir / "part.txt", withCrLf(c.partial(edited)));
+        const auto r = runVantedit(dir.path(), {"game.exe", "part.txt", "patch"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(markedPairs(expected), 182));
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+        EXPECT_TRUE(withoutCr(readText(dir / "after.txt")) == expected);
+
+        const auto once = readBytes(dir / "game.exe");
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "part.txt", "patch"}).status, 0);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == once);
+
+        testing::writeBytes(dir / "game.exe", game.executable);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "whole.txt", "patch"}).status, 0);
+        std::int64_t collected = 0;
+        EXPECT_EQ(tableOf(readBytes(dir / "game.exe"), e), rebuiltTable(game.executable, e, collected));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Failures
 

@@ -1,16 +1,46 @@
 #include "patch/attachment_groups.h"
 
+#include <algorithm>
+
 namespace vantedit {
 
+namespace {
+
+using KindPairs = std::array<std::vector<std::uint32_t>, kAttachmentKindCount>;
+
+// The table's pairs of the columns the file left out, by kind, each once. The filler at the
+// table's end repeats a pair already met, and a zero record is no pair; pairs no column can
+// express are dropped.
+KindPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
+    const Edition& e = game.edition();
+    KindPairs kept;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
+        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+        const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
+        const std::int32_t weapon = pairWeapon(pair);
+        if (pair == 0 || kind == kAttachmentKindCount || !isWeaponRow(e, weapon)) continue;
+        if (groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
+        std::vector<std::uint32_t>& pairs = kept[kind];
+        if (std::find(pairs.begin(), pairs.end(), pair) == pairs.end()) pairs.push_back(pair);
+    }
+    return kept;
+}
+
+}  // namespace
+
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment) {
-    for (std::size_t g = 0; g < kAttachmentKinds.size(); ++g) {
-        if (static_cast<std::uint16_t>(kAttachmentKinds[g].item) != static_cast<std::uint16_t>(attachment)) continue;
-        if (groups.pairs[g].size() < kGroupSize) {
-            groups.pairs[g].push_back(attachmentPair(weapon, attachment));
-        } else {
-            ++groups.overflow[g];
-        }
-        return;
+    const std::size_t g = attachmentKindIndex(attachment);
+    if (g == kAttachmentKindCount) return;
+    if (groups.pairs[g].size() < kGroupSize) {
+        groups.pairs[g].push_back(attachmentPair(weapon, attachment));
+    } else {
+        ++groups.overflow[g];
+    }
+}
+
+void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind) {
+    if (weapon >= 0 && static_cast<std::size_t>(weapon) < kMaxWeaponRows && kind < kAttachmentKindCount) {
+        groups.stated[kind][static_cast<std::size_t>(weapon)] = true;
     }
 }
 
@@ -21,17 +51,21 @@ Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const MutableByteView image = game.mutableImage();
     const std::int32_t capacity = weaponAttachCapacity(e);
 
+    // Read whole before the first record is written over.
+    const KindPairs kept = keptPairs(game, groups);
     std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
-    for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
-        for (std::uint32_t pair : groups.pairs[g]) {
-            if (collected < capacity) {
-                storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
-                lastWritten = pair;
-            }
-            ++collected;
+    const auto add = [&](std::uint32_t pair) {
+        if (collected < capacity) {
+            storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
+            lastWritten = pair;
         }
+        ++collected;
+    };
+    for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
+        for (std::uint32_t pair : groups.pairs[g]) add(pair);
         collected += groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
+        for (std::uint32_t pair : kept[g]) add(pair);
     }
 
     if (collected > capacity) {

@@ -86,7 +86,8 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
 
     // A negative item number would name a weapon like 65535: such a row adds no pair.
     const bool isWeapon = isWeaponRow(game.edition(), item);
-    for (const AttachmentKind& kind : kAttachmentKinds) {
+    for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
+        const AttachmentKind& kind = kAttachmentKinds[k];
         if (!isWeapon) {
             in.skipField();
             continue;
@@ -98,6 +99,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
             out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
             return LineResult::Failed;
         }
+        markStated(groups, item, k);
         if (value != 0) addAttachmentPair(groups, item, kind.item);
     }
     in.get();  // the line end before the next row
