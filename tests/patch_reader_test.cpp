@@ -492,6 +492,7 @@ struct ItemCase {
 TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
     const ItemCase cases[] = {
         {"Damage", 0, "300", Section::Weapons, 8, {44}},
+        {"Velocity", 0, "  7", Section::Weapons, 7, {7}},  // blanks before the number
         {"Class1", 0, "-1", Section::Weapons, 0, {0xFF}},
         {"Range", 0, "65541", Section::Weapons, 12, {5, 0}},
         {"Fire Sound", 0, "-2", Section::Weapons, 17, {0xFE, 0xFF}},
@@ -679,6 +680,13 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         {70, "HV's Fire Rate", "n/a", "Error while parsing! (Item 70, HV's Fire Rate: number expected)\n"},
         {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: number expected)\n"},
         {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: number expected)\n"},
+        // An empty cell is reported at its own column, not at the next number's.
+        {5, "Damage", "", "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {5, "Class1", "", "Error while parsing! (Item 5, Class1: number expected)\n"},
+        {5, "Unknown", "  ", "Error while parsing! (Item 5, Unknown: number expected)\n"},
+        {5, "Clip Type", "", "Error while parsing! (Item 5, Clip Type: number expected)\n"},  // an n/a cell
+        {70, "Talon?", "", "Error while parsing! (Item 70, Talon?: number expected)\n"},
+        {350, "Barrel Extender?", "", "Error while parsing! (Item 350, Barrel Extender?: number expected)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -469,6 +469,8 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
         {"missing number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), "n/a"); },
          "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {"emptied cell", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), ""); },
+         "Error while parsing! (Item 5, Damage: number expected)\n"},
         {"missing attachment", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "n/a"); },
          "Error while parsing! (Item 69, Bipod?: number expected)\n"},
         {"cut in the stat values",

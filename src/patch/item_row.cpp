@@ -37,18 +37,54 @@ std::string readTextField(StatsStream& in) {
     }
 }
 
+// Blanks are passed over; the character after them is returned, consumed.
+int afterBlanks(StatsStream& in) {
+    int c = in.get();
+    while (c == ' ') c = in.get();
+    return c;
+}
+
+// Goes to the start of a value field: past the tab that ends the field before it, unless that
+// was the last text's tab, already read. True when the field is empty: a tab or the line end
+// follows that tab, blanks aside. Anything else stands as it is for the read of the field, so
+// a row cut short meets the next line or the end of the file as before.
+bool valueFieldIsEmpty(StatsStream& in, bool afterText) {
+    if (!afterText) {
+        const int c = afterBlanks(in);
+        if (c != '\t') {
+            in.unget(c);
+            return false;
+        }
+    }
+    const int c = afterBlanks(in);
+    in.unget(c);
+    return c == '\t' || c == '\n';
+}
+
 void printNumberExpected(Messages& out, std::int32_t item, std::string_view heading) {
     out << "Error while parsing! (Item " << item << ", " << heading << ": number expected)\n";
+}
+
+// An attachment column's heading is the kind's name and a question mark.
+void printAttachmentNumberExpected(Messages& out, std::int32_t item, const AttachmentKind& kind) {
+    out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
 }
 
 // The 56 stat columns in file order. Fields of columns whose section does not hold the item
 // are skipped whatever they hold.
 bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out) {
     const MutableByteView image = game.mutableImage();
+    bool afterText = true;
     for (const Column& c : kColumns) {
         // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
         if (layout == Layout::Headings72 && c.section == Section::Halveks2) continue;
         const SectionRecord section = sectionRecord(game.edition(), c.section);
+        // An emptied cell would otherwise take the next cell's value and shift the row.
+        if (valueFieldIsEmpty(in, afterText)) {
+            printNumberExpected(out, item, c.heading);
+            return false;
+        }
+        afterText = false;
         if (!sectionHoldsItem(section, item)) {
             in.skipField();
         } else {
@@ -88,6 +124,10 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
     const bool isWeapon = isWeaponRow(game.edition(), item);
     for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
         const AttachmentKind& kind = kAttachmentKinds[k];
+        if (valueFieldIsEmpty(in, false)) {
+            printAttachmentNumberExpected(out, item, kind);
+            return LineResult::Failed;
+        }
         if (!isWeapon) {
             in.skipField();
             continue;
@@ -96,7 +136,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         const NumberRead read = in.readNumber(value);
         if (read == NumberRead::EndOfFile) return LineResult::EndOfFile;
         if (read == NumberRead::NotANumber) {
-            out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
+            printAttachmentNumberExpected(out, item, kind);
             return LineResult::Failed;
         }
         markStated(groups, item, k);
