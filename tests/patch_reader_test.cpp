@@ -15,6 +15,7 @@
 #include "patch/item_row.h"
 #include "patch/stats_reader.h"
 #include "patch/stats_stream.h"
+#include "patch/value_writes.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -696,6 +697,83 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         EXPECT_EQ(r.result, ReadResult::Failed);
         EXPECT_EQ(r.output, c.message);
     }
+}
+
+// In editions 1 to 4 some fields of two items are one byte of the image. A field that writes
+// back the byte's old value keeps another field's edit; two new values stop the reading.
+TEST(ItemRow, FieldsThatShareAByteKeepEachOthersEdits) {
+    struct Field {
+        int item;
+        const char* heading;
+    };
+    struct Case {
+        int edition;
+        Field earlier, later;  // in the order of the file
+        const char* earlierValue;
+        const char* laterValue;
+        int stored;  // -1: the reading fails
+    };
+    const Field clipType{118, "Clip Type"}, armourStrength{161, "Armour Strength"};
+    const Field expType{131, "Exp Type"}, armourDurability{198, "Armour Durabilty"}, strength198{198, "Armour Strength"};
+    const Case cases[] = {
+        {1, clipType, armourStrength, "40", nullptr, 40},
+        {2, clipType, armourStrength, nullptr, "40", 40},
+        {3, clipType, armourStrength, "40", "40", 40},
+        {1, clipType, armourStrength, "40", "41", -1},
+        {1, clipType, armourStrength, "-1", "255", 255},  // the same byte written two ways
+        {2, expType, armourDurability, "300", nullptr, 44},
+        {3, expType, armourDurability, nullptr, "9", 9},
+        {2, expType, armourDurability, "9", "10", -1},
+        {4, expType, strength198, "9", nullptr, 9},
+        {4, expType, strength198, "9", "10", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.edition) + " " + c.later.heading + " " + (c.laterValue ? c.laterValue : "-"));
+        Game g = makeGame(c.edition);
+        const auto at = [&](const Field& f) {
+            const int slot = fieldOf(f.heading) - fieldOf("Class1");
+            const Column& column = kColumns[static_cast<std::size_t>(slot)];
+            return static_cast<std::size_t>(valueOffset(sectionRecord(c.edition, column.section), column, f.item));
+        };
+        ASSERT_EQ(at(c.earlier), at(c.later));
+        imageBytes(g)[at(c.earlier)] = 5;
+        std::string text = makeText(g);
+        const auto edit = [&](const Field& f, const char* value) {
+            if (value) text = withField(text, "Item " + std::to_string(f.item) + "\t", fieldOf(f.heading), value);
+        };
+        edit(c.earlier, c.earlierValue);
+        edit(c.later, c.laterValue);
+        const Read r = readText(g, text);
+        if (c.stored < 0) {
+            EXPECT_EQ(r.result, ReadResult::Failed);
+            EXPECT_EQ(r.output, "Error while parsing! (Item " + std::to_string(c.later.item) + ", " + c.later.heading +
+                                    ": the same byte as Item " + std::to_string(c.earlier.item) + ", " + c.earlier.heading +
+                                    ", with another value)\n");
+        } else {
+            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(imageBytes(g)[at(c.earlier)], c.stored);
+        }
+    }
+}
+
+TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
+    Game g = makeGame(0);
+    ValueWrites writes;
+    Messages out;
+    const ValueField combine{"Combine2", 3, 1, {}};
+    const ValueField other{"Combine2", 4, 0, {}};
+    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0x0102, combine, out));
+    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0x0304, combine, out));  // the same field again
+    EXPECT_EQ(g.image().u16(100), 0x0304);
+    EXPECT_FALSE(writes.store(g.mutableImage(), 101, 1, 7, other, out));
+    EXPECT_EQ(out.text(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
+    EXPECT_EQ(g.image().u16(100), 0x0304);
+    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0, other, out));  // the old value keeps the edit
+    EXPECT_EQ(g.image().u16(100), 0x0304);
+    const ByteWrite& b = writes.bytes().at(101);
+    EXPECT_EQ(b.before, 0);
+    EXPECT_TRUE(sameField(b.editor, combine));
+    EXPECT_TRUE(sameField(b.writer, other));
 }
 
 TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {

@@ -176,6 +176,8 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     lf = setField(lf, "Item 200", fieldOf(Section::AllItems, 12), "-1");       // Price
     lf = setField(lf, "Item 10", fieldOf(Section::Halveks2, 0), "-32768");     // HV's Fire Rate
     lf = setField(lf, "Item 5", fieldOf(Section::AmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
+    lf = setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "77");       // one byte with Item 161's
+    lf = setField(lf, "Item 198", fieldOf(Section::Armour, 2), "88");          // one byte with Item 131's
     lf = setField(lf, "Item 3", 1, "Renamed");                         // never saved
     lf = editLines(lf, "Combine2", [](std::vector<std::string>& f) {
         if (f[0] == "Combine2 4") f = {f[0], "1", "65536", "-1", "300"};
@@ -199,6 +201,8 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     x.setU16(at(Section::Weapons, 12, 0), 5);
     x.setU16(at(Section::AllItems, 12, 200), 0xFFFF);
     x.setU16(at(Section::Halveks2, 0, 10), 0x8000);
+    x.setU8(at(Section::AmmoClips, 0, 118), 77);
+    x.setU8(at(Section::Armour, 2, 198), 88);
     const auto combine = static_cast<std::size_t>(listValueOffset(ed, kNumericLists[3], 4, 0));
     x.setU16(combine, 1);
     x.setU16(combine + 2, 0);
@@ -471,6 +475,12 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Item 5, Damage: number expected)\n"},
         {"emptied cell", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), ""); },
          "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {"two values for one byte",
+         [](const std::string& lf) {
+             return setField(setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "251"), "Item 161",
+                             fieldOf(Section::Armour, 1), "252");
+         },
+         "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another value)\n"},
         {"missing attachment", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "n/a"); },
          "Error while parsing! (Item 69, Bipod?: number expected)\n"},
         {"cut in the stat values",

@@ -72,10 +72,12 @@ void printAttachmentNumberExpected(Messages& out, std::int32_t item, const Attac
 
 // The 56 stat columns in file order. Fields of columns whose section does not hold the item
 // are skipped whatever they hold.
-bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out) {
+bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, ValueWrites& writes,
+                    Messages& out) {
     const MutableByteView image = game.mutableImage();
     bool afterText = true;
-    for (const Column& c : kColumns) {
+    for (std::size_t slot = 0; slot < kColumns.size(); ++slot) {
+        const Column& c = kColumns[slot];
         // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
         if (layout == Layout::Headings72 && c.section == Section::Halveks2) continue;
         const SectionRecord section = sectionRecord(game.edition(), c.section);
@@ -93,7 +95,8 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
                 printNumberExpected(out, item, c.heading);
                 return false;
             }
-            storeColumnValue(image, section, c, item, value);
+            const ValueField field{"Item", item, static_cast<int>(slot), c.heading};
+            if (!writes.store(image, valueOffset(section, c, item), columnWidth(c.kind), value, field, out)) return false;
         }
         if (layout != Layout::Current && c.olderLayoutsAddField) in.skipField();
     }
@@ -102,7 +105,8 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
 
 }  // namespace
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
+                       Messages& out) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
         out << "Error while parsing! (Item: number expected)\n";
@@ -118,7 +122,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         if (stored) storeDescriptionText(game.descriptions.mutableView(field.file), item, field, text);
     }
 
-    if (!readStatValues(in, game, layout, item, out)) return LineResult::Failed;
+    if (!readStatValues(in, game, layout, item, writes, out)) return LineResult::Failed;
 
     // A negative item number would name a weapon like 65535: such a row adds no pair.
     const bool isWeapon = isWeaponRow(game.edition(), item);

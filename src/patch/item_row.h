@@ -6,6 +6,7 @@
 #include "patch/attachment_groups.h"
 #include "model/text.h"
 #include "patch/stats_stream.h"
+#include "patch/value_writes.h"
 
 namespace vantedit {
 
@@ -20,7 +21,9 @@ enum class Layout {
 // failure whose message has been given.
 enum class LineResult { Done, EndOfFile, Failed };
 
-// Reads the row after the blank that ended its "Item" token. Failed: the message is in out.
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out);
+// Reads the row after the blank that ended its "Item" token; its values go through writes.
+// Failed: the message is in out.
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
+                       Messages& out);
 
 }  // namespace vantedit

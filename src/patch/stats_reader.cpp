@@ -82,7 +82,7 @@ bool textFits(const std::string& text, std::size_t maxLength, std::string_view k
 
 // Attach, AmmoAttach, Exclude, Combine2, Combine3, ConvertWeapon, ConvertAmmo: the record
 // number, then its 16-bit values, separated by any white space.
-LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Messages& out) {
+LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, ValueWrites& writes, Messages& out) {
     std::int32_t n = 0;
     if (!readLineNumber(in, list.keyword, n, out)) return LineResult::Failed;
     const Edition& e = game.edition();
@@ -95,7 +95,11 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Me
         }
     }
     for (int i = 0; i < listValueCount(list); ++i) {
-        storeListValue(game.mutableImage(), e, list, n, i, values[static_cast<std::size_t>(i)]);
+        const ValueField field{list.keyword, n, i, {}};
+        if (!writes.store(game.mutableImage(), listValueOffset(e, list, n, i), 2, values[static_cast<std::size_t>(i)], field,
+                          out)) {
+            return LineResult::Failed;
+        }
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -199,9 +203,9 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
             if (equalsIgnoringCase(token, candidate.keyword)) list = &candidate;
         }
         if (list != nullptr) {
-            line = readListLine(in, game, *list, out);
+            line = readListLine(in, game, *list, reading.writes, out);
         } else if (equalsIgnoringCase(token, "Item")) {
-            line = readItemRow(in, game, layout, groups, out);
+            line = readItemRow(in, game, layout, groups, reading.writes, out);
         } else if (equalsIgnoringCase(token, "AmmoName")) {
             line = readAmmoNameLine(in, game, "AmmoName", 0, out);
         } else if (equalsIgnoringCase(token, "AmmoType")) {

@@ -1,0 +1,55 @@
+// The numbers a stats file writes into the image, byte by byte: which field wrote each byte
+// and what the byte held before this PATCH. In some editions the game's stat tables overlap,
+// so two fields of the file can be one byte; neither may silently undo the other's edit.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "model/byte_view.h"
+#include "model/text.h"
+
+namespace vantedit {
+
+// One number of the stats file: an Item row's column or a list line's value.
+struct ValueField {
+    std::string_view keyword;  // "Item" or the list's keyword
+    std::int32_t number;       // the line's item or record number
+    int slot;                  // the column's place in the row, or the value's in the line, from 0
+    std::string_view heading;  // the column's heading; empty for a list value
+};
+
+constexpr bool sameField(const ValueField& a, const ValueField& b) {
+    return a.keyword == b.keyword && a.number == b.number && a.slot == b.slot;
+}
+
+// The field as messages name it: the heading of an Item column ("Clip Type"), the position of
+// a list value counted from 1 ("value 2").
+std::string fieldName(const ValueField& field);
+
+struct ByteWrite {
+    std::uint8_t before = 0;  // the byte before this PATCH
+    ValueField writer{};      // the last field that wrote it
+    bool edited = false;      // the byte holds an edit: a value other than before
+    ValueField editor{};      // the field whose edit it holds
+};
+
+class ValueWrites {
+public:
+    // Stores the number's low width bytes (1 or 2, little-endian) at offset. A field that puts
+    // back a byte's value from before this PATCH does not undo another field's edit of it, and
+    // a field may change its own earlier value. False after the message, with nothing stored,
+    // when another field has already given one of the bytes a different new value.
+    bool store(MutableByteView image, std::int64_t offset, int width, std::int32_t number, const ValueField& field,
+               Messages& out);
+
+    // Every byte written so far, by image offset.
+    const std::map<std::size_t, ByteWrite>& bytes() const { return bytes_; }
+
+private:
+    std::map<std::size_t, ByteWrite> bytes_;
+};
+
+}  // namespace vantedit
