@@ -208,6 +208,30 @@ TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
     EXPECT_EQ(readText(g, crlf).result, ReadResult::EndOfFile);
 }
 
+TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
+    const std::string utf16 = "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+    std::string wide;
+    for (char c : heading(69)) wide += std::string(1, c) + '\0';
+    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2),
+                                    heading(69).insert(40, 1, '\0')}) {
+        Game g = makeGame(2);
+        const Read r = readText(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, utf16);
+    }
+    Game g = makeGame(2);  // the pair only counts at the start
+    EXPECT_EQ(readText(g, "\xFE" + heading(69)).result, ReadResult::EndOfFile);
+    EXPECT_EQ(readText(g, "O\xFF\xFE" + heading(69).substr(1)).result, ReadResult::EndOfFile);
+}
+
+TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
+    Game g = makeGame(0);
+    const Read r = readText(g, heading(69) + std::string("aTTach") + '\0' + "xy 3\t10\t20");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
+}
+
 TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
     Game g = makeGame(0);
     const std::vector<std::uint8_t> before = imageOf(g);
@@ -281,7 +305,9 @@ TEST(StatsReader, LineFailuresNameTheLine) {
     const std::string tooLongName(20, 'n');
     const Case cases[] = {
         {0, "Items 3\t1", "Error while parsing! (Items)\n"},
-        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\t5\tShort\tLong)\n"},
+        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
+        {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
+        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (Bogus)\n"},  // up to its 0
         {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (x9)\n"},
         {0, "Attach 29\t1\t2", "Error while parsing! (Attach 29: no such record)\n"},
         {1, "Attach 28\t1\t2", "Error while parsing! (Attach 28: no such record)\n"},
@@ -341,7 +367,7 @@ TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
     struct Case { std::string tail; std::string message; };
     const std::vector<Case> cases = {
         {"Soun", "Error while parsing! (Soun)\n"},
-        {"Item\t5\tName", "Error while parsing! (Item\t5\tName)\n"},
+        {"Item\t5\tName", "Error while parsing! (Item\\t5\\tName)\n"},
         {"Burst", "Error while parsing! (Burst: number expected)\n"},
     };
     for (const Case& c : cases) {

@@ -494,6 +494,13 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
          "use MAKE to create a new textfile.  See documentation.\n"},
         {"empty", [](const std::string&) { return std::string(); }, "Error while parsing headings!\n"},
+        {"saved as UTF-16",
+         [](const std::string& lf) {
+             std::string wide = "\xFF\xFE";
+             for (char c : lf) wide += std::string(1, c) + '\0';
+             return wide;
+         },
+         "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n"},
     };
     const int e = 2;
     TempDir dir;

@@ -19,8 +19,17 @@ constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a'
 // The heading line: only its tabs count. False after the failure message.
 bool readHeadingLine(StatsStream& in, Layout& layout, Messages& out) {
     int tabs = 0;
-    for (;;) {
+    int first = kEnd;
+    for (int position = 0;; ++position) {
         const int c = in.get();
+        // A UTF-16 file starts with its byte order mark or has a 0 in every other byte: read
+        // as 8-bit text it would fail far from the cause.
+        const bool byteOrderMark = position == 1 && ((first == 0xFF && c == 0xFE) || (first == 0xFE && c == 0xFF));
+        if (c == 0 || byteOrderMark) {
+            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+            return false;
+        }
+        if (position == 0) first = c;
         if (c == '\n') break;
         if (c == kEnd) {
             out << "Error while parsing headings!\n";
@@ -181,9 +190,30 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Mes
     return atEnd ? LineResult::EndOfFile : LineResult::Done;
 }
 
-// What "%s" prints of the token: up to a byte 0, if it holds one.
-std::string_view printable(const std::string& token) {
-    return std::string_view(token).substr(0, token.find('\0'));
+// The token as a zero-terminated word: up to a byte 0, if it holds one.
+std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
+
+// The word with its control bytes escaped, so that the message stays on one line.
+std::string escaped(std::string_view word) {
+    std::string text;
+    for (char ch : word) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 32) {
+            text += ch;
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -195,8 +225,9 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
     if (!readHeadingLine(in, layout, out)) return reading;
 
     bool ammoTypeWarned = false;
-    std::string token;
-    while (readKeywordToken(in, token)) {
+    std::string wordRead;
+    while (readKeywordToken(in, wordRead)) {
+        const std::string_view token = upToZero(wordRead);
         LineResult line = LineResult::Failed;
         const NumericList* list = nullptr;
         for (const NumericList& candidate : kNumericLists) {
@@ -219,7 +250,7 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
         } else if (equalsIgnoringCase(token, kBurstNames.keyword)) {
             line = readNameLine(in, game, kBurstNames, out);
         } else {
-            out << "Error while parsing! (" << printable(token) << ")\n";
+            out << "Error while parsing! (" << escaped(token) << ")\n";
         }
         if (line == LineResult::Failed) return reading;
         if (line == LineResult::EndOfFile) break;
