@@ -495,6 +495,53 @@ TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
     EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33)) + 14], 0);
 }
 
+// MAKE shows a text that fills its record with no ending whole; PATCH takes it back only
+// while the record holds exactly that text, and then leaves the record as it is.
+TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
+    Game full = makeGame(0);
+    const Edition& e = kEditions[0];
+    for (int j = 0; j < 20; ++j) {
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j), 'Q');
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j + 1), 0xC3);
+    }
+    for (int j = 0; j < 255; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 5) + j), 's');
+    for (int j = 0; j < 15; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33) + j), 'z');
+    struct Case {
+        std::string line;
+        std::string message;  // empty: accepted, the image unchanged
+    };
+    const std::string q(20, 'Q');
+    const Case cases[] = {
+        {"AmmoName 2\tn\t" + q, ""},
+        {"AmmoName 2\tn\t\"" + q + "\"", ""},
+        {"AmmoName 2\tn\t" + q.substr(1) + "R", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\t" + q + "\tn", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\tn\t" + q + "Q", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoType 1\tn\t" + q, kAmmoTypeWarning},
+        {"Sound 5\t" + std::string(255, 's'), ""},
+        {"Sound 5\t" + std::string(256, 's'), "Error while parsing! (Sound 5: text longer than 254 characters)\n"},
+        {"Sound 6\t" + std::string(255, 's'), "Error while parsing! (Sound 6: text longer than 254 characters)\n"},
+        {"Burst 33\t" + std::string(15, 'z'), ""},
+        {"Burst 32\t" + std::string(15, 'z'), "Error while parsing! (Burst 32: text longer than 14 characters)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Game g = full;
+        std::vector<std::uint8_t> expected = imageOf(g);
+        const Read r = readText(g, heading(69) + c.line);
+        EXPECT_EQ(r.output, c.message);
+        EXPECT_EQ(r.result, c.message.find("Error") == std::string::npos ? ReadResult::EndOfFile : ReadResult::Failed);
+        if (r.result == ReadResult::EndOfFile) {
+            // The first text "n" of the AmmoName lines is the one change.
+            if (c.line.starts_with("Ammo")) {
+                const auto first = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 2));
+                expected[first] = 'n';
+            }
+            EXPECT_EQ(imageOf(g), expected);
+        }
+    }
+}
+
 TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
     Game g = makeGame(0);
     AttachmentGroups groups;

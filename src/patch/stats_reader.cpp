@@ -81,9 +81,12 @@ bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyw
     return false;
 }
 
-bool textFits(const std::string& text, std::size_t maxLength, std::string_view keyword, std::int32_t n,
-              Messages& out) {
-    if (text.size() <= maxLength) return true;
+// A text over the limit passes only as MAKE shows a record it fills with no ending: the
+// record holds that very text now, and is left as it is (store false).
+bool textFits(const std::string& text, std::size_t maxLength, const std::string& heldNow, bool& store,
+              std::string_view keyword, std::int32_t n, Messages& out) {
+    store = text.size() <= maxLength;
+    if (store || text == heldNow) return true;
     out << "Error while parsing! (" << keyword << " " << n << ": text longer than " << maxLength
         << " characters)\n";
     return false;
@@ -149,17 +152,24 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     int ending = in.get();  // the tab after the number
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
-    const bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
+    const auto r = static_cast<std::int32_t>(record);
+    bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
     std::string first;
     if (!endsTheLine(ending)) first = readAmmoNameField(in, ending);
-    if (storeFirst && !textFits(first, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
+    if (storeFirst && !textFits(first, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
+                                storeFirst, keyword, n, out)) {
+        return LineResult::Failed;
+    }
     std::string second;
     if (!endsTheLine(ending)) second = readAmmoNameField(in, ending);
-    if (!textFits(second, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
+    bool storeSecond = true;
+    if (!textFits(second, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r), storeSecond,
+                  keyword, n, out)) {
+        return LineResult::Failed;
+    }
 
-    const auto r = static_cast<std::int32_t>(record);
     if (storeFirst) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first);
-    storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second);
+    if (storeSecond) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second);
     return LineResult::Done;
 }
 
@@ -185,8 +195,12 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Mes
         if (c == '\n' || c == 0) break;
         text.push_back(static_cast<char>(c));
     }
-    if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), keyword, n, out)) return LineResult::Failed;
-    storeName(game.mutableImage(), game.edition(), table, n, text);
+    bool store = true;
+    if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), readName(game.image(), game.edition(), table, n),
+                  store, keyword, n, out)) {
+        return LineResult::Failed;
+    }
+    if (store) storeName(game.mutableImage(), game.edition(), table, n, text);
     return atEnd ? LineResult::EndOfFile : LineResult::Done;
 }
 
