@@ -109,19 +109,16 @@ void removeQuietly(const std::string& path) {
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
     File file;
-    long size = 0;
-    if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size) || !file.seek(0, SEEK_SET)) return false;
-
-    // Read in chunks rather than trusting the measured size with one allocation: a folder or
-    // a device can report any size. What arrives must still match the size, or it is a read error.
+    if (!file.open(path, "rb")) return false;
+    // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
+    // or a device can report any. A read error ends the bytes where it happens.
     std::string read;
     char chunk[65536];
     for (;;) {
         const std::size_t got = file.read(chunk, sizeof chunk);
         read.append(chunk, got);
-        if (got < sizeof chunk || read.size() > static_cast<std::size_t>(size)) break;
+        if (got < sizeof chunk) break;
     }
-    if (read.size() != static_cast<std::size_t>(size)) return false;
     file.close();  // read-only: a failing close loses nothing
     bytes = std::move(read);
     return true;

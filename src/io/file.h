@@ -44,7 +44,8 @@ bool renameReplacing(const std::string& from, const std::string& to);
 bool copyPermissions(const std::string& from, const std::string& to);
 void removeQuietly(const std::string& path);
 
-// The whole file; false if it cannot be opened, measured or read completely.
+// The file read as a stream to its end; false only if it cannot be opened. A read error
+// after that ends the bytes where it happens, as the end of the file would.
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 // The same file however it is named: hard links, symbolic links, ../ paths.
