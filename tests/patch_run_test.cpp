@@ -2,6 +2,8 @@
 // spreadsheet-saved and older stats files, the attachment capacity, and every failure with
 // what it leaves on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
@@ -666,12 +668,20 @@ TEST(SaveExecutable, ReplacesTheFileKeepingItsPermissions) {
     testing::writeBytes(dir / "game.exe", std::vector<std::uint8_t>(1000, 1));
     const auto mode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_exec;
     fs::permissions(dir / "game.exe", mode);
+    const bool root = ::geteuid() == 0;  // only root may give a file to another owner
+    if (root) {
+        ASSERT_EQ(::chown((dir / "game.exe").c_str(), 4321, 4322), 0);
+    }
     const std::vector<std::uint8_t> image(1000, 2);
     const Saved s = save(dir / "game.exe", image);
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.output, "\nSaving binary data...\nDone!\n");
     EXPECT_TRUE(readBytes(dir / "game.exe") == image);
     EXPECT_EQ(fs::status(dir / "game.exe").permissions(), mode);
+    struct stat saved {};
+    ASSERT_EQ(::stat((dir / "game.exe").c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_uid, root ? 4321u : ::geteuid());
+    EXPECT_EQ(saved.st_gid, root ? 4322u : ::getegid());
     EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
 }
 
@@ -733,7 +743,7 @@ TEST(SaveExecutable, EachFailingCallLeavesTheFileAndNoTemporary) {
         }
         EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
     }
-    EXPECT_EQ(calls, 9);  // check open and close, new file open, write, flush, sync, close, mode, rename
+    EXPECT_EQ(calls, 10);  // check open and close, new file open, write, flush, sync, close, mode, owner, rename
 }
 
 }  // namespace

@@ -22,9 +22,15 @@ bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath,
 int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     out << "\nDumping weapon stats...";
-    io::File file;
-    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !file.open(statsPath, "wb")) {
+    // Written beside the old stats file and renamed over it: a failure keeps the old one.
+    io::ReplacingFile file;
+    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(statsPath)) {
         out << "Unable to create " << statsPath << "!\n";
+        return 1;
+    }
+    if (!file.open(statsPath)) {
+        // Beside an existing stats file: its folder does not take a new file.
+        out << (file.replacesAFile() ? "Error writing " : "Unable to create ") << statsPath << "!\n";
         return 1;
     }
     // More than the largest stats file can be (every text at its longest): the text is never
@@ -33,8 +39,8 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     text.reserve(std::size_t{1} << 20);
     writeStatsFile(text, game);
     const std::string bytes = withCrLf(text);
-    const bool written = file.write(bytes.data(), bytes.size()) && file.flush();
-    if (!file.close() || !written) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
         out << "Error writing " << statsPath << "!\n";
         return 1;
     }
