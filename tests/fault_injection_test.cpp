@@ -12,6 +12,7 @@
 #include "app/run.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "model/memory.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -86,6 +87,7 @@ protected:
     void SetUp() override { previous_ = fs::current_path(); }
     void TearDown() override {
         io::failAtCall(0);
+        failAllocationAt(0);
         fs::current_path(previous_);
     }
 
@@ -174,6 +176,37 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         EXPECT_TRUE(stats == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end())) << "the old stats file changed";
         testing::writeText("stats.txt", oldStats);
     }
+    // Each request for a block of memory failing in turn: its size is told, nothing is written.
+    failAllocationAt(0);
+    std::ostringstream again;
+    ASSERT_EQ(vantedit::runVantedit(args, again), 0);
+    const long requests = allocationCount();
+    testing::writeBytes("game.exe", game.executable);
+    testing::writeText("stats.txt", oldStats);
+    std::set<std::string> sizes;
+    for (long n = 1; n <= requests; ++n) {
+        SCOPED_TRACE("failing allocation " + std::to_string(n) + " of " + std::to_string(requests));
+        std::ostringstream out;
+        failAllocationAt(n);
+        const int status = vantedit::runVantedit(args, out);
+        failAllocationAt(0);
+        const std::string text = out.str();
+        EXPECT_EQ(status, 1);
+        const std::size_t at = text.rfind("Unable to allocate ");
+        ASSERT_NE(at, std::string::npos) << text;
+        const std::string size = text.substr(at + 19, text.find(' ', at + 19) - at - 19);
+        EXPECT_EQ(text.substr(at), "Unable to allocate " + size + " bytes.\n");
+        EXPECT_GT(std::stoll(size), 0);
+        sizes.insert(size);
+        EXPECT_TRUE(testing::readBytes("game.exe") == game.executable);
+        EXPECT_TRUE(testing::readBytes("stats.txt") == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end()));
+        EXPECT_EQ(testing::listing("."), files);
+    }
+    EXPECT_EQ(sizes.count(std::to_string(e.fileSize)), 1u);
+    EXPECT_EQ(sizes.count(std::to_string(kDescFileSize)), 1u);
+    EXPECT_EQ(sizes.count(std::to_string(make ? std::size_t{1} << 20 : std::size_t{65536})), 1u);
+    EXPECT_GE(requests, make ? 4 : 10);
+
     std::cout << "[ fault points ] " << c.operation << " edition " << c.edition << ": " << calls << " counted calls, "
               << failures << " failing cleanly, " << harmless << " harmless\n";
     RecordProperty("fault_points", static_cast<int>(calls));

@@ -832,21 +832,26 @@ TEST(ItemRow, FieldsThatShareAByteKeepEachOthersEdits) {
 TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     Game g = makeGame(0);
     ValueWrites writes;
+    std::size_t asked = 0;
+    ASSERT_TRUE(writes.reserveFor(g.edition(), asked));
     Messages out;
     const ValueField combine{"Combine2", 3, 1, {}};
     const ValueField other{"Combine2", 4, 0, {}};
-    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0x0102, combine, out));
-    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0x0304, combine, out));  // the same field again
-    EXPECT_EQ(g.image().u16(100), 0x0304);
-    EXPECT_FALSE(writes.store(g.mutableImage(), 101, 1, 7, other, out));
+    const auto at = static_cast<std::size_t>(kEditions[0].combine2Offset);
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0102, combine, out));
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0304, combine, out));  // the same field again
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    EXPECT_FALSE(writes.store(g.mutableImage(), at + 1, 1, 7, other, out));
     EXPECT_EQ(out.text(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
-    EXPECT_EQ(g.image().u16(100), 0x0304);
-    EXPECT_TRUE(writes.store(g.mutableImage(), 100, 2, 0, other, out));  // the old value keeps the edit
-    EXPECT_EQ(g.image().u16(100), 0x0304);
-    const ByteWrite& b = writes.bytes().at(101);
-    EXPECT_EQ(b.before, 0);
-    EXPECT_TRUE(sameField(b.editor, combine));
-    EXPECT_TRUE(sameField(b.writer, other));
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0, other, out));  // the old value keeps the edit
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    const ByteWrite* b = writes.find(at + 1);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->before, 0);
+    EXPECT_TRUE(sameField(b->editor, combine));
+    EXPECT_TRUE(sameField(b->writer, other));
+    EXPECT_EQ(writes.find(at + 2), nullptr);
 }
 
 TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {

@@ -3,6 +3,7 @@
 #include "app/game_files.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "model/memory.h"
 #include "patch/attachment_groups.h"
 #include "patch/stats_reader.h"
 
@@ -35,10 +36,19 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     }
     // More than the largest stats file can be (every text at its longest): the text is never
     // copied while it grows, and the pages it does not use are never touched.
+    constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
-    text.reserve(std::size_t{1} << 20);
+    if (!tryReserve(text, kTextRoom)) {
+        out << "Unable to allocate " << kTextRoom << " bytes.\n";
+        return 1;
+    }
     writeStatsFile(text, game);
-    const std::string bytes = withCrLf(text);
+    std::string bytes;
+    if (!tryReserve(bytes, withCrLfSize(text))) {
+        out << "Unable to allocate " << withCrLfSize(text) << " bytes.\n";
+        return 1;
+    }
+    appendWithCrLf(bytes, text);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
         out << "Error writing " << statsPath << "!\n";
@@ -65,8 +75,13 @@ int saveExecutable(const std::string& executablePath, std::span<const std::uint8
 int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     std::string bytes;
-    if (!io::readWholeFile(statsPath, bytes)) {
-        out << "Unable to read " << statsPath << "!\n";
+    std::size_t unallocated = 0;
+    if (!io::readWholeFile(statsPath, bytes, &unallocated)) {
+        if (unallocated != 0) {
+            out << "Unable to allocate " << unallocated << " bytes.\n";
+        } else {
+            out << "Unable to read " << statsPath << "!\n";
+        }
         return 1;
     }
     out << "\nConverting text file...";

@@ -138,16 +138,24 @@ void writeStatsFile(std::string& out, const Game& game) {
     writeListLines(out, game);
 }
 
-std::string withCrLf(const std::string& text) {
-    std::string bytes;
-    bytes.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+std::size_t withCrLfSize(const std::string& text) {
+    return text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+void appendWithCrLf(std::string& out, const std::string& text) {
     std::size_t from = 0;
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
-        bytes.append(text, from, at - from);
-        bytes += "\r\n";
+        out.append(text, from, at - from);
+        out += "\r\n";
         from = at + 1;
     }
-    bytes.append(text, from, std::string::npos);
+    out.append(text, from, std::string::npos);
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string bytes;
+    bytes.reserve(withCrLfSize(text));
+    appendWithCrLf(bytes, text);
     return bytes;
 }
 

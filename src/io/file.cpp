@@ -1,5 +1,8 @@
 #include "io/file.h"
 
+#include "model/memory.h"
+
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -111,7 +114,8 @@ void removeQuietly(const std::string& path) {
     std::filesystem::remove(path, ec);
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
+bool readWholeFile(const std::string& path, std::string& bytes, std::size_t* unallocated) {
+    if (unallocated != nullptr) *unallocated = 0;
     File file;
     if (!file.open(path, "rb")) return false;
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
@@ -120,6 +124,13 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     char chunk[65536];
     for (;;) {
         const std::size_t got = file.read(chunk, sizeof chunk);
+        if (read.size() + got > read.capacity()) {
+            const std::size_t room = std::max(2 * read.capacity(), read.size() + sizeof chunk);
+            if (!tryReserve(read, room)) {
+                if (unallocated != nullptr) *unallocated = room;
+                return false;
+            }
+        }
         read.append(chunk, got);
         if (got < sizeof chunk) break;
     }

@@ -44,9 +44,10 @@ bool renameReplacing(const std::string& from, const std::string& to);
 bool copyPermissions(const std::string& from, const std::string& to);
 void removeQuietly(const std::string& path);
 
-// The file read as a stream to its end; false only if it cannot be opened. A read error
-// after that ends the bytes where it happens, as the end of the file would.
-bool readWholeFile(const std::string& path, std::string& bytes);
+// The file read as a stream to its end; false if it cannot be opened or, with unallocated
+// set to the size asked for, when the memory for it cannot be had. A read error after the
+// opening ends the bytes where it happens, as the end of the file would.
+bool readWholeFile(const std::string& path, std::string& bytes, std::size_t* unallocated = nullptr);
 
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);

@@ -1,27 +1,35 @@
 #include "patch/attachment_groups.h"
 
 #include <algorithm>
+#include <span>
+
+#include "model/memory.h"
 
 namespace vantedit {
 
 namespace {
 
-using KindPairs = std::array<std::vector<std::uint32_t>, kAttachmentKindCount>;
-
 // The table's pairs of the columns the file left out, by kind, each once. The filler at the
 // table's end repeats a pair already met, and a zero record is no pair; pairs no column can
-// express are dropped.
-KindPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
+// express are dropped. Never more than the table's records, so no memory is needed.
+struct KeptPairs {
+    std::array<std::array<std::uint32_t, kMaxWeaponAttachCapacity>, kAttachmentKindCount> pairs{};
+    std::array<std::size_t, kAttachmentKindCount> count{};
+
+    std::span<const std::uint32_t> of(std::size_t kind) const { return std::span(pairs[kind]).first(count[kind]); }
+};
+
+KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
     const Edition& e = game.edition();
-    KindPairs kept;
+    KeptPairs kept;
     for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
         const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
         const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
         const std::int32_t weapon = pairWeapon(pair);
         if (pair == 0 || kind == kAttachmentKindCount || !isWeaponRow(e, weapon)) continue;
         if (groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
-        std::vector<std::uint32_t>& pairs = kept[kind];
-        if (std::find(pairs.begin(), pairs.end(), pair) == pairs.end()) pairs.push_back(pair);
+        const auto already = kept.of(kind);
+        if (std::find(already.begin(), already.end(), pair) == already.end()) kept.pairs[kind][kept.count[kind]++] = pair;
     }
     return kept;
 }
@@ -38,6 +46,14 @@ void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32
     }
 }
 
+bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked) {
+    asked = kGroupSize * sizeof(std::uint32_t);
+    for (std::vector<std::uint32_t>& group : groups.pairs) {
+        if (!tryReserve(group, kGroupSize)) return false;
+    }
+    return true;
+}
+
 void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind) {
     if (weapon >= 0 && static_cast<std::size_t>(weapon) < kMaxWeaponRows && kind < kAttachmentKindCount) {
         groups.stated[kind][static_cast<std::size_t>(weapon)] = true;
@@ -52,7 +68,7 @@ Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const std::int32_t capacity = weaponAttachCapacity(e);
 
     // Read whole before the first record is written over.
-    const KindPairs kept = keptPairs(game, groups);
+    const KeptPairs kept = keptPairs(game, groups);
     std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
     const auto add = [&](std::uint32_t pair) {
@@ -65,7 +81,7 @@ Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
         for (std::uint32_t pair : groups.pairs[g]) add(pair);
         collected += groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
-        for (std::uint32_t pair : kept[g]) add(pair);
+        for (std::uint32_t pair : kept.of(g)) add(pair);
     }
 
     if (collected > capacity) {

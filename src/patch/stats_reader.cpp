@@ -235,6 +235,11 @@ std::string escaped(std::string_view word) {
 StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups) {
     StatsReading reading;
     Messages& out = reading.messages;
+    std::size_t asked = 0;
+    if (!reading.writes.reserveFor(game.edition(), asked) || !reserveAttachmentGroups(groups, asked)) {
+        out << "Unable to allocate " << asked << " bytes.\n";
+        return reading;
+    }
     Layout layout = Layout::Current;
     if (!readHeadingLine(in, layout, out)) return reading;
 

@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <vector>
 #include <string>
 #include <string_view>
 
 #include "model/byte_view.h"
+#include "model/editions.h"
 #include "model/text.h"
 
 namespace vantedit {
@@ -30,26 +31,42 @@ constexpr bool sameField(const ValueField& a, const ValueField& b) {
 std::string fieldName(const ValueField& field);
 
 struct ByteWrite {
+    bool written = false;     // some value of the file wrote it
     std::uint8_t before = 0;  // the byte before this PATCH
-    ValueField writer{};      // the last field that wrote it
     bool edited = false;      // the byte holds an edit: a value other than before
+    ValueField writer{};      // the last field that wrote it
     ValueField editor{};      // the field whose edit it holds
 };
 
 class ValueWrites {
 public:
+    // Room for a record of every byte that the edition's stat sections and list tables hold,
+    // had before the reading so that storing never needs memory. False when it cannot be
+    // had, with asked set to the size asked for.
+    bool reserveFor(const Edition& edition, std::size_t& asked);
+
     // Stores the number's low width bytes (1 or 2, little-endian) at offset. A field that puts
     // back a byte's value from before this PATCH does not undo another field's edit of it, and
     // a field may change its own earlier value. False after the message, with nothing stored,
-    // when another field has already given one of the bytes a different new value.
+    // when another field has already given one of the bytes a different new value. Bytes
+    // outside the reserved tables are stored without a record.
     bool store(MutableByteView image, std::int64_t offset, int width, std::int32_t number, const ValueField& field,
                Messages& out);
 
-    // Every byte written so far, by image offset.
-    const std::map<std::size_t, ByteWrite>& bytes() const { return bytes_; }
+    // The record of the byte at the image offset; nullptr if no value of the file wrote it.
+    const ByteWrite* find(std::size_t offset) const;
 
 private:
-    std::map<std::size_t, ByteWrite> bytes_;
+    // The bytes of the tables, overlapping ones merged, each at its place in records_.
+    struct Span {
+        std::size_t begin;
+        std::size_t end;
+        std::size_t first;  // index of the record of begin
+    };
+    std::size_t indexOf(std::size_t offset) const;  // records_.size() outside the tables
+
+    std::vector<Span> spans_;
+    std::vector<ByteWrite> records_;
 };
 
 }  // namespace vantedit
