@@ -849,8 +849,9 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     const ByteWrite* b = writes.find(at + 1);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->before, 0);
-    EXPECT_TRUE(sameField(b->editor, combine));
-    EXPECT_TRUE(sameField(b->writer, other));
+    EXPECT_TRUE(sameField(fieldOf(b->editor), combine));
+    EXPECT_TRUE(sameField(fieldOf(b->writer), other));
+    EXPECT_EQ(fieldOf(keyOf({"Item", 118, 40, "Clip Type"})).heading, "Clip Type");
     EXPECT_EQ(writes.find(at + 2), nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "model/list_tables.h"
 #include "model/memory.h"
 #include "model/sections.h"
 
@@ -11,6 +12,19 @@ namespace vantedit {
 std::string fieldName(const ValueField& field) {
     if (!field.heading.empty()) return std::string(field.heading);
     return "value " + std::to_string(field.slot + 1);
+}
+
+FieldKey keyOf(const ValueField& field) {
+    std::uint8_t keyword = 0;
+    for (std::size_t i = 0; i < kNumericLists.size(); ++i) {
+        if (kNumericLists[i].keyword == field.keyword) keyword = static_cast<std::uint8_t>(i + 1);
+    }
+    return {field.number, static_cast<std::int16_t>(field.slot), keyword};
+}
+
+ValueField fieldOf(const FieldKey& key) {
+    if (key.keyword == 0) return {"Item", key.number, key.slot, kColumns[static_cast<std::size_t>(key.slot)].heading};
+    return {kNumericLists[key.keyword - 1u].keyword, key.number, key.slot, {}};
 }
 
 bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
@@ -70,13 +84,15 @@ bool ValueWrites::store(MutableByteView image, std::int64_t offset, int width, s
     }
 
     // Another field's edit stands against a value that is neither it nor the old one.
+    const FieldKey key = keyOf(field);
     for (int i = 0; i < width; ++i) {
         const std::size_t byte = at + static_cast<std::size_t>(i);
         const ByteWrite* b = find(byte);
         const std::uint8_t value = encoded[static_cast<std::size_t>(i)];
-        if (b != nullptr && b->edited && !sameField(b->editor, field) && value != b->before && value != image.u8(byte)) {
+        if (b != nullptr && b->edited && !(b->editor == key) && value != b->before && value != image.u8(byte)) {
+            const ValueField earlier = fieldOf(b->editor);
             out << "Error while parsing! (" << field.keyword << " " << field.number << ", " << fieldName(field)
-                << ": the same byte as " << b->editor.keyword << " " << b->editor.number << ", " << fieldName(b->editor)
+                << ": the same byte as " << earlier.keyword << " " << earlier.number << ", " << fieldName(earlier)
                 << ", with another value)\n";
             return false;
         }
@@ -95,11 +111,11 @@ bool ValueWrites::store(MutableByteView image, std::int64_t offset, int width, s
             b->written = true;
             b->before = image.u8(byte);
         }
-        b->writer = field;
-        if (b->edited && !sameField(b->editor, field)) continue;  // the old value, or the same edit
+        b->writer = key;
+        if (b->edited && !(b->editor == key)) continue;  // the old value, or the same edit
         image.setU8(byte, value);
         b->edited = value != b->before;
-        b->editor = field;
+        b->editor = key;
     }
     return true;
 }

@@ -30,12 +30,26 @@ constexpr bool sameField(const ValueField& a, const ValueField& b) {
 // a list value counted from 1 ("value 2").
 std::string fieldName(const ValueField& field);
 
+// A field as a byte's record keeps it: an eighth of a ValueField, as every byte of the
+// tables has a record.
+struct FieldKey {
+    std::int32_t number = 0;
+    std::int16_t slot = 0;
+    std::uint8_t keyword = 0;  // 0: "Item"; 1 + the list's place in kNumericLists
+};
+
+constexpr bool operator==(const FieldKey& a, const FieldKey& b) {
+    return a.number == b.number && a.slot == b.slot && a.keyword == b.keyword;
+}
+FieldKey keyOf(const ValueField& field);
+ValueField fieldOf(const FieldKey& key);
+
 struct ByteWrite {
     bool written = false;     // some value of the file wrote it
-    std::uint8_t before = 0;  // the byte before this PATCH
     bool edited = false;      // the byte holds an edit: a value other than before
-    ValueField writer{};      // the last field that wrote it
-    ValueField editor{};      // the field whose edit it holds
+    std::uint8_t before = 0;  // the byte before this PATCH
+    FieldKey writer{};        // the last field that wrote it
+    FieldKey editor{};        // the field whose edit it holds
 };
 
 class ValueWrites {
