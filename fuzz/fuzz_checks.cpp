@@ -277,12 +277,25 @@ private:
         out_ += std::to_string(value);
     }
 
+    // A text with a double quote is a quoted field, the quotes inside doubled.
+    void text(const std::string& t) {
+        if (t.find('"') == std::string::npos) {
+            out_ += t;
+            return;
+        }
+        out_ += '"';
+        for (char c : t) out_ += c == '"' ? std::string("\"\"") : std::string(1, c);
+        out_ += '"';
+    }
+
     void descText(const std::vector<std::uint8_t>& buffer, int item, int start, int units) {
+        std::string t;
         for (int k = 0; k < units; ++k) {
             const std::uint8_t b = byte(buffer, std::int64_t{item} * 800 + start + 2 * k);
             if (b == 0) break;
-            out_ += static_cast<char>(b > 32 ? b - 1 : b);
+            t += static_cast<char>(b > 32 ? b - 1 : b);
         }
+        text(t);
     }
 
     void itemRow(int item) {
@@ -337,11 +350,13 @@ private:
     }
 
     void ammoText(std::int64_t record) {
+        std::string t;
         for (int j = 0; j < 20; ++j) {
             const std::uint8_t c = byte(game_.image().bytes(), record + 2 * j);
             if (c == 0) break;
-            out_ += static_cast<char>(c);
+            t += static_cast<char>(c);
         }
+        text(t);
     }
 
     void byteName(std::int64_t record, int size) {

@@ -1,6 +1,8 @@
 // Whole MAKE runs of the real program in a folder holding a game: console text, the stats file
 // on disk, and every failure with what it leaves behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -137,6 +139,39 @@ TEST(MakeRun, RefusesToWriteOverTheGameFiles) {
     EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
     EXPECT_EQ(readBytes(dir / std::string(kItemDescFile)), descBefore);
     EXPECT_EQ(readBytes(dir / std::string(kShopDescFile)), descBefore);
+}
+
+// MAKE replaces an existing stats file, keeping its mode and, where it may, its owner; through
+// a symbolic link it replaces the link's target.
+TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
+    TempDir dir;
+    testing::writeBareGame(dir.path(), 1);
+    testing::writeText(dir / "real.txt", "old stats");
+    std::filesystem::create_symlink("real.txt", dir / "link.txt");
+    const auto mode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                      std::filesystem::perms::group_read;
+    std::filesystem::permissions(dir / "real.txt", mode);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir / "real.txt").c_str(), 4321, 4322), 0);
+    }
+    const auto files = testing::listing(dir.path());
+    const auto r = runVantedit(dir.path(), {"game.exe", "link.txt", "make"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, prefix(1) + "\nDumping weapon stats...\nDone!\n");
+    EXPECT_TRUE(readText(dir / "real.txt").starts_with("Offset\t"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(std::filesystem::status(dir / "real.txt").permissions(), mode);
+    struct stat made {};
+    ASSERT_EQ(::stat((dir / "real.txt").c_str(), &made), 0);
+    EXPECT_EQ(made.st_uid, root ? 4321u : ::geteuid());
+    EXPECT_EQ(made.st_gid, root ? 4322u : ::getegid());
+    EXPECT_EQ(testing::listing(dir.path()), files);
+    // A device is written directly: there is nothing to replace.
+    const auto out = runVantedit(dir.path(), {"game.exe", "/dev/stdout", "make"});
+    EXPECT_EQ(out.status, 0);
+    EXPECT_NE(out.output.find("\r\nBurst 33\t"), std::string::npos);  // the console text is buffered apart
+    EXPECT_TRUE(out.output.ends_with("Dumping weapon stats...\nDone!\n"));
 }
 
 TEST(MakeRun, WriteFailureIsReported) {

@@ -106,7 +106,12 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
             std::string onDisk;  // every byte 10 inside a text is written as 13 10 as well
             for (char c : t.text) {
                 if (c == '\n') onDisk += '\r';
+                if (c == '"' && t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst) onDisk += '"';
                 onDisk += c;
+            }
+            // AmmoName and description texts with a double quote are quoted fields.
+            if (onDisk.size() != t.text.size() + static_cast<std::size_t>(std::count(t.text.begin(), t.text.end(), '\n'))) {
+                onDisk = "\"" + onDisk + "\"";
             }
             std::string line;
             switch (t.slot) {

@@ -15,6 +15,7 @@
 #include "patch/item_row.h"
 #include "patch/stats_reader.h"
 #include "patch/stats_stream.h"
+#include "patch/value_writes.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -207,6 +208,30 @@ TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
     EXPECT_EQ(readText(g, crlf).result, ReadResult::EndOfFile);
 }
 
+TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
+    const std::string utf16 = "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+    std::string wide;
+    for (char c : heading(69)) wide += std::string(1, c) + '\0';
+    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2),
+                                    heading(69).insert(40, 1, '\0')}) {
+        Game g = makeGame(2);
+        const Read r = readText(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, utf16);
+    }
+    Game g = makeGame(2);  // the pair only counts at the start
+    EXPECT_EQ(readText(g, "\xFE" + heading(69)).result, ReadResult::EndOfFile);
+    EXPECT_EQ(readText(g, "O\xFF\xFE" + heading(69).substr(1)).result, ReadResult::EndOfFile);
+}
+
+TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
+    Game g = makeGame(0);
+    const Read r = readText(g, heading(69) + std::string("aTTach") + '\0' + "xy 3\t10\t20");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
+}
+
 TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
     Game g = makeGame(0);
     const std::vector<std::uint8_t> before = imageOf(g);
@@ -280,7 +305,9 @@ TEST(StatsReader, LineFailuresNameTheLine) {
     const std::string tooLongName(20, 'n');
     const Case cases[] = {
         {0, "Items 3\t1", "Error while parsing! (Items)\n"},
-        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\t5\tShort\tLong)\n"},
+        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
+        {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
+        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (Bogus)\n"},  // up to its 0
         {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (x9)\n"},
         {0, "Attach 29\t1\t2", "Error while parsing! (Attach 29: no such record)\n"},
         {1, "Attach 28\t1\t2", "Error while parsing! (Attach 28: no such record)\n"},
@@ -340,7 +367,7 @@ TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
     struct Case { std::string tail; std::string message; };
     const std::vector<Case> cases = {
         {"Soun", "Error while parsing! (Soun)\n"},
-        {"Item\t5\tName", "Error while parsing! (Item\t5\tName)\n"},
+        {"Item\t5\tName", "Error while parsing! (Item\\t5\\tName)\n"},
         {"Burst", "Error while parsing! (Burst: number expected)\n"},
     };
     for (const Case& c : cases) {
@@ -468,6 +495,53 @@ TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
     EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33)) + 14], 0);
 }
 
+// MAKE shows a text that fills its record with no ending whole; PATCH takes it back only
+// while the record holds exactly that text, and then leaves the record as it is.
+TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
+    Game full = makeGame(0);
+    const Edition& e = kEditions[0];
+    for (int j = 0; j < 20; ++j) {
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j), 'Q');
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j + 1), 0xC3);
+    }
+    for (int j = 0; j < 255; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 5) + j), 's');
+    for (int j = 0; j < 15; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33) + j), 'z');
+    struct Case {
+        std::string line;
+        std::string message;  // empty: accepted, the image unchanged
+    };
+    const std::string q(20, 'Q');
+    const Case cases[] = {
+        {"AmmoName 2\tn\t" + q, ""},
+        {"AmmoName 2\tn\t\"" + q + "\"", ""},
+        {"AmmoName 2\tn\t" + q.substr(1) + "R", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\t" + q + "\tn", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\tn\t" + q + "Q", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoType 1\tn\t" + q, kAmmoTypeWarning},
+        {"Sound 5\t" + std::string(255, 's'), ""},
+        {"Sound 5\t" + std::string(256, 's'), "Error while parsing! (Sound 5: text longer than 254 characters)\n"},
+        {"Sound 6\t" + std::string(255, 's'), "Error while parsing! (Sound 6: text longer than 254 characters)\n"},
+        {"Burst 33\t" + std::string(15, 'z'), ""},
+        {"Burst 32\t" + std::string(15, 'z'), "Error while parsing! (Burst 32: text longer than 14 characters)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Game g = full;
+        std::vector<std::uint8_t> expected = imageOf(g);
+        const Read r = readText(g, heading(69) + c.line);
+        EXPECT_EQ(r.output, c.message);
+        EXPECT_EQ(r.result, c.message.find("Error") == std::string::npos ? ReadResult::EndOfFile : ReadResult::Failed);
+        if (r.result == ReadResult::EndOfFile) {
+            // The first text "n" of the AmmoName lines is the one change.
+            if (c.line.starts_with("Ammo")) {
+                const auto first = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 2));
+                expected[first] = 'n';
+            }
+            EXPECT_EQ(imageOf(g), expected);
+        }
+    }
+}
+
 TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
     Game g = makeGame(0);
     AttachmentGroups groups;
@@ -492,6 +566,7 @@ struct ItemCase {
 TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
     const ItemCase cases[] = {
         {"Damage", 0, "300", Section::Weapons, 8, {44}},
+        {"Velocity", 0, "  7", Section::Weapons, 7, {7}},  // blanks before the number
         {"Class1", 0, "-1", Section::Weapons, 0, {0xFF}},
         {"Range", 0, "65541", Section::Weapons, 12, {5, 0}},
         {"Fire Sound", 0, "-2", Section::Weapons, 17, {0xFE, 0xFF}},
@@ -679,6 +754,13 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         {70, "HV's Fire Rate", "n/a", "Error while parsing! (Item 70, HV's Fire Rate: number expected)\n"},
         {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: number expected)\n"},
         {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: number expected)\n"},
+        // An empty cell is reported at its own column, not at the next number's.
+        {5, "Damage", "", "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {5, "Class1", "", "Error while parsing! (Item 5, Class1: number expected)\n"},
+        {5, "Unknown", "  ", "Error while parsing! (Item 5, Unknown: number expected)\n"},
+        {5, "Clip Type", "", "Error while parsing! (Item 5, Clip Type: number expected)\n"},  // an n/a cell
+        {70, "Talon?", "", "Error while parsing! (Item 70, Talon?: number expected)\n"},
+        {350, "Barrel Extender?", "", "Error while parsing! (Item 350, Barrel Extender?: number expected)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -688,6 +770,89 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         EXPECT_EQ(r.result, ReadResult::Failed);
         EXPECT_EQ(r.output, c.message);
     }
+}
+
+// In editions 1 to 4 some fields of two items are one byte of the image. A field that writes
+// back the byte's old value keeps another field's edit; two new values stop the reading.
+TEST(ItemRow, FieldsThatShareAByteKeepEachOthersEdits) {
+    struct Field {
+        int item;
+        const char* heading;
+    };
+    struct Case {
+        int edition;
+        Field earlier, later;  // in the order of the file
+        const char* earlierValue;
+        const char* laterValue;
+        int stored;  // -1: the reading fails
+    };
+    const Field clipType{118, "Clip Type"}, armourStrength{161, "Armour Strength"};
+    const Field expType{131, "Exp Type"}, armourDurability{198, "Armour Durabilty"}, strength198{198, "Armour Strength"};
+    const Case cases[] = {
+        {1, clipType, armourStrength, "40", nullptr, 40},
+        {2, clipType, armourStrength, nullptr, "40", 40},
+        {3, clipType, armourStrength, "40", "40", 40},
+        {1, clipType, armourStrength, "40", "41", -1},
+        {1, clipType, armourStrength, "-1", "255", 255},  // the same byte written two ways
+        {2, expType, armourDurability, "300", nullptr, 44},
+        {3, expType, armourDurability, nullptr, "9", 9},
+        {2, expType, armourDurability, "9", "10", -1},
+        {4, expType, strength198, "9", nullptr, 9},
+        {4, expType, strength198, "9", "10", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.edition) + " " + c.later.heading + " " + (c.laterValue ? c.laterValue : "-"));
+        Game g = makeGame(c.edition);
+        const auto at = [&](const Field& f) {
+            const int slot = fieldOf(f.heading) - fieldOf("Class1");
+            const Column& column = kColumns[static_cast<std::size_t>(slot)];
+            return static_cast<std::size_t>(valueOffset(sectionRecord(c.edition, column.section), column, f.item));
+        };
+        ASSERT_EQ(at(c.earlier), at(c.later));
+        imageBytes(g)[at(c.earlier)] = 5;
+        std::string text = makeText(g);
+        const auto edit = [&](const Field& f, const char* value) {
+            if (value) text = withField(text, "Item " + std::to_string(f.item) + "\t", fieldOf(f.heading), value);
+        };
+        edit(c.earlier, c.earlierValue);
+        edit(c.later, c.laterValue);
+        const Read r = readText(g, text);
+        if (c.stored < 0) {
+            EXPECT_EQ(r.result, ReadResult::Failed);
+            EXPECT_EQ(r.output, "Error while parsing! (Item " + std::to_string(c.later.item) + ", " + c.later.heading +
+                                    ": the same byte as Item " + std::to_string(c.earlier.item) + ", " + c.earlier.heading +
+                                    ", with another value)\n");
+        } else {
+            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(imageBytes(g)[at(c.earlier)], c.stored);
+        }
+    }
+}
+
+TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
+    Game g = makeGame(0);
+    ValueWrites writes;
+    std::size_t asked = 0;
+    ASSERT_TRUE(writes.reserveFor(g.edition(), asked));
+    Messages out;
+    const ValueField combine{"Combine2", 3, 1, {}};
+    const ValueField other{"Combine2", 4, 0, {}};
+    const auto at = static_cast<std::size_t>(kEditions[0].combine2Offset);
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0102, combine, out));
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0304, combine, out));  // the same field again
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    EXPECT_FALSE(writes.store(g.mutableImage(), at + 1, 1, 7, other, out));
+    EXPECT_EQ(out.text(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0, other, out));  // the old value keeps the edit
+    EXPECT_EQ(g.image().u16(at), 0x0304);
+    const ByteWrite* b = writes.find(at + 1);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->before, 0);
+    EXPECT_TRUE(sameField(fieldOf(b->editor), combine));
+    EXPECT_TRUE(sameField(fieldOf(b->writer), other));
+    EXPECT_EQ(fieldOf(keyOf({"Item", 118, 40, "Clip Type"})).heading, "Clip Type");
+    EXPECT_EQ(writes.find(at + 2), nullptr);
 }
 
 TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {
@@ -791,6 +956,33 @@ TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
     const Rebuilt r = rebuildWith(g, 0);
     EXPECT_EQ(r.output, "\nSorting weapon attachments...\n0 of 227 attachments added...");
     EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
+}
+
+// The table's pairs of the columns the file does not state are kept once each, after the
+// file's pairs of their kind; pairs of stated columns and pairs no column expresses go.
+TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
+    Game g = makeGame(0);
+    const Edition& e = kEditions[0];
+    const std::uint32_t table[] = {
+        attachmentPair(5, 209), attachmentPair(2, 207), attachmentPair(5, 209),  // a pair twice
+        attachmentPair(3, 207),                                                  // stated below: goes
+        attachmentPair(9, 206), attachmentPair(71, 207),                          // no column for these
+        0,                      attachmentPair(5, 241), attachmentPair(2, 207),  // a zero record, a filler copy
+    };
+    for (std::size_t r = 0; r < std::size(table); ++r) {
+        storeWeaponAttachRecord(g.mutableImage(), e, static_cast<std::int32_t>(r), table[r]);
+    }
+    AttachmentGroups groups;
+    markStated(groups, 3, 0);  // weapon 3's Silencer column: 0
+    markStated(groups, 4, 0);  // weapon 4's: 1
+    addAttachmentPair(groups, 4, 207);
+    markStated(groups, 5, 1);  // weapon 5's Laser Scope column: 0
+    EXPECT_EQ(rebuildWeaponAttachTable(g, groups).text(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
+    std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209)};
+    expected.resize(227, attachmentPair(5, 209));
+    std::vector<std::uint32_t> got;
+    for (std::int32_t r = 0; r < 227; ++r) got.push_back(readWeaponAttachRecord(g.image(), e, r));
+    EXPECT_EQ(got, expected);
 }
 
 TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {

@@ -2,6 +2,8 @@
 // spreadsheet-saved and older stats files, the attachment capacity, and every failure with
 // what it leaves on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
@@ -176,6 +178,8 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     lf = setField(lf, "Item 200", fieldOf(Section::AllItems, 12), "-1");       // Price
     lf = setField(lf, "Item 10", fieldOf(Section::Halveks2, 0), "-32768");     // HV's Fire Rate
     lf = setField(lf, "Item 5", fieldOf(Section::AmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
+    lf = setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "77");       // one byte with Item 161's
+    lf = setField(lf, "Item 198", fieldOf(Section::Armour, 2), "88");          // one byte with Item 131's
     lf = setField(lf, "Item 3", 1, "Renamed");                         // never saved
     lf = editLines(lf, "Combine2", [](std::vector<std::string>& f) {
         if (f[0] == "Combine2 4") f = {f[0], "1", "65536", "-1", "300"};
@@ -199,6 +203,8 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     x.setU16(at(Section::Weapons, 12, 0), 5);
     x.setU16(at(Section::AllItems, 12, 200), 0xFFFF);
     x.setU16(at(Section::Halveks2, 0, 10), 0x8000);
+    x.setU8(at(Section::AmmoClips, 0, 118), 77);
+    x.setU8(at(Section::Armour, 2, 198), 88);
     const auto combine = static_cast<std::size_t>(listValueOffset(ed, kNumericLists[3], 4, 0));
     x.setU16(combine, 1);
     x.setU16(combine + 2, 0);
@@ -383,6 +389,74 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
     }
 }
 
+// The stats file's lines up to (not including) the row of the item, or its first lines.
+std::string linesBefore(const std::string& lf, const std::string& lineStart) {
+    return lf.substr(0, lf.find("\n" + lineStart + "\t"));
+}
+std::string row(const std::string& lf, int item) {
+    const std::size_t begin = lf.find("\nItem " + std::to_string(item) + "\t");
+    return lf.substr(begin, lf.find('\n', begin + 1) - begin);
+}
+std::int64_t markedPairs(const std::string& lf) {
+    std::int64_t n = 0;
+    editLines(lf, "Item", [&](std::vector<std::string>& f) {
+        for (int k = 0; k < 8; ++k) n += f[static_cast<std::size_t>(kFirstAttachmentField + k)] == "1";
+    });
+    return n;
+}
+
+// A file that leaves weapons out takes none of their pairs: MAKE afterwards shows the file's
+// edit and every other pair as before; the same file again changes nothing; the whole file
+// then gives the table of a complete file.
+TEST(PatchRun, PartialFilesKeepTheAttachmentsOfTheWeaponsTheyLeaveOut) {
+    struct Case {
+        const char* name;
+        std::string (*partial)(const std::string& edited);
+        bool holdsTheEdit;  // the row of item 3, whose Silencer column is flipped
+    };
+    const Case cases[] = {
+        {"heading and three rows",
+         [](const std::string& lf) { return linesBefore(lf, "Item 0") + row(lf, 3) + row(lf, 31) + row(lf, 200); }, true},
+        {"heading only", [](const std::string& lf) { return linesBefore(lf, "Item 0") + "\n"; }, false},
+        {"cut at a line end", [](const std::string& lf) { return linesBefore(lf, "Item 31"); }, true},
+        {"cut inside the attachment columns",
+         [](const std::string& lf) {
+             const std::string last = row(lf, 12);
+             std::size_t at = 0;
+             for (int tabs = 0; tabs < kFirstAttachmentField + 3; ++tabs) at = last.find('\t', at + 1);
+             return linesBefore(lf, "Item 12") + last.substr(0, at);  // its Silencer to Sniper Scope
+         },
+         true},
+    };
+    const int e = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "whole.txt", "make"}).status, 0);
+        const std::string lf = withoutCr(readText(dir / "whole.txt"));
+        const std::string edited = editLines(lf, "Item", [](std::vector<std::string>& f) {
+            if (f[0] == "Item 3") f[kFirstAttachmentField] = f[kFirstAttachmentField] == "1" ? "0" : "1";
+        });
+        const std::string expected = c.holdsTheEdit ? edited : lf;
+        writeText(dir / "part.txt", withCrLf(c.partial(edited)));
+        const auto r = runVantedit(dir.path(), {"game.exe", "part.txt", "patch"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(markedPairs(expected), 182));
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+        EXPECT_TRUE(withoutCr(readText(dir / "after.txt")) == expected);
+
+        const auto once = readBytes(dir / "game.exe");
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "part.txt", "patch"}).status, 0);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == once);
+
+        testing::writeBytes(dir / "game.exe", game.executable);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "whole.txt", "patch"}).status, 0);
+        std::int64_t collected = 0;
+        EXPECT_EQ(tableOf(readBytes(dir / "game.exe"), e), rebuiltTable(game.executable, e, collected));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Failures
 
@@ -401,6 +475,14 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
         {"missing number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), "n/a"); },
          "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {"emptied cell", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), ""); },
+         "Error while parsing! (Item 5, Damage: number expected)\n"},
+        {"two values for one byte",
+         [](const std::string& lf) {
+             return setField(setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "251"), "Item 161",
+                             fieldOf(Section::Armour, 1), "252");
+         },
+         "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another value)\n"},
         {"missing attachment", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "n/a"); },
          "Error while parsing! (Item 69, Bipod?: number expected)\n"},
         {"cut in the stat values",
@@ -414,6 +496,13 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
          "use MAKE to create a new textfile.  See documentation.\n"},
         {"empty", [](const std::string&) { return std::string(); }, "Error while parsing headings!\n"},
+        {"saved as UTF-16",
+         [](const std::string& lf) {
+             std::string wide = "\xFF\xFE";
+             for (char c : lf) wide += std::string(1, c) + '\0';
+             return wide;
+         },
+         "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n"},
     };
     const int e = 2;
     TempDir dir;
@@ -437,6 +526,10 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, prefix(e) + "Unable to read missing.txt!\n");
     }
+    // A folder opens but reads nothing: an empty file.
+    const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.output, prefix(e) + "\nConverting text file...Error while parsing headings!\n");
     // A missing description file stops both before the stats file is read.
     fs::remove(dir / std::string(kEditions[e].shopDescPath));
     for (const char* operation : {"patch", "diff"}) {
@@ -447,6 +540,23 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
                             "descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n");
     }
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+}
+
+// The stats file is read as a stream: from a pipe, however long it is.
+TEST(PatchRun, StatsFileFromAPipe) {
+    const int e = 5;
+    TempDir dir;
+    writeGame(dir, e);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    writeText(dir / "stats.txt", withPairs(withoutCr(readText(dir / "stats.txt")), e, 5));
+    const std::string binary = testing::shellQuote(VANTEDIT_BINARY);
+    for (const std::string& command : {"(cat stats.txt | " + binary + " game.exe /dev/stdin patch)",
+                                       "bash -c " + testing::shellQuote(binary + " game.exe <(cat stats.txt) patch")}) {
+        SCOPED_TRACE(command);
+        const auto r = testing::runCommand(dir.path(), command);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(5, 227));
+    }
 }
 
 TEST(PatchRun, AwkwardTextsStopTheRunAtTheFirstShiftedNumber) {
@@ -460,6 +570,39 @@ TEST(PatchRun, AwkwardTextsStopTheRunAtTheFirstShiftedNumber) {
     EXPECT_TRUE(r.output.starts_with(start)) << r.output;
     EXPECT_EQ(r.output.find('\n', start.size()), r.output.size() - 1) << r.output;  // one message line
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+}
+
+// What MAKE writes comes back unchanged: texts with double quotes, texts that fill their
+// record. Left out are the lines no stats file can carry (a tab or a line feed in a text of
+// a list line, a tab in a description, quotes in sound and burst names).
+TEST(PatchRun, AwkwardTextsComeBackAsMakeWroteThem) {
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, 0, true);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "first.txt", "make"}).status, 0);
+    const std::string first = readText(dir / "first.txt");
+    std::vector<std::string> kept;
+    bool continued = false;  // the rest of a dropped text after its line feed
+    for (const std::string& line : split(first, '\n')) {
+        bool carried = !continued;
+        continued = false;
+        for (const char* lineStart : {"Item 1\t", "AmmoName 2\t", "Sound 1\t", "Sound 2\t", "Burst 1\t", "Burst 2\t"}) {
+            carried = carried && !line.starts_with(lineStart);
+        }
+        for (const char* lineStart : {"AmmoName 3\t", "Sound 3\t", "Burst 3\t"}) {
+            if (line.starts_with(lineStart)) {
+                carried = false;
+                continued = true;
+            }
+        }
+        if (carried) kept.push_back(line);
+    }
+    writeText(dir / "stats.txt", join(kept, '\n'));
+    ASSERT_NE(first.find("\"\"\"Hot\"\" Load\""), std::string::npos);
+    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "second.txt", "make"}).status, 0);
+    EXPECT_TRUE(readText(dir / "second.txt") == first);
+    EXPECT_TRUE(outsideTable(readBytes(dir / "game.exe"), 0) == outsideTable(game.executable, 0));
 }
 
 TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {
@@ -498,12 +641,20 @@ TEST(SaveExecutable, ReplacesTheFileKeepingItsPermissions) {
     testing::writeBytes(dir / "game.exe", std::vector<std::uint8_t>(1000, 1));
     const auto mode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_exec;
     fs::permissions(dir / "game.exe", mode);
+    const bool root = ::geteuid() == 0;  // only root may give a file to another owner
+    if (root) {
+        ASSERT_EQ(::chown((dir / "game.exe").c_str(), 4321, 4322), 0);
+    }
     const std::vector<std::uint8_t> image(1000, 2);
     const Saved s = save(dir / "game.exe", image);
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.output, "\nSaving binary data...\nDone!\n");
     EXPECT_TRUE(readBytes(dir / "game.exe") == image);
     EXPECT_EQ(fs::status(dir / "game.exe").permissions(), mode);
+    struct stat saved {};
+    ASSERT_EQ(::stat((dir / "game.exe").c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_uid, root ? 4321u : ::geteuid());
+    EXPECT_EQ(saved.st_gid, root ? 4322u : ::getegid());
     EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
 }
 

@@ -108,11 +108,15 @@ TEST(StatsWriter, TextsAndShopFields) {
             }
         };
         put(g.descriptions.item, 170, kDescFields[0], "Vest");
+        put(g.descriptions.item, 170, kDescFields[1], "\"Hot\" Vest");
         put(g.descriptions.item, 170, kDescFields[2], "Light body armour.");
+        if (g.descriptions.hasShop) put(g.descriptions.shop, 170, kDescFields[3], "\"");
         if (g.descriptions.hasShop) put(g.descriptions.shop, 170, kDescFields[4], "Stops fire.");
         const std::string row = itemRow(dump(g), 170);
-        const std::string expectStart = g.descriptions.hasShop ? "Item 170\tVest\t\tLight body armour.\t\tStops fire.\t"
-                                                               : "Item 170\tVest\t\tLight body armour.\tn/a\tn/a\t";
+        // A text with a double quote is a quoted field, as a spreadsheet writes it.
+        const std::string expectStart = g.descriptions.hasShop
+                                            ? "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\t\"\"\"\"\tStops fire.\t"
+                                            : "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\tn/a\tn/a\t";
         EXPECT_EQ(row.substr(0, expectStart.size()), expectStart) << e;
     }
 }
@@ -192,7 +196,9 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
         put(ed.ammoNameFirstOffset - 40, "9mm");
         put(ed.ammoNameFirstOffset, "Second first");
         put(ed.ammoNameSecondOffset + 40 * (ed.ammoNameCount - 2), "Flechette");
+        put(ed.ammoNameSecondOffset + 40, "5.56 \"NATO\"");
         const std::string text = dump(g);
+        EXPECT_NE(text.find("\nAmmoName 2\t\t\"5.56 \"\"NATO\"\"\"\n"), std::string::npos) << e;
         EXPECT_NE(text.find("\nAmmoName 0\t9mm\t9mm Ball\n"), std::string::npos) << e;
         EXPECT_NE(text.find("\nAmmoName 1\tSecond first\t\n"), std::string::npos) << e;
         const std::string last = "\nAmmoName " + std::to_string(ed.ammoNameCount - 1) +

@@ -1,10 +1,10 @@
 #include "app/game_files.h"
 
-#include <new>
 #include <vector>
 
 #include "app/recognition.h"
 #include "io/file.h"
+#include "model/memory.h"
 
 namespace vantedit {
 
@@ -18,7 +18,11 @@ bool loadDescriptionFile(std::string_view path, std::string_view title, std::vec
         out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
         return false;
     }
-    buffer.assign(kDescFileSize, 0);
+    buffer.clear();
+    if (!tryResize(buffer, kDescFileSize)) {
+        out << "Unable to allocate " << kDescFileSize << " bytes.\n";
+        return false;
+    }
     const std::size_t got = file.read(buffer.data(), buffer.size());
     if (got < buffer.size()) {
         out << "Error while reading " << title << "item descriptions (Read " << got << " of " << kDescFileSize
@@ -48,9 +52,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     }
     out << edition->label << " version of executable detected\n";
     std::vector<std::uint8_t> image;
-    try {
-        image.assign(static_cast<std::size_t>(size), 0);
-    } catch (const std::bad_alloc&) {
+    if (!tryResize(image, static_cast<std::size_t>(size))) {
         out << "Unable to allocate " << size << " bytes.\n";
         return std::nullopt;
     }

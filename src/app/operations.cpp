@@ -3,6 +3,7 @@
 #include "app/game_files.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "model/memory.h"
 #include "patch/attachment_groups.h"
 #include "patch/diff.h"
 #include "patch/stats_reader.h"
@@ -18,23 +19,53 @@ bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath,
            (e.hasShopFile() && io::sameFile(statsPath, std::string(e.shopDescPath)));
 }
 
+// The whole stats file, then the notice that its reading begins; false after the message.
+bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::ostream& out) {
+    std::size_t unallocated = 0;
+    if (!io::readWholeFile(statsPath, bytes, &unallocated)) {
+        if (unallocated != 0) {
+            out << "Unable to allocate " << unallocated << " bytes.\n";
+        } else {
+            out << "Unable to read " << statsPath << "!\n";
+        }
+        return false;
+    }
+    out << "\nConverting text file...";
+    return true;
+}
+
 }  // namespace
 
 int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     out << "\nDumping weapon stats...";
-    io::File file;
-    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !file.open(statsPath, "wb")) {
+    // Written beside the old stats file and renamed over it: a failure keeps the old one.
+    io::ReplacingFile file;
+    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(statsPath)) {
         out << "Unable to create " << statsPath << "!\n";
         return 1;
     }
+    if (!file.open(statsPath)) {
+        // Beside an existing stats file: its folder does not take a new file.
+        out << (file.replacesAFile() ? "Error writing " : "Unable to create ") << statsPath << "!\n";
+        return 1;
+    }
     // Room for the largest stats file there can be, every text at its longest.
+    constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
-    text.reserve(std::size_t{1} << 20);
+    if (!tryReserve(text, kTextRoom)) {
+        out << "Unable to allocate " << kTextRoom << " bytes.\n";
+        return 1;
+    }
     writeStatsFile(text, game);
-    const std::string bytes = withCrLf(text);
-    const bool written = file.write(bytes.data(), bytes.size()) && file.flush();
-    if (!file.close() || !written) {
+    std::string bytes;
+    if (!tryReserve(bytes, withCrLfSize(text))) {
+        out << "Unable to allocate " << withCrLfSize(text) << " bytes.\n";
+        return 1;
+    }
+    appendWithCrLf(bytes, text);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
         out << "Error writing " << statsPath << "!\n";
         return 1;
     }
@@ -59,11 +90,7 @@ int saveExecutable(const std::string& executablePath, std::span<const std::uint8
 int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     std::string bytes;
-    if (!io::readWholeFile(statsPath, bytes)) {
-        out << "Unable to read " << statsPath << "!\n";
-        return 1;
-    }
-    out << "\nConverting text file...";
+    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
     StatsStream in(std::move(bytes));
     AttachmentGroups groups;
     const StatsReading reading = readStatsText(in, game, groups);
@@ -78,11 +105,7 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     std::string bytes;
-    if (!io::readWholeFile(statsPath, bytes)) {
-        out << "Unable to read " << statsPath << "!\n";
-        return 1;
-    }
-    out << "\nConverting text file...";
+    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
     StatsStream in(std::move(bytes));
     Game after = game;
     AttachmentGroups groups;

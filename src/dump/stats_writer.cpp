@@ -22,6 +22,21 @@ void appendTabNumber(std::string& out, std::int64_t value) {
     appendNumber(out, value);
 }
 
+// A text with a double quote goes in double quotes, each one inside doubled, as spreadsheets
+// write it: PATCH then reads back the text itself. Every other text goes as it is.
+void appendText(std::string& out, const std::string& text) {
+    if (text.find('"') == std::string::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 void writeHeadingLine(std::string& out) {
     out += "Offset";
     for (const DescField& field : kDescFields) {
@@ -45,14 +60,14 @@ void writeItemRow(std::string& out, const Game& game, int item) {
     out += '\t';
     const ByteView itemDesc = game.descriptions.view(DescFile::Item);
     for (int f = 0; f < 3; ++f) {
-        out += readDescriptionText(itemDesc, item, kDescFields[static_cast<std::size_t>(f)]);
+        appendText(out, readDescriptionText(itemDesc, item, kDescFields[static_cast<std::size_t>(f)]));
         out += '\t';
     }
     if (game.descriptions.hasShop) {
         const ByteView shopDesc = game.descriptions.view(DescFile::Shop);
-        out += readDescriptionText(shopDesc, item, kDescFields[3]);
+        appendText(out, readDescriptionText(shopDesc, item, kDescFields[3]));
         out += '\t';
-        out += readDescriptionText(shopDesc, item, kDescFields[4]);
+        appendText(out, readDescriptionText(shopDesc, item, kDescFields[4]));
     } else {
         out += "n/a\tn/a";
     }
@@ -96,12 +111,12 @@ void writeListLines(std::string& out, const Game& game) {
         appendNumber(out, i);
         out += '\t';
         if (i < ammoNameRecordCount(e, AmmoNameText::First)) {
-            out += readAmmoNameText(image, e, AmmoNameText::First, i);
+            appendText(out, readAmmoNameText(image, e, AmmoNameText::First, i));
         } else {
             out += "n/a";
         }
         out += '\t';
-        out += readAmmoNameText(image, e, AmmoNameText::Second, i);
+        appendText(out, readAmmoNameText(image, e, AmmoNameText::Second, i));
     }
     for (const NameTable* table : {&kSoundNames, &kBurstNames}) {
         for (std::int32_t i = 0; i < table->count; ++i) {
@@ -123,16 +138,24 @@ void writeStatsFile(std::string& out, const Game& game) {
     writeListLines(out, game);
 }
 
-std::string withCrLf(const std::string& text) {
-    std::string bytes;
-    bytes.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+std::size_t withCrLfSize(const std::string& text) {
+    return text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+void appendWithCrLf(std::string& out, const std::string& text) {
     std::size_t from = 0;
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
-        bytes.append(text, from, at - from);
-        bytes += "\r\n";
+        out.append(text, from, at - from);
+        out += "\r\n";
         from = at + 1;
     }
-    bytes.append(text, from, std::string::npos);
+    out.append(text, from, std::string::npos);
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string bytes;
+    bytes.reserve(withCrLfSize(text));
+    appendWithCrLf(bytes, text);
     return bytes;
 }
 

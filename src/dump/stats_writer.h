@@ -12,5 +12,8 @@ void writeStatsFile(std::string& out, const Game& game);
 
 // The stats file's bytes on disk: every byte 10 becomes 13 10 on every platform.
 std::string withCrLf(const std::string& text);
+// The same appended to out, and its length, so that a caller can have the memory first.
+void appendWithCrLf(std::string& out, const std::string& text);
+std::size_t withCrLfSize(const std::string& text);
 
 }  // namespace vantedit

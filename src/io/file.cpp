@@ -1,5 +1,8 @@
 #include "io/file.h"
 
+#include "model/memory.h"
+
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -7,7 +10,11 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace vantedit::io {
@@ -107,21 +114,26 @@ void removeQuietly(const std::string& path) {
     std::filesystem::remove(path, ec);
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
+bool readWholeFile(const std::string& path, std::string& bytes, std::size_t* unallocated) {
+    if (unallocated != nullptr) *unallocated = 0;
     File file;
-    long size = 0;
-    if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size) || !file.seek(0, SEEK_SET)) return false;
-
-    // Read in chunks rather than trusting the measured size with one allocation: a folder or
-    // a device can report any size. What arrives must still match the size, or it is a read error.
+    if (!file.open(path, "rb")) return false;
+    // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
+    // or a device can report any. A read error ends the bytes where it happens.
     std::string read;
     char chunk[65536];
     for (;;) {
         const std::size_t got = file.read(chunk, sizeof chunk);
+        if (read.size() + got > read.capacity()) {
+            const std::size_t room = std::max(2 * read.capacity(), read.size() + sizeof chunk);
+            if (!tryReserve(read, room)) {
+                if (unallocated != nullptr) *unallocated = room;
+                return false;
+            }
+        }
         read.append(chunk, got);
-        if (got < sizeof chunk || read.size() > static_cast<std::size_t>(size)) break;
+        if (got < sizeof chunk) break;
     }
-    if (read.size() != static_cast<std::size_t>(size)) return false;
     file.close();  // read-only: a failing close loses nothing
     bytes = std::move(read);
     return true;
@@ -130,6 +142,13 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+bool canWriteOver(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::status(path, ec))) return true;
+    File file;
+    return file.open(path, "ab") && file.close();  // appending nothing changes nothing
 }
 
 bool isWritableFile(const std::string& path) {
@@ -156,30 +175,80 @@ std::string unusedNameBeside(const std::filesystem::path& target) {
     }
 }
 
-// The whole block into a new file, through to the disk. created tells whether the file was
-// made by this call, so that only such a file is ever removed.
-bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, bool& created) {
-    File file;
-    created = file.open(path, "wbx");
-    if (!created) return false;
-    const bool written = file.write(bytes.data(), bytes.size()) && file.flush() && file.sync();
-    return file.close() && written;
+// The folder's entry for the new name reaches the disk too, so that the rename survives a
+// power loss. Some file systems cannot sync a folder; the file itself is already safe then.
+void syncFolderOf(const std::filesystem::path& file) {
+#if !defined(_WIN32)
+    const int folder = ::open(file.parent_path().empty() ? "." : file.parent_path().c_str(), O_RDONLY);
+    if (folder < 0) return;
+    ::fsync(folder);
+    ::close(folder);
+#else
+    (void)file;
+#endif
 }
 
 }  // namespace
 
-bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::error_code ec;
-    const std::filesystem::path target = std::filesystem::canonical(path, ec);
-    if (ec) return false;
-    const std::string temporary = unusedNameBeside(target);
-    bool created = false;
-    if (!writeNewFile(temporary, bytes, created) || !copyPermissions(target.string(), temporary) ||
-        !renameReplacing(temporary, target.string())) {
-        if (created) removeQuietly(temporary);
-        return false;
-    }
+bool copyOwner(const std::string& from, const std::string& to) {
+    if (injectedFailure()) return false;
+#if !defined(_WIN32)
+    struct stat original {};
+    if (::stat(from.c_str(), &original) != 0) return false;
+    // Only root may give a file away; an owner may only choose among its own groups.
+    if (::geteuid() != 0 && original.st_uid != ::geteuid()) return true;
+    if (::chown(to.c_str(), original.st_uid, original.st_gid) == 0) return true;
+    return ::geteuid() != 0 && errno == EPERM;  // the group is not one of ours: it stays the process's
+#else
+    (void)from;
+    (void)to;
     return true;
+#endif
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (file_.isOpen()) file_.close();
+    if (!temporary_.empty()) removeQuietly(temporary_);
+}
+
+bool ReplacingFile::open(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    const bool exists = fs::exists(status);
+    if (exists && !fs::is_regular_file(status)) {
+        direct_ = true;  // a device or a pipe: there is nothing to replace
+        return file_.open(path, "wb");
+    }
+    targetExists_ = exists;
+    const fs::path target = exists ? fs::canonical(path, ec) : fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    target_ = target.string();
+    const std::string temporary = unusedNameBeside(target);
+    if (!file_.open(temporary, "wbx")) return false;
+    temporary_ = temporary;  // made by this call: only such a file is ever removed
+    return true;
+}
+
+bool ReplacingFile::write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
+
+bool ReplacingFile::commit() {
+    if (direct_) {
+        const bool flushed = file_.flush();
+        return file_.close() && flushed;
+    }
+    const bool synced = file_.flush() && file_.sync();
+    if (!file_.close() || !synced) return false;
+    if (targetExists_ && (!copyPermissions(target_, temporary_) || !copyOwner(target_, temporary_))) return false;
+    if (!renameReplacing(temporary_, target_)) return false;
+    temporary_.clear();
+    syncFolderOf(target_);
+    return true;
+}
+
+bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    ReplacingFile file;
+    return file.open(path) && file.write(bytes) && file.commit();
 }
 
 }  // namespace vantedit::io

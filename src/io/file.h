@@ -44,20 +44,57 @@ bool renameReplacing(const std::string& from, const std::string& to);
 bool copyPermissions(const std::string& from, const std::string& to);
 void removeQuietly(const std::string& path);
 
-// The whole file; false if it cannot be opened, measured or read completely.
-bool readWholeFile(const std::string& path, std::string& bytes);
+// The file read as a stream to its end; false if it cannot be opened or, with unallocated
+// set to the size asked for, when the memory for it cannot be had. A read error after the
+// opening ends the bytes where it happens, as the end of the file would.
+bool readWholeFile(const std::string& path, std::string& bytes, std::size_t* unallocated = nullptr);
 
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
+
+// An existing regular file can be opened for writing; true for anything else, which the
+// write itself will try.
+bool canWriteOver(const std::string& path);
 
 // The file can be opened for update and its permission bits let someone write it: neither a
 // rename nor a run as root would respect a read-only mark.
 bool isWritableFile(const std::string& path);
 
-// Replaces the file with the bytes, never in place: they go to a new file beside it (through
-// a symbolic link, beside its target), which is renamed over it only once it is completely on
-// disk, with the old file's permission bits. On any failure the file stays as it was and no
-// new file is left behind.
+// The owner and group, where the process may give them: as root, or as the file's owner
+// (then the group only if it is one of the process's).
+bool copyOwner(const std::string& from, const std::string& to);
+
+// A file written whole or not at all. The bytes go to a new file beside the target (through a
+// symbolic link, beside its target), which is renamed over it only once it is completely on
+// disk, with an existing target's permission bits and, where the process may, its owner and
+// group; then the folder is synced. Until commit succeeds the target stays as it was, and the
+// new file is removed on any failure. A target that exists and is not a regular file (a
+// device, a pipe) is written directly.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile();  // removes an uncommitted new file
+
+    // False when no new file can be made beside the target, or a device or pipe cannot be
+    // opened for writing.
+    bool open(const std::string& path);
+    bool write(std::span<const std::uint8_t> bytes);
+    // Every step checked: the flush, the sync, the close, the permissions, the rename.
+    bool commit();
+    // After open: a regular file stands at the target, to be replaced.
+    bool replacesAFile() const { return targetExists_; }
+
+private:
+    File file_;
+    std::string target_;
+    std::string temporary_;  // empty once renamed, or when none was made
+    bool targetExists_ = false;
+    bool direct_ = false;
+};
+
+// The whole file replaced with the bytes through a ReplacingFile.
 bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace vantedit::io

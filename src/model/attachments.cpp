@@ -4,6 +4,14 @@ namespace vantedit {
 
 namespace {
 
+consteval bool weaponRowsFit() {
+    for (const Edition& e : kEditions) {
+        if (sectionRecord(e, Section::Weapons).lastItem >= static_cast<std::int32_t>(kMaxWeaponRows)) return false;
+    }
+    return true;
+}
+static_assert(weaponRowsFit());
+
 bool inTable(const Edition& e, std::int32_t record) { return record >= 0 && record < weaponAttachCapacity(e); }
 
 std::size_t recordOffset(const Edition& e, std::int32_t record) {

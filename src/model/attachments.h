@@ -38,12 +38,30 @@ constexpr std::uint32_t attachmentPair(std::int32_t weapon, std::int32_t attachm
     return (static_cast<std::uint32_t>(weapon) << 16) + (static_cast<std::uint32_t>(attachment) & 0xFFFF);
 }
 
+constexpr std::int32_t pairWeapon(std::uint32_t pair) { return static_cast<std::int32_t>(pair >> 16); }
+constexpr std::int32_t pairAttachment(std::uint32_t pair) { return static_cast<std::int32_t>(pair & 0xFFFF); }
+
+// The kind whose item is the attachment, compared as 16-bit values; kAttachmentKindCount
+// when the attachment is none of the eight.
+constexpr std::size_t attachmentKindIndex(std::int32_t attachment) {
+    std::size_t k = 0;
+    while (k < kAttachmentKinds.size() &&
+           static_cast<std::uint16_t>(kAttachmentKinds[k].item) != static_cast<std::uint16_t>(attachment)) {
+        ++k;
+    }
+    return k;
+}
+
+// No edition's Weapons section holds more weapons than this.
+inline constexpr std::size_t kMaxWeaponRows = 71;
+
 // The weapon rows: the attachment columns exist for items 0 to the Weapons section's last.
 constexpr bool isWeaponRow(const Edition& e, std::int32_t item) {
     return item >= 0 && item <= sectionRecord(e, Section::Weapons).lastItem;
 }
 
 constexpr std::int32_t weaponAttachCapacity(const Edition& e) { return (e.attachOffset - e.weaponAttachOffset) / 4; }
+inline constexpr std::int32_t kMaxWeaponAttachCapacity = 227;  // over every edition
 
 // Record r of the weapon attachment table, 0 to the capacity; outside it reads 0 and
 // writes nothing.

@@ -38,6 +38,7 @@ consteval bool capacitiesAsKnown() {
         const int i = editionIndex(e);
         const bool large = i == 0 || i == 5 || i == 6;
         if (weaponAttachCapacity(e) != (large ? 227 : 182)) return false;
+        if (weaponAttachCapacity(e) > kMaxWeaponAttachCapacity) return false;
     }
     return true;
 }

@@ -1,16 +1,62 @@
 #include "patch/attachment_groups.h"
 
+#include <algorithm>
+#include <span>
+
+#include "model/memory.h"
+
 namespace vantedit {
 
+namespace {
+
+// The table's pairs of the columns the file left out, by kind, each once. The filler at the
+// table's end repeats a pair already met, and a zero record is no pair; pairs no column can
+// express are dropped. Never more than the table's records, so no memory is needed.
+struct KeptPairs {
+    std::array<std::array<std::uint32_t, kMaxWeaponAttachCapacity>, kAttachmentKindCount> pairs{};
+    std::array<std::size_t, kAttachmentKindCount> count{};
+
+    std::span<const std::uint32_t> of(std::size_t kind) const { return std::span(pairs[kind]).first(count[kind]); }
+};
+
+KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
+    const Edition& e = game.edition();
+    KeptPairs kept;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
+        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+        const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
+        const std::int32_t weapon = pairWeapon(pair);
+        if (pair == 0 || kind == kAttachmentKindCount || !isWeaponRow(e, weapon)) continue;
+        if (groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
+        const auto already = kept.of(kind);
+        if (std::find(already.begin(), already.end(), pair) == already.end()) kept.pairs[kind][kept.count[kind]++] = pair;
+    }
+    return kept;
+}
+
+}  // namespace
+
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment) {
-    for (std::size_t g = 0; g < kAttachmentKinds.size(); ++g) {
-        if (static_cast<std::uint16_t>(kAttachmentKinds[g].item) != static_cast<std::uint16_t>(attachment)) continue;
-        if (groups.pairs[g].size() < kGroupSize) {
-            groups.pairs[g].push_back(attachmentPair(weapon, attachment));
-        } else {
-            ++groups.overflow[g];
-        }
-        return;
+    const std::size_t g = attachmentKindIndex(attachment);
+    if (g == kAttachmentKindCount) return;
+    if (groups.pairs[g].size() < kGroupSize) {
+        groups.pairs[g].push_back(attachmentPair(weapon, attachment));
+    } else {
+        ++groups.overflow[g];
+    }
+}
+
+bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked) {
+    asked = kGroupSize * sizeof(std::uint32_t);
+    for (std::vector<std::uint32_t>& group : groups.pairs) {
+        if (!tryReserve(group, kGroupSize)) return false;
+    }
+    return true;
+}
+
+void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind) {
+    if (weapon >= 0 && static_cast<std::size_t>(weapon) < kMaxWeaponRows && kind < kAttachmentKindCount) {
+        groups.stated[kind][static_cast<std::size_t>(weapon)] = true;
     }
 }
 
@@ -21,17 +67,21 @@ Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const MutableByteView image = game.mutableImage();
     const std::int32_t capacity = weaponAttachCapacity(e);
 
+    // Read whole before the first record is written over.
+    const KeptPairs kept = keptPairs(game, groups);
     std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
-    for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
-        for (std::uint32_t pair : groups.pairs[g]) {
-            if (collected < capacity) {
-                storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
-                lastWritten = pair;
-            }
-            ++collected;
+    const auto add = [&](std::uint32_t pair) {
+        if (collected < capacity) {
+            storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
+            lastWritten = pair;
         }
+        ++collected;
+    };
+    for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
+        for (std::uint32_t pair : groups.pairs[g]) add(pair);
         collected += groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
+        for (std::uint32_t pair : kept.of(g)) add(pair);
     }
 
     if (collected > capacity) {

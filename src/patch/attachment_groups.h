@@ -21,14 +21,25 @@ struct AttachmentGroups {
     std::array<std::vector<std::uint32_t>, kAttachmentKindCount> pairs;
     // Pairs that arrived when their group was already full: never stored, still counted.
     std::array<std::int64_t, kAttachmentKindCount> overflow{};
+    // The (weapon, kind) columns the file stated, 1 or 0; the others keep the executable's pairs.
+    std::array<std::array<bool, kMaxWeaponRows>, kAttachmentKindCount> stated{};
 };
+
+// The file gave a value in the weapon's column of the kind (a weapon row of the edition).
+void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind);
+
+// Room for every group to be full, had before the reading so that adding pairs never needs
+// memory. False when it cannot be had, with asked set to the size of one group.
+bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked);
 
 // Appends the pair to the group of the attachment's kind (items compared as 16-bit values).
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment);
 
 // Rewrites the whole weapon attachment table from the groups, in kind order, up to its
 // capacity, and fills the rest with copies of the last pair written (with 0 when there is
-// none). Its messages: the sorting notice, then the count or, over the capacity, the warning.
+// none). Within a kind the file's pairs come first, then, for each weapon whose column of that
+// kind the file did not state, the pairs the table holds now, each once, in the order of
+// their first place in it. Its messages: the sorting notice, then the count or, over the capacity, the warning.
 Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups);
 
 }  // namespace vantedit

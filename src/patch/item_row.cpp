@@ -37,19 +37,56 @@ std::string readTextField(StatsStream& in) {
     }
 }
 
+// Blanks are passed over; the character after them is returned, consumed.
+int afterBlanks(StatsStream& in) {
+    int c = in.get();
+    while (c == ' ') c = in.get();
+    return c;
+}
+
+// Goes to the start of a value field: past the tab that ends the field before it, unless that
+// was the last text's tab, already read. True when the field is empty: a tab or the line end
+// follows that tab, blanks aside. Anything else stands as it is for the read of the field, so
+// a row cut short meets the next line or the end of the file as before.
+bool valueFieldIsEmpty(StatsStream& in, bool afterText) {
+    if (!afterText) {
+        const int c = afterBlanks(in);
+        if (c != '\t') {
+            in.unget(c);
+            return false;
+        }
+    }
+    const int c = afterBlanks(in);
+    in.unget(c);
+    return c == '\t' || c == '\n';
+}
+
 void printNumberExpected(Messages& out, std::int32_t item, std::string_view heading) {
     out << "Error while parsing! (Item " << item << ", " << heading << ": number expected)\n";
 }
 
+// An attachment column's heading is the kind's name and a question mark.
+void printAttachmentNumberExpected(Messages& out, std::int32_t item, const AttachmentKind& kind) {
+    out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
+}
+
 // The 56 stat columns in file order. Fields of columns whose section does not hold the item
 // are skipped whatever they hold.
-bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, Messages& out,
-                    ReadNumbers* numbers) {
+bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, ValueWrites& writes,
+                    Messages& out, ReadNumbers* numbers) {
     const MutableByteView image = game.mutableImage();
-    for (const Column& c : kColumns) {
+    bool afterText = true;
+    for (std::size_t slot = 0; slot < kColumns.size(); ++slot) {
+        const Column& c = kColumns[slot];
         // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
         if (layout == Layout::Headings72 && c.section == Section::Halveks2) continue;
         const SectionRecord section = sectionRecord(game.edition(), c.section);
+        // An emptied cell would otherwise take the next cell's value and shift the row.
+        if (valueFieldIsEmpty(in, afterText)) {
+            printNumberExpected(out, item, c.heading);
+            return false;
+        }
+        afterText = false;
         if (!sectionHoldsItem(section, item)) {
             in.skipField();
         } else {
@@ -58,8 +95,9 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
                 printNumberExpected(out, item, c.heading);
                 return false;
             }
-            storeColumnValue(image, section, c, item, value);
-            if (numbers != nullptr) numbers->stats[{item, static_cast<std::size_t>(&c - kColumns.data())}] = value;
+            const ValueField field{"Item", item, static_cast<int>(slot), c.heading};
+            if (!writes.store(image, valueOffset(section, c, item), columnWidth(c.kind), value, field, out)) return false;
+            if (numbers != nullptr) numbers->stats[{item, slot}] = value;
         }
         if (layout != Layout::Current && c.olderLayoutsAddField) in.skipField();
     }
@@ -68,8 +106,8 @@ bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t ite
 
 }  // namespace
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out,
-                       ReadNumbers* numbers) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
+                       Messages& out, ReadNumbers* numbers) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
         out << "Error while parsing! (Item: number expected)\n";
@@ -85,11 +123,16 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         if (stored) storeDescriptionText(game.descriptions.mutableView(field.file), item, field, text);
     }
 
-    if (!readStatValues(in, game, layout, item, out, numbers)) return LineResult::Failed;
+    if (!readStatValues(in, game, layout, item, writes, out, numbers)) return LineResult::Failed;
 
     // A negative item number would name a weapon like 65535: such a row adds no pair.
     const bool isWeapon = isWeaponRow(game.edition(), item);
-    for (const AttachmentKind& kind : kAttachmentKinds) {
+    for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
+        const AttachmentKind& kind = kAttachmentKinds[k];
+        if (valueFieldIsEmpty(in, false)) {
+            printAttachmentNumberExpected(out, item, kind);
+            return LineResult::Failed;
+        }
         if (!isWeapon) {
             in.skipField();
             continue;
@@ -98,9 +141,10 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         const NumberRead read = in.readNumber(value);
         if (read == NumberRead::EndOfFile) return LineResult::EndOfFile;
         if (read == NumberRead::NotANumber) {
-            out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
+            printAttachmentNumberExpected(out, item, kind);
             return LineResult::Failed;
         }
+        markStated(groups, item, k);
         if (value != 0) addAttachmentPair(groups, item, kind.item);
     }
     in.get();  // the line end before the next row

@@ -7,6 +7,7 @@
 #include "patch/read_numbers.h"
 #include "model/text.h"
 #include "patch/stats_stream.h"
+#include "patch/value_writes.h"
 
 namespace vantedit {
 
@@ -21,9 +22,9 @@ enum class Layout {
 // failure whose message has been given.
 enum class LineResult { Done, EndOfFile, Failed };
 
-// Reads the row after the blank that ended its "Item" token. Failed: the message is in out.
-// The stat numbers read go into numbers too, when given.
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Messages& out,
-                       ReadNumbers* numbers = nullptr);
+// Reads the row after the blank that ended its "Item" token; its values go through writes.
+// Failed: the message is in out. The stat numbers read go into numbers too, when given.
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
+                       Messages& out, ReadNumbers* numbers = nullptr);
 
 }  // namespace vantedit

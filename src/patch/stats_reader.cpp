@@ -19,8 +19,17 @@ constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a'
 // The heading line: only its tabs count. False after the failure message.
 bool readHeadingLine(StatsStream& in, Layout& layout, Messages& out) {
     int tabs = 0;
-    for (;;) {
+    int first = kEnd;
+    for (int position = 0;; ++position) {
         const int c = in.get();
+        // A UTF-16 file starts with its byte order mark or has a 0 in every other byte: read
+        // as 8-bit text it would fail far from the cause.
+        const bool byteOrderMark = position == 1 && ((first == 0xFF && c == 0xFE) || (first == 0xFE && c == 0xFF));
+        if (c == 0 || byteOrderMark) {
+            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+            return false;
+        }
+        if (position == 0) first = c;
         if (c == '\n') break;
         if (c == kEnd) {
             out << "Error while parsing headings!\n";
@@ -72,9 +81,12 @@ bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyw
     return false;
 }
 
-bool textFits(const std::string& text, std::size_t maxLength, std::string_view keyword, std::int32_t n,
-              Messages& out) {
-    if (text.size() <= maxLength) return true;
+// A text over the limit passes only as MAKE shows a record it fills with no ending: the
+// record holds that very text now, and is left as it is (store false).
+bool textFits(const std::string& text, std::size_t maxLength, const std::string& heldNow, bool& store,
+              std::string_view keyword, std::int32_t n, Messages& out) {
+    store = text.size() <= maxLength;
+    if (store || text == heldNow) return true;
     out << "Error while parsing! (" << keyword << " " << n << ": text longer than " << maxLength
         << " characters)\n";
     return false;
@@ -82,7 +94,8 @@ bool textFits(const std::string& text, std::size_t maxLength, std::string_view k
 
 // Attach, AmmoAttach, Exclude, Combine2, Combine3, ConvertWeapon, ConvertAmmo: the record
 // number, then its 16-bit values, separated by any white space.
-LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Messages& out, ReadNumbers* numbers) {
+LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, ValueWrites& writes, Messages& out,
+                        ReadNumbers* numbers) {
     std::int32_t n = 0;
     if (!readLineNumber(in, list.keyword, n, out)) return LineResult::Failed;
     const Edition& e = game.edition();
@@ -96,7 +109,11 @@ LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, Me
     }
     const auto listIndex = static_cast<std::size_t>(&list - kNumericLists.data());
     for (int i = 0; i < listValueCount(list); ++i) {
-        storeListValue(game.mutableImage(), e, list, n, i, values[static_cast<std::size_t>(i)]);
+        const ValueField field{list.keyword, n, i, {}};
+        if (!writes.store(game.mutableImage(), listValueOffset(e, list, n, i), 2, values[static_cast<std::size_t>(i)], field,
+                          out)) {
+            return LineResult::Failed;
+        }
         if (numbers != nullptr) numbers->lists[{listIndex, n, i}] = values[static_cast<std::size_t>(i)];
     }
     in.get();  // the line end
@@ -138,17 +155,24 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     int ending = in.get();  // the tab after the number
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
-    const bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
+    const auto r = static_cast<std::int32_t>(record);
+    bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
     std::string first;
     if (!endsTheLine(ending)) first = readAmmoNameField(in, ending);
-    if (storeFirst && !textFits(first, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
+    if (storeFirst && !textFits(first, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
+                                storeFirst, keyword, n, out)) {
+        return LineResult::Failed;
+    }
     std::string second;
     if (!endsTheLine(ending)) second = readAmmoNameField(in, ending);
-    if (!textFits(second, kAmmoNameMaxLength, keyword, n, out)) return LineResult::Failed;
+    bool storeSecond = true;
+    if (!textFits(second, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r), storeSecond,
+                  keyword, n, out)) {
+        return LineResult::Failed;
+    }
 
-    const auto r = static_cast<std::int32_t>(record);
     if (storeFirst) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first);
-    storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second);
+    if (storeSecond) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second);
     return LineResult::Done;
 }
 
@@ -174,14 +198,39 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Mes
         if (c == '\n' || c == 0) break;
         text.push_back(static_cast<char>(c));
     }
-    if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), keyword, n, out)) return LineResult::Failed;
-    storeName(game.mutableImage(), game.edition(), table, n, text);
+    bool store = true;
+    if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), readName(game.image(), game.edition(), table, n),
+                  store, keyword, n, out)) {
+        return LineResult::Failed;
+    }
+    if (store) storeName(game.mutableImage(), game.edition(), table, n, text);
     return atEnd ? LineResult::EndOfFile : LineResult::Done;
 }
 
-// What "%s" prints of the token: up to a byte 0, if it holds one.
-std::string_view printable(const std::string& token) {
-    return std::string_view(token).substr(0, token.find('\0'));
+// The token as a zero-terminated word: up to a byte 0, if it holds one.
+std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
+
+// The word with its control bytes escaped, so that the message stays on one line.
+std::string escaped(std::string_view word) {
+    std::string text;
+    for (char ch : word) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 32) {
+            text += ch;
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -193,21 +242,27 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
 StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers) {
     StatsReading reading;
     Messages& out = reading.messages;
+    std::size_t asked = 0;
+    if (!reading.writes.reserveFor(game.edition(), asked) || !reserveAttachmentGroups(groups, asked)) {
+        out << "Unable to allocate " << asked << " bytes.\n";
+        return reading;
+    }
     Layout layout = Layout::Current;
     if (!readHeadingLine(in, layout, out)) return reading;
 
     bool ammoTypeWarned = false;
-    std::string token;
-    while (readKeywordToken(in, token)) {
+    std::string wordRead;
+    while (readKeywordToken(in, wordRead)) {
+        const std::string_view token = upToZero(wordRead);
         LineResult line = LineResult::Failed;
         const NumericList* list = nullptr;
         for (const NumericList& candidate : kNumericLists) {
             if (equalsIgnoringCase(token, candidate.keyword)) list = &candidate;
         }
         if (list != nullptr) {
-            line = readListLine(in, game, *list, out, numbers);
+            line = readListLine(in, game, *list, reading.writes, out, numbers);
         } else if (equalsIgnoringCase(token, "Item")) {
-            line = readItemRow(in, game, layout, groups, out, numbers);
+            line = readItemRow(in, game, layout, groups, reading.writes, out, numbers);
         } else if (equalsIgnoringCase(token, "AmmoName")) {
             line = readAmmoNameLine(in, game, "AmmoName", 0, out);
         } else if (equalsIgnoringCase(token, "AmmoType")) {
@@ -221,7 +276,7 @@ StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups
         } else if (equalsIgnoringCase(token, kBurstNames.keyword)) {
             line = readNameLine(in, game, kBurstNames, out);
         } else {
-            out << "Error while parsing! (" << printable(token) << ")\n";
+            out << "Error while parsing! (" << escaped(token) << ")\n";
         }
         if (line == LineResult::Failed) return reading;
         if (line == LineResult::EndOfFile) break;

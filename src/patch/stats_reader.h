@@ -7,6 +7,7 @@
 #include "patch/attachment_groups.h"
 #include "patch/read_numbers.h"
 #include "patch/stats_stream.h"
+#include "patch/value_writes.h"
 
 namespace vantedit {
 
@@ -18,6 +19,8 @@ enum class ReadResult { EndOfFile, Failed };
 struct StatsReading {
     ReadResult result = ReadResult::Failed;
     Messages messages;
+    // Which field wrote each byte of the stat and list values, and what the byte held before.
+    ValueWrites writes;
 };
 
 // Reads a whole stats file, from its heading line on, into the game and the groups.
