@@ -59,6 +59,12 @@ std::size_t File::read(void* buffer, std::size_t size) {
     return std::fread(buffer, 1, size, stream_);
 }
 
+std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
+    if (injectedFailure()) return 0;
+    if (std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
+    return std::fread(buffer, 1, size, stream_);
+}
+
 bool File::write(const void* buffer, std::size_t size) {
     if (injectedFailure()) return false;
     return std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0;

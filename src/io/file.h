@@ -29,6 +29,8 @@ public:
     bool seek(long offset, int origin);
     bool tell(long& position);
     std::size_t read(void* buffer, std::size_t size);
+    // One counted call: a seek to the offset from the start, then the read; 0 if the seek fails.
+    std::size_t readAt(long offset, void* buffer, std::size_t size);
     bool write(const void* buffer, std::size_t size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
