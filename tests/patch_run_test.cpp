@@ -511,9 +511,11 @@ struct Saved {
     std::string output;
 };
 
-Saved save(const fs::path& path, const std::vector<std::uint8_t>& image) {
+// The whole image over a file of its size, or bytes laid over the file at offset.
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0) {
     std::ostringstream out;
-    const int status = saveExecutable(path.string(), image, out);
+    const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size,
+                                      offset, image, out);
     return {status, out.str()};
 }
 
@@ -559,6 +561,16 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
     EXPECT_EQ(save(path, std::vector<std::uint8_t>(100, 8)).status, 0);
     EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
 
+    // A file that is no longer the size it was loaded at, or bytes that do not fit in it.
+    const auto saved = readBytes(path);
+    for (const auto& [size, offset] : {std::pair<std::int64_t, std::int64_t>{101, 0}, {99, 0}, {100, 1}, {100, -1}}) {
+        s = save(path, std::vector<std::uint8_t>(100, 8), size, offset);
+        EXPECT_EQ(s.status, 1) << size << " " << offset;
+        EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + path + "!\n");
+        EXPECT_TRUE(readBytes(path) == saved);
+        EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+    }
+
     s = save(dir / "gone.exe", original);
     EXPECT_EQ(s.status, 1);
     EXPECT_EQ(s.output, "Error writing " + (dir / "gone.exe").string() + "!\n");
@@ -567,12 +579,20 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
 
 TEST(SaveExecutable, EachFailingCallLeavesTheFileAndNoTemporary) {
     TempDir dir;
-    const std::vector<std::uint8_t> original(5000, 3);
-    const std::vector<std::uint8_t> image(5000, 4);
+    // Three chunks of the copy; the bytes laid over it straddle the first boundary.
+    const std::vector<std::uint8_t> original(300000, 3);
+    const std::vector<std::uint8_t> bytes(1000, 4);
+    const std::int64_t offset = (128 << 10) - 72;
+    std::vector<std::uint8_t> image = original;
+    std::fill_n(image.begin() + offset, bytes.size(), 4);
     const fs::path path = dir / "game.exe";
+    const auto save = [&](const fs::path& p, const std::vector<std::uint8_t>&) {
+        return vantedit::save(p, bytes, static_cast<std::int64_t>(original.size()), offset);
+    };
     io::failAtCall(0);
     testing::writeBytes(path, original);
     ASSERT_EQ(save(path, image).status, 0);
+    ASSERT_TRUE(readBytes(path) == image);
     const long calls = io::callCount();
     for (long n = 1; n <= calls; ++n) {
         SCOPED_TRACE(n);
@@ -589,7 +609,9 @@ TEST(SaveExecutable, EachFailingCallLeavesTheFileAndNoTemporary) {
         }
         EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
     }
-    EXPECT_EQ(calls, 9);  // check open and close, new file open, write, flush, sync, close, mode, rename
+    // check open and close; the file opened, measured and rewound; new file open; three reads
+    // and three writes; flush, sync, close, mode, rename
+    EXPECT_EQ(calls, 18);
 }
 
 }  // namespace

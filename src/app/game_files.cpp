@@ -32,7 +32,7 @@ bool loadDescriptionFile(std::string_view path, std::string_view title, std::vec
 
 }  // namespace
 
-std::optional<Game> loadExecutable(const std::string& path, ImageReach reach, std::ostream& out, bool& openFailed) {
+std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed) {
     io::File file;
     openFailed = false;
     if (!file.open(path, "rb")) {
@@ -54,7 +54,7 @@ std::optional<Game> loadExecutable(const std::string& path, ImageReach reach, st
         return std::nullopt;
     }
     out << "\nReading binary data...";
-    const ByteSpan span = reach == ImageReach::Tables ? tableSpan(*edition) : ByteSpan{0, size};
+    const ByteSpan span = tableSpan(*edition);
     const std::span<std::uint8_t> target = image->bytes().subspan(static_cast<std::size_t>(span.begin),
                                                                   static_cast<std::size_t>(span.size()));
     // Recognition left the file at its start; if it could not, nothing valid can be read.

@@ -12,14 +12,11 @@
 
 namespace vantedit {
 
-// How much of the executable a run needs: MAKE only the stretch of its tables, PATCH all of
-// it, since it writes the whole file back.
-enum class ImageReach { Tables, Whole };
-
 // Opens, recognises and reads the executable; nothing after its failure message. openFailed
-// tells that the executable could not even be opened (the usage text follows then). With
-// ImageReach::Tables the bytes outside the edition's table span stay 0.
-std::optional<Game> loadExecutable(const std::string& path, ImageReach reach, std::ostream& out, bool& openFailed);
+// tells that the executable could not even be opened (the usage text follows then). Only the
+// edition's table span is read (model/table_span.h): no operation uses a byte outside it, and
+// PATCH copies the rest from the file as it saves. The image's other bytes stay 0.
+std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed);
 
 // Loads both files of the edition; false after a failure message.
 bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out);

@@ -26,15 +26,13 @@ int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     const std::string& statsFile = args[2];
     const std::string& operation = args[3];
 
-    // MAKE writes only what the tables hold; everything else reads the whole executable.
-    const bool make = equalsIgnoringCase(operation, "make");
     bool openFailed = false;
-    std::optional<Game> game = loadExecutable(executable, make ? ImageReach::Tables : ImageReach::Whole, out, openFailed);
+    std::optional<Game> game = loadExecutable(executable, out, openFailed);
     if (!game) {
         if (openFailed) printUsage(out);
         return 1;
     }
-    if (make) return runMake(*game, executable, statsFile, out);
+    if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);

@@ -1,6 +1,9 @@
 #include "io/file.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -162,25 +165,52 @@ std::string unusedNameBeside(const std::filesystem::path& target) {
     }
 }
 
-// The whole block into a new file, through to the disk. created tells whether the file was
-// made by this call, so that only such a file is ever removed.
-bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, bool& created) {
-    File file;
-    created = file.open(path, "wbx");
+// As much as the copy holds at once: the page cache streams it as fast as one big block.
+constexpr std::size_t kCopyChunk = std::size_t{128} << 10;
+
+// The source with the bytes laid over it at offset, into a new file, through to the disk.
+// created tells whether the new file was made by this call, so that only such a file is ever
+// removed.
+bool writeSplicedCopy(const std::string& source, const std::string& path, std::int64_t size, std::int64_t offset,
+                      std::span<const std::uint8_t> bytes, bool& created) {
+    File in;
+    long measured = -1;
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(measured) || measured != size ||
+        !in.seek(0, SEEK_SET)) {
+        return false;
+    }
+    File out;
+    created = out.open(path, "wbx");
     if (!created) return false;
-    const bool written = file.write(bytes.data(), bytes.size()) && file.flush() && file.sync();
-    return file.close() && written;
+    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[kCopyChunk]);
+    const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
+    bool copied = true;
+    for (std::int64_t at = 0; copied && at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
+        copied = in.read(chunk.get(), want) == want;
+        const std::int64_t from = std::max(at, offset);
+        const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
+        if (copied && from < to) {
+            std::memcpy(chunk.get() + (from - at), bytes.data() + (from - offset), static_cast<std::size_t>(to - from));
+        }
+        copied = copied && out.write(chunk.get(), want);
+        at += static_cast<std::int64_t>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    const bool written = copied && out.flush() && out.sync();
+    return out.close() && written;
 }
 
 }  // namespace
 
-bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::canonical(path, ec);
     if (ec) return false;
     const std::string temporary = unusedNameBeside(target);
     bool created = false;
-    if (!writeNewFile(temporary, bytes, created) || !copyPermissions(target.string(), temporary) ||
+    if (!writeSplicedCopy(target.string(), temporary, size, offset, bytes, created) || !copyPermissions(target.string(), temporary) ||
         !renameReplacing(temporary, target.string())) {
         if (created) removeQuietly(temporary);
         return false;

@@ -56,10 +56,12 @@ bool sameFile(const std::string& a, const std::string& b);
 // rename nor a run as root would respect a read-only mark.
 bool isWritableFile(const std::string& path);
 
-// Replaces the file with the bytes, never in place: they go to a new file beside it (through
-// a symbolic link, beside its target), which is renamed over it only once it is completely on
-// disk, with the old file's permission bits. On any failure the file stays as it was and no
-// new file is left behind.
-bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+// Replaces the file with a copy of itself in which the bytes from offset on are the given ones,
+// never in place: the copy goes to a new file beside it (through a symbolic link, beside its
+// target), which is renamed over it only once it is completely on disk, with the old file's
+// permission bits. The copy streams through a small buffer, so the file is never held whole.
+// It fails if the file is no longer size bytes long or the bytes do not fit in it. On any
+// failure the file stays as it was and no new file is left behind.
+bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset, std::span<const std::uint8_t> bytes);
 
 }  // namespace vantedit::io
