@@ -203,15 +203,16 @@ bool writeSplicedCopy(const std::string& source, const std::string& path, std::i
 
 }  // namespace
 
-bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset,
+                  std::span<const std::uint8_t> bytes) {
     if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::canonical(path, ec);
     if (ec) return false;
     const std::string temporary = unusedNameBeside(target);
     bool created = false;
-    if (!writeSplicedCopy(target.string(), temporary, size, offset, bytes, created) || !copyPermissions(target.string(), temporary) ||
-        !renameReplacing(temporary, target.string())) {
+    if (!writeSplicedCopy(target.string(), temporary, size, offset, bytes, created) ||
+        !copyPermissions(target.string(), temporary) || !renameReplacing(temporary, target.string())) {
         if (created) removeQuietly(temporary);
         return false;
     }

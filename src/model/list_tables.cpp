@@ -43,7 +43,7 @@ consteval bool capacitiesAsKnown() {
     return true;
 }
 
-// What MAKE reads lies inside the file and is a small part of it.
+// What a run reads of the executable lies inside it and is a small part of it.
 consteval bool tableSpansAreSmall() {
     for (const Edition& e : kEditions) {
         const ByteSpan span = tableSpan(e);

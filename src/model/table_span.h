@@ -1,6 +1,7 @@
 // The one stretch of the executable that holds every table the stats file shows: the seven
 // sections, the weapon attachment table and the lists after it, the ammunition, sound and
-// burst names. In every edition it is a sixth of the file or less, so MAKE reads only it.
+// burst names. In every edition it is a sixth of the file or less, and both operations read
+// only it.
 #pragma once
 
 #include <algorithm>
