@@ -71,14 +71,14 @@ struct FaultCase {
     long harmless;          // failing calls that lose nothing: the run goes on
 };
 
-// The image a save writes: the executable with its last byte changed.
-std::vector<std::uint8_t> savedImage(std::vector<std::uint8_t> executable) {
-    executable.back() ^= 0xFF;
-    return executable;
-}
+// What a save lays over the executable: bytes that straddle the end of the copy's first chunk.
+constexpr std::int64_t kSavedOffset = (128 << 10) - 72;
+const std::vector<std::uint8_t> kSavedBytes(1000, 4);
 
 int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out) {
-    if (std::string_view(c.operation) == "save") return saveExecutable("game.exe", savedImage(executable), out);
+    if (std::string_view(c.operation) == "save") {
+        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out);
+    }
     return vantedit::runVantedit({"vantedit", "game.exe", "stats.txt", c.operation}, out);
 }
 
@@ -249,8 +249,9 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
 
 // A run's calls: open, seek, tell, header seek and read, seek back, tell and read of the
 // executable; open and read of each description file; then the stats file's own calls (DIFF:
-// its read only). The save: the check's open and close, then the new file's open, write,
-// flush, sync and close, its permissions, its owner and the rename.
+// its read only). The save: the check's open and close; the old file opened, measured and
+// rewound; the new file's open; a read and a write for each of the copy's 19 chunks; the
+// flush, sync and close, the permissions, the owner and the rename.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
 //            operation edition bare   min  max harmless
@@ -262,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
     FaultCase{"patch",  6,      false, 16,  99, 1},
     FaultCase{"diff",   2,      false, 17,  99, 0},
     FaultCase{"diff",   6,      false, 13,  99, 0},
-    FaultCase{"save",   3,      true,  10,  10, 1}),
+    FaultCase{"save",   4,      true,  51,  51, 1}),
     [](const auto& info) {
         return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition) +
                (info.param.bareGame ? "Bare" : "");

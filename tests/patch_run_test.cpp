@@ -630,9 +630,11 @@ struct Saved {
     std::string output;
 };
 
-Saved save(const fs::path& path, const std::vector<std::uint8_t>& image) {
+// The whole image over a file of its size, or bytes laid over the file at offset.
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0) {
     std::ostringstream out;
-    const int status = saveExecutable(path.string(), image, out);
+    const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size,
+                                      offset, image, out);
     return {status, out.str()};
 }
 
@@ -685,6 +687,16 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
     fs::create_directory(dir / "game.exe.vantedit-0.tmp");  // a name in the way: the next one is taken
     EXPECT_EQ(save(path, std::vector<std::uint8_t>(100, 8)).status, 0);
     EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+
+    // A file that is no longer the size it was loaded at, or bytes that do not fit in it.
+    const auto saved = readBytes(path);
+    for (const auto& [size, offset] : {std::pair<std::int64_t, std::int64_t>{101, 0}, {99, 0}, {100, 1}, {100, -1}}) {
+        s = save(path, std::vector<std::uint8_t>(100, 8), size, offset);
+        EXPECT_EQ(s.status, 1) << size << " " << offset;
+        EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + path + "!\n");
+        EXPECT_TRUE(readBytes(path) == saved);
+        EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+    }
 
     s = save(dir / "gone.exe", original);
     EXPECT_EQ(s.status, 1);

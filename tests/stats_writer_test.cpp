@@ -7,6 +7,8 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "model/table_span.h"
+#include "synthetic_game.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -224,6 +226,22 @@ TEST(StatsWriter, AttachmentColumnsLookUpEachKind) {
     EXPECT_TRUE(itemRow(text, 70).ends_with("\t1\t0\t0\t0\t0\t0\t0\t1"));
     EXPECT_TRUE(itemRow(text, 71).ends_with("\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a"));
     EXPECT_TRUE(itemRow(text, 5).ends_with("\t0\t0\t0\t0\t0\t0\t0\t0"));
+}
+
+// MAKE loads only the edition's table span: the stats file must not depend on any byte outside
+// it. The synthetic games fill every byte, so one read outside it shows.
+TEST(StatsWriter, NothingOutsideTheTableSpanIsRead) {
+    for (int e = 0; e < kEditionCount; ++e) {
+        for (bool awkward : {false, true}) {
+            SCOPED_TRACE(std::to_string(e) + (awkward ? " awkward" : ""));
+            synth::SyntheticGame game = synth::makeSyntheticGame({e, 3, awkward});
+            const std::string whole = dump(synth::toGame(game));
+            const ByteSpan span = tableSpan(kEditions[e]);
+            std::fill(game.executable.begin(), game.executable.begin() + span.begin, std::uint8_t{0});
+            std::fill(game.executable.begin() + span.end, game.executable.end(), std::uint8_t{0});
+            EXPECT_TRUE(dump(synth::toGame(game)) == whole);
+        }
+    }
 }
 
 TEST(StatsWriter, LineBreaksBecomeCrLfOnDisk) {

@@ -5,6 +5,7 @@
 #include "app/recognition.h"
 #include "io/file.h"
 #include "model/memory.h"
+#include "model/table_span.h"
 
 namespace vantedit {
 
@@ -51,22 +52,26 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
         return std::nullopt;
     }
     out << edition->label << " version of executable detected\n";
-    std::vector<std::uint8_t> image;
-    if (!tryResize(image, static_cast<std::size_t>(size))) {
+    std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(static_cast<std::size_t>(size));
+    if (!image) {
         out << "Unable to allocate " << size << " bytes.\n";
         return std::nullopt;
     }
     out << "\nReading binary data...";
+    const ByteSpan span = tableSpan(*edition);
+    const std::span<std::uint8_t> target = image->bytes().subspan(static_cast<std::size_t>(span.begin),
+                                                                  static_cast<std::size_t>(span.size()));
     // Recognition left the file at its start; if it could not, nothing valid can be read.
     long position = -1;
     const bool atStart = file.tell(position) && position == 0;
-    const std::size_t got = atStart ? file.read(image.data(), image.size()) : 0;
-    if (got < image.size()) {
+    const std::size_t got =
+        atStart ? file.readAt(static_cast<long>(span.begin), target.data(), target.size()) : 0;
+    if (got < target.size()) {
         out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
         return std::nullopt;
     }
     file.close();  // read-only: a failing close loses nothing
-    return Game(*edition, std::move(image));
+    return Game(*edition, std::move(*image));
 }
 
 bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out) {

@@ -13,7 +13,9 @@
 namespace vantedit {
 
 // Opens, recognises and reads the executable; nothing after its failure message. openFailed
-// tells that the executable could not even be opened (the usage text follows then).
+// tells that the executable could not even be opened (the usage text follows then). Only the
+// edition's table span is read (model/table_span.h): no operation uses a byte outside it, and
+// PATCH copies the rest from the file as it saves. The image's other bytes stay 0.
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed);
 
 // Loads both files of the edition; false after a failure message.

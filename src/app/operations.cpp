@@ -4,6 +4,7 @@
 #include "dump/stats_writer.h"
 #include "io/file.h"
 #include "model/memory.h"
+#include "model/table_span.h"
 #include "patch/attachment_groups.h"
 #include "patch/diff.h"
 #include "patch/stats_reader.h"
@@ -73,13 +74,14 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     return 0;
 }
 
-int saveExecutable(const std::string& executablePath, std::span<const std::uint8_t> image, std::ostream& out) {
+int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
+                   std::span<const std::uint8_t> bytes, std::ostream& out) {
     if (!io::isWritableFile(executablePath)) {
         out << "Error writing " << executablePath << "!\n";
         return 1;
     }
     out << "\nSaving binary data...";
-    if (!io::replaceFile(executablePath, image)) {
+    if (!io::replaceBytes(executablePath, fileSize, offset, bytes)) {
         out << "Error writing " << executablePath << "!\n";
         return 1;
     }
@@ -99,7 +101,11 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     // The texts went into the description buffers only; the description files stay as they are.
     out << "\nDescriptions not saved...";
     out << rebuildWeaponAttachTable(game, groups).text();
-    return saveExecutable(executablePath, game.image().bytes(), out);
+    // Only the tables' stretch was read and changed; the rest is copied from the file.
+    const ByteSpan span = tableSpan(game.edition());
+    const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
+                                                      static_cast<std::size_t>(span.size()));
+    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out);
 }
 
 int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
@@ -107,7 +113,13 @@ int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
     std::string bytes;
     if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
     StatsStream in(std::move(bytes));
-    Game after = game;
+    std::size_t asked = 0;
+    std::optional<Game> copy = game.tryCopy(asked);
+    if (!copy) {
+        out << "Unable to allocate " << asked << " bytes.\n";
+        return 1;
+    }
+    Game& after = *copy;
     AttachmentGroups groups;
     ReadNumbers numbers;
     const StatsReading reading = readStatsText(in, after, groups, &numbers);

@@ -22,8 +22,9 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 // would change; writes nothing. Returns the exit status.
 int runDiff(Game& game, const std::string& statsPath, std::ostream& out);
 
-// Replaces the executable with the image, never in place (see io::replaceFile). Returns the
-// exit status.
-int saveExecutable(const std::string& executablePath, std::span<const std::uint8_t> image, std::ostream& out);
+// Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
+// are the given ones, never in place (see io::replaceBytes). Returns the exit status.
+int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
+                   std::span<const std::uint8_t> bytes, std::ostream& out);
 
 }  // namespace vantedit

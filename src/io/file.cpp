@@ -3,7 +3,10 @@
 #include "model/memory.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -63,6 +66,12 @@ bool File::tell(long& position) {
 
 std::size_t File::read(void* buffer, std::size_t size) {
     if (injectedFailure()) return 0;
+    return std::fread(buffer, 1, size, stream_);
+}
+
+std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
+    if (injectedFailure()) return 0;
+    if (std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
     return std::fread(buffer, 1, size, stream_);
 }
 
@@ -188,6 +197,10 @@ void syncFolderOf(const std::filesystem::path& file) {
 #endif
 }
 
+// As much as the copy of an executable holds at once: the page cache streams it as fast as one
+// big block.
+constexpr std::size_t kCopyChunk = std::size_t{128} << 10;
+
 }  // namespace
 
 bool copyOwner(const std::string& from, const std::string& to) {
@@ -249,6 +262,34 @@ bool ReplacingFile::commit() {
 bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     ReplacingFile file;
     return file.open(path) && file.write(bytes) && file.commit();
+}
+
+bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset,
+                  std::span<const std::uint8_t> bytes) {
+    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
+    File in;
+    long measured = -1;
+    if (!in.open(path, "rb") || !in.seek(0, SEEK_END) || !in.tell(measured) || measured != size ||
+        !in.seek(0, SEEK_SET)) {
+        return false;
+    }
+    static std::array<std::uint8_t, kCopyChunk> chunk;  // one save per run: no memory to ask for
+    ReplacingFile out;
+    if (!out.open(path)) return false;
+    const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
+    for (std::int64_t at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
+        if (in.read(chunk.data(), want) != want) return false;
+        const std::int64_t from = std::max(at, offset);
+        const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
+        if (from < to) {
+            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset), static_cast<std::size_t>(to - from));
+        }
+        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
+        at += static_cast<std::int64_t>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return out.commit();
 }
 
 }  // namespace vantedit::io

@@ -29,6 +29,8 @@ public:
     bool seek(long offset, int origin);
     bool tell(long& position);
     std::size_t read(void* buffer, std::size_t size);
+    // One counted call: a seek to the offset from the start, then the read; 0 if the seek fails.
+    std::size_t readAt(long offset, void* buffer, std::size_t size);
     bool write(const void* buffer, std::size_t size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
@@ -96,5 +98,10 @@ private:
 
 // The whole file replaced with the bytes through a ReplacingFile.
 bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Replaces the file with a copy of itself in which the bytes from offset on are the given ones,
+// through a ReplacingFile. The copy streams through a small buffer, so the file is never held
+// whole. It fails if the file is no longer size bytes long or the bytes do not fit in it.
+bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offset, std::span<const std::uint8_t> bytes);
 
 }  // namespace vantedit::io

@@ -1,6 +1,7 @@
 #include "model/list_tables.h"
 
 #include "model/attachments.h"
+#include "model/table_span.h"
 
 namespace vantedit {
 
@@ -43,7 +44,17 @@ consteval bool capacitiesAsKnown() {
     return true;
 }
 
+// What a run reads of the executable lies inside it and is a small part of it.
+consteval bool tableSpansAreSmall() {
+    for (const Edition& e : kEditions) {
+        const ByteSpan span = tableSpan(e);
+        if (span.begin < 0 || span.end > e.fileSize || span.size() > e.fileSize / 6) return false;
+    }
+    return true;
+}
+
 static_assert(listBlockIsContiguous());
+static_assert(tableSpansAreSmall());
 static_assert(textTablesFitTheirEditions());
 static_assert(capacitiesAsKnown());
 
