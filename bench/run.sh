@@ -82,7 +82,8 @@ measure() {
 }
 floor_make() {
   cat game.exe "$item" "$shop" >/dev/null
-  dd if=/dev/zero of=floor.txt bs="$stats_size" count=1 status=none
+  dd if=/dev/zero of=floor.tmp bs="$stats_size" count=1 conv=fsync status=none
+  mv floor.tmp floor.txt
 }
 floor_patch() {
   cat game.exe "$item" "$shop" stats.txt >/dev/null
@@ -142,7 +143,8 @@ row "vantedit alone (usage text)" bare
 row "  the same, all static" bare_static
 [ -z "$before" ] || row "  the same, before" bare_before
 echo "target: MAKE <= 1.20x and PATCH <= 1.10x their floor (wall)"
-echo "floor of MAKE:  cat game.exe itemdesc.edt hvkdesc.edt >/dev/null; dd if=/dev/zero of=floor.txt bs=$stats_size count=1"
+echo "floor of MAKE:  cat game.exe itemdesc.edt hvkdesc.edt >/dev/null;"
+echo "                dd if=/dev/zero of=floor.tmp bs=$stats_size count=1 conv=fsync; mv floor.tmp floor.txt"
 echo "floor of PATCH: cat game.exe itemdesc.edt hvkdesc.edt stats.txt >/dev/null;"
 echo "                dd if=/dev/zero of=floor.tmp bs=$exe_size count=1 conv=fsync; mv floor.tmp floor.exe"
 
