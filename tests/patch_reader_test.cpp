@@ -665,6 +665,22 @@ TEST(ItemRow, TextsLongerThanTheirFieldAreCutWithTheTerminatorInside) {
               1234);
 }
 
+TEST(ItemRow, ATextFillingItsWholeFieldComesBackUnchanged) {
+    Game g = makeGame(2);
+    const DescField& field = kDescFields[2];
+    std::fill(g.descriptions.item.begin(), g.descriptions.item.end(), 'd');  // no terminator anywhere
+    g.descriptions.item[descUnitOffset(10, field, 7)] = 'e';                     // item 10 holds another text
+    const std::vector<std::uint8_t> before = g.descriptions.item;
+    const std::string full = readDescriptionText(g.descriptions.view(DescFile::Item), 9, field);
+    ASSERT_EQ(full.size(), static_cast<std::size_t>(field.units));
+    std::string text = makeText(makeGame(2));
+    text = withField(text, "Item 9\t", 3, full);
+    text = withField(text, "Item 10\t", 3, full);  // the same text where it is not what the field holds
+    ASSERT_EQ(readText(g, text).output, "");
+    EXPECT_EQ(g.descriptions.item[descUnitOffset(9, field, field.units - 1)], before[descUnitOffset(9, field, 0)]);
+    EXPECT_EQ(g.descriptions.item[descUnitOffset(10, field, field.units - 1)], 0);
+}
+
 TEST(ItemRow, ShopFieldsWithoutAShopFileAreReadAndDropped) {
     Game g = makeGame(6);
     std::string text = makeText(g);

@@ -59,7 +59,8 @@ constexpr std::uint8_t textToStored(std::uint8_t t) { return t > 32 ? static_cas
 std::string readDescriptionText(ByteView buffer, int item, const DescField& field);
 
 // The text through the transform, then its terminator; a text longer than the field is cut
-// so that the terminator still lands in the field's last unit. A byte 0 in the text ends it.
+// so that the terminator still lands in the field's last unit, unless the field holds exactly
+// that text with no terminator now, which is left as it is. A byte 0 in the text ends it.
 // The second byte of every unit and the units after the terminator keep what they held.
 void storeDescriptionText(MutableByteView buffer, int item, const DescField& field, std::string_view text);
 
