@@ -6,6 +6,7 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "model/text.h"
 
 namespace vantedit {
 
@@ -27,14 +28,9 @@ void appendTabNumber(std::string& out, std::int64_t value) {
 void appendText(std::string& out, const std::string& text) {
     if (text.find('"') == std::string::npos) {
         out += text;
-        return;
+    } else {
+        out += quotedText(text);
     }
-    out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 void writeHeadingLine(std::string& out) {

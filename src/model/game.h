@@ -34,6 +34,12 @@ public:
         buffer.size_ = size;
         return buffer;
     }
+    // A copy of the bytes; empty when the memory cannot be had.
+    static std::optional<ImageBuffer> tryCopyOf(std::span<const std::uint8_t> bytes) {
+        std::optional<ImageBuffer> copy = zeroFilled(bytes.size());
+        if (copy && !bytes.empty()) std::memcpy(copy->bytes_.get(), bytes.data(), bytes.size());
+        return copy;
+    }
     explicit ImageBuffer(std::span<const std::uint8_t> bytes) : ImageBuffer(copyOf(bytes)) {}
 
     ImageBuffer(ImageBuffer&&) noexcept = default;
@@ -54,9 +60,8 @@ private:
 
     ImageBuffer() = default;
     static ImageBuffer copyOf(std::span<const std::uint8_t> bytes) {
-        std::optional<ImageBuffer> copy = zeroFilled(bytes.size());
+        std::optional<ImageBuffer> copy = tryCopyOf(bytes);
         if (!copy) throw std::bad_alloc();
-        if (!bytes.empty()) std::memcpy(copy->bytes_.get(), bytes.data(), bytes.size());
         return std::move(*copy);
     }
 
@@ -80,9 +85,8 @@ public:
     // the size of the block that could not.
     std::optional<Game> tryCopy(std::size_t& asked) const {
         asked = image_.bytes().size();
-        std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(asked);
+        std::optional<ImageBuffer> image = ImageBuffer::tryCopyOf(image_.bytes());
         if (!image) return std::nullopt;
-        if (asked != 0) std::memcpy(image->bytes().data(), image_.bytes().data(), asked);
         Game copy(*edition_, std::move(*image));
         copy.descriptions.hasShop = descriptions.hasShop;
         for (auto [from, to] : {std::pair{&descriptions.item, &copy.descriptions.item},

@@ -16,13 +16,12 @@ long allocationCount();
 // Counts one request and says whether the test seam wants it to fail.
 bool allocationFailureInjected();
 
-// The container holds count elements (resize) or room for them (reserve); false when the
-// memory cannot be had, the container as it was.
-template <typename Container>
-bool tryResize(Container& c, std::size_t count) {
+// Runs the request; false when the memory cannot be had (or the test seam refuses it).
+template <typename Request>
+bool tryAllocating(Request request) {
     if (allocationFailureInjected()) return false;
     try {
-        c.resize(count);
+        request();
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
@@ -31,17 +30,15 @@ bool tryResize(Container& c, std::size_t count) {
     return true;
 }
 
+// The container holds count elements (resize) or room for them (reserve); false when the
+// memory cannot be had, the container as it was.
+template <typename Container>
+bool tryResize(Container& c, std::size_t count) {
+    return tryAllocating([&] { c.resize(count); });
+}
 template <typename Container>
 bool tryReserve(Container& c, std::size_t count) {
-    if (allocationFailureInjected()) return false;
-    try {
-        c.reserve(count);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
+    return tryAllocating([&] { c.reserve(count); });
 }
 
 }  // namespace vantedit

@@ -20,6 +20,16 @@ constexpr bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// In double quotes, each double quote inside doubled, as spreadsheets quote a text.
+inline std::string quotedText(std::string_view text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 // The text a run prints, gathered in the order it must appear.
 class Messages {
 public:

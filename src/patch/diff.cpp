@@ -20,16 +20,6 @@ namespace {
 // A stat cell: an item and the index of its column in kColumns.
 using Cell = std::pair<std::int32_t, std::size_t>;
 
-// In double quotes, a double quote inside doubled, as MAKE and spreadsheets quote a text.
-Messages& quoted(Messages& out, std::string_view text) {
-    out << '"';
-    for (char c : text) {
-        if (c == '"') out << '"';
-        out << c;
-    }
-    return out << '"';
-}
-
 // The range MAKE can print for the column: what a number must lie in to be stored as typed.
 bool fitsColumn(ColumnKind kind, std::int32_t v) {
     switch (kind) {
@@ -90,9 +80,8 @@ private:
             const std::string now = readDescriptionText(before_.descriptions.view(field.file), item, field);
             const std::string then = readDescriptionText(after_.descriptions.view(field.file), item, field);
             if (now == then) continue;
-            out_ << "Item " << item << '\t' << field.heading << '\t';
-            quoted(out_, now) << '\t';
-            quoted(out_, then) << "\tnot saved\n";
+            out_ << "Item " << item << '\t' << field.heading << '\t' << quotedText(now) << '\t' << quotedText(then)
+                 << "\tnot saved\n";
             ++result_.notSaved;
         }
     }
@@ -149,9 +138,7 @@ private:
     void text(std::string_view keyword, std::int32_t record, std::string_view field, const std::string& now,
               const std::string& then) {
         if (now == then) return;
-        out_ << keyword << ' ' << record << '\t' << field << '\t';
-        quoted(out_, now) << '\t';
-        quoted(out_, then) << '\n';
+        out_ << keyword << ' ' << record << '\t' << field << '\t' << quotedText(now) << '\t' << quotedText(then) << '\n';
         ++result_.changedValues;
     }
 
@@ -184,17 +171,14 @@ private:
     }
 
     void pairLine(std::uint32_t pair, std::string_view change) {
-        const auto attachment = static_cast<std::uint16_t>(pair & 0xFFFF);
+        const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
         out_ << "Attachments\t";
-        const auto kind = std::find_if(kAttachmentKinds.begin(), kAttachmentKinds.end(), [&](const AttachmentKind& k) {
-            return static_cast<std::uint16_t>(k.item) == attachment;
-        });
-        if (kind != kAttachmentKinds.end()) {
-            out_ << kind->name;
+        if (kind != kAttachmentKindCount) {
+            out_ << kAttachmentKinds[kind].name;
         } else {
-            out_ << "Item " << attachment;
+            out_ << "Item " << pairAttachment(pair);
         }
-        out_ << '\t' << (pair >> 16) << '\t' << change << '\n';
+        out_ << '\t' << pairWeapon(pair) << '\t' << change << '\n';
     }
 
     // Added pairs in their new order, dropped pairs in their old order, then how many of the
