@@ -11,6 +11,8 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "model/table_span.h"
+#include "app/messages.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 
@@ -56,20 +58,10 @@ std::vector<Range> merged(std::vector<Range> ranges) {
 ImageAreas imageAreas(int edition) {
     const Edition& e = editionRecord(edition);
     ImageAreas areas;
-    for (Section s : kAllSections) {
-        const SectionRecord r = sectionRecord(e, s);
-        addRange(areas.whole, r.fileOffset,
-                 std::int64_t{r.fileOffset} + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize);
-    }
-    addRange(areas.whole, e.attachOffset, e.listEnd);
-    for (const NameTable* table : {&kSoundNames, &kBurstNames}) {
-        addRange(areas.whole, nameRecordOffset(e, *table, 0), nameRecordOffset(e, *table, table->count));
+    for (const TableExtent& t : tableExtents(e)) {
+        addRange(t.kind == TableKind::AmmoNames ? areas.lowBytes : areas.whole, t.span.begin, t.span.end);
     }
     areas.whole = merged(areas.whole);
-    addRange(areas.lowBytes, ammoNameRecordOffset(e.ammoNameSecondOffset, 0),
-             ammoNameRecordOffset(e.ammoNameSecondOffset, e.ammoNameCount));
-    addRange(areas.lowBytes, ammoNameRecordOffset(e.ammoNameFirstOffset, 0),
-             ammoNameRecordOffset(e.ammoNameFirstOffset, e.ammoNameFirstCount));
     // The checks below rely on the AmmoName records lying clear of every other table.
     for (const Range& low : areas.lowBytes) {
         for (const Range& w : areas.whole) {
@@ -132,28 +124,29 @@ std::string checkDescriptionBuffer(const std::vector<std::uint8_t>& now, const s
     return {};
 }
 
-std::string checkGroups(const AttachmentGroups& groups, int edition) {
-    const std::int32_t lastWeapon = sectionRecord(editionRecord(edition), Section::Weapons).lastItem;
-    for (std::size_t g = 0; g < groups.pairs.size(); ++g) {
-        if (groups.pairs[g].size() > kGroupSize) return "attachment group " + std::to_string(g) + " is over its size";
-        for (std::uint32_t pair : groups.pairs[g]) {
-            const auto attachment = static_cast<std::int32_t>(pair & 0xFFFF);
-            const auto weapon = static_cast<std::int32_t>(pair >> 16);
-            if (attachment != kAttachmentKinds[g].item || weapon < 0 || weapon > lastWeapon) {
-                return "attachment group " + std::to_string(g) + " holds a pair no column can express";
-            }
+// The rebuilt table holds the pairs the columns can express, and the pairs it held before.
+std::string checkWeaponAttachTable(const Game& game, const Game& pristine) {
+    const Edition& e = game.edition();
+    const std::int32_t lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
+        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+        const bool expressible = attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount &&
+                                 pairWeapon(pair) <= lastWeapon;
+        // A table with no pair at all is filled with zero records.
+        if (pair == 0 || expressible || attachmentPairExists(pristine.image(), e, pairWeapon(pair), pairAttachment(pair))) {
+            continue;
         }
-        if (groups.overflow[g] != 0 && groups.pairs[g].size() < kGroupSize) {
-            return "attachment group " + std::to_string(g) + " counts an overflow before it is full";
-        }
+        return "the weapon attachment table's record " + std::to_string(r) + " holds a pair from nowhere";
     }
     return {};
 }
 
-std::string checkReadResult(const StatsReading& reading) {
-    const std::string& output = reading.messages.text();
+std::string checkReadResult(const Reading& reading) {
+    std::ostringstream printed;
+    printReading(printed, reading);
+    const std::string output = printed.str();
     const std::size_t errors = countOf(output, "Error while parsing");
-    if (reading.result == ReadResult::Failed) {
+    if (!reading.ok()) {
         if (errors != 1) return "a failed reading printed " + std::to_string(errors) + " error messages: " + output;
         if (output.empty() || output.back() != '\n') return "the error message does not end the output: " + output;
     } else if (errors != 0) {
@@ -512,11 +505,7 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     const int edition = data[0] % kEditionCount;
     ReaderEdition& state = readerEdition(edition);
     Game& game = state.work;
-    static AttachmentGroups groups;
-    groups = AttachmentGroups{};
-
-    StatsStream in(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-    const StatsReading result = readStatsText(in, game, groups);
+    const Reading result = applyStatsFile(game, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
 
     std::string problem = checkReadResult(result);
     if (problem.empty() && (editionIndex(game.edition()) != edition || game.image().size() != state.pristine.image().size())) {
@@ -547,7 +536,7 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     }
     if (problem.empty()) problem = checkDescriptionBuffer(game.descriptions.item, state.pristine.descriptions.item, "item");
     if (problem.empty()) problem = checkDescriptionBuffer(game.descriptions.shop, state.pristine.descriptions.shop, "shop");
-    if (problem.empty()) problem = checkGroups(groups, edition);
+    if (problem.empty()) problem = checkWeaponAttachTable(game, state.pristine);
 
     // Back to the pristine game for the next input.
     for (const std::vector<Range>* ranges : {&state.areas.whole, &state.areas.lowBytes}) {

@@ -3,19 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
-#include "patch/diff.h"
+#include "app/messages.h"
+#include "compare/diff.h"
 #include "test_support.h"
 
 namespace vantedit {
 namespace {
 
 std::size_t columnIndex(Section s, int n) { return static_cast<std::size_t>(&sectionColumn(s, n) - kColumns.data()); }
+
+// The numbers a reading would have noted.
+TypedNumbers typedNumbers(const Game& game, std::initializer_list<std::pair<FieldRef, std::int64_t>> given) {
+    TypedNumbers numbers;
+    std::size_t asked = 0;
+    EXPECT_TRUE(numbers.reserveFor(game.edition(), asked));
+    for (const auto& [field, number] : given) numbers.note(field, number);
+    return numbers;
+}
+
+FieldRef statField(std::int32_t item, Section s, int n) { return itemField(item, statCellIndex(columnIndex(s, n))); }
+
+std::string linesOf(const GameDiff& d) {
+    std::ostringstream out;
+    printDiffLines(out, d);
+    return out.str();
+}
 
 void setCell(Game& game, Section s, int n, std::int32_t item, std::int32_t value) {
     storeColumnValue(game.mutableImage(), sectionRecord(game.edition(), s), sectionColumn(s, n), item, value);
@@ -48,8 +67,8 @@ TEST(Diff, SharedBytesShowOnceWithTheOtherField) {
         Game after = before;
         setCell(after, Section::Armour, 1, 161, 1);
         setCell(after, Section::Armour, 2, 198, 1);
-        const GameDiff d = diffGames(before, after, {});
-        EXPECT_EQ(d.lines, c.lines);
+        const GameDiff d = diffGames(before, after, TypedNumbers{});
+        EXPECT_EQ(linesOf(d), c.lines);
         EXPECT_EQ(d.changedValues, 2);
         EXPECT_EQ(d.notSaved, 0);
     }
@@ -58,7 +77,6 @@ TEST(Diff, SharedBytesShowOnceWithTheOtherField) {
 TEST(Diff, TypedNotesAndTheirBoundaries) {
     Game before = zeroGame(5);
     Game after = before;
-    ReadNumbers numbers;
     struct Typed {
         Section section;
         int column;
@@ -79,32 +97,31 @@ TEST(Diff, TypedNotesAndTheirBoundaries) {
         SCOPED_TRACE(c.line);
         Game changed = before;
         setCell(changed, c.section, c.column, 1, c.typed);
-        numbers.stats = {{{1, columnIndex(c.section, c.column)}, c.typed}};
-        EXPECT_EQ(diffGames(before, changed, numbers).lines, c.line);
+        const TypedNumbers numbers = typedNumbers(before, {{statField(1, c.section, c.column), c.typed}});
+        EXPECT_EQ(linesOf(diffGames(before, changed, numbers)), c.line);
     }
     // List values are 16 bits without sign.
     const NumericList& combine2 = kNumericLists[3];
     storeListValue(after.mutableImage(), after.edition(), combine2, 4, 1, 70000);
     storeListValue(after.mutableImage(), after.edition(), combine2, 4, 3, 65535);
-    numbers = {};
-    numbers.lists = {{{3, 4, 1}, 70000}, {{3, 4, 3}, 65535}};
+    const TypedNumbers numbers = typedNumbers(before, {{{4, 1, 4}, 70000}, {{4, 3, 4}, 65535}});  // Combine2 4
     const GameDiff d = diffGames(before, after, numbers);
-    EXPECT_EQ(d.lines, "Combine2 4\tvalue 2\t0\t4464\ttyped 70000\nCombine2 4\tvalue 4\t0\t65535\n");
+    EXPECT_EQ(linesOf(d), "Combine2 4\tvalue 2\t0\t4464\ttyped 70000\nCombine2 4\tvalue 4\t0\t65535\n");
     EXPECT_EQ(d.changedValues, 2);
 }
 
 TEST(Diff, MostValuesDifferMeansMoreThanHalfOfTheCellsGiven) {
     const Game before = zeroGame(2);
     Game after = before;
-    ReadNumbers numbers;
-    for (int n = 0; n < 4; ++n) numbers.stats[{20, columnIndex(Section::AllItems, n)}] = 0;
+    TypedNumbers numbers = typedNumbers(before, {});
+    for (int n = 0; n < 4; ++n) numbers.note(statField(20, Section::AllItems, n), 0);
     setCell(after, Section::AllItems, 0, 20, 7);
     setCell(after, Section::AllItems, 1, 20, 7);
     EXPECT_FALSE(diffGames(before, after, numbers).mostValuesDiffer);  // two of four
     setCell(after, Section::AllItems, 2, 20, 7);
     EXPECT_TRUE(diffGames(before, after, numbers).mostValuesDiffer);
     // Changes the file did not give count for nothing.
-    numbers.stats.clear();
+    numbers = typedNumbers(before, {});
     EXPECT_FALSE(diffGames(before, after, numbers).mostValuesDiffer);
 }
 
@@ -115,8 +132,8 @@ TEST(Diff, TextsInQuotesDescriptionsNotSaved) {
     storeDescriptionText(after.descriptions.mutableView(DescFile::Shop), 7, kDescFields[4], "Cheap");
     storeAmmoNameText(after.mutableImage(), after.edition(), AmmoNameText::Second, 16, "9mm");
     storeName(after.mutableImage(), after.edition(), kBurstNames, 33, "b");
-    const GameDiff d = diffGames(before, after, {});
-    EXPECT_EQ(d.lines,
+    const GameDiff d = diffGames(before, after, TypedNumbers{});
+    EXPECT_EQ(linesOf(d),
               "Item 7\tLong Name\t\"\"\t\"Long \"\"Gun\"\"\"\tnot saved\n"
               "Item 7\tHalvek's Description\t\"\"\t\"Cheap\"\tnot saved\n"
               "AmmoName 16\tsecond text\t\"\"\t\"9mm\"\n"
@@ -157,8 +174,8 @@ TEST(Diff, AttachmentTableAsDistinctPairs) {
         setTable(before, t.before);
         Game after = before;
         setTable(after, t.after);
-        const GameDiff d = diffGames(before, after, {});
-        EXPECT_EQ(d.lines, t.lines);
+        const GameDiff d = diffGames(before, after, TypedNumbers{});
+        EXPECT_EQ(linesOf(d), t.lines);
         EXPECT_EQ(d.changedValues, 0);  // the table's lines are not values
     }
 }

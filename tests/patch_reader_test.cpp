@@ -11,6 +11,7 @@
 #include "model/descriptions.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "app/messages.h"
 #include "patch/attachment_groups.h"
 #include "patch/item_row.h"
 #include "patch/stats_reader.h"
@@ -38,9 +39,14 @@ struct Read {
 };
 
 Read readText(Game& game, AttachmentGroups& groups, const std::string& text) {
-    StatsStream in(text);
-    const StatsReading reading = readStatsText(in, game, groups);
-    return {reading.result, reading.messages.text()};
+    Reading reading;
+    if (reserveReading(game.edition(), reading, groups)) {
+        StatsStream in(text);
+        readStatsText(in, game, groups, reading);
+    }
+    std::ostringstream out;
+    printReading(out, reading);
+    return {reading.ok() ? ReadResult::EndOfFile : ReadResult::Failed, out.str()};
 }
 
 Read readText(Game& game, const std::string& text) {
@@ -542,11 +548,9 @@ TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
     }
 }
 
-TEST(StatsReader, EndOfFileInASoundNameEndsTheReading) {
+TEST(StatsReader, ASoundNameCutByTheEndOfTheFileIsStored) {
     Game g = makeGame(0);
-    AttachmentGroups groups;
-    // Had the reading gone on, the Item row's 1 would have been counted.
-    const Read r = readText(g, groups, heading(69) + "Sound 4\tlast");
+    const Read r = readText(g, heading(69) + "Sound 4\tlast");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(readName(g.image(), kEditions[0], kSoundNames, 4), "last");
 }
@@ -850,24 +854,28 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     ValueWrites writes;
     std::size_t asked = 0;
     ASSERT_TRUE(writes.reserveFor(g.edition(), asked));
-    Messages out;
-    const ValueField combine{"Combine2", 3, 1, {}};
-    const ValueField other{"Combine2", 4, 0, {}};
+    Reading reading;
+    FieldRef conflict;
+    const FieldRef combine{4, 1, 3};  // Combine2 3, value 2
+    const FieldRef other{4, 0, 4};
     const auto at = static_cast<std::size_t>(kEditions[0].combine2Offset);
-    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0102, combine, out));
-    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0x0304, combine, out));  // the same field again
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0x0102, combine, conflict));
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0x0304, combine, conflict));  // the same field again
     EXPECT_EQ(g.image().u16(at), 0x0304);
-    EXPECT_FALSE(writes.store(g.mutableImage(), at + 1, 1, 7, other, out));
-    EXPECT_EQ(out.text(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
+    EXPECT_FALSE(writes.store(g.mutableImage(), at + 1, ColumnKind::U8, 7, other, conflict));
+    reading.failure = {ReadError::SameByte, ReadPlace::Field, "Combine2", other, conflict, 0, {}};
+    std::ostringstream out;
+    printReading(out, reading);
+    EXPECT_EQ(out.str(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
     EXPECT_EQ(g.image().u16(at), 0x0304);
-    EXPECT_TRUE(writes.store(g.mutableImage(), at, 2, 0, other, out));  // the old value keeps the edit
+    EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0, other, conflict));  // the old value keeps the edit
     EXPECT_EQ(g.image().u16(at), 0x0304);
     const ByteWrite* b = writes.find(at + 1);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->before, 0);
-    EXPECT_TRUE(sameField(fieldOf(b->editor), combine));
-    EXPECT_TRUE(sameField(fieldOf(b->writer), other));
-    EXPECT_EQ(fieldOf(keyOf({"Item", 118, 40, "Clip Type"})).heading, "Clip Type");
+    EXPECT_TRUE(b->editor == combine);
+    EXPECT_TRUE(b->writer == other);
+    EXPECT_EQ(fieldLabel(itemField(118, statCellIndex(40))), "Clip Type");
     EXPECT_EQ(writes.find(at + 2), nullptr);
 }
 
@@ -921,7 +929,7 @@ Rebuilt rebuildWith(Game& g, int n) {
     AttachmentGroups groups;
     for (int i = 0; i < n; ++i) addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
     std::ostringstream out;
-    out << rebuildWeaponAttachTable(g, groups).text();
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
     Rebuilt r{out.str(), {}};
     const Edition& e = g.edition();
     for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.image().u32(static_cast<std::size_t>(at)));
@@ -993,7 +1001,9 @@ TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
     markStated(groups, 4, 0);  // weapon 4's: 1
     addAttachmentPair(groups, 4, 207);
     markStated(groups, 5, 1);  // weapon 5's Laser Scope column: 0
-    EXPECT_EQ(rebuildWeaponAttachTable(g, groups).text(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
     std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209)};
     expected.resize(227, attachmentPair(5, 209));
     std::vector<std::uint32_t> got;
@@ -1012,7 +1022,7 @@ TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
     EXPECT_EQ(groups.pairs[0][0], attachmentPair(5, 207));
     EXPECT_EQ(groups.pairs[0].size(), 1u);
     std::ostringstream out;
-    out << rebuildWeaponAttachTable(g, groups).text();
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
     EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
                              " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
     // The Silencer comes first, then the Laser Scopes up to the capacity.

@@ -20,7 +20,7 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
-#include "patch/attachment_groups.h"
+#include "app/messages.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -54,13 +54,11 @@ struct PatchResult {
 // run's state after loading, so the description buffers are the files' contents.
 PatchResult patch(const Game& loaded, const std::string& fileBytes) {
     PatchResult r{ReadResult::Failed, "", loaded};
-    auto groups = std::make_unique<AttachmentGroups>();
-    StatsStream in(fileBytes);
     std::ostringstream out;
-    const StatsReading reading = readStatsText(in, r.game, *groups);
-    out << reading.messages.text();
-    r.result = reading.result;
-    if (r.result == ReadResult::EndOfFile) out << rebuildWeaponAttachTable(r.game, *groups).text();
+    const Reading reading = applyStatsFile(r.game, fileBytes);
+    printReading(out, reading);
+    r.result = reading.ok() ? ReadResult::EndOfFile : ReadResult::Failed;
+    if (reading.ok()) printRebuild(out, reading.attachments);
     r.output = out.str();
     return r;
 }

@@ -34,6 +34,9 @@ std::string byteNameAt(ByteView image, std::int64_t offset, int recordSize);
 // An edition's image of zeros and empty description buffers.
 Game zeroGame(int edition);
 
+// How a reading ended, as the tests check it.
+enum class ReadResult { EndOfFile, Failed };
+
 }  // namespace vantedit
 
 namespace vantedit::testing {

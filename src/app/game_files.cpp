@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/messages.h"
 #include "app/recognition.h"
 #include "io/file.h"
 #include "model/memory.h"
@@ -21,7 +22,7 @@ bool loadDescriptionFile(std::string_view path, std::string_view title, std::vec
     }
     buffer.clear();
     if (!tryResize(buffer, kDescFileSize)) {
-        out << "Unable to allocate " << kDescFileSize << " bytes.\n";
+        printUnableToAllocate(out, kDescFileSize);
         return false;
     }
     const std::size_t got = file.read(buffer.data(), buffer.size());
@@ -54,7 +55,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     out << edition->label << " version of executable detected\n";
     std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(static_cast<std::size_t>(size));
     if (!image) {
-        out << "Unable to allocate " << size << " bytes.\n";
+        printUnableToAllocate(out, size);
         return std::nullopt;
     }
     out << "\nReading binary data...";

@@ -1,12 +1,12 @@
 #include "app/operations.h"
 
 #include "app/game_files.h"
+#include "app/messages.h"
+#include "compare/diff.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
 #include "model/memory.h"
 #include "model/table_span.h"
-#include "patch/attachment_groups.h"
-#include "patch/diff.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {
@@ -20,19 +20,31 @@ bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath,
            (e.hasShopFile() && io::sameFile(statsPath, std::string(e.shopDescPath)));
 }
 
-// The whole stats file, then the notice that its reading begins; false after the message.
+// The whole stats file; false after the message.
 bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::ostream& out) {
     std::size_t unallocated = 0;
-    if (!io::readWholeFile(statsPath, bytes, &unallocated)) {
-        if (unallocated != 0) {
-            out << "Unable to allocate " << unallocated << " bytes.\n";
-        } else {
-            out << "Unable to read " << statsPath << "!\n";
-        }
-        return false;
+    if (io::readWholeFile(statsPath, bytes, &unallocated)) return true;
+    if (unallocated != 0) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+    } else {
+        out << "Unable to read " << statsPath << "!\n";
     }
+    return false;
+}
+
+// The description files into the game, and the stats file's bytes; false after the message.
+bool loadGameTextsAndStatsFile(Game& game, const std::string& statsPath, std::string& bytes, std::ostream& out) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return false;
+    if (!readStatsFileBytes(statsPath, bytes, out)) return false;
     out << "\nConverting text file...";
     return true;
+}
+
+// The stats file read onto the game, with the reading's messages; false when it failed.
+bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream& out) {
+    reading = applyStatsFile(game, std::move(bytes));
+    printReading(out, reading);
+    return reading.ok();
 }
 
 }  // namespace
@@ -43,31 +55,35 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     // Written beside the old stats file and renamed over it: a failure keeps the old one.
     io::ReplacingFile file;
     if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(statsPath)) {
-        out << "Unable to create " << statsPath << "!\n";
+        printUnableToCreate(out, statsPath);
         return 1;
     }
     if (!file.open(statsPath)) {
         // Beside an existing stats file: its folder does not take a new file.
-        out << (file.replacesAFile() ? "Error writing " : "Unable to create ") << statsPath << "!\n";
+        if (file.replacesAFile()) {
+            printErrorWriting(out, statsPath);
+        } else {
+            printUnableToCreate(out, statsPath);
+        }
         return 1;
     }
     // Room for the largest stats file there can be, every text at its longest.
     constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
     if (!tryReserve(text, kTextRoom)) {
-        out << "Unable to allocate " << kTextRoom << " bytes.\n";
+        printUnableToAllocate(out, kTextRoom);
         return 1;
     }
     writeStatsFile(text, game);
     std::string bytes;
     if (!tryReserve(bytes, withCrLfSize(text))) {
-        out << "Unable to allocate " << withCrLfSize(text) << " bytes.\n";
+        printUnableToAllocate(out, static_cast<std::int64_t>(withCrLfSize(text)));
         return 1;
     }
     appendWithCrLf(bytes, text);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
-        out << "Error writing " << statsPath << "!\n";
+        printErrorWriting(out, statsPath);
         return 1;
     }
     out << "\nDone!\n";
@@ -77,12 +93,12 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
 int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
                    std::span<const std::uint8_t> bytes, std::ostream& out) {
     if (!io::isWritableFile(executablePath)) {
-        out << "Error writing " << executablePath << "!\n";
+        printErrorWriting(out, executablePath);
         return 1;
     }
     out << "\nSaving binary data...";
     if (!io::replaceBytes(executablePath, fileSize, offset, bytes)) {
-        out << "Error writing " << executablePath << "!\n";
+        printErrorWriting(out, executablePath);
         return 1;
     }
     out << "\nDone!\n";
@@ -90,17 +106,14 @@ int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std
 }
 
 int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     std::string bytes;
-    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
-    StatsStream in(std::move(bytes));
-    AttachmentGroups groups;
-    const StatsReading reading = readStatsText(in, game, groups);
-    out << reading.messages.text();
-    if (reading.result == ReadResult::Failed) return 1;
+    Reading reading;
+    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out) || !applyAndPrint(game, std::move(bytes), reading, out)) {
+        return 1;
+    }
     // The texts went into the description buffers only; the description files stay as they are.
     out << "\nDescriptions not saved...";
-    out << rebuildWeaponAttachTable(game, groups).text();
+    printRebuild(out, reading.attachments);
     // Only the tables' stretch was read and changed; the rest is copied from the file.
     const ByteSpan span = tableSpan(game.edition());
     const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
@@ -109,26 +122,21 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 }
 
 int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
     std::string bytes;
-    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
-    StatsStream in(std::move(bytes));
+    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out)) return 1;
+    // The copy takes the description buffers along.
     std::size_t asked = 0;
-    std::optional<Game> copy = game.tryCopy(asked);
-    if (!copy) {
-        out << "Unable to allocate " << asked << " bytes.\n";
+    std::optional<Game> after = game.tryCopy(asked);
+    if (!after) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return 1;
     }
-    Game& after = *copy;
-    AttachmentGroups groups;
-    ReadNumbers numbers;
-    const StatsReading reading = readStatsText(in, after, groups, &numbers);
-    out << reading.messages.text();
-    if (reading.result == ReadResult::Failed) return 1;
+    Reading reading;
+    if (!applyAndPrint(*after, std::move(bytes), reading, out)) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
-    rebuildWeaponAttachTable(after, groups);
-    const GameDiff diff = diffGames(game, after, numbers);
-    out << "\n" << diff.lines;
+    const GameDiff diff = diffGames(game, *after, reading.typed);
+    out << "\n";
+    printDiffLines(out, diff);
     if (diff.mostValuesDiffer) out << "\nWARNING:  Most values differ. Is this stats file from another edition?\n";
     out << "\n" << diff.changedValues << " values would change, " << diff.notSaved << " not saved; nothing written.\n";
     out << "\nDone!\n";

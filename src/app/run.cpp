@@ -1,21 +1,11 @@
 #include "app/run.h"
 
 #include "app/game_files.h"
+#include "app/messages.h"
 #include "app/operations.h"
 #include "model/text.h"
 
 namespace vantedit {
-
-namespace {
-
-void printUsage(std::ostream& out) {
-    out << "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n";
-    out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
-    out << "To apply the changes from the textfile, use the PATCH option.\n";
-    out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
-}
-
-}  // namespace
 
 int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     out << "\nVantrel Weapon Editor " << kVersion << "\n\n";

@@ -35,9 +35,7 @@ consteval bool sectionsFitTheirEditions() {
     for (const Edition& e : kEditions) {
         for (Section s : kAllSections) {
             const SectionRecord r = sectionRecord(e, s);
-            const std::int64_t end =
-                std::int64_t{r.fileOffset} + std::int64_t{r.lastItem - r.firstItem + 1} * r.recordSize;
-            if (r.fileOffset < 0 || r.lastItem < r.firstItem || end > e.fileSize) return false;
+            if (r.fileOffset < 0 || r.lastItem < r.firstItem || sectionEnd(r) > e.fileSize) return false;
         }
     }
     return true;
@@ -76,12 +74,8 @@ std::int32_t readColumnValue(ByteView image, const SectionRecord& s, const Colum
 void storeColumnValue(MutableByteView image, const SectionRecord& s, const Column& c, std::int32_t item,
                       std::int32_t value) {
     const auto at = static_cast<std::size_t>(valueOffset(s, c, item));
-    const auto bits = static_cast<std::uint32_t>(value);
-    if (columnWidth(c.kind) == 1) {
-        image.setU8(at, static_cast<std::uint8_t>(bits));
-    } else {
-        image.setU16(at, static_cast<std::uint16_t>(bits));
-    }
+    const std::array<std::uint8_t, 2> encoded = encodedValue(value);
+    for (int b = 0; b < columnWidth(c.kind); ++b) image.setU8(at + static_cast<std::size_t>(b), encoded[static_cast<std::size_t>(b)]);
 }
 
 }  // namespace vantedit

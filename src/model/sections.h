@@ -163,6 +163,15 @@ constexpr std::span<const Column> sectionColumns(Section s) {
 }
 
 constexpr int columnWidth(ColumnKind kind) { return (kind == ColumnKind::U16 || kind == ColumnKind::S16) ? 2 : 1; }
+// The number's low 16 bits, little-endian: a byte column stores the first of them.
+constexpr std::array<std::uint8_t, 2> encodedValue(std::int64_t number) {
+    const auto bits = static_cast<std::uint64_t>(number);
+    return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
+}
+// One past the section's last byte.
+constexpr std::int64_t sectionEnd(const SectionRecord& s) {
+    return std::int64_t{s.fileOffset} + std::int64_t{s.lastItem - s.firstItem + 1} * s.recordSize;
+}
 constexpr bool sectionHoldsItem(const SectionRecord& s, std::int32_t item) {
     return s.firstItem <= item && item <= s.lastItem;
 }
@@ -174,7 +183,7 @@ constexpr std::int64_t valueOffset(const SectionRecord& s, const Column& c, std:
 // The item whose record in the section holds the byte at offset, or -1 when none does.
 constexpr std::int32_t itemAtOffset(const SectionRecord& s, std::int64_t offset) {
     const std::int64_t into = offset - s.fileOffset;
-    if (into < 0 || into >= std::int64_t{s.lastItem - s.firstItem + 1} * s.recordSize) return -1;
+    if (into < 0 || offset >= sectionEnd(s)) return -1;
     return static_cast<std::int32_t>(s.firstItem + into / s.recordSize);
 }
 

@@ -1,9 +1,6 @@
-// Small text helpers shared by the run sequence and the stats file reader, and the
-// messages a quiet lower layer hands back to the run sequence to print.
+// Small text helpers shared by the run sequence, the stats file's writer and its reader.
 #pragma once
 
-#include <charconv>
-#include <concepts>
 #include <string>
 #include <string_view>
 
@@ -29,29 +26,5 @@ inline std::string quotedText(std::string_view text) {
     }
     return quoted + '"';
 }
-
-// The text a run prints, gathered in the order it must appear.
-class Messages {
-public:
-    Messages& operator<<(std::string_view text) {
-        text_ += text;
-        return *this;
-    }
-    Messages& operator<<(char c) {
-        text_ += c;
-        return *this;
-    }
-    template <std::integral N>
-        requires(!std::same_as<N, char> && !std::same_as<N, bool>)
-    Messages& operator<<(N number) {
-        char digits[24];
-        text_.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-        return *this;
-    }
-    const std::string& text() const { return text_; }
-
-private:
-    std::string text_;
-};
 
 }  // namespace vantedit

@@ -60,9 +60,7 @@ void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind)
     }
 }
 
-Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
-    Messages out;
-    out << "\nSorting weapon attachments...";
+RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const Edition& e = game.edition();
     const MutableByteView image = game.mutableImage();
     const std::int32_t capacity = weaponAttachCapacity(e);
@@ -84,17 +82,10 @@ Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
         for (std::uint32_t pair : kept.of(g)) add(pair);
     }
 
-    if (collected > capacity) {
-        out << "\n\nWARNING:  You have " << collected - capacity << " too many weapon attachments.\nThe maximum limit is "
-            << capacity << ".  The extra attachments have been ignored.\n";
-    } else {
-        out << "\n" << collected << " of " << capacity << " attachments added...";
-    }
-
     for (std::int64_t r = collected; r < capacity; ++r) {
         storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(r), lastWritten);
     }
-    return out;
+    return {collected, capacity};
 }
 
 }  // namespace vantedit

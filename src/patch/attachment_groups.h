@@ -9,12 +9,17 @@
 
 #include "model/attachments.h"
 #include "model/game.h"
-#include "model/text.h"
 
 namespace vantedit {
 
 // No edition's table holds more than 227 pairs, so a kind never needs more than this.
 inline constexpr std::size_t kGroupSize = 1024;
+
+// What the rebuild of the weapon attachment table did.
+struct RebuildCounts {
+    std::int64_t collected = 0;  // pairs asked for, stored or not
+    std::int32_t capacity = 0;
+};
 
 // One group per attachment kind, in kind order, each in the order its pairs arrived.
 struct AttachmentGroups {
@@ -39,7 +44,7 @@ void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32
 // capacity, and fills the rest with copies of the last pair written (with 0 when there is
 // none). Within a kind the file's pairs come first, then, for each weapon whose column of that
 // kind the file did not state, the pairs the table holds now, each once, in the order of
-// their first place in it. Its messages: the sorting notice, then the count or, over the capacity, the warning.
-Messages rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups);
+// their first place in it.
+RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups);
 
 }  // namespace vantedit

@@ -1,9 +1,5 @@
 #include "patch/item_row.h"
 
-#include "model/attachments.h"
-#include "model/descriptions.h"
-#include "model/sections.h"
-
 namespace vantedit {
 
 namespace {
@@ -45,7 +41,7 @@ int afterBlanks(StatsStream& in) {
 }
 
 // Goes to the start of a value field: past the tab that ends the field before it, unless that
-// was the last text's tab, already read. True when the field is empty: a tab or the line end
+// was a text's tab, already read. True when the field is empty: a tab or the line end
 // follows that tab, blanks aside. Anything else stands as it is for the read of the field, so
 // a row cut short meets the next line or the end of the file as before.
 bool valueFieldIsEmpty(StatsStream& in, bool afterText) {
@@ -61,91 +57,63 @@ bool valueFieldIsEmpty(StatsStream& in, bool afterText) {
     return c == '\t' || c == '\n';
 }
 
-void printNumberExpected(Messages& out, std::int32_t item, std::string_view heading) {
-    out << "Error while parsing! (Item " << item << ", " << heading << ": number expected)\n";
-}
-
-// An attachment column's heading is the kind's name and a question mark.
-void printAttachmentNumberExpected(Messages& out, std::int32_t item, const AttachmentKind& kind) {
-    out << "Error while parsing! (Item " << item << ", " << kind.name << "?: number expected)\n";
-}
-
-// The 56 stat columns in file order. Fields of columns whose section does not hold the item
-// are skipped whatever they hold.
-bool readStatValues(StatsStream& in, Game& game, Layout layout, std::int32_t item, ValueWrites& writes,
-                    Messages& out, ReadNumbers* numbers) {
-    const MutableByteView image = game.mutableImage();
-    bool afterText = true;
-    for (std::size_t slot = 0; slot < kColumns.size(); ++slot) {
-        const Column& c = kColumns[slot];
-        // The 72-heading file has no "Halvek's 2" field: that value stays as it is.
-        if (layout == Layout::Headings72 && c.section == Section::Halveks2) continue;
-        const SectionRecord section = sectionRecord(game.edition(), c.section);
-        // An emptied cell would otherwise take the next cell's value and shift the row.
-        if (valueFieldIsEmpty(in, afterText)) {
-            printNumberExpected(out, item, c.heading);
-            return false;
-        }
-        afterText = false;
-        if (!sectionHoldsItem(section, item)) {
-            in.skipField();
-        } else {
-            std::int32_t value = 0;
-            if (in.readNumber(value) != NumberRead::Number) {
-                printNumberExpected(out, item, c.heading);
-                return false;
-            }
-            const ValueField field{"Item", item, static_cast<int>(slot), c.heading};
-            if (!writes.store(image, valueOffset(section, c, item), columnWidth(c.kind), value, field, out)) return false;
-            if (numbers != nullptr) numbers->stats[{item, slot}] = value;
-        }
-        if (layout != Layout::Current && c.olderLayoutsAddField) in.skipField();
-    }
-    return true;
+LineResult numberExpected(Reading& reading, const FieldRef& field) {
+    reading.failure = {ReadError::NumberExpected, ReadPlace::Field, "Item", field, {}, 0, {}};
+    return LineResult::Failed;
 }
 
 }  // namespace
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
-                       Messages& out, ReadNumbers* numbers) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
-        out << "Error while parsing! (Item: number expected)\n";
+        reading.failure = {ReadError::NumberExpected, ReadPlace::Keyword, "Item", {}, {}, 0, {}};
         return LineResult::Failed;
     }
     in.get();  // the tab after the number
 
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
+    // Cells that show "n/a" for the item are skipped whatever they hold.
     const bool hasRecord = item >= 0 && item < kItemCount;
-    for (const DescField& field : kDescFields) {
-        const std::string text = readTextField(in);
-        const bool stored = hasRecord && (field.file == DescFile::Item || game.descriptions.hasShop);
-        if (stored) storeDescriptionText(game.descriptions.mutableView(field.file), item, field, text);
-    }
-
-    if (!readStatValues(in, game, layout, item, writes, out, numbers)) return LineResult::Failed;
-
-    // A negative item number would name a weapon like 65535: such a row adds no pair.
-    const bool isWeapon = isWeaponRow(game.edition(), item);
-    for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
-        const AttachmentKind& kind = kAttachmentKinds[k];
-        if (valueFieldIsEmpty(in, false)) {
-            printAttachmentNumberExpected(out, item, kind);
-            return LineResult::Failed;
-        }
-        if (!isWeapon) {
-            in.skipField();
+    const Edition& e = game.edition();
+    bool afterText = false;
+    for (std::size_t i = 0; i < kItemCells.size(); ++i) {
+        const ItemCell cell = kItemCells[i];
+        if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is
+        const FieldRef field = itemField(item, i);
+        const bool shown = fieldShown(game, field);
+        if (cell.kind == CellKind::Text) {
+            const std::string text = readTextField(in);
+            if (hasRecord && shown) {
+                storeDescriptionText(game.descriptions.mutableView(descField(cell).file), item, descField(cell), text);
+            }
+            afterText = true;
             continue;
         }
-        std::int32_t value = 0;
-        const NumberRead read = in.readNumber(value);
-        if (read == NumberRead::EndOfFile) return LineResult::EndOfFile;
-        if (read == NumberRead::NotANumber) {
-            printAttachmentNumberExpected(out, item, kind);
-            return LineResult::Failed;
+        // An emptied cell would otherwise take the next cell's value and shift the row.
+        if (valueFieldIsEmpty(in, afterText)) return numberExpected(reading, field);
+        afterText = false;
+        if (!shown) {
+            in.skipField();
+        } else if (cell.kind == CellKind::Stat) {
+            std::int32_t value = 0;
+            if (in.readNumber(value) != NumberRead::Number) return numberExpected(reading, field);
+            const Column& c = column(cell);
+            const std::int64_t offset = valueOffset(sectionRecord(e, c.section), c, item);
+            if (!reading.writes.store(game.mutableImage(), offset, c.kind, value, field, reading.failure.other)) {
+                reading.failure = {ReadError::SameByte, ReadPlace::Field, "Item", field, reading.failure.other, 0, {}};
+                return LineResult::Failed;
+            }
+            reading.typed.note(field, value);
+        } else {
+            std::int32_t value = 0;
+            const NumberRead read = in.readNumber(value);
+            if (read == NumberRead::EndOfFile) return LineResult::Done;  // the next read meets the end too
+            if (read == NumberRead::NotANumber) return numberExpected(reading, field);
+            markStated(groups, item, cell.index);
+            if (value != 0) addAttachmentPair(groups, item, attachmentKind(cell).item);
         }
-        markStated(groups, item, k);
-        if (value != 0) addAttachmentPair(groups, item, kind.item);
+        if (layoutAddsFieldAfter(layout, cell)) in.skipField();
     }
     in.get();  // the line end before the next row
     return LineResult::Done;

@@ -1,30 +1,29 @@
-// One Item row of the stats file: the item's texts into the description buffers, its stat
-// values into the image, its attachment columns into the attachment groups.
+// The parts of a reading: the whole file into the game and the attachment groups, and one
+// Item row of it: the item's texts into the description buffers, its stat values into the
+// image, its attachment columns into the groups.
 #pragma once
 
 #include "model/game.h"
+#include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
-#include "patch/read_numbers.h"
-#include "model/text.h"
+#include "patch/stats_reader.h"
 #include "patch/stats_stream.h"
 #include "patch/value_writes.h"
 
 namespace vantedit {
 
-// Which stats file the heading line announced. Only Item rows differ between them.
-enum class Layout {
-    Current,     // 69 tabs
-    Headings72,  // 72 tabs: four extra Weapons fields, no "Halvek's 2" field
-    Headings73,  // 73 tabs: four extra Weapons fields
-};
+// What a line of the stats file left: the next line to read, or a failure set in the reading.
+enum class LineResult { Done, Failed };
 
-// What a line of the stats file left: the next line to read, the end of the reading, or a
-// failure whose message has been given.
-enum class LineResult { Done, EndOfFile, Failed };
+// Room for the reading's records and the groups, had before it; false with the failure set.
+bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& groups);
 
-// Reads the row after the blank that ended its "Item" token; its values go through writes.
-// Failed: the message is in out. The stat numbers read go into numbers too, when given.
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, ValueWrites& writes,
-                       Messages& out, ReadNumbers* numbers = nullptr);
+// Reads a whole stats file, from its heading line on, into the game and the groups; stops at
+// the first failure, set in the reading. applyStatsFile is this with the rebuild after it.
+void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading);
+
+// Reads the row after the blank that ended its "Item" token; its values go through the
+// reading's record of writes.
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading);
 
 }  // namespace vantedit

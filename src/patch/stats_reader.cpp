@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "model/list_tables.h"
+#include "model/memory.h"
 #include "model/text.h"
+#include "patch/attachment_groups.h"
 #include "patch/item_row.h"
 
 namespace vantedit {
@@ -16,8 +18,8 @@ constexpr std::size_t kMaxTokenLength = 255;
 
 constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// The heading line: only its tabs count. False after the failure message.
-bool readHeadingLine(StatsStream& in, Layout& layout, Messages& out) {
+// The heading line: only its tabs count. False after the failure is set.
+bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
     int tabs = 0;
     int first = kEnd;
     for (int position = 0;; ++position) {
@@ -26,13 +28,13 @@ bool readHeadingLine(StatsStream& in, Layout& layout, Messages& out) {
         // as 8-bit text it would fail far from the cause.
         const bool byteOrderMark = position == 1 && ((first == 0xFF && c == 0xFE) || (first == 0xFE && c == 0xFF));
         if (c == 0 || byteOrderMark) {
-            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+            reading.failure.error = ReadError::Utf16;
             return false;
         }
         if (position == 0) first = c;
         if (c == '\n') break;
         if (c == kEnd) {
-            out << "Error while parsing headings!\n";
+            reading.failure.error = ReadError::NoHeadingLine;
             return false;
         }
         if (c == '\t') ++tabs;
@@ -42,12 +44,11 @@ bool readHeadingLine(StatsStream& in, Layout& layout, Messages& out) {
         case 72: layout = Layout::Headings72; break;
         case 73: layout = Layout::Headings73; break;
         default:
-            out << "Error while parsing!  (" << tabs << " Headings)\n"
-                << "If you are using a textfile from an older version, you\n"
-                << "use MAKE to create a new textfile.  See documentation.\n";
+            reading.failure.error = ReadError::HeadingCount;
+            reading.failure.count = tabs;
             return false;
     }
-    out << "\nWARNING:  Older version datafile detected!  (" << tabs << " Headings) (Converting...)\n";
+    reading.notices.push_back({ReadWarning::OlderLayout, tabs});
     return true;
 }
 
@@ -67,54 +68,55 @@ bool readKeywordToken(StatsStream& in, std::string& token) {
     }
 }
 
-// The line number after a keyword. False after the failure message.
-bool readLineNumber(StatsStream& in, std::string_view keyword, std::int32_t& n, Messages& out) {
+// The line number after a keyword. False after the failure is set.
+bool readLineNumber(StatsStream& in, std::string_view keyword, std::int32_t& n, Reading& reading) {
     if (in.readNumber(n) == NumberRead::Number) return true;
-    out << "Error while parsing! (" << keyword << ": number expected)\n";
+    reading.failure = {ReadError::NumberExpected, ReadPlace::Keyword, keyword, {}, {}, 0, {}};
+    return false;
+}
+
+bool fail(Reading& reading, ReadError error, std::string_view keyword, std::int32_t n, std::int64_t count = 0) {
+    reading.failure = {error, ReadPlace::Record, keyword, {0, 0, n}, {}, count, {}};
     return false;
 }
 
 bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyword, std::int32_t n,
-                  Messages& out) {
-    if (record >= 0 && record < count) return true;
-    out << "Error while parsing! (" << keyword << " " << n << ": no such record)\n";
-    return false;
+                  Reading& reading) {
+    return (record >= 0 && record < count) || fail(reading, ReadError::NoSuchRecord, keyword, n);
 }
 
 // A text over the limit passes only as MAKE shows a record it fills with no ending: the
 // record holds that very text now, and is left as it is (store false).
 bool textFits(const std::string& text, std::size_t maxLength, const std::string& heldNow, bool& store,
-              std::string_view keyword, std::int32_t n, Messages& out) {
+              std::string_view keyword, std::int32_t n, Reading& reading) {
     store = text.size() <= maxLength;
     if (store || text == heldNow) return true;
-    out << "Error while parsing! (" << keyword << " " << n << ": text longer than " << maxLength
-        << " characters)\n";
-    return false;
+    return fail(reading, ReadError::TextTooLong, keyword, n, static_cast<std::int64_t>(maxLength));
 }
 
 // Attach, AmmoAttach, Exclude, Combine2, Combine3, ConvertWeapon, ConvertAmmo: the record
 // number, then its 16-bit values, separated by any white space.
-LineResult readListLine(StatsStream& in, Game& game, const NumericList& list, ValueWrites& writes, Messages& out,
-                        ReadNumbers* numbers) {
+LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading& reading) {
+    const NumericList& list = numericList(kLineTypes[line]);
     std::int32_t n = 0;
-    if (!readLineNumber(in, list.keyword, n, out)) return LineResult::Failed;
+    if (!readLineNumber(in, list.keyword, n, reading)) return LineResult::Failed;
     const Edition& e = game.edition();
-    if (!recordExists(n, listRecordCount(e, list), list.keyword, n, out)) return LineResult::Failed;
+    if (!recordExists(n, listRecordCount(e, list), list.keyword, n, reading)) return LineResult::Failed;
     std::array<std::int32_t, 4> values{};
     for (int i = 0; i < listValueCount(list); ++i) {
         if (in.readNumber(values[static_cast<std::size_t>(i)]) != NumberRead::Number) {
-            out << "Error while parsing! (" << list.keyword << " " << n << ": number expected)\n";
+            fail(reading, ReadError::NumberExpected, list.keyword, n);
             return LineResult::Failed;
         }
     }
-    const auto listIndex = static_cast<std::size_t>(&list - kNumericLists.data());
     for (int i = 0; i < listValueCount(list); ++i) {
-        const ValueField field{list.keyword, n, i, {}};
-        if (!writes.store(game.mutableImage(), listValueOffset(e, list, n, i), 2, values[static_cast<std::size_t>(i)], field,
-                          out)) {
+        const FieldRef field{line, static_cast<std::uint16_t>(i), n};
+        if (!reading.writes.store(game.mutableImage(), listValueOffset(e, list, n, i), ColumnKind::U16,
+                                  values[static_cast<std::size_t>(i)], field, reading.failure.other)) {
+            reading.failure = {ReadError::SameByte, ReadPlace::Field, list.keyword, field, reading.failure.other, 0, {}};
             return LineResult::Failed;
         }
-        if (numbers != nullptr) numbers->lists[{listIndex, n, i}] = values[static_cast<std::size_t>(i)];
+        reading.typed.note(field, values[static_cast<std::size_t>(i)]);
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -146,12 +148,12 @@ constexpr bool endsTheLine(int c) { return c == '\n' || c == kEnd; }
 
 // AmmoName n, or the older AmmoType n, which names the records of AmmoName n + 1.
 LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keyword, int recordShift,
-                            Messages& out) {
+                            Reading& reading) {
     std::int32_t n = 0;
-    if (!readLineNumber(in, keyword, n, out)) return LineResult::Failed;
+    if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
     const Edition& e = game.edition();
     const std::int64_t record = std::int64_t{n} + recordShift;
-    if (!recordExists(record, e.ammoNameCount, keyword, n, out)) return LineResult::Failed;
+    if (!recordExists(record, e.ammoNameCount, keyword, n, reading)) return LineResult::Failed;
     int ending = in.get();  // the tab after the number
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
@@ -160,14 +162,14 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     std::string first;
     if (!endsTheLine(ending)) first = readAmmoNameField(in, ending);
     if (storeFirst && !textFits(first, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
-                                storeFirst, keyword, n, out)) {
+                                storeFirst, keyword, n, reading)) {
         return LineResult::Failed;
     }
     std::string second;
     if (!endsTheLine(ending)) second = readAmmoNameField(in, ending);
     bool storeSecond = true;
     if (!textFits(second, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r), storeSecond,
-                  keyword, n, out)) {
+                  keyword, n, reading)) {
         return LineResult::Failed;
     }
 
@@ -178,110 +180,97 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
 
 // Sound n or Burst n: a plain byte string up to the line end. Tabs and double quotes are
 // dropped wherever they stand; the end of the file ends the text and the reading.
-LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Messages& out) {
+LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Reading& reading) {
     const std::string_view keyword = table.keyword;
     std::int32_t n = 0;
-    if (!readLineNumber(in, keyword, n, out)) return LineResult::Failed;
-    if (!recordExists(n, table.count, keyword, n, out)) return LineResult::Failed;
+    if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
+    if (!recordExists(n, table.count, keyword, n, reading)) return LineResult::Failed;
     const int afterNumber = in.get();  // the tab after the number
 
     std::string text;
-    bool atEnd = afterNumber == kEnd;
     // A line that ends right after its number has an empty name.
     while (!endsTheLine(afterNumber)) {
         const int c = in.get();
-        if (c == kEnd) {
-            atEnd = true;
-            break;
-        }
+        if (c == kEnd || c == '\n' || c == 0) break;
         if (c == '\t' || c == '"') continue;
-        if (c == '\n' || c == 0) break;
         text.push_back(static_cast<char>(c));
     }
     bool store = true;
     if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), readName(game.image(), game.edition(), table, n),
-                  store, keyword, n, out)) {
+                  store, keyword, n, reading)) {
         return LineResult::Failed;
     }
     if (store) storeName(game.mutableImage(), game.edition(), table, n, text);
-    return atEnd ? LineResult::EndOfFile : LineResult::Done;
+    return LineResult::Done;
 }
 
 // The token as a zero-terminated word: up to a byte 0, if it holds one.
 std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
 
-// The word with its control bytes escaped, so that the message stays on one line.
-std::string escaped(std::string_view word) {
-    std::string text;
-    for (char ch : word) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c >= 32) {
-            text += ch;
-        } else if (c == '\n') {
-            text += "\\n";
-        } else if (c == '\t') {
-            text += "\\t";
-        } else if (c == '\r') {
-            text += "\\r";
-        } else {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            text += "\\x";
-            text += kHex[c >> 4];
-            text += kHex[c & 15];
-        }
+// The line type the word opens, or kLineTypes.size() for none; AmmoType lines are apart.
+std::size_t lineTypeOf(std::string_view word) {
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
     }
-    return text;
+    return kLineTypes.size();
 }
 
 }  // namespace
 
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups) {
-    return readStatsText(in, game, groups, nullptr);
-}
-
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers) {
-    StatsReading reading;
-    Messages& out = reading.messages;
-    std::size_t asked = 0;
-    if (!reading.writes.reserveFor(game.edition(), asked) || !reserveAttachmentGroups(groups, asked)) {
-        out << "Unable to allocate " << asked << " bytes.\n";
-        return reading;
-    }
+void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading) {
     Layout layout = Layout::Current;
-    if (!readHeadingLine(in, layout, out)) return reading;
+    if (!readHeadingLine(in, layout, reading)) return;
 
     bool ammoTypeWarned = false;
     std::string wordRead;
     while (readKeywordToken(in, wordRead)) {
         const std::string_view token = upToZero(wordRead);
-        LineResult line = LineResult::Failed;
-        const NumericList* list = nullptr;
-        for (const NumericList& candidate : kNumericLists) {
-            if (equalsIgnoringCase(token, candidate.keyword)) list = &candidate;
-        }
-        if (list != nullptr) {
-            line = readListLine(in, game, *list, reading.writes, out, numbers);
-        } else if (equalsIgnoringCase(token, "Item")) {
-            line = readItemRow(in, game, layout, groups, reading.writes, out, numbers);
-        } else if (equalsIgnoringCase(token, "AmmoName")) {
-            line = readAmmoNameLine(in, game, "AmmoName", 0, out);
+        const std::size_t line = lineTypeOf(token);
+        LineResult result = LineResult::Failed;
+        if (line < kLineTypes.size()) {
+            const LineType& t = kLineTypes[line];
+            switch (t.kind) {
+                case LineKind::Item: result = readItemRow(in, game, layout, groups, reading); break;
+                case LineKind::NumericList:
+                    result = readListLine(in, game, static_cast<std::uint8_t>(line), reading);
+                    break;
+                case LineKind::AmmoName: result = readAmmoNameLine(in, game, "AmmoName", 0, reading); break;
+                case LineKind::Name: result = readNameLine(in, game, nameTable(t), reading); break;
+            }
         } else if (equalsIgnoringCase(token, "AmmoType")) {
             if (!ammoTypeWarned) {
-                out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+                reading.notices.push_back({ReadWarning::AmmoTypeFormat, 0});
                 ammoTypeWarned = true;
             }
-            line = readAmmoNameLine(in, game, "AmmoType", 1, out);
-        } else if (equalsIgnoringCase(token, kSoundNames.keyword)) {
-            line = readNameLine(in, game, kSoundNames, out);
-        } else if (equalsIgnoringCase(token, kBurstNames.keyword)) {
-            line = readNameLine(in, game, kBurstNames, out);
+            result = readAmmoNameLine(in, game, "AmmoType", 1, reading);
         } else {
-            out << "Error while parsing! (" << escaped(token) << ")\n";
+            reading.failure.error = ReadError::UnknownWord;
+            reading.failure.word = token;
         }
-        if (line == LineResult::Failed) return reading;
-        if (line == LineResult::EndOfFile) break;
+        if (result == LineResult::Failed) return;
     }
-    reading.result = ReadResult::EndOfFile;
+}
+
+bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& groups) {
+    // The warnings a reading can give, had before it: a failure never needs memory.
+    constexpr std::size_t kMostNotices = 2;
+    std::size_t asked = kMostNotices * sizeof(ReadNotice);
+    if (tryReserve(reading.notices, kMostNotices) && reading.writes.reserveFor(edition, asked) &&
+        reading.typed.reserveFor(edition, asked) && reserveAttachmentGroups(groups, asked)) {
+        return true;
+    }
+    reading.failure.error = ReadError::Allocation;
+    reading.failure.count = static_cast<std::int64_t>(asked);
+    return false;
+}
+
+Reading applyStatsFile(Game& game, std::string bytes) {
+    Reading reading;
+    AttachmentGroups groups;
+    if (!reserveReading(game.edition(), reading, groups)) return reading;
+    StatsStream in(std::move(bytes));
+    readStatsText(in, game, groups, reading);
+    if (reading.ok()) reading.attachments = rebuildWeaponAttachTable(game, groups);
     return reading;
 }
 

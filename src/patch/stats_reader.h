@@ -1,31 +1,71 @@
-// Reading a stats file back into the game: the heading check, the keyword loop, the list
-// lines and, through readItemRow, the Item rows.
+// Reading a stats file onto a game: the heading check, the keyword loop, the list lines and,
+// through readItemRow, the Item rows, then the rebuild of the weapon attachment table. What
+// happened comes back as facts, for the run sequence to word.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "model/game.h"
-#include "model/text.h"
+#include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
-#include "patch/read_numbers.h"
-#include "patch/stats_stream.h"
 #include "patch/value_writes.h"
 
 namespace vantedit {
 
-// EndOfFile: the reading reached the end of the file, and the image may be saved.
-enum class ReadResult { EndOfFile, Failed };
-
-// What a reading did. The messages are the warnings met on the way and, when it failed, the
-// failure's message, last.
-struct StatsReading {
-    ReadResult result = ReadResult::Failed;
-    Messages messages;
-    // Which field wrote each byte of the stat and list values, and what the byte held before.
-    ValueWrites writes;
+// What stops a reading.
+enum class ReadError : std::uint8_t {
+    None,
+    Allocation,      // count: the bytes asked for
+    Utf16,           // the heading line is UTF-16 text
+    NoHeadingLine,   // the file ends before its first line break
+    HeadingCount,    // count: the heading line's tabs, of no known layout
+    UnknownWord,     // word: the word that opens the line
+    NumberExpected,  // at the line's keyword, record or field
+    NoSuchRecord,    // keyword, record
+    TextTooLong,     // keyword, record; count: the most characters the record holds
+    SameByte,        // field, and other: the field whose different edit the byte holds
 };
 
-// Reads a whole stats file, from its heading line on, into the game and the groups.
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups);
-// The same, also noting in numbers each stat and list number as the file gave it.
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers);
+// How much of the place a failure names.
+enum class ReadPlace : std::uint8_t { Keyword, Record, Field };
+
+struct ReadFailure {
+    ReadError error = ReadError::None;
+    ReadPlace place = ReadPlace::Keyword;
+    std::string_view keyword;  // as the program spells it ("AmmoType" too)
+    FieldRef field;            // its record, and for ReadPlace::Field its field
+    FieldRef other;
+    std::int64_t count = 0;
+    std::string word;
+};
+
+// What a reading noticed and went on.
+enum class ReadWarning : std::uint8_t {
+    OlderLayout,     // count: the heading line's tabs
+    AmmoTypeFormat,  // the first "AmmoType" line
+};
+
+struct ReadNotice {
+    ReadWarning warning;
+    std::int64_t count = 0;
+};
+
+struct Reading {
+    bool ok() const { return failure.error == ReadError::None; }
+
+    std::vector<ReadNotice> notices;  // in the order met; the failure, if any, came after them
+    ReadFailure failure;
+    RebuildCounts attachments;  // after a reading that reached the end of the file
+    // Which field wrote each byte of the stat and list values, and the numbers as typed.
+    ValueWrites writes;
+    TypedNumbers typed;
+};
+
+// Reads the whole stats file into the game and, when it reached the end, rebuilds the weapon
+// attachment table. A failed reading may have changed the game: it is not to be saved.
+Reading applyStatsFile(Game& game, std::string bytes);
 
 }  // namespace vantedit

@@ -1,0 +1,151 @@
+#include "app/messages.h"
+
+#include "model/attachments.h"
+#include "model/text.h"
+
+namespace vantedit {
+
+namespace {
+
+void printPlace(std::ostream& out, const ReadFailure& f) {
+    out << f.keyword;
+    if (f.place != ReadPlace::Keyword) out << ' ' << f.field.record;
+    if (f.place == ReadPlace::Field) out << ", " << fieldLabel(f.field);
+}
+
+void printReadFailure(std::ostream& out, const ReadFailure& f) {
+    switch (f.error) {
+        case ReadError::None: return;
+        case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
+        case ReadError::Utf16:
+            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+            return;
+        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return;
+        case ReadError::HeadingCount:
+            out << "Error while parsing!  (" << f.count << " Headings)\n"
+                << "If you are using a textfile from an older version, you\n"
+                << "use MAKE to create a new textfile.  See documentation.\n";
+            return;
+        case ReadError::UnknownWord: out << "Error while parsing! (" << escaped(f.word) << ")\n"; return;
+        default: break;
+    }
+    out << "Error while parsing! (";
+    printPlace(out, f);
+    switch (f.error) {
+        case ReadError::NumberExpected: out << ": number expected)\n"; break;
+        case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
+        case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
+        case ReadError::SameByte:
+            out << ": the same byte as " << lineKeyword(f.other.line) << ' ' << f.other.record << ", "
+                << fieldLabel(f.other) << ", with another value)\n";
+            break;
+        default: break;
+    }
+}
+
+// A field's value as diff shows it: numbers as they are, texts in double quotes.
+void printValue(std::ostream& out, const FieldRef& f, const FieldValue& v) {
+    if (fieldKind(f) == FieldKind::Number) {
+        out << v.number;
+    } else {
+        out << quotedText(v.text);
+    }
+}
+
+void printPair(std::ostream& out, std::uint32_t pair, std::string_view change) {
+    const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
+    out << "Attachments\t";
+    if (kind != kAttachmentKindCount) {
+        out << kAttachmentKinds[kind].name;
+    } else {
+        out << "Item " << pairAttachment(pair);
+    }
+    out << '\t' << pairWeapon(pair) << '\t' << change << '\n';
+}
+
+}  // namespace
+
+void printUsage(std::ostream& out) {
+    out << "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n";
+    out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
+    out << "To apply the changes from the textfile, use the PATCH option.\n";
+    out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
+}
+
+void printUnableToAllocate(std::ostream& out, std::int64_t bytes) { out << "Unable to allocate " << bytes << " bytes.\n"; }
+
+void printErrorWriting(std::ostream& out, std::string_view path) { out << "Error writing " << path << "!\n"; }
+
+void printUnableToCreate(std::ostream& out, std::string_view path) { out << "Unable to create " << path << "!\n"; }
+
+void printReading(std::ostream& out, const Reading& reading) {
+    for (const ReadNotice& notice : reading.notices) {
+        switch (notice.warning) {
+            case ReadWarning::OlderLayout:
+                out << "\nWARNING:  Older version datafile detected!  (" << notice.count << " Headings) (Converting...)\n";
+                break;
+            case ReadWarning::AmmoTypeFormat: out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n"; break;
+        }
+    }
+    printReadFailure(out, reading.failure);
+}
+
+void printRebuild(std::ostream& out, const RebuildCounts& counts) {
+    out << "\nSorting weapon attachments...";
+    if (counts.collected > counts.capacity) {
+        out << "\n\nWARNING:  You have " << counts.collected - counts.capacity
+            << " too many weapon attachments.\nThe maximum limit is " << counts.capacity
+            << ".  The extra attachments have been ignored.\n";
+    } else {
+        out << "\n" << counts.collected << " of " << counts.capacity << " attachments added...";
+    }
+}
+
+void printDiffLines(std::ostream& out, const GameDiff& diff) {
+    for (const FieldChange& c : diff.fields) {
+        out << lineKeyword(c.field.line) << ' ' << c.field.record << '\t' << fieldLabel(c.field) << '\t';
+        printValue(out, c.field, c.before);
+        out << '\t';
+        printValue(out, c.field, c.after);
+        std::string_view separator = "\t";
+        if (kLineTypes[c.field.line].kind == LineKind::Item && fieldKind(c.field) == FieldKind::Text) {
+            out << separator << "not saved";
+        }
+        if (c.typed) {
+            out << separator << "typed " << *c.typed;
+            separator = "; ";
+        }
+        if (c.sharedWith) {
+            out << separator << "shared with Item " << c.sharedWith->record << ' ' << fieldLabel(*c.sharedWith);
+        }
+        out << '\n';
+    }
+    for (const AttachmentChange& a : diff.attachments) {
+        printPair(out, a.pair, a.change == PairChange::Added ? "added" : "removed");
+    }
+    if (diff.movedPairs > 0) out << "Attachments\torder\t" << diff.movedPairs << " pairs move\n";
+}
+
+std::string escaped(std::string_view text) {
+    std::string shown;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 32) {
+            shown += ch;
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[c >> 4];
+            shown += kHex[c & 15];
+        }
+    }
+    return shown;
+}
+
+}  // namespace vantedit

@@ -1,0 +1,30 @@
+// Every message the program prints, worded once: the facts the lower layers return become
+// the console's text here.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "compare/diff.h"
+#include "patch/stats_reader.h"
+
+namespace vantedit {
+
+void printUsage(std::ostream& out);
+void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
+void printErrorWriting(std::ostream& out, std::string_view path);
+void printUnableToCreate(std::ostream& out, std::string_view path);
+
+// The reading's warnings in their order, then its failure message, if it failed.
+void printReading(std::ostream& out, const Reading& reading);
+// The rebuild's notice, then its count or, over the capacity, its warning.
+void printRebuild(std::ostream& out, const RebuildCounts& counts);
+// diff's lines: one tab-separated line per change, each ending in "\n".
+void printDiffLines(std::ostream& out, const GameDiff& diff);
+
+// The text with its control bytes escaped, so that it stays on one line.
+std::string escaped(std::string_view text);
+
+}  // namespace vantedit

@@ -1,0 +1,116 @@
+#include "compare/diff.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+#include "model/attachments.h"
+#include "model/sections.h"
+
+namespace vantedit {
+
+namespace {
+
+// A stat cell: an item and the index of its column in kColumns.
+using Cell = std::pair<std::int32_t, std::size_t>;
+
+// The first cell, in stats file order, of another section whose bytes overlap this cell's.
+// Sections never overlap themselves, so only the other sections' spans are searched.
+std::optional<Cell> sharingCell(const Edition& e, Cell cell) {
+    const Column& own = kColumns[cell.second];
+    const std::int64_t start = valueOffset(sectionRecord(e, own.section), own, cell.first);
+    const std::int64_t end = start + columnWidth(own.kind);
+    std::optional<Cell> found;
+    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+        const Column& c = kColumns[ci];
+        if (c.section == own.section) continue;
+        const SectionRecord s = sectionRecord(e, c.section);
+        for (std::int64_t at = start; at < end; ++at) {
+            const std::int32_t item = itemAtOffset(s, at);
+            if (item < 0) continue;
+            const std::int64_t from = valueOffset(s, c, item);
+            if (at < from || at >= from + columnWidth(c.kind)) continue;
+            if (!found || Cell{item, ci} < *found) found = Cell{item, ci};
+        }
+    }
+    return found;
+}
+
+// The distinct non-zero pairs of the table in the order they first appear: the copies
+// that fill the table's end are not pairs of their own.
+std::vector<std::uint32_t> distinctPairs(const Game& game) {
+    const Edition& e = game.edition();
+    std::vector<std::uint32_t> pairs;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
+        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+        if (pair != 0 && std::find(pairs.begin(), pairs.end(), pair) == pairs.end()) pairs.push_back(pair);
+    }
+    return pairs;
+}
+
+// Added pairs in their new order, dropped pairs in their old order, then how many of the
+// pairs that stay change their place among the pairs that stay.
+void diffAttachments(const Game& before, const Game& after, GameDiff& diff) {
+    const std::vector<std::uint32_t> now = distinctPairs(before);
+    const std::vector<std::uint32_t> then = distinctPairs(after);
+    const auto holds = [](const std::vector<std::uint32_t>& pairs, std::uint32_t p) {
+        return std::find(pairs.begin(), pairs.end(), p) != pairs.end();
+    };
+    std::vector<std::uint32_t> keptNow;
+    std::vector<std::uint32_t> keptThen;
+    for (std::uint32_t p : then) {
+        if (!holds(now, p)) diff.attachments.push_back({p, PairChange::Added});
+        else keptThen.push_back(p);
+    }
+    for (std::uint32_t p : now) {
+        if (!holds(then, p)) diff.attachments.push_back({p, PairChange::Removed});
+        else keptNow.push_back(p);
+    }
+    for (std::size_t i = 0; i < keptNow.size(); ++i) {
+        if (keptNow[i] != keptThen[i]) ++diff.movedPairs;
+    }
+}
+
+}  // namespace
+
+GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& typed) {
+    GameDiff diff;
+    const Edition& e = before.edition();
+    std::set<Cell> reported;
+    std::int64_t statsGiven = 0;
+    std::int64_t statsDiffering = 0;
+    forEachField(e, [&](const FieldRef& f) {
+        const FieldKind kind = fieldKind(f);
+        if (kind == FieldKind::Attachment || !fieldShown(before, f)) return;
+        FieldChange change{f, readField(before, f), readField(after, f), std::nullopt, std::nullopt};
+        const bool differs = !(change.before == change.after);
+        const bool stat = kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number;
+        const std::optional<std::int64_t> given = kind == FieldKind::Number ? typed.find(f) : std::nullopt;
+        if (stat && given) {
+            ++statsGiven;
+            if (differs) ++statsDiffering;
+        }
+        if (!differs) return;
+        if (given && !numberFits(numberKind(f), *given)) change.typed = given;
+        if (stat) {
+            const Cell cell{f.record, itemCell(f).index};
+            if (reported.contains(cell)) return;
+            if (const std::optional<Cell> other = sharingCell(e, cell)) {
+                // The other field shows the same bytes: it is this change, not one of its own.
+                reported.insert(*other);
+                change.sharedWith = itemField(other->first, statCellIndex(other->second));
+            }
+        }
+        if (kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Text) {
+            ++diff.notSaved;
+        } else {
+            ++diff.changedValues;
+        }
+        diff.fields.push_back(std::move(change));
+    });
+    diffAttachments(before, after, diff);
+    diff.mostValuesDiffer = 2 * statsDiffering > statsGiven;
+    return diff;
+}
+
+}  // namespace vantedit

@@ -1,0 +1,244 @@
+// The stats file described once: its lines in the order MAKE writes them, the fields of each,
+// with the heading or label the program prints for it, what it holds and when it shows "n/a".
+// MAKE writes, PATCH reads, diff compares and the tests walk this description.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/attachments.h"
+#include "model/descriptions.h"
+#include "model/game.h"
+#include "model/list_tables.h"
+#include "model/sections.h"
+
+namespace vantedit {
+
+// Which stats file the heading line announced. Only Item rows differ between them.
+enum class Layout : std::uint8_t {
+    Current,     // 69 tabs
+    Headings72,  // 72 tabs: four extra Weapons fields, no "Halvek's 2" field
+    Headings73,  // 73 tabs: four extra Weapons fields
+};
+
+// ---- Item rows ---------------------------------------------------------------------------
+
+enum class CellKind : std::uint8_t { Text, Stat, Attachment };
+
+// A cell of an Item row: a description field, a stat column or an attachment kind.
+struct ItemCell {
+    CellKind kind;
+    std::uint8_t index;  // into kDescFields, kColumns or kAttachmentKinds
+};
+
+inline constexpr std::size_t kItemCellCount = kDescFields.size() + kColumns.size() + kAttachmentKinds.size();
+
+// The row after its "Item n": the five texts, the 56 stat columns, the eight attachment kinds.
+consteval std::array<ItemCell, kItemCellCount> itemCellsInOrder() {
+    std::array<ItemCell, kItemCellCount> cells{};
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < kDescFields.size(); ++i) cells[at++] = {CellKind::Text, static_cast<std::uint8_t>(i)};
+    for (std::size_t i = 0; i < kColumns.size(); ++i) cells[at++] = {CellKind::Stat, static_cast<std::uint8_t>(i)};
+    for (std::size_t i = 0; i < kAttachmentKinds.size(); ++i) {
+        cells[at++] = {CellKind::Attachment, static_cast<std::uint8_t>(i)};
+    }
+    return cells;
+}
+inline constexpr std::array<ItemCell, kItemCellCount> kItemCells = itemCellsInOrder();
+
+constexpr const DescField& descField(ItemCell c) { return kDescFields[c.index]; }
+constexpr const Column& column(ItemCell c) { return kColumns[c.index]; }
+constexpr const AttachmentKind& attachmentKind(ItemCell c) { return kAttachmentKinds[c.index]; }
+
+// Whether the layout's rows carry the cell: the 72-heading file has no "Halvek's 2" field.
+constexpr bool layoutHasCell(Layout layout, ItemCell c) {
+    return !(layout == Layout::Headings72 && c.kind == CellKind::Stat && column(c).section == Section::Halveks2);
+}
+// The older layouts carry one more field after each Weapons sound column.
+constexpr bool layoutAddsFieldAfter(Layout layout, ItemCell c) {
+    return layout != Layout::Current && c.kind == CellKind::Stat && column(c).olderLayoutsAddField;
+}
+
+// ---- the lines of a stats file -----------------------------------------------------------
+
+enum class LineKind : std::uint8_t { Item, NumericList, AmmoName, Name };
+
+struct LineType {
+    LineKind kind;
+    std::uint8_t table;  // the list's place in kNumericLists; 0 sound names, 1 burst names
+};
+
+// clang-format off
+inline constexpr std::array<LineType, 11> kLineTypes = {{
+//   kind                 table
+    {LineKind::Item,        0},
+    {LineKind::NumericList, 0},  // Attach
+    {LineKind::NumericList, 1},  // AmmoAttach
+    {LineKind::NumericList, 2},  // Exclude
+    {LineKind::NumericList, 3},  // Combine2
+    {LineKind::NumericList, 4},  // Combine3
+    {LineKind::NumericList, 5},  // ConvertWeapon
+    {LineKind::NumericList, 6},  // ConvertAmmo
+    {LineKind::AmmoName,    0},
+    {LineKind::Name,        0},  // Sound
+    {LineKind::Name,        1},  // Burst
+}};
+// clang-format on
+
+inline constexpr std::uint8_t kItemLine = 0;
+inline constexpr std::uint8_t kAmmoNameLine = 8;
+
+constexpr const NameTable& nameTable(const LineType& line) { return line.table == 0 ? kSoundNames : kBurstNames; }
+constexpr const NumericList& numericList(const LineType& line) { return kNumericLists[line.table]; }
+
+constexpr std::string_view lineKeyword(std::size_t line) {
+    const LineType& t = kLineTypes[line];
+    switch (t.kind) {
+        case LineKind::Item: return "Item";
+        case LineKind::NumericList: return numericList(t).keyword;
+        case LineKind::AmmoName: return "AmmoName";
+        case LineKind::Name: return nameTable(t).keyword;
+    }
+    return {};
+}
+
+// The records the edition has of the line's kind: the item numbers, the record numbers.
+constexpr std::int32_t lineRecordCount(const Edition& e, std::size_t line) {
+    const LineType& t = kLineTypes[line];
+    switch (t.kind) {
+        case LineKind::Item: return kItemCount;
+        case LineKind::NumericList: return listRecordCount(e, numericList(t));
+        case LineKind::AmmoName: return e.ammoNameCount;
+        case LineKind::Name: return nameTable(t).count;
+    }
+    return 0;
+}
+
+// The fields after the line's keyword and number.
+constexpr std::size_t lineFieldCount(std::size_t line) {
+    const LineType& t = kLineTypes[line];
+    switch (t.kind) {
+        case LineKind::Item: return kItemCellCount;
+        case LineKind::NumericList: return static_cast<std::size_t>(listValueCount(numericList(t)));
+        case LineKind::AmmoName: return 2;
+        case LineKind::Name: return 1;
+    }
+    return 0;
+}
+
+// One field of one line: the cell of an Item row, a value or text of a list line.
+struct FieldRef {
+    std::uint8_t line = 0;    // into kLineTypes
+    std::uint16_t field = 0;  // from 0, in the line's order
+    std::int32_t record = 0;  // the item or record number
+};
+
+constexpr bool operator==(const FieldRef& a, const FieldRef& b) {
+    return a.line == b.line && a.field == b.field && a.record == b.record;
+}
+
+constexpr FieldRef itemField(std::int32_t item, std::size_t cell) {
+    return {kItemLine, static_cast<std::uint16_t>(cell), item};
+}
+constexpr std::size_t statCellIndex(std::size_t column) { return kDescFields.size() + column; }
+constexpr ItemCell itemCell(const FieldRef& f) { return kItemCells[f.field]; }
+constexpr AmmoNameText ammoNameText(const FieldRef& f) {
+    return f.field == 0 ? AmmoNameText::First : AmmoNameText::Second;
+}
+
+// What a field holds and how the stats file shows it.
+enum class FieldKind : std::uint8_t {
+    Number,      // in decimal
+    Text,        // as it is, in double quotes when it holds one
+    Name,        // as it is, never quoted: sound and burst names
+    Attachment,  // 1 or 0: whether the weapon has an attachment of the kind
+};
+
+constexpr FieldKind fieldKind(const FieldRef& f) {
+    switch (kLineTypes[f.line].kind) {
+        case LineKind::Item:
+            switch (itemCell(f).kind) {
+                case CellKind::Text: return FieldKind::Text;
+                case CellKind::Stat: return FieldKind::Number;
+                case CellKind::Attachment: return FieldKind::Attachment;
+            }
+            break;
+        case LineKind::NumericList: return FieldKind::Number;
+        case LineKind::AmmoName: return FieldKind::Text;
+        case LineKind::Name: return FieldKind::Name;
+    }
+    return FieldKind::Number;
+}
+
+// The range of a number field as MAKE shows it: list values are unsigned 16-bit.
+constexpr ColumnKind numberKind(const FieldRef& f) {
+    return kLineTypes[f.line].kind == LineKind::Item ? column(itemCell(f)).kind : ColumnKind::U16;
+}
+
+// The field's name in the heading line and in messages: a cell's heading ("Long Name",
+// "Price", "Silencer?"), "value 2" (counted from 1), "first text", "name".
+std::string fieldLabel(const FieldRef& f);
+
+// Whether the field holds a value for the game, or shows "n/a": the shop texts need the shop
+// file, a stat needs a section that holds the item, the attachment columns a weapon, the first
+// AmmoName text a record in the shorter first table.
+bool fieldShown(const Game& game, const FieldRef& f);
+
+// A field's value as the game holds it, for a field that is shown.
+struct FieldValue {
+    std::int64_t number = 0;  // Number and Attachment fields
+    std::string text;         // Text and Name fields
+};
+
+constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.number == b.number && a.text == b.text; }
+
+FieldValue readField(const Game& game, const FieldRef& f);
+
+// Calls visit(FieldRef) for every field of every line of the game's stats file, in file order.
+template <typename Visit>
+void forEachField(const Edition& e, Visit&& visit) {
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        const std::int32_t records = lineRecordCount(e, line);
+        for (std::int32_t r = 0; r < records; ++r) {
+            for (std::size_t f = 0; f < lineFieldCount(line); ++f) {
+                visit(FieldRef{static_cast<std::uint8_t>(line), static_cast<std::uint16_t>(f), r});
+            }
+        }
+    }
+}
+
+// The number a stats file last gave each number field, as it was typed.
+class TypedNumbers {
+public:
+    // Room for every number field of the edition, had before a reading. False when it cannot
+    // be had, with asked set to the size asked for.
+    bool reserveFor(const Edition& e, std::size_t& asked);
+    void note(const FieldRef& f, std::int64_t number);
+    // Empty when the file gave the field no number.
+    std::optional<std::int64_t> find(const FieldRef& f) const;
+
+private:
+    std::size_t indexOf(const FieldRef& f) const;  // numbers_.size() for no number field
+
+    // Item stat cells item by item, then each list's values record by record.
+    std::array<std::size_t, kNumericLists.size()> listFirst_{};
+    std::array<std::int32_t, kNumericLists.size()> listRecords_{};
+    std::vector<std::int64_t> numbers_;
+};
+
+// Whether the number lies in what MAKE can show for the field: stored as typed.
+constexpr bool numberFits(ColumnKind kind, std::int64_t v) {
+    switch (kind) {
+        case ColumnKind::U8: return v >= 0 && v <= 0xFF;
+        case ColumnKind::S8: return v >= -0x80 && v <= 0x7F;
+        case ColumnKind::U16: return v >= 0 && v <= 0xFFFF;
+        case ColumnKind::S16: return v >= -0x8000 && v <= 0x7FFF;
+    }
+    return false;
+}
+
+}  // namespace vantedit
