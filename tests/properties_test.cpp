@@ -20,6 +20,7 @@
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "model/stats_fields.h"
 #include "app/messages.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
@@ -258,8 +259,9 @@ struct Cell {
     std::vector<std::size_t> bytes;  // the image bytes it writes
 };
 
-constexpr int kFirstStatField = 6;
-constexpr int kFirstAttachmentField = 62;
+// Fields of a line are counted from its keyword and number.
+constexpr int fieldInLine(std::size_t field) { return 1 + static_cast<int>(field); }
+constexpr int kFirstAttachmentField = fieldInLine(kDescFields.size() + kColumnCount);
 
 class EditedGame {
 public:
@@ -308,14 +310,6 @@ private:
         return join(lines, '\n');
     }
 
-    int lineOf(const std::string& start) const {
-        for (std::size_t l = 0; l < fields_.size(); ++l) {
-            if (fields_[l][0] == start) return static_cast<int>(l);
-        }
-        ADD_FAILURE() << "no line " << start;
-        return 0;
-    }
-
     void addCell(std::vector<Cell>& to, int line, int field, std::size_t from, std::size_t count, std::size_t step) {
         Cell c{line, field, {}};
         for (std::size_t b = 0; b < count; ++b) {
@@ -325,44 +319,36 @@ private:
         to.push_back(std::move(c));
     }
 
+    // The cells that put bytes into the image, in file order, where MAKE shows a value.
     void collectCells() {
-        for (int item = 0; item < kItemCount; ++item) {
-            int field = kFirstStatField;
-            for (const Column& c : kColumns) {
-                const SectionRecord r = sectionRecord(edition_, c.section);
-                {
-                    if (sectionHoldsItem(r, item)) {
-                        addCell(stats_, 1 + item, field, static_cast<std::size_t>(valueOffset(r, c, item)),
+        int line = 0;  // the heading line's is 0
+        forEachField(e_, [&](const FieldRef& f) {
+            if (f.field == 0) ++line;
+            if (!fieldShown(loaded, f)) return;
+            const int field = fieldInLine(f.field);
+            const LineType& t = kLineTypes[f.line];
+            const auto at = [](std::int64_t offset) { return static_cast<std::size_t>(offset); };
+            switch (t.kind) {
+                case LineKind::Item:
+                    if (itemCell(f).kind == CellKind::Stat) {
+                        const Column& c = column(itemCell(f));
+                        addCell(stats_, line, field, at(valueOffset(sectionRecord(e_, c.section), c, f.record)),
                                 static_cast<std::size_t>(columnWidth(c.kind)), 1);
                         statKinds_.push_back(c.kind);
                     }
-                    ++field;
-                }
+                    break;
+                case LineKind::NumericList:
+                    addCell(lists_, line, field, at(listValueOffset(e_, numericList(t), f.record, f.field)), 2, 1);
+                    break;
+                case LineKind::AmmoName:
+                    addCell(ammoNames_, line, field, at(ammoNameRecordOffset(e_, ammoNameText(f), f.record)), 20, 2);
+                    break;
+                case LineKind::Name:
+                    addCell(byteNames_, line, field, at(nameRecordOffset(e_, nameTable(t), f.record)),
+                            static_cast<std::size_t>(nameTable(t).recordSize), 1);
+                    break;
             }
-        }
-        for (const NumericList& list : kNumericLists) {
-            for (std::int32_t n = 0; n < listRecordCount(e_, list); ++n) {
-                const int line = lineOf(std::string(list.keyword) + " " + std::to_string(n));
-                for (int v = 0; v < listValueCount(list); ++v) {
-                    addCell(lists_, line, 1 + v, static_cast<std::size_t>(listValueOffset(e_, list, n, v)), 2, 1);
-                }
-            }
-        }
-        for (std::int32_t n = 0; n < e_.ammoNameCount; ++n) {
-            const int line = lineOf("AmmoName " + std::to_string(n));
-            if (n < e_.ammoNameFirstCount) {
-                addCell(ammoNames_, line, 1, static_cast<std::size_t>(ammoNameRecordOffset(e_.ammoNameFirstOffset, n)), 20, 2);
-            }
-            addCell(ammoNames_, line, 2, static_cast<std::size_t>(ammoNameRecordOffset(e_.ammoNameSecondOffset, n)), 20, 2);
-        }
-        for (int n = 0; n < kSoundNames.count; ++n) {
-            addCell(byteNames_, lineOf("Sound " + std::to_string(n)), 1, static_cast<std::size_t>(nameRecordOffset(e_, kSoundNames, n)),
-                    kSoundNames.recordSize, 1);
-        }
-        for (int n = 0; n < kBurstNames.count; ++n) {
-            addCell(byteNames_, lineOf("Burst " + std::to_string(n)), 1, static_cast<std::size_t>(nameRecordOffset(e_, kBurstNames, n)),
-                    kBurstNames.recordSize, 1);
-        }
+        });
     }
 
     bool alone(const Cell& c) const {

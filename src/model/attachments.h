@@ -60,7 +60,7 @@ constexpr bool isWeaponRow(const Edition& e, std::int32_t item) {
     return item >= 0 && item <= sectionRecord(e, Section::Weapons).lastItem;
 }
 
-constexpr std::int32_t weaponAttachCapacity(const Edition& e) { return (e.attachOffset - e.weaponAttachOffset) / 4; }
+constexpr std::int32_t weaponAttachCapacity(const Edition& e) { return e.attachCapacity; }
 inline constexpr std::int32_t kMaxWeaponAttachCapacity = 227;  // over every edition
 
 // Record r of the weapon attachment table, 0 to the capacity; outside it reads 0 and

@@ -34,11 +34,10 @@ consteval bool textTablesFitTheirEditions() {
     return true;
 }
 
+// The table's records are the stretch before the list block.
 consteval bool capacitiesAsKnown() {
     for (const Edition& e : kEditions) {
-        const int i = editionIndex(e);
-        const bool large = i == 0 || i == 5 || i == 6;
-        if (weaponAttachCapacity(e) != (large ? 227 : 182)) return false;
+        if ((e.attachOffset - e.weaponAttachOffset) / 4 != e.attachCapacity) return false;
         if (weaponAttachCapacity(e) > kMaxWeaponAttachCapacity) return false;
     }
     return true;
