@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -91,7 +92,7 @@ const Edit kEdits[] = {
 const std::set<std::string> kLeftOut = {"Item 1",  "Item 2",  "AmmoName 2", "AmmoName 3", "Sound 1",
                                         "Sound 2", "Sound 3", "Burst 1",    "Burst 2",    "Burst 3"};
 
-std::string edited(const std::string& made) {
+std::string edited(const std::string& made, std::size_t& applied) {
     std::vector<std::vector<std::string>> lines;
     for (const std::string& line : split(made, '\n')) {
         const std::string text = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
@@ -114,6 +115,7 @@ std::string edited(const std::string& made) {
             if (lineEnd) field.pop_back();
             field = e.value != nullptr ? e.value : field == "1" ? "0" : "1";
             if (lineEnd) field += '\r';
+            ++applied;
         }
         kept.push_back(join(fields, '\t'));
     }
@@ -130,7 +132,9 @@ TEST(Golden, MakeFileAndDiffOfTheAwkwardEdition3Game) {
     const std::string made = readText(dir / "stats.txt");
     expectGolden(made, "edition3_make.txt");
 
-    testing::writeText(dir / "stats.txt", edited(made));
+    std::size_t applied = 0;
+    testing::writeText(dir / "stats.txt", edited(made, applied));
+    EXPECT_EQ(applied, std::size(kEdits));
     const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
     EXPECT_EQ(r.status, 0);
     expectGolden(r.output, "edition3_diff.txt");
