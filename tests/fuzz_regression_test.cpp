@@ -24,9 +24,12 @@ std::vector<fs::path> corpusFiles(const char* kind) {
     return files;
 }
 
+// A replay of nothing would pass whatever the code does: a missing or empty folder fails.
 template <typename Check>
 void replay(const char* kind, Check check) {
-    for (const fs::path& file : corpusFiles(kind)) {
+    const std::vector<fs::path> files = corpusFiles(kind);
+    ASSERT_FALSE(files.empty()) << "no findings to replay in " << (fs::path(VANTEDIT_FUZZ_CORPUS) / kind).string();
+    for (const fs::path& file : files) {
         SCOPED_TRACE(file.filename().string());
         const std::string bytes = testing::readText(file);
         EXPECT_EQ(check(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), "");
