@@ -85,9 +85,20 @@ void printReading(std::ostream& out, const Reading& reading) {
                 out << "\nWARNING:  Older version datafile detected!  (" << notice.count << " Headings) (Converting...)\n";
                 break;
             case ReadWarning::AmmoTypeFormat: out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n"; break;
+            case ReadWarning::DoesNotFit:
+                out << "\nWARNING:  " << lineKeyword(notice.field.line) << ' ' << notice.field.record << ", "
+                    << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count << ")";
+                break;
         }
     }
+    if (reading.ok() && reading.moreNumbersNotFitting > 0) {
+        out << "\nWARNING:  " << reading.moreNumbersNotFitting << " more values do not fit.";
+    }
     printReadFailure(out, reading.failure);
+}
+
+void printMostValuesDiffer(std::ostream& out) {
+    out << "\nWARNING:  Most values differ. Is this stats file from another edition?\n";
 }
 
 void printRebuild(std::ostream& out, const RebuildCounts& counts) {

@@ -19,6 +19,7 @@ void printUnableToCreate(std::ostream& out, std::string_view path);
 
 // The reading's warnings in their order, then its failure message, if it failed.
 void printReading(std::ostream& out, const Reading& reading);
+void printMostValuesDiffer(std::ostream& out);
 // The rebuild's notice, then its count or, over the capacity, its warning.
 void printRebuild(std::ostream& out, const RebuildCounts& counts);
 // diff's lines: one tab-separated line per change, each ending in "\n".

@@ -111,6 +111,7 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out) || !applyAndPrint(game, std::move(bytes), reading, out)) {
         return 1;
     }
+    if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     // The texts went into the description buffers only; the description files stay as they are.
     out << "\nDescriptions not saved...";
     printRebuild(out, reading.attachments);
@@ -137,7 +138,7 @@ int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
     const GameDiff diff = diffGames(game, *after, reading.typed);
     out << "\n";
     printDiffLines(out, diff);
-    if (diff.mostValuesDiffer) out << "\nWARNING:  Most values differ. Is this stats file from another edition?\n";
+    if (diff.mostValuesDiffer) printMostValuesDiffer(out);
     out << "\n" << diff.changedValues << " values would change, " << diff.notSaved << " not saved; nothing written.\n";
     out << "\nDone!\n";
     return 0;

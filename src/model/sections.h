@@ -168,6 +168,17 @@ constexpr std::array<std::uint8_t, 2> encodedValue(std::int64_t number) {
     const auto bits = static_cast<std::uint64_t>(number);
     return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
 }
+// The value MAKE shows once the number's low bits are stored in a column of the kind.
+constexpr std::int32_t storedValue(ColumnKind kind, std::int64_t number) {
+    const auto bits = static_cast<std::uint64_t>(number);
+    switch (kind) {
+        case ColumnKind::U8: return static_cast<std::uint8_t>(bits);
+        case ColumnKind::S8: return static_cast<std::int8_t>(static_cast<std::uint8_t>(bits));
+        case ColumnKind::U16: return static_cast<std::uint16_t>(bits);
+        case ColumnKind::S16: return static_cast<std::int16_t>(static_cast<std::uint16_t>(bits));
+    }
+    return 0;
+}
 // One past the section's last byte.
 constexpr std::int64_t sectionEnd(const SectionRecord& s) {
     return std::int64_t{s.fileOffset} + std::int64_t{s.lastItem - s.firstItem + 1} * s.recordSize;

@@ -9,13 +9,15 @@ namespace vantedit {
 
 namespace {
 
-// The table's pairs of the columns the file left out, by kind, each once. The filler at the
-// table's end repeats a pair already met, and a zero record is no pair; pairs no column can
-// express are dropped. Never more than the table's records, so no memory is needed.
+// The table's pairs of the columns the file left out, by kind, each once, and the pairs no
+// column can express (an attachment of none of the kinds, a weapon beyond the Weapons
+// section), each once. The filler at the table's end repeats a pair already met, and a zero
+// record is no pair. Never more than the table's records, so no memory is needed.
 struct KeptPairs {
-    std::array<std::array<std::uint32_t, kMaxWeaponAttachCapacity>, kAttachmentKindCount> pairs{};
-    std::array<std::size_t, kAttachmentKindCount> count{};
+    std::array<std::array<std::uint32_t, kMaxWeaponAttachCapacity>, kAttachmentKindCount + 1> pairs{};
+    std::array<std::size_t, kAttachmentKindCount + 1> count{};
 
+    // kind kAttachmentKindCount: the pairs no column can express.
     std::span<const std::uint32_t> of(std::size_t kind) const { return std::span(pairs[kind]).first(count[kind]); }
 };
 
@@ -24,14 +26,26 @@ KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
     KeptPairs kept;
     for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
         const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
-        const std::size_t kind = attachmentKindIndex(pairAttachment(pair));
+        std::size_t kind = attachmentKindIndex(pairAttachment(pair));
         const std::int32_t weapon = pairWeapon(pair);
-        if (pair == 0 || kind == kAttachmentKindCount || !isWeaponRow(e, weapon)) continue;
-        if (groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
+        if (pair == 0) continue;
+        if (!isWeaponRow(e, weapon)) kind = kAttachmentKindCount;
+        if (kind != kAttachmentKindCount && groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
         const auto already = kept.of(kind);
         if (std::find(already.begin(), already.end(), pair) == already.end()) kept.pairs[kind][kept.count[kind]++] = pair;
     }
     return kept;
+}
+
+// The distinct non-zero records of a table, sorted, in room.
+std::span<const std::uint32_t> pairSet(std::span<const std::uint32_t> records, std::span<std::uint32_t> room) {
+    std::size_t n = 0;
+    for (std::uint32_t pair : records) {
+        if (pair != 0) room[n++] = pair;
+    }
+    const auto begin = room.begin();
+    std::sort(begin, begin + static_cast<std::ptrdiff_t>(n));
+    return room.first(static_cast<std::size_t>(std::unique(begin, begin + static_cast<std::ptrdiff_t>(n)) - begin));
 }
 
 }  // namespace
@@ -62,16 +76,19 @@ void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind)
 
 RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const Edition& e = game.edition();
-    const MutableByteView image = game.mutableImage();
     const std::int32_t capacity = weaponAttachCapacity(e);
+    const auto records = static_cast<std::size_t>(capacity);
 
-    // Read whole before the first record is written over.
+    // The table as it is, and the table the groups make, side by side before anything is written.
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> now{};
+    for (std::int32_t r = 0; r < capacity; ++r) now[static_cast<std::size_t>(r)] = readWeaponAttachRecord(game.image(), e, r);
     const KeptPairs kept = keptPairs(game, groups);
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> rebuilt{};
     std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
     const auto add = [&](std::uint32_t pair) {
         if (collected < capacity) {
-            storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(collected), pair);
+            rebuilt[static_cast<std::size_t>(collected)] = pair;
             lastWritten = pair;
         }
         ++collected;
@@ -81,9 +98,21 @@ RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& group
         collected += groups.overflow[g];  // such a group lies far beyond the capacity: nothing more is written
         for (std::uint32_t pair : kept.of(g)) add(pair);
     }
+    // Last, so that they are the first left out when the table is full.
+    for (std::uint32_t pair : kept.of(kAttachmentKindCount)) add(pair);
+    for (std::int64_t r = collected; r < capacity; ++r) rebuilt[static_cast<std::size_t>(r)] = lastWritten;
 
-    for (std::int64_t r = collected; r < capacity; ++r) {
-        storeWeaponAttachRecord(image, e, static_cast<std::int32_t>(r), lastWritten);
+    // The same pairs in another order or with other filler: an unedited file changes no byte.
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomNow{};
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomRebuilt{};
+    const std::span<const std::uint32_t> nowRecords = std::span(now).first(records);
+    const std::span<const std::uint32_t> rebuiltRecords = std::span(rebuilt).first(records);
+    const std::span<const std::uint32_t> pairsNow = pairSet(nowRecords, roomNow);
+    const std::span<const std::uint32_t> pairsRebuilt = pairSet(rebuiltRecords, roomRebuilt);
+    if (!std::equal(pairsNow.begin(), pairsNow.end(), pairsRebuilt.begin(), pairsRebuilt.end())) {
+        for (std::int32_t r = 0; r < capacity; ++r) {
+            storeWeaponAttachRecord(game.mutableImage(), e, r, rebuilt[static_cast<std::size_t>(r)]);
+        }
     }
     return {collected, capacity};
 }

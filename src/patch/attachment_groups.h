@@ -40,11 +40,13 @@ bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked);
 // Appends the pair to the group of the attachment's kind (items compared as 16-bit values).
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment);
 
-// Rewrites the whole weapon attachment table from the groups, in kind order, up to its
-// capacity, and fills the rest with copies of the last pair written (with 0 when there is
-// none). Within a kind the file's pairs come first, then, for each weapon whose column of that
-// kind the file did not state, the pairs the table holds now, each once, in the order of
-// their first place in it.
+// Rebuilds the weapon attachment table from the groups, in kind order, up to its capacity,
+// and fills the rest with copies of the last pair written (with 0 when there is none). Within
+// a kind the file's pairs come first, then, for each weapon whose column of that kind the file
+// did not state, the pairs the table holds now, each once, in the order of their first place
+// in it; after all kinds, the pairs the table holds that no column can express, likewise.
+// When the rebuilt table holds the same distinct pairs as the table now, the table is left
+// byte for byte as it is. The counts are the same either way.
 RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups);
 
 }  // namespace vantedit

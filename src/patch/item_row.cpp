@@ -104,7 +104,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
                 reading.failure = {ReadError::SameByte, ReadPlace::Field, "Item", field, reading.failure.other, 0, {}};
                 return LineResult::Failed;
             }
-            reading.typed.note(field, value);
+            noteTypedNumber(reading, field, value);
         } else {
             std::int32_t value = 0;
             const NumberRead read = in.readNumber(value);

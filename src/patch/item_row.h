@@ -22,6 +22,9 @@ bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& 
 // the first failure, set in the reading. applyStatsFile is this with the rebuild after it.
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading);
 
+// Notes the number a field was given as typed, and tells when it does not fit the field.
+void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number);
+
 // Reads the row after the blank that ended its "Item" token; its values go through the
 // reading's record of writes.
 LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading);

@@ -116,7 +116,7 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
             reading.failure = {ReadError::SameByte, ReadPlace::Field, list.keyword, field, reading.failure.other, 0, {}};
             return LineResult::Failed;
         }
-        reading.typed.note(field, values[static_cast<std::size_t>(i)]);
+        noteTypedNumber(reading, field, values[static_cast<std::size_t>(i)]);
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -251,9 +251,45 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
     }
 }
 
+void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number) {
+    reading.typed.note(field, number);
+    const ColumnKind kind = numberKind(field);
+    if (numberFits(kind, number)) return;
+    if (reading.numbersNotFittingTold == kMostNumbersTold) {
+        ++reading.moreNumbersNotFitting;
+        return;
+    }
+    ++reading.numbersNotFittingTold;
+    reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
+}
+
+// More than half of the stat cells the file gave a number for hold another value now than
+// before the reading.
+bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
+    const Edition& e = game.edition();
+    std::int64_t given = 0;
+    std::int64_t differing = 0;
+    for (std::int32_t item = 0; item < kItemCount; ++item) {
+        for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+            if (!reading.typed.find(itemField(item, statCellIndex(ci)))) continue;
+            ++given;
+            const Column& c = kColumns[ci];
+            const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(e, c.section), c, item));
+            for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
+                const ByteWrite* w = reading.writes.find(b);
+                if (w != nullptr && w->before != game.image().u8(b)) {
+                    ++differing;
+                    break;
+                }
+            }
+        }
+    }
+    return 2 * differing > given;
+}
+
 bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 2;
+    constexpr std::size_t kMostNotices = 2 + kMostNumbersTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(reading.notices, kMostNotices) && reading.writes.reserveFor(edition, asked) &&
         reading.typed.reserveFor(edition, asked) && reserveAttachmentGroups(groups, asked)) {
@@ -270,7 +306,9 @@ Reading applyStatsFile(Game& game, std::string bytes) {
     if (!reserveReading(game.edition(), reading, groups)) return reading;
     StatsStream in(std::move(bytes));
     readStatsText(in, game, groups, reading);
-    if (reading.ok()) reading.attachments = rebuildWeaponAttachTable(game, groups);
+    if (!reading.ok()) return reading;
+    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
+    reading.attachments = rebuildWeaponAttachTable(game, groups);
     return reading;
 }
 

@@ -46,18 +46,29 @@ struct ReadFailure {
 enum class ReadWarning : std::uint8_t {
     OlderLayout,     // count: the heading line's tabs
     AmmoTypeFormat,  // the first "AmmoType" line
+    DoesNotFit,      // field, typed: a number beyond what MAKE shows for it; count: what it shows now
 };
 
 struct ReadNotice {
     ReadWarning warning;
     std::int64_t count = 0;
+    FieldRef field{};
+    std::int64_t typed = 0;
 };
+
+// The numbers beyond their field's range that are told one by one; the rest are counted.
+inline constexpr std::size_t kMostNumbersTold = 20;
 
 struct Reading {
     bool ok() const { return failure.error == ReadError::None; }
 
     std::vector<ReadNotice> notices;  // in the order met; the failure, if any, came after them
+    std::size_t numbersNotFittingTold = 0;
+    std::int64_t moreNumbersNotFitting = 0;  // beyond those told
     ReadFailure failure;
+    // More than half of the stat cells the file gave a number for hold another value than
+    // before: a file of another edition, most likely.
+    bool mostValuesDiffer = false;
     RebuildCounts attachments;  // after a reading that reached the end of the file
     // Which field wrote each byte of the stat and list values, and the numbers as typed.
     ValueWrites writes;
