@@ -158,16 +158,35 @@ TEST(StatsStream, NumbersAsPercentD) {
     }
 }
 
-TEST(StatsStream, SkipFieldTakesWhiteSpaceThenOneWord) {
-    StatsStream in("  n/a\t\r\n12 x");
-    in.skipField();
-    std::int32_t value = 0;
-    EXPECT_EQ(in.readNumber(value), NumberRead::Number);
-    EXPECT_EQ(value, 12);
-    in.skipField();
-    EXPECT_EQ(in.get(), kEnd);
-    in.skipField();  // at the end: nothing to skip
-    EXPECT_EQ(in.get(), kEnd);
+TEST(StatsStream, ACellHoldsOneWholeNumber) {
+    struct Case {
+        std::string cell;
+        CellNumber read;
+        std::int64_t value;
+    };
+    const Case cases[] = {
+        {"60", CellNumber::Number, 60},          {" 60 ", CellNumber::Number, 60},
+        {"\"60\"", CellNumber::Number, 60},      {"+5", CellNumber::Number, 5},
+        {"-2147483648", CellNumber::Number, -2147483648LL}, {"4294967295", CellNumber::Number, 4294967295LL},
+        {"-2147483649", CellNumber::TooLarge, 0}, {"4294967296", CellNumber::TooLarge, 0},
+        {"123456789012345678901234567890", CellNumber::TooLarge, 0},
+        {"60.0", CellNumber::NotWhole, 0},       {"1,234", CellNumber::NotWhole, 0},
+        {"60 mm", CellNumber::NotWhole, 0},      {"n/a", CellNumber::NotWhole, 0},
+        {"-", CellNumber::NotWhole, 0},          {"1e5", CellNumber::NotWhole, 0},
+        {"", CellNumber::Empty, 0},              {"   ", CellNumber::Empty, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell);
+        std::int64_t value = 0;
+        EXPECT_EQ(parseWholeNumber(c.cell, value), c.read);
+        if (c.read == CellNumber::Number) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+    StatsStream in("  7\t 8 \n");
+    EXPECT_EQ(in.readCell(64).text, "  7");
+    EXPECT_EQ(in.readCell(1).text, " ");  // cut to what is kept
+    EXPECT_EQ(in.get(), '\n');
 }
 
 // ---------------------------------------------------------------------------------------------

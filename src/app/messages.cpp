@@ -33,6 +33,11 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
     printPlace(out, f);
     switch (f.error) {
         case ReadError::NumberExpected: out << ": number expected)\n"; break;
+        case ReadError::NotWholeNumber:
+        case ReadError::TooLarge:
+            out << ": \"" << escaped(f.word) << (f.count != 0 ? "..." : "") << "\" is "
+                << (f.error == ReadError::TooLarge ? "too large" : "not a whole number") << ")\n";
+            break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
         case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
         case ReadError::SameByte:
@@ -43,12 +48,13 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
     }
 }
 
-// A field's value as diff shows it: numbers as they are, texts in double quotes.
+// A field's value as diff shows it: numbers as they are, texts in double quotes with their
+// control bytes escaped, so that two different texts never look the same.
 void printValue(std::ostream& out, const FieldRef& f, const FieldValue& v) {
     if (fieldKind(f) == FieldKind::Number) {
         out << v.number;
     } else {
-        out << quotedText(v.text);
+        out << quotedText(escaped(v.text));
     }
 }
 

@@ -139,7 +139,8 @@ int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
     out << "\n";
     printDiffLines(out, diff);
     if (diff.mostValuesDiffer) printMostValuesDiffer(out);
-    out << "\n" << diff.changedValues << " values would change, " << diff.notSaved << " not saved; nothing written.\n";
+    out << "\n" << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, "
+        << diff.notSaved << " not saved; nothing written.\n";
     out << "\nDone!\n";
     return 0;
 }

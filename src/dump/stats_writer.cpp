@@ -16,8 +16,11 @@ void appendNumber(std::string& out, std::int64_t value) {
     out.append(digits, end);
 }
 
+// A text with a double quote, a tab or a line break goes in double quotes, each double quote
+// inside doubled, as spreadsheets write it: PATCH then reads back the text itself. Every other
+// text goes as it is.
 void appendText(std::string& out, const std::string& text) {
-    if (text.find('"') == std::string::npos) {
+    if (text.find_first_of("\"\t\n\r") == std::string::npos) {
         out += text;
     } else {
         out += quotedText(text);

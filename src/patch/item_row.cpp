@@ -6,63 +6,60 @@ namespace {
 
 constexpr int kEnd = StatsStream::kEnd;
 
+// The most a number cell keeps: enough to show what stood there.
+constexpr std::size_t kNumberCellKept = 64;
+
 // One text field, up to the tab that ends it (or the end of the file). A field may be
-// enclosed in double quotes with doubled quotes inside, as spreadsheets save it. A byte 0
-// ends the field too, and what follows it is read as the next field.
-std::string readTextField(StatsStream& in) {
+// enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside them a
+// tab is part of the text. A quote inside that neither doubles nor closes the field shows it
+// was never quoted: it is kept as a character and the next tab ends the field. A byte 0 ends
+// the field too, and what follows it is read as the next field. Up to keep characters are
+// kept; the rest is read and dropped.
+std::string readTextField(StatsStream& in, std::size_t keep) {
     std::string text;
     bool quoted = false;
+    const auto add = [&](int c) {
+        if (text.size() < keep) text.push_back(static_cast<char>(c));
+    };
     for (;;) {
-        int c = in.get();
+        const int c = in.get();
         if (c == '"') {
             if (text.empty() && !quoted) {
                 quoted = true;
-                c = in.get();
+                continue;
             }
-            if (c == '"') {
-                const int next = in.get();
-                if (next == '\t' && quoted) {
-                    c = '\t';  // the closing quote
-                } else if (next != '"') {
-                    in.unget(next);  // a lone quote is kept as a character
-                }
+            const int next = in.get();
+            if (next == '\t' && quoted) return text;  // the closing quote
+            if (next != '"') {
+                in.unget(next);
+                quoted = false;
             }
+            add('"');
+            continue;
         }
-        if (c == '\t' || c == kEnd || c == 0) return text;
-        text.push_back(static_cast<char>(c));
+        if ((c == '\t' && !quoted) || c == kEnd || c == 0) return text;
+        add(c);
     }
-}
-
-// Blanks are passed over; the character after them is returned, consumed.
-int afterBlanks(StatsStream& in) {
-    int c = in.get();
-    while (c == ' ') c = in.get();
-    return c;
-}
-
-// Goes to the start of a value field: past the tab that ends the field before it, unless that
-// was a text's tab, already read. True when the field is empty: a tab or the line end
-// follows that tab, blanks aside. Anything else stands as it is for the read of the field, so
-// a row cut short meets the next line or the end of the file as before.
-bool valueFieldIsEmpty(StatsStream& in, bool afterText) {
-    if (!afterText) {
-        const int c = afterBlanks(in);
-        if (c != '\t') {
-            in.unget(c);
-            return false;
-        }
-    }
-    const int c = afterBlanks(in);
-    in.unget(c);
-    return c == '\t' || c == '\n';
-}
-
-LineResult numberExpected(Reading& reading, const FieldRef& field) {
-    reading.failure = {ReadError::NumberExpected, ReadPlace::Field, "Item", field, {}, 0, {}};
-    return LineResult::Failed;
 }
 
 }  // namespace
+
+bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
+                    Reading& reading) {
+    const CellNumber read = cell.cut ? CellNumber::NotWhole : parseWholeNumber(cell.text, value);
+    if (read == CellNumber::Number) return true;
+    const ReadError error = read == CellNumber::Empty      ? ReadError::NumberExpected
+                            : read == CellNumber::TooLarge ? ReadError::TooLarge
+                                                           : ReadError::NotWholeNumber;
+    reading.failure = {error, ReadPlace::Field, keyword, field, {}, cell.cut ? 1 : 0, cell.text};
+    return false;
+}
+
+void skipClosingQuote(StatsStream& in) {
+    const int c = in.get();
+    if (c != '"') in.unget(c);
+}
+
 
 LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading) {
     std::int32_t item = 0;
@@ -70,34 +67,33 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         reading.failure = {ReadError::NumberExpected, ReadPlace::Keyword, "Item", {}, {}, 0, {}};
         return LineResult::Failed;
     }
-    in.get();  // the tab after the number
+    skipClosingQuote(in);  // of a row saved with every field quoted
+    in.get();               // the tab after the number
 
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
     // Cells that show "n/a" for the item are skipped whatever they hold.
     const bool hasRecord = item >= 0 && item < kItemCount;
     const Edition& e = game.edition();
-    bool afterText = false;
     for (std::size_t i = 0; i < kItemCells.size(); ++i) {
         const ItemCell cell = kItemCells[i];
         if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is
         const FieldRef field = itemField(item, i);
         const bool shown = fieldShown(game, field);
         if (cell.kind == CellKind::Text) {
-            const std::string text = readTextField(in);
-            if (hasRecord && shown) {
-                storeDescriptionText(game.descriptions.mutableView(descField(cell).file), item, descField(cell), text);
-            }
-            afterText = true;
+            const DescField& desc = descField(cell);
+            // One more than the field holds, so that a text too long still reads as too long.
+            const std::string text = readTextField(in, static_cast<std::size_t>(desc.units) + 1);
+            if (hasRecord && shown) storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text);
             continue;
         }
-        // An emptied cell would otherwise take the next cell's value and shift the row.
-        if (valueFieldIsEmpty(in, afterText)) return numberExpected(reading, field);
-        afterText = false;
-        if (!shown) {
-            in.skipField();
-        } else if (cell.kind == CellKind::Stat) {
-            std::int32_t value = 0;
-            if (in.readNumber(value) != NumberRead::Number) return numberExpected(reading, field);
+        // A row cut by the end of the file keeps the attachment columns it does not reach.
+        if (cell.kind == CellKind::Attachment && in.atEnd()) return LineResult::Done;
+        const CellText text = in.readCell(kNumberCellKept);
+        if (layoutAddsFieldAfter(layout, cell)) in.readCell(0);
+        if (!shown) continue;
+        std::int64_t value = 0;
+        if (!readCellNumber(text, "Item", field, value, reading)) return LineResult::Failed;
+        if (cell.kind == CellKind::Stat) {
             const Column& c = column(cell);
             const std::int64_t offset = valueOffset(sectionRecord(e, c.section), c, item);
             if (!reading.writes.store(game.mutableImage(), offset, c.kind, value, field, reading.failure.other)) {
@@ -106,16 +102,13 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
             }
             noteTypedNumber(reading, field, value);
         } else {
-            std::int32_t value = 0;
-            const NumberRead read = in.readNumber(value);
-            if (read == NumberRead::EndOfFile) return LineResult::Done;  // the next read meets the end too
-            if (read == NumberRead::NotANumber) return numberExpected(reading, field);
             markStated(groups, item, cell.index);
             if (value != 0) addAttachmentPair(groups, item, attachmentKind(cell).item);
         }
-        if (layoutAddsFieldAfter(layout, cell)) in.skipField();
     }
-    in.get();  // the line end before the next row
+    // The line end before the next row.
+    const int c = in.get();
+    if (c != '\n') in.unget(c);
     return LineResult::Done;
 }
 

@@ -25,6 +25,13 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
 // Notes the number a field was given as typed, and tells when it does not fit the field.
 void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number);
 
+// The number a cell holds; false with the failure set at the field when it holds none.
+bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
+                    Reading& reading);
+// Passes over the double quote that closes a line's first field in a file saved with every
+// field quoted ("Item 8").
+void skipClosingQuote(StatsStream& in);
+
 // Reads the row after the blank that ended its "Item" token; its values go through the
 // reading's record of writes.
 LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading);

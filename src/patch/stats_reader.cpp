@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kEnd = StatsStream::kEnd;
 constexpr std::size_t kMaxTokenLength = 255;
+constexpr std::size_t kNumberWordKept = 64;
 
 constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -102,10 +103,17 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
     if (!readLineNumber(in, list.keyword, n, reading)) return LineResult::Failed;
     const Edition& e = game.edition();
     if (!recordExists(n, listRecordCount(e, list), list.keyword, n, reading)) return LineResult::Failed;
-    std::array<std::int32_t, 4> values{};
+    skipClosingQuote(in);
+    std::array<std::int64_t, 4> values{};
     for (int i = 0; i < listValueCount(list); ++i) {
-        if (in.readNumber(values[static_cast<std::size_t>(i)]) != NumberRead::Number) {
+        const CellText word = in.readWord(kNumberWordKept);
+        // A line short of values meets the end of the file or the next line's keyword.
+        if (word.text.empty() || isAsciiLetter(word.text.front())) {
             fail(reading, ReadError::NumberExpected, list.keyword, n);
+            return LineResult::Failed;
+        }
+        const FieldRef field{line, static_cast<std::uint16_t>(i), n};
+        if (!readCellNumber(word, list.keyword, field, values[static_cast<std::size_t>(i)], reading)) {
             return LineResult::Failed;
         }
     }
@@ -123,22 +131,30 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
 }
 
 // An AmmoName text up to its tab or line end (or the end of the file, which only ends the
-// text). A double quote is dropped and the character after it taken whatever it is, so
-// quoted texts lose their quotes and a doubled quote stands for one. A quote that opens the
-// text only opens it, as when a spreadsheet quotes every text: "" is then an empty text and
-// """" a single quote, not one and two.
-// ending receives the character that ended the text.
-std::string readAmmoNameField(StatsStream& in, int& ending) {
+// text). A double quote is dropped and the character after it taken whatever it is, so a
+// doubled quote stands for one. A quote that opens the text opens a quoted text, as when a
+// spreadsheet quotes every text: inside it tabs and line ends are text, and the next single
+// quote closes it; "" is then an empty text and """" a single quote. Up to keep characters are
+// kept. ending receives the character that ended the text.
+std::string readAmmoNameField(StatsStream& in, int& ending, std::size_t keep) {
     std::string text;
+    bool quoted = false;
     for (bool opening = true;; opening = false) {
         int c = in.get();
-        if (c == '"' && opening) c = in.get();
-        if (c == '"') c = in.get();
-        if (c == '\t' || c == '\n' || c == kEnd || c == 0) {
+        if (c == '"' && opening) {
+            quoted = true;
+            c = in.get();
+        }
+        if (c == '"') {
+            c = in.get();
+            if (quoted && c != '"') quoted = false;  // the closing quote
+        }
+        const bool endsText = c == kEnd || c == 0 || (!quoted && (c == '\t' || c == '\n'));
+        if (endsText) {
             ending = c;
             return text;
         }
-        text.push_back(static_cast<char>(c));
+        if (text.size() < keep) text.push_back(static_cast<char>(c));
     }
 }
 
@@ -154,19 +170,20 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     const Edition& e = game.edition();
     const std::int64_t record = std::int64_t{n} + recordShift;
     if (!recordExists(record, e.ammoNameCount, keyword, n, reading)) return LineResult::Failed;
+    skipClosingQuote(in);
     int ending = in.get();  // the tab after the number
 
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
     const auto r = static_cast<std::int32_t>(record);
     bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
     std::string first;
-    if (!endsTheLine(ending)) first = readAmmoNameField(in, ending);
+    if (!endsTheLine(ending)) first = readAmmoNameField(in, ending, kAmmoNameMaxLength + 2);
     if (storeFirst && !textFits(first, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
                                 storeFirst, keyword, n, reading)) {
         return LineResult::Failed;
     }
     std::string second;
-    if (!endsTheLine(ending)) second = readAmmoNameField(in, ending);
+    if (!endsTheLine(ending)) second = readAmmoNameField(in, ending, kAmmoNameMaxLength + 2);
     bool storeSecond = true;
     if (!textFits(second, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r), storeSecond,
                   keyword, n, reading)) {
@@ -185,6 +202,7 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Rea
     std::int32_t n = 0;
     if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
     if (!recordExists(n, table.count, keyword, n, reading)) return LineResult::Failed;
+    skipClosingQuote(in);
     const int afterNumber = in.get();  // the tab after the number
 
     std::string text;
@@ -193,7 +211,7 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Rea
         const int c = in.get();
         if (c == kEnd || c == '\n' || c == 0) break;
         if (c == '\t' || c == '"') continue;
-        text.push_back(static_cast<char>(c));
+        if (text.size() <= static_cast<std::size_t>(table.recordSize)) text.push_back(static_cast<char>(c));
     }
     bool store = true;
     if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), readName(game.image(), game.edition(), table, n),
@@ -215,11 +233,23 @@ std::size_t lineTypeOf(std::string_view word) {
     return kLineTypes.size();
 }
 
+// A file shared as just its rows has no heading line: its first line is a keyword, a blank
+// and a number ("Item 8", "Attach 0", "Sound 3").
+bool opensWithALine(std::string_view first) {
+    const std::size_t blank = first.find(' ');
+    if (blank == std::string_view::npos || blank + 1 >= first.size()) return false;
+    const std::string_view word = first.substr(0, blank);
+    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
+    std::size_t digit = blank + 1;
+    if (first[digit] == '-' || first[digit] == '+') ++digit;
+    return keyword && digit < first.size() && first[digit] >= '0' && first[digit] <= '9';
+}
+
 }  // namespace
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading) {
     Layout layout = Layout::Current;
-    if (!readHeadingLine(in, layout, reading)) return;
+    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
 
     bool ammoTypeWarned = false;
     std::string wordRead;

@@ -24,6 +24,8 @@ enum class ReadError : std::uint8_t {
     HeadingCount,    // count: the heading line's tabs, of no known layout
     UnknownWord,     // word: the word that opens the line
     NumberExpected,  // at the line's keyword, record or field
+    NotWholeNumber,  // at the field; word: what the cell holds, count 1 when it was cut
+    TooLarge,        // likewise
     NoSuchRecord,    // keyword, record
     TextTooLong,     // keyword, record; count: the most characters the record holds
     SameByte,        // field, and other: the field whose different edit the byte holds

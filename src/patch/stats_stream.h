@@ -1,10 +1,12 @@
 // The stats file as the reader sees it: the whole file in memory, read one character at a
-// time, with a single character of push-back and the two formatted reads the reader needs.
-// Line ends read as in text mode on every platform: 13 directly followed by 10 is one 10.
+// time, with a single character of push-back, and the reads of a cell or a word.
+// Line ends read alike on every platform: a run of 13s directly followed by 10 is one 10, so
+// CR LF, LF and the CR CR LF of a file converted twice all end a line.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vantedit {
 
@@ -12,6 +14,22 @@ enum class NumberRead {
     Number,      // a value was read
     NotANumber,  // something other than white space stood where the number should be
     EndOfFile,   // only white space, if anything, before the end of the file
+};
+
+// What a cell held where one whole number belongs.
+enum class CellNumber {
+    Number,    // one whole number, blanks around it or in double quotes allowed
+    Empty,     // nothing but blanks
+    NotWhole,  // anything else: 60.0, 1,234, 60 mm, n/a
+    TooLarge,  // a whole number outside -2147483648 to 4294967295
+};
+
+CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value);
+
+// The text of a cell as kept: at most this many bytes, and whether more stood there.
+struct CellText {
+    std::string text;
+    bool cut = false;
 };
 
 class StatsStream {
@@ -25,12 +43,19 @@ public:
     int get();
     // The character goes back, to be read next; kEnd is not pushed back.
     void unget(int c);
+    // Whether the next read meets the end of the file.
+    bool atEnd();
 
     // "%d": white space skipped, an optional sign, decimal digits. The value is kept modulo
     // 2^32, as only its low bits are ever stored. The first character after the digits stays unread.
     NumberRead readNumber(std::int32_t& value);
-    // "%*s": white space skipped, then one run of other characters consumed.
-    void skipField();
+    // One cell of a row: up to the tab that ends it, which is consumed, or the line end or the
+    // end of the file, which stay unread.
+    CellText readCell(std::size_t keep);
+    // One word: white space skipped, then the run of other characters.
+    CellText readWord(std::size_t keep);
+    // The rest of the line the next read starts, without its line end.
+    std::string_view peekLine() const;
 
 private:
     std::string bytes_;
