@@ -41,7 +41,7 @@ std::string head(int edition) {
 }
 
 std::string tail(int changed, int notSaved) {
-    return "\n" + std::to_string(changed) + " values would change, " + std::to_string(notSaved) +
+    return "\n" + std::to_string(changed) + (changed == 1 ? " value" : " values") + " would change, " + std::to_string(notSaved) +
            " not saved; nothing written.\n\nDone!\n";
 }
 
@@ -188,9 +188,14 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
         std::vector<Edit> edits(std::begin(kEdits), std::end(kEdits));
         edits.insert(edits.begin() + 7, c.shared.begin(), c.shared.end());  // Item 118 and 131 come after Item 10
         std::string expected;
+        std::string warnings;  // numbers that do not fit, told as the reading meets them
         int changed = 0;
         int notSaved = 0;
         for (const Edit& edit : edits) {
+            if (std::string_view(edit.note).starts_with("typed ")) {
+                warnings += "\nWARNING:  " + std::string(edit.line) + ", " + edit.field + ": " + edit.value +
+                            " does not fit (stored as " + edit.after + ")";
+            }
             std::string& field = stats.field(edit.line, edit.field);
             ASSERT_NE(field, edit.value) << edit.line << " " << edit.field;
             const std::string now = field;
@@ -219,7 +224,8 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
         const auto files = snapshot(dir.path());
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
         EXPECT_EQ(r.status, 0);
-        const std::string start = head(c.edition) + expected;
+        std::string start = head(c.edition) + expected;
+        start.insert(start.size() - expected.size() - 1, warnings);
         const std::string end = tail(changed, notSaved);
         ASSERT_TRUE(r.output.starts_with(start)) << r.output;
         ASSERT_TRUE(r.output.ends_with(end)) << r.output;
@@ -233,7 +239,8 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
     }
 }
 
-TEST(DiffRun, UnchangedFileShowsOnlyTheTableRegrouping) {
+// MAKE's own file changes nothing: not the stats, not the attachment table.
+TEST(DiffRun, UnchangedFileShowsOnlyTheSummary) {
     for (int edition = 0; edition < kEditionCount; ++edition) {
         SCOPED_TRACE(edition);
         TempDir dir;
@@ -247,29 +254,11 @@ TEST(DiffRun, UnchangedFileShowsOnlyTheTableRegrouping) {
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "DiFf"});
         fs::permissions(dir.path(), fs::perms::owner_all);
         EXPECT_EQ(r.status, 0);
-        ASSERT_TRUE(r.output.starts_with(head(edition))) << r.output;
-        ASSERT_TRUE(r.output.ends_with(tail(0, 0))) << r.output;
-        const std::size_t from = head(edition).size();
-        const std::string table = r.output.substr(from, r.output.size() - from - tail(0, 0).size());
-        for (const std::string& line : split(table, '\n')) {
-            EXPECT_TRUE(line.empty() || line.starts_with("Attachments\t")) << line;
-        }
+        EXPECT_EQ(r.output, head(edition) + tail(0, 0));
         EXPECT_TRUE(snapshot(dir.path()) == files);
-        if (edition == 3) {
-            // The odd records the generator plants: three pairs of no kind, the swapped pair,
-            // two pairs of weapons that have no row. The rest regroups by kind.
-            EXPECT_EQ(table,
-                      "Attachments\tItem 300\t30\tremoved\n"
-                      "Attachments\tItem 1\t207\tremoved\n"
-                      "Attachments\tItem 206\t68\tremoved\n"
-                      "Attachments\tItem 242\t22\tremoved\n"
-                      "Attachments\tLaser Scope\t70\tremoved\n"
-                      "Attachments\tSilencer\t200\tremoved\n"
-                      "Attachments\torder\t91 pairs move\n");
-        }
         fs::permissions(dir / "game.exe", fs::perms::owner_read | fs::perms::owner_write);
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"}).status, 0);
-        expectTableLinesMatchPatch(table, game.executable, readBytes(dir / "game.exe"), kEditions[edition]);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     }
 }
 
