@@ -6,7 +6,8 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
-    const int status = vantedit::runVantedit(args, std::cout);
+    const int status = vantedit::runVantedit(args, std::cout, std::cerr);
     std::cout.flush();
+    std::cerr.flush();
     return status;
 }

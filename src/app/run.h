@@ -10,6 +10,8 @@ inline constexpr const char* kVersion = "V2.4 RU";
 
 // The whole run: banner, arguments, loading and recognising the executable, then MAKE,
 // PATCH or DIFF. args[0] is the program name. Returns the exit status.
+// Messages go to out, or to err when MAKE writes the stats file to standard output.
+int runVantedit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runVantedit(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace vantedit

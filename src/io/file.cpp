@@ -102,6 +102,18 @@ bool File::close() {
     return closed && !failed;
 }
 
+bool isStandardOutput(const std::string& path) {
+    if (path == "-") return true;
+#if defined(_WIN32)
+    return false;
+#else
+    struct stat target {};
+    struct stat standardOutput {};
+    return ::stat(path.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0 &&
+           target.st_dev == standardOutput.st_dev && target.st_ino == standardOutput.st_ino;
+#endif
+}
+
 bool renameReplacing(const std::string& from, const std::string& to) {
     if (injectedFailure()) return false;
     std::error_code ec;

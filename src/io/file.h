@@ -54,6 +54,9 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::size_t* una
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
 
+// The path is "-" or names the file or pipe that standard output writes to.
+bool isStandardOutput(const std::string& path);
+
 // An existing regular file can be opened for writing; true for anything else, which the
 // write itself will try.
 bool canWriteOver(const std::string& path);
