@@ -54,10 +54,14 @@ std::set<std::string> failureMessages(int edition, bool make, bool diff, bool sa
     if (make) {
         messages.insert("Unable to create stats.txt!\n");
         messages.insert("Error writing stats.txt!\n");
+        messages.insert("Error writing stats.txt! (it changed while vantedit ran)\n");  // its state not had
     } else {
         messages.insert("Unable to read stats.txt!\n");
         messages.insert("Error while parsing headings!\n");  // the first read of the stats file failed
-        if (!diff) messages.insert("Error writing game.exe!\n");
+        if (!diff) {
+            messages.insert("Error writing game.exe!\n");
+            messages.insert("Error writing game.exe! (it changed while vantedit ran)\n");
+        }
     }
     return messages;
 }
@@ -75,11 +79,13 @@ struct FaultCase {
 constexpr std::int64_t kSavedOffset = (128 << 10) - 72;
 const std::vector<std::uint8_t> kSavedBytes(1000, 4);
 
-int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out) {
+int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out, Faults& faults) {
     if (std::string_view(c.operation) == "save") {
-        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out);
+        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out,
+                              faults, nullptr);
     }
-    return vantedit::runVantedit({"vantedit", "game.exe", "stats.txt", c.operation}, out);
+    const std::string_view args[] = {"vantedit", "game.exe", "stats.txt", c.operation};
+    return vantedit::runVantedit(args, out, faults);
 }
 
 // The stats file is read in chunks of this many bytes.
@@ -94,7 +100,8 @@ bool isRunOfACutFile(const FaultCase& c, const std::vector<std::uint8_t>& execut
     for (std::size_t cut = kReadChunk; cut < stats.size() && !found; cut += kReadChunk) {
         testing::writeText("stats.txt", stats.substr(0, cut));
         std::ostringstream out;
-        found = runCase(c, executable, out) == 0 && out.str() == output && testing::readBytes("game.exe") == exe;
+        found = runCase(c, executable, out, noFaults()) == 0 && out.str() == output &&
+                testing::readBytes("game.exe") == exe;
         testing::writeBytes("game.exe", original);
     }
     testing::writeText("stats.txt", stats);
@@ -104,11 +111,7 @@ bool isRunOfACutFile(const FaultCase& c, const std::vector<std::uint8_t>& execut
 class FaultInjection : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override { previous_ = fs::current_path(); }
-    void TearDown() override {
-        io::failAtCall(0);
-        failAllocationAt(0);
-        fs::current_path(previous_);
-    }
+    void TearDown() override { fs::current_path(previous_); }
 
 private:
     fs::path previous_;
@@ -142,10 +145,10 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     fs::current_path(dir.path());
 
     std::ostringstream cleanOut;
-    io::failAtCall(0);
-    ASSERT_EQ(runCase(c, game.executable, cleanOut), 0);
+    testing::CountingFaults counted;
+    ASSERT_EQ(runCase(c, game.executable, cleanOut, counted), 0);
     const std::string clean = cleanOut.str();
-    const long calls = io::callCount();
+    const long calls = counted.fileCalls;
     const auto goodExe = testing::readBytes("game.exe");
     const auto goodStats = testing::readBytes("stats.txt");
     ASSERT_EQ(make || diff, goodExe == game.executable);
@@ -160,9 +163,8 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     for (long n = 1; n <= calls; ++n) {
         SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
         std::ostringstream out;
-        io::failAtCall(n);
-        const int status = runCase(c, game.executable, out);
-        io::failAtCall(0);
+        testing::CountingFaults failing(n);
+        const int status = runCase(c, game.executable, out, failing);
         const std::string text = out.str();
         const auto exe = testing::readBytes("game.exe");
         const auto stats = testing::readBytes("stats.txt");
@@ -205,19 +207,18 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     }
     if (!saveOnly) {
         // Each request for a block of memory failing in turn: its size is told, nothing is written.
-        failAllocationAt(0);
         std::ostringstream again;
-        ASSERT_EQ(runCase(c, game.executable, again), 0);
-        const long requests = allocationCount();
+        testing::CountingFaults countedAgain;
+        ASSERT_EQ(runCase(c, game.executable, again, countedAgain), 0);
+        const long requests = countedAgain.allocations;
         testing::writeBytes("game.exe", game.executable);
         testing::writeText("stats.txt", oldStats);
         std::set<std::string> sizes;
         for (long n = 1; n <= requests; ++n) {
             SCOPED_TRACE("failing allocation " + std::to_string(n) + " of " + std::to_string(requests));
             std::ostringstream out;
-            failAllocationAt(n);
-            const int status = runCase(c, game.executable, out);
-            failAllocationAt(0);
+            testing::CountingFaults refusing(0, n);
+            const int status = runCase(c, game.executable, out, refusing);
             const std::string text = out.str();
             EXPECT_EQ(status, 1);
             const std::size_t at = text.rfind("Unable to allocate ");

@@ -849,7 +849,7 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     Game g = makeGame(0);
     ValueWrites writes;
     std::size_t asked = 0;
-    ASSERT_TRUE(writes.reserveFor(g.edition(), asked));
+    ASSERT_TRUE(writes.reserveFor(noFaults(), g.edition(), asked));
     Messages out;
     const ValueField combine{"Combine2", 3, 1, {}};
     const ValueField other{"Combine2", 4, 0, {}};

@@ -21,32 +21,50 @@ bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath,
 }
 
 // The whole stats file, then the notice that its reading begins; false after the message.
-bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::ostream& out) {
+// Memory for it is part of that reading.
+bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::ostream& out, Faults& faults) {
     std::size_t unallocated = 0;
-    if (!io::readWholeFile(statsPath, bytes, &unallocated)) {
-        if (unallocated != 0) {
-            out << "Unable to allocate " << unallocated << " bytes.\n";
-        } else {
-            out << "Unable to read " << statsPath << "!\n";
-        }
+    if (!io::readWholeFile(faults, statsPath, bytes, &unallocated) && unallocated == 0) {
+        out << "Unable to read " << statsPath << "!\n";
         return false;
     }
     out << "\nConverting text file...";
+    if (unallocated != 0) {
+        out << "Unable to allocate " << unallocated << " bytes.\n";
+        return false;
+    }
     return true;
+}
+
+// "Error writing <path>!" after a save that did not happen, with the reason where it is not
+// the disk's.
+void printSaveFailure(std::ostream& out, const std::string& path, io::SaveResult result) {
+    out << "Error writing " << path << "!";
+    if (result == io::SaveResult::Changed) out << " (it changed while vantedit ran)";
+    out << "\n";
 }
 
 }  // namespace
 
-int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
+bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out) {
+    if (lock.lock(path) != io::FileLock::Result::InUse) return true;
+    out << "Error writing " << path << "! (another vantedit run is saving it)\n";
+    return false;
+}
+
+int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+            Faults& faults) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return 1;
     out << "\nDumping weapon stats...";
     // Written beside the old stats file and renamed over it: a failure keeps the old one.
-    io::ReplacingFile file;
-    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(statsPath)) {
+    io::FileLock lock;
+    io::ReplacingFile file(faults);
+    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(faults, statsPath)) {
         out << "Unable to create " << statsPath << "!\n";
         return 1;
     }
-    if (!file.open(statsPath)) {
+    if (!lockForSaving(lock, statsPath, out)) return 1;
+    if (!file.open(statsPath, &lock)) {
         // Beside an existing stats file: its folder does not take a new file.
         out << (file.replacesAFile() ? "Error writing " : "Unable to create ") << statsPath << "!\n";
         return 1;
@@ -54,20 +72,21 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     // Room for the largest stats file there can be, every text at its longest.
     constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
-    if (!tryReserve(text, kTextRoom)) {
+    if (!tryReserve(faults, text, kTextRoom)) {
         out << "Unable to allocate " << kTextRoom << " bytes.\n";
         return 1;
     }
     writeStatsFile(text, game);
     std::string bytes;
-    if (!tryReserve(bytes, withCrLfSize(text))) {
+    if (!tryReserve(faults, bytes, withCrLfSize(text))) {
         out << "Unable to allocate " << withCrLfSize(text) << " bytes.\n";
         return 1;
     }
     appendWithCrLf(bytes, text);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
-        out << "Error writing " << statsPath << "!\n";
+    const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
+    if (saved != io::SaveResult::Saved) {
+        printSaveFailure(out, statsPath, saved);
         return 1;
     }
     out << "\nDone!\n";
@@ -75,27 +94,29 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
 }
 
 int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
-                   std::span<const std::uint8_t> bytes, std::ostream& out) {
-    if (!io::isWritableFile(executablePath)) {
+                   std::span<const std::uint8_t> bytes, std::ostream& out, Faults& faults, io::FileLock* lock) {
+    if (!io::isWritableFile(faults, executablePath)) {
         out << "Error writing " << executablePath << "!\n";
         return 1;
     }
     out << "\nSaving binary data...";
-    if (!io::replaceBytes(executablePath, fileSize, offset, bytes)) {
-        out << "Error writing " << executablePath << "!\n";
+    const io::SaveResult saved = io::replaceBytes(faults, executablePath, fileSize, offset, bytes, lock);
+    if (saved != io::SaveResult::Saved) {
+        printSaveFailure(out, executablePath, saved);
         return 1;
     }
     out << "\nDone!\n";
     return 0;
 }
 
-int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
+int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+             Faults& faults, io::FileLock& lock) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return 1;
     std::string bytes;
-    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
+    if (!readStatsFileBytes(statsPath, bytes, out, faults)) return 1;
     StatsStream in(std::move(bytes));
     AttachmentGroups groups;
-    const StatsReading reading = readStatsText(in, game, groups);
+    const StatsReading reading = readStatsText(in, game, groups, faults);
     out << reading.messages.text();
     if (reading.result == ReadResult::Failed) return 1;
     // The texts went into the description buffers only; the description files stay as they are.
@@ -105,16 +126,16 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     const ByteSpan span = tableSpan(game.edition());
     const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
                                                       static_cast<std::size_t>(span.size()));
-    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out);
+    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
 }
 
-int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
+int runDiff(Game& game, const std::string& statsPath, std::ostream& out, Faults& faults) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return 1;
     std::string bytes;
-    if (!readStatsFileBytes(statsPath, bytes, out)) return 1;
+    if (!readStatsFileBytes(statsPath, bytes, out, faults)) return 1;
     StatsStream in(std::move(bytes));
     std::size_t asked = 0;
-    std::optional<Game> copy = game.tryCopy(asked);
+    std::optional<Game> copy = game.tryCopy(asked, faults);
     if (!copy) {
         out << "Unable to allocate " << asked << " bytes.\n";
         return 1;
@@ -122,7 +143,7 @@ int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
     Game& after = *copy;
     AttachmentGroups groups;
     ReadNumbers numbers;
-    const StatsReading reading = readStatsText(in, after, groups, &numbers);
+    const StatsReading reading = readStatsText(in, after, groups, &numbers, faults);
     out << reading.messages.text();
     if (reading.result == ReadResult::Failed) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
+#include <span>
+#include <string_view>
+
+#include "model/memory.h"
 
 namespace vantedit {
 
 inline constexpr const char* kVersion = "V2.4 RU";
 
 // The whole run: banner, arguments, loading and recognising the executable, then MAKE,
-// PATCH or DIFF. args[0] is the program name. Returns the exit status.
-int runVantedit(const std::vector<std::string>& args, std::ostream& out);
+// PATCH or DIFF. args[0] is the program name; arguments after the fourth are never looked
+// at. Returns the exit status. No failure to allocate ends it otherwise than with its
+// message and status 1.
+int runVantedit(std::span<const std::string_view> args, std::ostream& out, Faults& faults);
 
 }  // namespace vantedit

@@ -235,15 +235,16 @@ std::string escaped(std::string_view word) {
 
 }  // namespace
 
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups) {
-    return readStatsText(in, game, groups, nullptr);
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Faults& faults) {
+    return readStatsText(in, game, groups, nullptr, faults);
 }
 
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers) {
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers,
+                           Faults& faults) {
     StatsReading reading;
     Messages& out = reading.messages;
     std::size_t asked = 0;
-    if (!reading.writes.reserveFor(game.edition(), asked) || !reserveAttachmentGroups(groups, asked)) {
+    if (!reading.writes.reserveFor(faults, game.edition(), asked) || !reserveAttachmentGroups(faults, groups, asked)) {
         out << "Unable to allocate " << asked << " bytes.\n";
         return reading;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/game.h"
+#include "model/memory.h"
 #include "model/text.h"
 #include "patch/attachment_groups.h"
 #include "patch/read_numbers.h"
@@ -24,8 +25,10 @@ struct StatsReading {
 };
 
 // Reads a whole stats file, from its heading line on, into the game and the groups.
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups);
+// The memory it reserves first is asked of the faults.
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Faults& faults = noFaults());
 // The same, also noting in numbers each stat and list number as the file gave it.
-StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers);
+StatsReading readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, ReadNumbers* numbers,
+                           Faults& faults = noFaults());
 
 }  // namespace vantedit

@@ -27,10 +27,10 @@ ValueField fieldOf(const FieldKey& key) {
     return {kNumericLists[key.keyword - 1u].keyword, key.number, key.slot, {}};
 }
 
-bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
+bool ValueWrites::reserveFor(Faults& faults, const Edition& edition, std::size_t& asked) {
     std::vector<Span> spans;
     asked = (kSectionCount + 1) * sizeof(Span);
-    if (!tryReserve(spans, kSectionCount + 1)) return false;
+    if (!tryReserve(faults, spans, kSectionCount + 1)) return false;
     for (Section s : kAllSections) {
         const SectionRecord r = sectionRecord(edition, s);
         const auto begin = static_cast<std::size_t>(r.fileOffset);
@@ -41,7 +41,7 @@ bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
 
     // The stat tables of some editions overlap: one byte, one record.
     std::vector<Span> merged;
-    if (!tryReserve(merged, spans.size())) return false;
+    if (!tryReserve(faults, merged, spans.size())) return false;
     std::size_t records = 0;
     for (const Span& span : spans) {
         if (!merged.empty() && span.begin <= merged.back().end) {
@@ -54,7 +54,7 @@ bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
     }
     asked = records * sizeof(ByteWrite);
     records_.clear();
-    if (!tryResize(records_, records)) return false;
+    if (!tryResize(faults, records_, records)) return false;
     spans_ = std::move(merged);
     return true;
 }
