@@ -4,6 +4,7 @@
 // they were, and no temporary file beside them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -268,6 +269,146 @@ INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
     [](const auto& info) {
         return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition) +
                (info.param.bareGame ? "Bare" : "");
+    });
+// clang-format on
+
+// ---------------------------------------------------------------------------------------------
+// What stands between two runs, or a run and another program, saving the same file
+
+struct RunOutcome {
+    int status;
+    std::string output;
+};
+
+RunOutcome runIn(const char* operation, Faults& faults) {
+    std::ostringstream out;
+    const std::string_view args[] = {"vantedit", "game.exe", "stats.txt", operation};
+    const int status = vantedit::runVantedit(args, out, faults);
+    return {status, out.str()};
+}
+
+// A game folder with the stats file MAKE writes for it; the test runs inside it.
+class SaveGuards : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        game_ = synth::makeSyntheticGame({5, 3, false});
+        ASSERT_TRUE(synth::writeGameFolder(game_, dir_.path()));
+        fs::current_path(dir_.path());
+        ASSERT_EQ(runIn("make", noFaults()).status, 0);
+        stats_ = testing::readBytes("stats.txt");
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    const std::vector<std::uint8_t>& original(const std::string& file) const {
+        return file == "game.exe" ? game_.executable : stats_;
+    }
+    void restore() {
+        testing::writeBytes("game.exe", game_.executable);
+        testing::writeBytes("stats.txt", stats_);
+    }
+
+    testing::TempDir dir_;
+    synth::SyntheticGame game_;
+    std::vector<std::uint8_t> stats_;
+
+private:
+    fs::path previous_;
+};
+
+// PATCH holds the executable's lock from before its reading, MAKE the stats file's from
+// before its writing. A run that finds it held stops at once; once it is free, the next run
+// saves and removes what a killed run left behind.
+TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
+    for (const char* operation : {"patch", "make"}) {
+        SCOPED_TRACE(operation);
+        const std::string file = std::string_view(operation) == "patch" ? "game.exe" : "stats.txt";
+        const auto files = testing::listing(".");
+        testing::writeText(file + ".vantedit-0.tmp", "left by a killed run");
+        testing::writeText(file + ".vantedit-17.tmp", "");
+        const auto withLeftovers = testing::listing(".");
+        {
+            io::FileLock held;
+            ASSERT_EQ(held.lock(file), io::FileLock::Result::Locked);
+            const RunOutcome r = runIn(operation, noFaults());
+            EXPECT_EQ(r.status, 1);
+            const std::string refusal = "Error writing " + file + "! (another vantedit run is saving it)\n";
+            if (file == "game.exe") {
+                EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\n" + refusal);  // before the reading
+            } else {
+                EXPECT_TRUE(r.output.ends_with("\nDumping weapon stats..." + refusal)) << r.output;
+            }
+            EXPECT_TRUE(testing::readBytes("game.exe") == game_.executable);
+            EXPECT_TRUE(testing::readBytes("stats.txt") == stats_);
+            EXPECT_EQ(testing::listing("."), withLeftovers);
+        }
+        const RunOutcome r = runIn(operation, noFaults());
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(testing::listing("."), files);
+        restore();
+    }
+}
+
+struct ChangeCase {
+    const char* operation;
+    const char* file;
+    bool replaced;   // a new file renamed over it, else written in place
+    bool everyCall;  // else only at the call just before the rename
+};
+
+class FileChanged : public SaveGuards, public ::testing::WithParamInterface<ChangeCase> {};
+
+// Another program writes into the file, or puts another file in its place, at any file call
+// of the run up to the check before the rename: the run refuses to save over it and leaves
+// it as the other program did. MAKE's lock, and so its state, is taken only at the save: its
+// check is tried alone.
+TEST_P(FileChanged, AtAnyCallBeforeTheRenameTheFileIsNotSavedOver) {
+    const ChangeCase c = GetParam();
+    const std::string file = c.file;
+    testing::CountingFaults counted;
+    const RunOutcome clean = runIn(c.operation, counted);
+    ASSERT_EQ(clean.status, 0);
+    ASSERT_TRUE(clean.output.ends_with("\nDone!\n"));
+    const std::string refused = clean.output.substr(0, clean.output.size() - 7) + "Error writing " + file +
+                                "! (it changed while vantedit ran)\n";
+    // The last byte changed: nothing the run reads, so only the check can see it.
+    std::vector<std::uint8_t> changed = original(file);
+    changed.back() ^= 0xFF;
+    const auto files = testing::listing(".");
+    for (long n = c.everyCall ? 1 : counted.fileCalls - 1; n < counted.fileCalls; ++n) {
+        SCOPED_TRACE("changed at call " + std::to_string(n) + " of " + std::to_string(counted.fileCalls));
+        restore();
+        // Older than any write now, as a file is between runs: the clock may not tick in between.
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        testing::CountingFaults faults;
+        faults.onFileCall = [&](long call) {
+            if (call != n) return;
+            if (c.replaced) {
+                testing::writeBytes("other", changed);
+                fs::rename("other", file);
+            } else {
+                std::fstream in(file, std::ios::in | std::ios::out | std::ios::binary);
+                in.seekp(static_cast<std::streamoff>(changed.size() - 1));
+                in.put(static_cast<char>(changed.back()));
+            }
+        };
+        const RunOutcome r = runIn(c.operation, faults);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, refused);
+        EXPECT_TRUE(testing::readBytes(file) == changed);
+        EXPECT_EQ(testing::listing("."), files);
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Saves, FileChanged, ::testing::Values(
+//             operation file         replaced everyCall
+    ChangeCase{"patch",   "game.exe",  false,   true},
+    ChangeCase{"patch",   "game.exe",  true,    true},
+    ChangeCase{"make",    "stats.txt", false,   false},
+    ChangeCase{"make",    "stats.txt", true,    false}),
+    [](const auto& info) {
+        return std::string(info.param.operation) + (info.param.replaced ? "Replaced" : "WrittenInPlace");
     });
 // clang-format on
 
