@@ -7,6 +7,7 @@
 #include <chrono>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <set>
 #include <sstream>
 
@@ -349,6 +350,30 @@ TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
     }
 }
 
+// Memory that no step asks for through the faults (a path, a message) may be refused at any
+// point: the run ends with the message, the files as they were and nothing left beside them.
+TEST_F(SaveGuards, AnAllocationFailureAnywhereEndsTheRunWithItsMessage) {
+    for (const char* operation : {"patch", "make", "diff"}) {
+        testing::CountingFaults counted;
+        ASSERT_EQ(runIn(operation, counted).status, 0);
+        restore();
+        const auto files = testing::listing(".");
+        for (long n = 1; n <= counted.fileCalls; ++n) {
+            SCOPED_TRACE(std::string(operation) + " refused memory at call " + std::to_string(n));
+            testing::CountingFaults faults;
+            faults.onFileCall = [n](long call) {
+                if (call == n) throw std::bad_alloc();
+            };
+            const RunOutcome r = runIn(operation, faults);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.output.ends_with("Unable to allocate memory.\n")) << r.output;
+            EXPECT_TRUE(testing::readBytes("game.exe") == game_.executable);
+            EXPECT_TRUE(testing::readBytes("stats.txt") == stats_);
+            EXPECT_EQ(testing::listing("."), files);
+        }
+    }
+}
+
 struct ChangeCase {
     const char* operation;
     const char* file;
@@ -364,6 +389,9 @@ class FileChanged : public SaveGuards, public ::testing::WithParamInterface<Chan
 // check is tried alone.
 TEST_P(FileChanged, AtAnyCallBeforeTheRenameTheFileIsNotSavedOver) {
     const ChangeCase c = GetParam();
+#if defined(_WIN32)
+    if (c.replaced) GTEST_SKIP() << "Windows replaces no file that a run holds open";
+#endif
     const std::string file = c.file;
     testing::CountingFaults counted;
     const RunOutcome clean = runIn(c.operation, counted);

@@ -102,9 +102,9 @@ bool File::sync() {
 }
 
 bool File::close() {
+    const bool failed = writable_ && faults_->failFileCall();
     std::FILE* stream = stream_;
     stream_ = nullptr;
-    const bool failed = writable_ && faults_->failFileCall();
     const bool closed = std::fclose(stream) == 0;
     return closed && !failed;
 }
@@ -442,6 +442,11 @@ SaveResult ReplacingFile::commit() {
         (faults_->failFileCall() || stateOf(target_) != lock_->state())) {
         return SaveResult::Changed;
     }
+#if defined(_WIN32)
+    // Windows replaces no file that is open: the lock ends here. A run that takes it now
+    // reads the old file and will find it replaced at its own check.
+    if (lock_ != nullptr) lock_->release();
+#endif
     if (!renameReplacing(*faults_, temporary_, target_)) return SaveResult::Failed;
     temporary_.clear();
     syncFolderOf(target_);

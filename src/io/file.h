@@ -81,8 +81,8 @@ struct FileState {
 
 // The file a save will replace, held for one run at a time: an exclusive flock on the file
 // itself, or on its folder while the file does not exist yet (LockFileEx on Windows, on the
-// file only). The system releases it when the process ends, however it ends, and it leaves
-// no file behind.
+// file only, and given up just before the rename: Windows replaces no open file). The system
+// releases it when the process ends, however it ends, and it leaves no file behind.
 class FileLock {
 public:
     enum class Result {
