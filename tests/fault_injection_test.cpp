@@ -254,7 +254,8 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
 // executable; open and read of each description file; then the stats file's own calls (DIFF:
 // its read only). The save: the check's open and close; the old file opened, measured and
 // rewound; the new file's open; a read and a write for each of the copy's 19 chunks; the
-// flush, sync and close, the permissions, the owner and the rename.
+// flush, sync and close, the permissions, the owner and the rename; in a whole run, under the
+// lock, the look at the target's state before the rename too.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
 //            operation edition bare   min  max harmless
