@@ -101,7 +101,7 @@ void BM_RecogniseEdition(benchmark::State& state) {
         state.SkipWithError("cannot write the game folder");
         return;
     }
-    io::File file;
+    io::File file(noFaults());
     if (!file.open((folder / "game.exe").string(), "rb")) {
         state.SkipWithError("cannot open the game");
         return;

@@ -505,7 +505,7 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     const int edition = data[0] % kEditionCount;
     ReaderEdition& state = readerEdition(edition);
     Game& game = state.work;
-    const Reading result = applyStatsFile(game, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const Reading result = applyStatsFile(game, std::string(reinterpret_cast<const char*>(data) + 1, size - 1), noFaults());
 
     std::string problem = checkReadResult(result);
     if (problem.empty() && (editionIndex(game.edition()) != edition || game.image().size() != state.pristine.image().size())) {

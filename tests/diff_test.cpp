@@ -12,6 +12,7 @@
 #include "model/sections.h"
 #include "app/messages.h"
 #include "compare/diff.h"
+#include "model/memory.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -23,7 +24,7 @@ std::size_t columnIndex(Section s, int n) { return static_cast<std::size_t>(&sec
 TypedNumbers typedNumbers(const Game& game, std::initializer_list<std::pair<FieldRef, std::int64_t>> given) {
     TypedNumbers numbers;
     std::size_t asked = 0;
-    EXPECT_TRUE(numbers.reserveFor(game.edition(), asked));
+    EXPECT_TRUE(numbers.reserveFor(noFaults(), game.edition(), asked));
     for (const auto& [field, number] : given) numbers.note(field, number);
     return numbers;
 }

@@ -4,8 +4,10 @@
 // they were, and no temporary file beside them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <set>
 #include <sstream>
 
@@ -54,10 +56,14 @@ std::set<std::string> failureMessages(int edition, bool make, bool diff, bool sa
     if (make) {
         messages.insert("Unable to create stats.txt!\n");
         messages.insert("Error writing stats.txt!\n");
+        messages.insert("Error writing stats.txt! (it changed while vantedit ran)\n");  // its state not had
     } else {
         messages.insert("Unable to read stats.txt!\n");
         messages.insert("Error while parsing headings!\n");  // the first read of the stats file failed
-        if (!diff) messages.insert("Error writing game.exe!\n");
+        if (!diff) {
+            messages.insert("Error writing game.exe!\n");
+            messages.insert("Error writing game.exe! (it changed while vantedit ran)\n");
+        }
     }
     return messages;
 }
@@ -75,11 +81,13 @@ struct FaultCase {
 constexpr std::int64_t kSavedOffset = (128 << 10) - 72;
 const std::vector<std::uint8_t> kSavedBytes(1000, 4);
 
-int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out) {
+int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out, Faults& faults) {
     if (std::string_view(c.operation) == "save") {
-        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out);
+        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out,
+                              faults, nullptr);
     }
-    return vantedit::runVantedit({"vantedit", "game.exe", "stats.txt", c.operation}, out);
+    const std::string_view args[] = {"vantedit", "game.exe", "stats.txt", c.operation};
+    return vantedit::runVantedit(args, out, faults);
 }
 
 // The stats file is read in chunks of this many bytes.
@@ -94,7 +102,8 @@ bool isRunOfACutFile(const FaultCase& c, const std::vector<std::uint8_t>& execut
     for (std::size_t cut = kReadChunk; cut < stats.size() && !found; cut += kReadChunk) {
         testing::writeText("stats.txt", stats.substr(0, cut));
         std::ostringstream out;
-        found = runCase(c, executable, out) == 0 && out.str() == output && testing::readBytes("game.exe") == exe;
+        found = runCase(c, executable, out, noFaults()) == 0 && out.str() == output &&
+                testing::readBytes("game.exe") == exe;
         testing::writeBytes("game.exe", original);
     }
     testing::writeText("stats.txt", stats);
@@ -104,11 +113,7 @@ bool isRunOfACutFile(const FaultCase& c, const std::vector<std::uint8_t>& execut
 class FaultInjection : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override { previous_ = fs::current_path(); }
-    void TearDown() override {
-        io::failAtCall(0);
-        failAllocationAt(0);
-        fs::current_path(previous_);
-    }
+    void TearDown() override { fs::current_path(previous_); }
 
 private:
     fs::path previous_;
@@ -142,10 +147,10 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     fs::current_path(dir.path());
 
     std::ostringstream cleanOut;
-    io::failAtCall(0);
-    ASSERT_EQ(runCase(c, game.executable, cleanOut), 0);
+    testing::CountingFaults counted;
+    ASSERT_EQ(runCase(c, game.executable, cleanOut, counted), 0);
     const std::string clean = cleanOut.str();
-    const long calls = io::callCount();
+    const long calls = counted.fileCalls;
     const auto goodExe = testing::readBytes("game.exe");
     const auto goodStats = testing::readBytes("stats.txt");
     ASSERT_EQ(make || diff, goodExe == game.executable);
@@ -160,9 +165,8 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     for (long n = 1; n <= calls; ++n) {
         SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
         std::ostringstream out;
-        io::failAtCall(n);
-        const int status = runCase(c, game.executable, out);
-        io::failAtCall(0);
+        testing::CountingFaults failing(n);
+        const int status = runCase(c, game.executable, out, failing);
         const std::string text = out.str();
         const auto exe = testing::readBytes("game.exe");
         const auto stats = testing::readBytes("stats.txt");
@@ -205,19 +209,18 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     }
     if (!saveOnly) {
         // Each request for a block of memory failing in turn: its size is told, nothing is written.
-        failAllocationAt(0);
         std::ostringstream again;
-        ASSERT_EQ(runCase(c, game.executable, again), 0);
-        const long requests = allocationCount();
+        testing::CountingFaults countedAgain;
+        ASSERT_EQ(runCase(c, game.executable, again, countedAgain), 0);
+        const long requests = countedAgain.allocations;
         testing::writeBytes("game.exe", game.executable);
         testing::writeText("stats.txt", oldStats);
         std::set<std::string> sizes;
         for (long n = 1; n <= requests; ++n) {
             SCOPED_TRACE("failing allocation " + std::to_string(n) + " of " + std::to_string(requests));
             std::ostringstream out;
-            failAllocationAt(n);
-            const int status = runCase(c, game.executable, out);
-            failAllocationAt(0);
+            testing::CountingFaults refusing(0, n);
+            const int status = runCase(c, game.executable, out, refusing);
             const std::string text = out.str();
             EXPECT_EQ(status, 1);
             const std::size_t at = text.rfind("Unable to allocate ");
@@ -225,6 +228,10 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
             const std::string size = text.substr(at + 19, text.find(' ', at + 19) - at - 19);
             EXPECT_EQ(text.substr(at), "Unable to allocate " + size + " bytes.\n");
             EXPECT_GT(std::stoll(size), 0);
+            if (!make && size == "65536") {
+                // The stats file's first block: its reading has begun.
+                EXPECT_TRUE(text.substr(0, at).ends_with("\nConverting text file...")) << text;
+            }
             sizes.insert(size);
             EXPECT_TRUE(testing::readBytes("game.exe") == game.executable);
             EXPECT_TRUE(testing::readBytes("stats.txt") == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end()));
@@ -251,7 +258,8 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
 // executable; open and read of each description file; then the stats file's own calls (DIFF:
 // its read only). The save: the check's open and close; the old file opened, measured and
 // rewound; the new file's open; a read and a write for each of the copy's 19 chunks; the
-// flush, sync and close, the permissions, the owner and the rename.
+// flush, sync and close, the permissions, the owner and the rename; in a whole run, under the
+// lock, the look at the target's state before the rename too.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
 //            operation edition bare   min  max harmless
@@ -267,6 +275,173 @@ INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
     [](const auto& info) {
         return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition) +
                (info.param.bareGame ? "Bare" : "");
+    });
+// clang-format on
+
+// ---------------------------------------------------------------------------------------------
+// What stands between two runs, or a run and another program, saving the same file
+
+struct RunOutcome {
+    int status;
+    std::string output;
+};
+
+RunOutcome runIn(const char* operation, Faults& faults) {
+    std::ostringstream out;
+    const std::string_view args[] = {"vantedit", "game.exe", "stats.txt", operation};
+    const int status = vantedit::runVantedit(args, out, faults);
+    return {status, out.str()};
+}
+
+// A game folder with the stats file MAKE writes for it; the test runs inside it.
+class SaveGuards : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        game_ = synth::makeSyntheticGame({5, 3, false});
+        ASSERT_TRUE(synth::writeGameFolder(game_, dir_.path()));
+        fs::current_path(dir_.path());
+        ASSERT_EQ(runIn("make", noFaults()).status, 0);
+        stats_ = testing::readBytes("stats.txt");
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    const std::vector<std::uint8_t>& original(const std::string& file) const {
+        return file == "game.exe" ? game_.executable : stats_;
+    }
+    void restore() {
+        testing::writeBytes("game.exe", game_.executable);
+        testing::writeBytes("stats.txt", stats_);
+    }
+
+    testing::TempDir dir_;
+    synth::SyntheticGame game_;
+    std::vector<std::uint8_t> stats_;
+
+private:
+    fs::path previous_;
+};
+
+// PATCH holds the executable's lock from before its reading, MAKE the stats file's from
+// before its writing. A run that finds it held stops at once; once it is free, the next run
+// saves and removes what a killed run left behind.
+TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
+    for (const char* operation : {"patch", "make"}) {
+        SCOPED_TRACE(operation);
+        const std::string file = std::string_view(operation) == "patch" ? "game.exe" : "stats.txt";
+        const auto files = testing::listing(".");
+        testing::writeText(file + ".vantedit-0.tmp", "left by a killed run");
+        testing::writeText(file + ".vantedit-17.tmp", "");
+        const auto withLeftovers = testing::listing(".");
+        {
+            io::FileLock held;
+            ASSERT_EQ(held.lock(file), io::FileLock::Result::Locked);
+            const RunOutcome r = runIn(operation, noFaults());
+            EXPECT_EQ(r.status, 1);
+            const std::string refusal = "Error writing " + file + "! (another vantedit run is saving it)\n";
+            if (file == "game.exe") {
+                EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\n" + refusal);  // before the reading
+            } else {
+                EXPECT_TRUE(r.output.ends_with("\nDumping weapon stats..." + refusal)) << r.output;
+            }
+            EXPECT_TRUE(testing::readBytes("game.exe") == game_.executable);
+            EXPECT_TRUE(testing::readBytes("stats.txt") == stats_);
+            EXPECT_EQ(testing::listing("."), withLeftovers);
+        }
+        const RunOutcome r = runIn(operation, noFaults());
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(testing::listing("."), files);
+        restore();
+    }
+}
+
+// Memory that no step asks for through the faults (a path, a message) may be refused at any
+// point: the run ends with the message, the files as they were and nothing left beside them.
+TEST_F(SaveGuards, AnAllocationFailureAnywhereEndsTheRunWithItsMessage) {
+    for (const char* operation : {"patch", "make", "diff"}) {
+        testing::CountingFaults counted;
+        ASSERT_EQ(runIn(operation, counted).status, 0);
+        restore();
+        const auto files = testing::listing(".");
+        for (long n = 1; n <= counted.fileCalls; ++n) {
+            SCOPED_TRACE(std::string(operation) + " refused memory at call " + std::to_string(n));
+            testing::CountingFaults faults;
+            faults.onFileCall = [n](long call) {
+                if (call == n) throw std::bad_alloc();
+            };
+            const RunOutcome r = runIn(operation, faults);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.output.ends_with("Unable to allocate memory.\n")) << r.output;
+            EXPECT_TRUE(testing::readBytes("game.exe") == game_.executable);
+            EXPECT_TRUE(testing::readBytes("stats.txt") == stats_);
+            EXPECT_EQ(testing::listing("."), files);
+        }
+    }
+}
+
+struct ChangeCase {
+    const char* operation;
+    const char* file;
+    bool replaced;   // a new file renamed over it, else written in place
+    bool everyCall;  // else only at the call just before the rename
+};
+
+class FileChanged : public SaveGuards, public ::testing::WithParamInterface<ChangeCase> {};
+
+// Another program writes into the file, or puts another file in its place, at any file call
+// of the run up to the check before the rename: the run refuses to save over it and leaves
+// it as the other program did. MAKE's lock, and so its state, is taken only at the save: its
+// check is tried alone.
+TEST_P(FileChanged, AtAnyCallBeforeTheRenameTheFileIsNotSavedOver) {
+    const ChangeCase c = GetParam();
+#if defined(_WIN32)
+    if (c.replaced) GTEST_SKIP() << "Windows replaces no file that a run holds open";
+#endif
+    const std::string file = c.file;
+    testing::CountingFaults counted;
+    const RunOutcome clean = runIn(c.operation, counted);
+    ASSERT_EQ(clean.status, 0);
+    ASSERT_TRUE(clean.output.ends_with("\nDone!\n"));
+    const std::string refused = clean.output.substr(0, clean.output.size() - 7) + "Error writing " + file +
+                                "! (it changed while vantedit ran)\n";
+    // The last byte changed: nothing the run reads, so only the check can see it.
+    std::vector<std::uint8_t> changed = original(file);
+    changed.back() ^= 0xFF;
+    const auto files = testing::listing(".");
+    for (long n = c.everyCall ? 1 : counted.fileCalls - 1; n < counted.fileCalls; ++n) {
+        SCOPED_TRACE("changed at call " + std::to_string(n) + " of " + std::to_string(counted.fileCalls));
+        restore();
+        // Older than any write now, as a file is between runs: the clock may not tick in between.
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        testing::CountingFaults faults;
+        faults.onFileCall = [&](long call) {
+            if (call != n) return;
+            if (c.replaced) {
+                testing::writeBytes("other", changed);
+                fs::rename("other", file);
+            } else {
+                std::fstream in(file, std::ios::in | std::ios::out | std::ios::binary);
+                in.seekp(static_cast<std::streamoff>(changed.size() - 1));
+                in.put(static_cast<char>(changed.back()));
+            }
+        };
+        const RunOutcome r = runIn(c.operation, faults);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, refused);
+        EXPECT_TRUE(testing::readBytes(file) == changed);
+        EXPECT_EQ(testing::listing("."), files);
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Saves, FileChanged, ::testing::Values(
+//             operation file         replaced everyCall
+    ChangeCase{"patch",   "game.exe",  false,   true},
+    ChangeCase{"patch",   "game.exe",  true,    true},
+    ChangeCase{"make",    "stats.txt", false,   false},
+    ChangeCase{"make",    "stats.txt", true,    false}),
+    [](const auto& info) {
+        return std::string(info.param.operation) + (info.param.replaced ? "Replaced" : "WrittenInPlace");
     });
 // clang-format on
 

@@ -167,6 +167,11 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     EXPECT_EQ(made.st_uid, root ? 4321u : ::geteuid());
     EXPECT_EQ(made.st_gid, root ? 4322u : ::getegid());
     EXPECT_EQ(testing::listing(dir.path()), files);
+    // A link to a file not made yet: the file is made where it points, and the link stays.
+    std::filesystem::create_symlink("made.txt", dir / "ahead.txt");
+    EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "ahead.txt", "make"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "ahead.txt"));
+    EXPECT_TRUE(readText(dir / "made.txt") == readText(dir / "real.txt"));
     // A device is written directly: there is nothing to replace.
     const auto out = runVantedit(dir.path(), {"game.exe", "/dev/stdout", "make"});
     EXPECT_EQ(out.status, 0);

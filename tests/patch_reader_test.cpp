@@ -40,7 +40,7 @@ struct Read {
 
 Read readText(Game& game, AttachmentGroups& groups, const std::string& text) {
     Reading reading;
-    if (reserveReading(game.edition(), reading, groups)) {
+    if (reserveReading(noFaults(), game.edition(), reading, groups)) {
         StatsStream in(text);
         readStatsText(in, game, groups, reading);
     }
@@ -872,7 +872,7 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     Game g = makeGame(0);
     ValueWrites writes;
     std::size_t asked = 0;
-    ASSERT_TRUE(writes.reserveFor(g.edition(), asked));
+    ASSERT_TRUE(writes.reserveFor(noFaults(), g.edition(), asked));
     Reading reading;
     FieldRef conflict;
     const FieldRef combine{4, 1, 3};  // Combine2 3, value 2

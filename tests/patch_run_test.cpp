@@ -673,7 +673,7 @@ struct Saved {
 Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0) {
     std::ostringstream out;
     const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size,
-                                      offset, image, out);
+                                      offset, image, out, noFaults(), nullptr);
     return {status, out.str()};
 }
 

@@ -22,6 +22,7 @@
 #include "model/sections.h"
 #include "model/stats_fields.h"
 #include "app/messages.h"
+#include "model/memory.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -56,7 +57,7 @@ struct PatchResult {
 PatchResult patch(const Game& loaded, const std::string& fileBytes) {
     PatchResult r{ReadResult::Failed, "", loaded};
     std::ostringstream out;
-    const Reading reading = applyStatsFile(r.game, fileBytes);
+    const Reading reading = applyStatsFile(r.game, fileBytes, noFaults());
     printReading(out, reading);
     r.result = reading.ok() ? ReadResult::EndOfFile : ReadResult::Failed;
     if (reading.ok()) printRebuild(out, reading.attachments);

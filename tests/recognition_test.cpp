@@ -23,7 +23,7 @@ struct Recognised {
 };
 
 Recognised recognise(const std::filesystem::path& path) {
-    io::File file;
+    io::File file(noFaults());
     EXPECT_TRUE(file.open(path.string(), "rb"));
     long size = 0;
     file.seek(0, SEEK_END);
@@ -82,12 +82,13 @@ TEST(Recognition, AFileOfNoKnownSizeIsNotRead) {
     testing::writeBytes(dir / "empty.exe", {});
     testing::writeBytes(dir / "small.exe", std::vector<std::uint8_t>(4096, 0));
     for (const char* name : {"empty.exe", "small.exe"}) {
-        io::File file;
+        testing::CountingFaults faults;
+        io::File file(faults);
         ASSERT_TRUE(file.open((dir / name).string(), "rb"));
-        io::failAtCall(0);
+        faults.fileCalls = 0;
         const long size = static_cast<long>(std::filesystem::file_size(dir / name));
         EXPECT_EQ(recogniseEdition(file, size), nullptr);
-        EXPECT_EQ(io::callCount(), 1) << "only the seek back to the start";
+        EXPECT_EQ(faults.fileCalls, 1) << "only the seek back to the start";
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <span>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "model/editions.h"
 #include "model/game.h"
+#include "model/memory.h"
 #include "model/sections.h"
 
 namespace vantedit {
@@ -41,6 +43,27 @@ enum class ReadResult { EndOfFile, Failed };
 
 namespace vantedit::testing {
 
+// Counts the file calls and the requests for memory put to it, refuses the n-th of each when
+// told to (0: none), and may act at each file call (change a file under the run, say).
+class CountingFaults : public Faults {
+public:
+    explicit CountingFaults(long failFileAt = 0, long failAllocationAt = 0)
+        : failFileAt_(failFileAt), failAllocationAt_(failAllocationAt) {}
+    bool failFileCall() override {
+        ++fileCalls;
+        if (onFileCall) onFileCall(fileCalls);
+        return fileCalls == failFileAt_;
+    }
+    bool failAllocation() override { return ++allocations == failAllocationAt_; }
+
+    long fileCalls = 0;
+    long allocations = 0;
+    std::function<void(long call)> onFileCall;
+
+private:
+    long failFileAt_;
+    long failAllocationAt_;
+};
 
 // A fresh empty folder, removed again when the object goes.
 class TempDir {

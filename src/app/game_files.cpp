@@ -14,14 +14,14 @@ namespace {
 
 // One description file into its buffer. The messages differ only in the file's title.
 bool loadDescriptionFile(std::string_view path, std::string_view title, std::vector<std::uint8_t>& buffer,
-                         std::ostream& out) {
-    io::File file;
+                         std::ostream& out, Faults& faults) {
+    io::File file(faults);
     if (!file.open(std::string(path), "rb")) {
         out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
         return false;
     }
     buffer.clear();
-    if (!tryResize(buffer, kDescFileSize)) {
+    if (!tryResize(faults, buffer, kDescFileSize)) {
         printUnableToAllocate(out, kDescFileSize);
         return false;
     }
@@ -37,8 +37,8 @@ bool loadDescriptionFile(std::string_view path, std::string_view title, std::vec
 
 }  // namespace
 
-std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed) {
-    io::File file;
+std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults) {
+    io::File file(faults);
     openFailed = false;
     if (!file.open(path, "rb")) {
         out << "Can't open " << path << "!\n";
@@ -53,7 +53,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
         return std::nullopt;
     }
     out << edition->label << " version of executable detected\n";
-    std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(static_cast<std::size_t>(size));
+    std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(static_cast<std::size_t>(size), faults);
     if (!image) {
         printUnableToAllocate(out, size);
         return std::nullopt;
@@ -75,12 +75,12 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     return Game(*edition, std::move(*image));
 }
 
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out) {
+bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out, Faults& faults) {
     out << "\nReading item descriptions...";
-    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, out)) return false;
+    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, out, faults)) return false;
     buffers.hasShop = false;
     if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, out)) return false;
+    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, out, faults)) return false;
     buffers.hasShop = true;
     return true;
 }

@@ -9,6 +9,7 @@
 #include "model/descriptions.h"
 #include "model/editions.h"
 #include "model/game.h"
+#include "model/memory.h"
 
 namespace vantedit {
 
@@ -16,9 +17,9 @@ namespace vantedit {
 // tells that the executable could not even be opened (the usage text follows then). Only the
 // edition's table span is read (model/table_span.h): no operation uses a byte outside it, and
 // PATCH copies the rest from the file as it saves. The image's other bytes stay 0.
-std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed);
+std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults);
 
 // Loads both files of the edition; false after a failure message.
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out);
+bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out, Faults& faults);
 
 }  // namespace vantedit

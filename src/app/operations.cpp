@@ -20,45 +20,67 @@ bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath,
            (e.hasShopFile() && io::sameFile(statsPath, std::string(e.shopDescPath)));
 }
 
-// The whole stats file; false after the message.
-bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::ostream& out) {
-    std::size_t unallocated = 0;
-    if (io::readWholeFile(statsPath, bytes, &unallocated)) return true;
-    if (unallocated != 0) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
-    } else {
-        out << "Unable to read " << statsPath << "!\n";
-    }
+// The whole stats file; false after the message. Memory for it is part of its reading.
+bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::size_t& unallocated, std::ostream& out,
+                        Faults& faults) {
+    unallocated = 0;
+    if (io::readWholeFile(faults, statsPath, bytes, &unallocated) || unallocated != 0) return true;
+    out << "Unable to read " << statsPath << "!\n";
     return false;
 }
 
 // The description files into the game, and the stats file's bytes; false after the message.
-bool loadGameTextsAndStatsFile(Game& game, const std::string& statsPath, std::string& bytes, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return false;
-    if (!readStatsFileBytes(statsPath, bytes, out)) return false;
+bool loadGameTextsAndStatsFile(Game& game, const std::string& statsPath, std::string& bytes, std::ostream& out,
+                               Faults& faults) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return false;
+    std::size_t unallocated = 0;
+    if (!readStatsFileBytes(statsPath, bytes, unallocated, out, faults)) return false;
     out << "\nConverting text file...";
+    if (unallocated != 0) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+        return false;
+    }
     return true;
 }
 
 // The stats file read onto the game, with the reading's messages; false when it failed.
-bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream& out) {
-    reading = applyStatsFile(game, std::move(bytes));
+bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream& out, Faults& faults) {
+    reading = applyStatsFile(game, std::move(bytes), faults);
     printReading(out, reading);
     return reading.ok();
 }
 
+// "Error writing <path>!" after a save that did not happen, with the reason where it is not
+// the disk's.
+void printSaveFailure(std::ostream& out, const std::string& path, io::SaveResult result) {
+    if (result == io::SaveResult::Changed) {
+        out << "Error writing " << path << "! (it changed while vantedit ran)\n";
+    } else {
+        printErrorWriting(out, path);
+    }
+}
+
 }  // namespace
 
-int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out)) return 1;
+bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out) {
+    if (lock.lock(path) != io::FileLock::Result::InUse) return true;
+    out << "Error writing " << path << "! (another vantedit run is saving it)\n";
+    return false;
+}
+
+int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+            Faults& faults) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return 1;
     out << "\nDumping weapon stats...";
     // Written beside the old stats file and renamed over it: a failure keeps the old one.
-    io::ReplacingFile file;
-    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(statsPath)) {
+    io::FileLock lock;
+    io::ReplacingFile file(faults);
+    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(faults, statsPath)) {
         printUnableToCreate(out, statsPath);
         return 1;
     }
-    if (!file.open(statsPath)) {
+    if (!lockForSaving(lock, statsPath, out)) return 1;
+    if (!file.open(statsPath, &lock)) {
         // Beside an existing stats file: its folder does not take a new file.
         if (file.replacesAFile()) {
             printErrorWriting(out, statsPath);
@@ -70,20 +92,21 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
     // Room for the largest stats file there can be, every text at its longest.
     constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
-    if (!tryReserve(text, kTextRoom)) {
+    if (!tryReserve(faults, text, kTextRoom)) {
         printUnableToAllocate(out, kTextRoom);
         return 1;
     }
     writeStatsFile(text, game);
     std::string bytes;
-    if (!tryReserve(bytes, withCrLfSize(text))) {
+    if (!tryReserve(faults, bytes, withCrLfSize(text))) {
         printUnableToAllocate(out, static_cast<std::int64_t>(withCrLfSize(text)));
         return 1;
     }
     appendWithCrLf(bytes, text);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (!file.write(std::span(data, bytes.size())) || !file.commit()) {
-        printErrorWriting(out, statsPath);
+    const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
+    if (saved != io::SaveResult::Saved) {
+        printSaveFailure(out, statsPath, saved);
         return 1;
     }
     out << "\nDone!\n";
@@ -91,24 +114,27 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
 }
 
 int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
-                   std::span<const std::uint8_t> bytes, std::ostream& out) {
-    if (!io::isWritableFile(executablePath)) {
+                   std::span<const std::uint8_t> bytes, std::ostream& out, Faults& faults, io::FileLock* lock) {
+    if (!io::isWritableFile(faults, executablePath)) {
         printErrorWriting(out, executablePath);
         return 1;
     }
     out << "\nSaving binary data...";
-    if (!io::replaceBytes(executablePath, fileSize, offset, bytes)) {
-        printErrorWriting(out, executablePath);
+    const io::SaveResult saved = io::replaceBytes(faults, executablePath, fileSize, offset, bytes, lock);
+    if (saved != io::SaveResult::Saved) {
+        printSaveFailure(out, executablePath, saved);
         return 1;
     }
     out << "\nDone!\n";
     return 0;
 }
 
-int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out) {
+int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+             Faults& faults, io::FileLock& lock) {
     std::string bytes;
     Reading reading;
-    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out) || !applyAndPrint(game, std::move(bytes), reading, out)) {
+    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out, faults) ||
+        !applyAndPrint(game, std::move(bytes), reading, out, faults)) {
         return 1;
     }
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
@@ -119,21 +145,21 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     const ByteSpan span = tableSpan(game.edition());
     const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
                                                       static_cast<std::size_t>(span.size()));
-    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out);
+    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
 }
 
-int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
+int runDiff(Game& game, const std::string& statsPath, std::ostream& out, Faults& faults) {
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out)) return 1;
+    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out, faults)) return 1;
     // The copy takes the description buffers along.
     std::size_t asked = 0;
-    std::optional<Game> after = game.tryCopy(asked);
+    std::optional<Game> after = game.tryCopy(asked, faults);
     if (!after) {
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return 1;
     }
     Reading reading;
-    if (!applyAndPrint(*after, std::move(bytes), reading, out)) return 1;
+    if (!applyAndPrint(*after, std::move(bytes), reading, out, faults)) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
     out << "\n";

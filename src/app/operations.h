@@ -7,24 +7,36 @@
 #include <span>
 #include <string>
 
+#include "io/file.h"
 #include "model/game.h"
+#include "model/memory.h"
 
 namespace vantedit {
 
-// MAKE: loads the description files and writes the stats file. Returns the exit status.
-int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out);
+// Takes the lock of a file the run will save (see io::FileLock); false after the message
+// when another run holds it. A file that cannot be locked is saved without: the check
+// before the rename still guards it.
+bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out);
+
+// MAKE: loads the description files and writes the stats file, under its lock. Returns the
+// exit status.
+int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+            Faults& faults);
 
 // PATCH: loads the description files, reads the stats file into the image, rebuilds the
-// weapon attachment table and saves the executable. Returns the exit status.
-int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out);
+// weapon attachment table and saves the executable, whose lock the caller took before
+// reading it. Returns the exit status.
+int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+             Faults& faults, io::FileLock& lock);
 
 // DIFF: PATCH's loading, reading and rebuild on a copy of the game, then the list of what
 // would change; writes nothing. Returns the exit status.
-int runDiff(Game& game, const std::string& statsPath, std::ostream& out);
+int runDiff(Game& game, const std::string& statsPath, std::ostream& out, Faults& faults);
 
 // Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
-// are the given ones, never in place (see io::replaceBytes). Returns the exit status.
+// are the given ones, never in place (see io::replaceBytes); with the lock, only while the
+// executable is still the file the lock found. Returns the exit status.
 int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
-                   std::span<const std::uint8_t> bytes, std::ostream& out);
+                   std::span<const std::uint8_t> bytes, std::ostream& out, Faults& faults, io::FileLock* lock);
 
 }  // namespace vantedit

@@ -2,12 +2,9 @@
 // description buffers.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 #include <span>
 #include <utility>
@@ -15,9 +12,10 @@
 #include "model/byte_view.h"
 #include "model/descriptions.h"
 #include "model/editions.h"
-#include "model/memory.h"
 
 namespace vantedit {
+
+class Faults;
 
 // The executable's bytes in one block that starts zero-filled without being written: calloc
 // takes a block of this size fresh from the system, whose pages cost nothing until first
@@ -26,27 +24,17 @@ namespace vantedit {
 class ImageBuffer {
 public:
     // Empty when the memory cannot be had.
-    static std::optional<ImageBuffer> zeroFilled(std::size_t size) {
-        if (allocationFailureInjected()) return std::nullopt;
-        ImageBuffer buffer;
-        buffer.bytes_.reset(static_cast<std::uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)));
-        if (!buffer.bytes_) return std::nullopt;
-        buffer.size_ = size;
-        return buffer;
-    }
+    static std::optional<ImageBuffer> zeroFilled(std::size_t size, Faults& faults);
     // A copy of the bytes; empty when the memory cannot be had.
-    static std::optional<ImageBuffer> tryCopyOf(std::span<const std::uint8_t> bytes) {
-        std::optional<ImageBuffer> copy = zeroFilled(bytes.size());
-        if (copy && !bytes.empty()) std::memcpy(copy->bytes_.get(), bytes.data(), bytes.size());
-        return copy;
-    }
-    explicit ImageBuffer(std::span<const std::uint8_t> bytes) : ImageBuffer(copyOf(bytes)) {}
+    static std::optional<ImageBuffer> tryCopyOf(std::span<const std::uint8_t> bytes, Faults& faults);
+    // For the tools and tests that build an image in memory: std::bad_alloc when it cannot be had.
+    explicit ImageBuffer(std::span<const std::uint8_t> bytes);
 
     ImageBuffer(ImageBuffer&&) noexcept = default;
     ImageBuffer& operator=(ImageBuffer&&) noexcept = default;
-    ImageBuffer(const ImageBuffer& other) : ImageBuffer(copyOf(other.bytes())) {}
+    ImageBuffer(const ImageBuffer& other) : ImageBuffer(other.bytes()) {}
     ImageBuffer& operator=(const ImageBuffer& other) {
-        if (this != &other) *this = copyOf(other.bytes());
+        if (this != &other) *this = ImageBuffer(other.bytes());
         return *this;
     }
 
@@ -59,11 +47,6 @@ private:
     };
 
     ImageBuffer() = default;
-    static ImageBuffer copyOf(std::span<const std::uint8_t> bytes) {
-        std::optional<ImageBuffer> copy = tryCopyOf(bytes);
-        if (!copy) throw std::bad_alloc();
-        return std::move(*copy);
-    }
 
     std::unique_ptr<std::uint8_t[], Free> bytes_;
     std::size_t size_ = 0;
@@ -83,21 +66,7 @@ public:
 
     // A copy of the whole run state; empty when the memory cannot be had, with asked set to
     // the size of the block that could not.
-    std::optional<Game> tryCopy(std::size_t& asked) const {
-        asked = image_.bytes().size();
-        std::optional<ImageBuffer> image = ImageBuffer::tryCopyOf(image_.bytes());
-        if (!image) return std::nullopt;
-        Game copy(*edition_, std::move(*image));
-        copy.descriptions.hasShop = descriptions.hasShop;
-        for (auto [from, to] : {std::pair{&descriptions.item, &copy.descriptions.item},
-                                std::pair{&descriptions.shop, &copy.descriptions.shop}}) {
-            if (from->empty()) continue;
-            asked = from->size();
-            if (!tryResize(*to, from->size())) return std::nullopt;
-            std::copy(from->begin(), from->end(), to->begin());
-        }
-        return copy;
-    }
+    std::optional<Game> tryCopy(std::size_t& asked, Faults& faults) const;
 
 private:
     const Edition* edition_;

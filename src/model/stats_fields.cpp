@@ -100,7 +100,7 @@ FieldValue readField(const Game& game, const FieldRef& f) {
     return v;
 }
 
-bool TypedNumbers::reserveFor(const Edition& e, std::size_t& asked) {
+bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
     std::size_t count = std::size_t{kItemCount} * kColumnCount;
     for (std::size_t i = 0; i < kNumericLists.size(); ++i) {
         listFirst_[i] = count;
@@ -109,7 +109,7 @@ bool TypedNumbers::reserveFor(const Edition& e, std::size_t& asked) {
     }
     asked = count * sizeof(std::int64_t);
     numbers_.clear();
-    return tryAllocating([&] { numbers_.assign(count, kNotGiven); });
+    return tryAllocating(faults, [&] { numbers_.assign(count, kNotGiven); });
 }
 
 std::size_t TypedNumbers::indexOf(const FieldRef& f) const {

@@ -216,7 +216,7 @@ class TypedNumbers {
 public:
     // Room for every number field of the edition, had before a reading. False when it cannot
     // be had, with asked set to the size asked for.
-    bool reserveFor(const Edition& e, std::size_t& asked);
+    bool reserveFor(Faults& faults, const Edition& e, std::size_t& asked);
     void note(const FieldRef& f, std::int64_t number);
     // Empty when the file gave the field no number.
     std::optional<std::int64_t> find(const FieldRef& f) const;

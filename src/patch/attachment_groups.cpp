@@ -60,10 +60,10 @@ void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32
     }
 }
 
-bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked) {
+bool reserveAttachmentGroups(Faults& faults, AttachmentGroups& groups, std::size_t& asked) {
     asked = kGroupSize * sizeof(std::uint32_t);
     for (std::vector<std::uint32_t>& group : groups.pairs) {
-        if (!tryReserve(group, kGroupSize)) return false;
+        if (!tryReserve(faults, group, kGroupSize)) return false;
     }
     return true;
 }

@@ -35,7 +35,7 @@ void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind)
 
 // Room for every group to be full, had before the reading so that adding pairs never needs
 // memory. False when it cannot be had, with asked set to the size of one group.
-bool reserveAttachmentGroups(AttachmentGroups& groups, std::size_t& asked);
+bool reserveAttachmentGroups(Faults& faults, AttachmentGroups& groups, std::size_t& asked);
 
 // Appends the pair to the group of the attachment's kind (items compared as 16-bit values).
 void addAttachmentPair(AttachmentGroups& groups, std::int32_t weapon, std::int32_t attachment);

@@ -16,7 +16,7 @@ namespace vantedit {
 enum class LineResult { Done, Failed };
 
 // Room for the reading's records and the groups, had before it; false with the failure set.
-bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& groups);
+bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups);
 
 // Reads a whole stats file, from its heading line on, into the game and the groups; stops at
 // the first failure, set in the reading. applyStatsFile is this with the rebuild after it.

@@ -317,12 +317,12 @@ bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
     return 2 * differing > given;
 }
 
-bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& groups) {
+bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
     constexpr std::size_t kMostNotices = 2 + kMostNumbersTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
-    if (tryReserve(reading.notices, kMostNotices) && reading.writes.reserveFor(edition, asked) &&
-        reading.typed.reserveFor(edition, asked) && reserveAttachmentGroups(groups, asked)) {
+    if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
+        reading.typed.reserveFor(faults, edition, asked) && reserveAttachmentGroups(faults, groups, asked)) {
         return true;
     }
     reading.failure.error = ReadError::Allocation;
@@ -330,10 +330,10 @@ bool reserveReading(const Edition& edition, Reading& reading, AttachmentGroups& 
     return false;
 }
 
-Reading applyStatsFile(Game& game, std::string bytes) {
+Reading applyStatsFile(Game& game, std::string bytes, Faults& faults) {
     Reading reading;
     AttachmentGroups groups;
-    if (!reserveReading(game.edition(), reading, groups)) return reading;
+    if (!reserveReading(faults, game.edition(), reading, groups)) return reading;
     StatsStream in(std::move(bytes));
     readStatsText(in, game, groups, reading);
     if (!reading.ok()) return reading;

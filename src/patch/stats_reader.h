@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/game.h"
+#include "model/memory.h"
 #include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
 #include "patch/value_writes.h"
@@ -79,6 +80,6 @@ struct Reading {
 
 // Reads the whole stats file into the game and, when it reached the end, rebuilds the weapon
 // attachment table. A failed reading may have changed the game: it is not to be saved.
-Reading applyStatsFile(Game& game, std::string bytes);
+Reading applyStatsFile(Game& game, std::string bytes, Faults& faults);
 
 }  // namespace vantedit

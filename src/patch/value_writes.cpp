@@ -9,7 +9,7 @@
 
 namespace vantedit {
 
-bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
+bool ValueWrites::reserveFor(Faults& faults, const Edition& edition, std::size_t& asked) {
     // The tables the stats file's numbers go to.
     std::array<Span, kSectionCount + 1> spans{};
     std::size_t count = 0;
@@ -22,7 +22,7 @@ bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
     // The stat tables of some editions overlap: one byte, one record.
     std::vector<Span> merged;
     asked = count * sizeof(Span);
-    if (!tryReserve(merged, count)) return false;
+    if (!tryReserve(faults, merged, count)) return false;
     std::size_t records = 0;
     for (const Span& span : spans) {
         if (!merged.empty() && span.begin <= merged.back().end) {
@@ -35,7 +35,7 @@ bool ValueWrites::reserveFor(const Edition& edition, std::size_t& asked) {
     }
     asked = records * sizeof(ByteWrite);
     records_.clear();
-    if (!tryResize(records_, records)) return false;
+    if (!tryResize(faults, records_, records)) return false;
     spans_ = std::move(merged);
     return true;
 }

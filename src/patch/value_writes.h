@@ -9,6 +9,7 @@
 
 #include "model/byte_view.h"
 #include "model/editions.h"
+#include "model/memory.h"
 #include "model/stats_fields.h"
 
 namespace vantedit {
@@ -26,7 +27,7 @@ public:
     // Room for a record of every byte that the edition's stat sections and list tables hold,
     // had before the reading so that storing never needs memory.
     // False when it cannot be had, with asked set to the size asked for.
-    bool reserveFor(const Edition& edition, std::size_t& asked);
+    bool reserveFor(Faults& faults, const Edition& edition, std::size_t& asked);
 
     // Stores the number's low bytes as the field's width at offset. A field that puts back a
     // byte's value from before this PATCH does not undo another field's edit of it, and a
