@@ -167,30 +167,21 @@ TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
     }
 }
 
-std::string olderRow(int item, const std::vector<std::string>& weapons, const std::vector<std::string>& rest) {
-    std::string row = "\nItem " + std::to_string(item) + "\ts\tl\td\tn/a\tn/a";
-    for (const auto& v : weapons) row += "\t" + v;
-    for (const auto& v : rest) row += "\t" + v;
-    return row;
-}
-
 TEST(ItemRow, OlderLayoutsCarryFourExtraWeaponsFields) {
-    // 25 Weapons fields: the 18th, 20th, 22nd and 24th are the extra ones.
-    std::vector<std::string> weapons;
-    for (int i = 1; i <= 25; ++i) weapons.push_back(std::to_string(i));
-    std::vector<std::string> middle;  // All Items to Halvek's: 34 fields
-    for (int i = 0; i < 34; ++i) middle.push_back(i < 19 ? std::to_string(100 + i) : (i < 32 ? "n/a" : "50"));
+    // Weapons values 1 to 17, then 18, 20, 22 and 24 in the sound columns, each of which the
+    // older layouts follow with an extra field; All Items to Halvek's: 34 fields.
+    std::string row = "Item 2\ts\tl\td\tn/a\tn/a";
+    for (int i = 1; i <= 24; ++i) row += i <= 18 || i % 2 == 0 ? "\t" + std::to_string(i) : "";
+    for (int i = 0; i < 34; ++i) row += "\t" + (i < 19 ? std::to_string(100 + i) : std::string(i < 32 ? "n/a" : "50"));
+    row += "\t-1\t1\t0\t0\t1\t0\t0\t0\t2";  // HV's Fire Rate, the attachment columns
     for (int tabs : {73, 72}) {
         SCOPED_TRACE(tabs);
         Game g = zeroGame(0);
         const SectionRecord& w = sectionRecord(0, Section::Weapons);
         const auto fireRate = static_cast<std::size_t>(valueOffset(sectionRecord(0, Section::Halveks2), sectionColumn(Section::Halveks2, 0), 2));
         g.mutableImage().setU16(fireRate, 0x1234);
-        std::vector<std::string> rest = middle;
-        if (tabs == 73) rest.push_back("-1");  // HV's Fire Rate
-        for (const char* a : {"1", "0", "0", "1", "0", "0", "0", "2"}) rest.push_back(a);
         AttachmentGroups groups;
-        const Read r = readStats(g, groups, headingLine(tabs) + olderRow(2, weapons, rest));
+        const Read r = readStats(g, groups, asOlderLayout(headingLine(69) + row, tabs));
         EXPECT_EQ(r.result, ReadResult::EndOfFile);
         const ByteView image = g.image();
         for (int k = 0; k < 17; ++k) {

@@ -218,16 +218,14 @@ std::string asSpreadsheetSaves(const std::string& statsText) {
 }
 
 std::string asOlderLayout(const std::string& statsText, int headings) {
-    const Layout layout = headings == 72 ? Layout::Headings72 : Layout::Headings73;
-    return editedLines(statsText, [layout](std::size_t line, std::vector<std::string>& fields) {
+    // Named here rather than taken from the columns' own marks, so that a wrong mark shows.
+    const int fireRate = fieldOf("HV's Fire Rate");
+    const int sounds[] = {fieldOf("Reload Sound 2"), fieldOf("Reload Sound 1"), fieldOf("Burst Sound (Unused)"), fieldOf("Fire Sound")};
+    return editedLines(statsText, [&](std::size_t line, std::vector<std::string>& fields) {
         if (fields[0].starts_with("AmmoName ")) fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
         if ((line != 0 && !fields[0].starts_with("Item ")) || fields.size() != 1 + kItemCellCount) return;
-        std::vector<std::string> older{fields[0]};
-        for (std::size_t cell = 0; cell < kItemCellCount; ++cell) {
-            if (layoutHasCell(layout, kItemCells[cell])) older.push_back(fields[1 + cell]);
-            if (layoutAddsFieldAfter(layout, kItemCells[cell])) older.push_back(line == 0 ? "Unused" : "31337");
-        }
-        fields = older;
+        if (headings == 72) fields.erase(fields.begin() + fireRate);
+        for (int f : sounds) fields.insert(fields.begin() + f + 1, line == 0 ? "Unused" : "31337");
     });
 }
 
