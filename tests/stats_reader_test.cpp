@@ -208,8 +208,6 @@ TEST(StatsReader, TokenEndsAfter255Characters) {
     EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
 }
 
-std::string ammoNameAt(const Game& g, std::int64_t recordOffset) { return ammoTextAt(g.image(), recordOffset); }
-
 // A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
 // runs on to the end) is refused rather than dropped without a word.
 TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
@@ -229,26 +227,6 @@ TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
     EXPECT_EQ(readStats(g, headingLine(69) + "Attach 0\t1\t2\r\n\t\r\n").result, ReadResult::EndOfFile);
 }
 
-// An editor that drops trailing tabs must not turn the next line into this line's text.
-TEST(StatsReader, ATextLineEndingEarlyLeavesItsLaterTextsEmpty) {
-    Game g = zeroGame(0);
-    const Edition& e = kEditions[0];
-    const std::string text = headingLine(69) + "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\n" +
-                             "AmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2";
-    ASSERT_EQ(readStats(g, text).result, ReadResult::EndOfFile);
-    const ByteView image = g.image();
-    EXPECT_EQ(readName(image, e, kSoundNames, 5), "");
-    EXPECT_EQ(readName(image, e, kSoundNames, 6), "shot.wav");
-    EXPECT_EQ(readName(image, e, kBurstNames, 0), "");
-    EXPECT_EQ(readName(image, e, kBurstNames, 1), "rapid");
-    EXPECT_EQ(readName(image, e, kBurstNames, 2), "");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 3)), "abc");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 3)), "");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameFirstOffset, 4)), "");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 4)), "");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 5)), "y");
-}
-
 // ---------------------------------------------------------------------------------------------
 // AmmoName, AmmoType, Sound and Burst lines
 
@@ -261,8 +239,8 @@ TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     std::fill(imageBytes(g).begin() + static_cast<long>(first0), imageBytes(g).begin() + static_cast<long>(first0) + 40, 0xBB);
     // Quoted as a spreadsheet saves it: the quotes go, a doubled one stands for one.
     ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 0\t\"9mm \"\"X\"\"\"\tBall\r\n").result, ReadResult::EndOfFile);
-    EXPECT_EQ(ammoNameAt(g, static_cast<std::int64_t>(first0)), "9mm \"X\"");
-    EXPECT_EQ(ammoNameAt(g, static_cast<std::int64_t>(second0)), "Ball");
+    EXPECT_EQ(ammoTextAt(g.image(), static_cast<std::int64_t>(first0)), "9mm \"X\"");
+    EXPECT_EQ(ammoTextAt(g.image(), static_cast<std::int64_t>(second0)), "Ball");
     std::vector<std::uint8_t> expected(40, 0xAA);
     for (int j = 0; j < 4; ++j) expected[2 * j] = static_cast<std::uint8_t>("Ball"[j]);
     expected[8] = 0;
@@ -273,57 +251,81 @@ TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     EXPECT_EQ(imageBytes(g)[first0 + 14], 0);
 }
 
-TEST(StatsReader, AmmoNameRecordsBeyondTheFirstTableKeepItUntouched) {
-    Game g = zeroGame(5);
-    const Edition& e = kEditions[5];
-    const std::vector<std::uint8_t> before = imageOf(g);
-    // The dropped first text may be of any length; only stored texts must fit.
-    ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast")
-                  .result,
-              ReadResult::EndOfFile);
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 17)), "Flechette");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(e.ammoNameSecondOffset, 19)), "Last");
-    std::size_t changed = 0;
-    for (std::size_t i = 0; i < imageBytes(g).size(); ++i) changed += imageBytes(g)[i] != before[i];
-    EXPECT_EQ(changed, 9u + 4u);  // the two second texts, terminators already 0
+enum class Slot { First, Second, Sound, Burst };  // the AmmoName texts, the names
+
+struct Stored {
+    Slot slot;
+    int record;
+    std::string text;
+};
+
+bool isName(Slot s) { return s == Slot::Sound || s == Slot::Burst; }
+const NameTable& names(Slot s) { return s == Slot::Sound ? kSoundNames : kBurstNames; }
+std::size_t recordAt(const Edition& e, Slot s, int record) {
+    if (isName(s)) return static_cast<std::size_t>(nameRecordOffset(e, names(s), record));
+    return static_cast<std::size_t>(ammoNameRecordOffset(s == Slot::First ? e.ammoNameFirstOffset : e.ammoNameSecondOffset, record));
 }
 
-TEST(StatsReader, AmmoTypeNamesTheRecordsOfTheNextAmmoName) {
-    Game a = zeroGame(0);
-    Game b = zeroGame(0);
-    const Read old = readStats(a, headingLine(69) + "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty");
-    EXPECT_EQ(old.result, ReadResult::EndOfFile);
-    EXPECT_EQ(old.output, "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n");  // once
-    ASSERT_EQ(readStats(b, headingLine(69) + "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty").output,
-              "");
-    EXPECT_EQ(imageOf(a), imageOf(b));
-    EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 1)), "Old");
-    EXPECT_EQ(ammoNameAt(a, ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 16)), "Second");
-    // AmmoType -1 is record 0.
-    Game c = zeroGame(0);
-    ASSERT_EQ(readStats(c, headingLine(69) + "AmmoType -1\tZero\tNull").result, ReadResult::EndOfFile);
-    EXPECT_EQ(ammoNameAt(c, ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 0)), "Null");
-}
-
-TEST(StatsReader, AmmoNameTextsAtTheirLimit) {
-    Game g = zeroGame(1);
+// Lines in, texts out at their records. Each record checked starts with a 'k', so that an
+// empty text shows its terminator.
+TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
+    struct Case {
+        const char* name;
+        int edition;
+        std::string lines;  // after the heading line
+        std::string output;
+        std::vector<Stored> texts;
+        int changed;         // the image bytes that change, where counted (-1: not)
+        std::string sameAs;  // lines that read without a word into the same image
+    };
     const std::string longest(19, 'L');
-    ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 16\t" + longest + "\t" + longest).output, "");
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 16)), longest);
-    // The first record of the first table follows the second table's last one directly.
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 16)), longest);
-    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17),
-              ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
-    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0))], 0);
-}
-
-TEST(StatsReader, EndOfFileInAnAmmoNameEndsOnlyThatText) {
-    Game g = zeroGame(0);
-    const auto second = static_cast<std::size_t>(ammoNameRecordOffset(kEditions[0].ammoNameSecondOffset, 2));
-    imageBytes(g)[second] = 'k';
-    ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 2\tOnly").result, ReadResult::EndOfFile);
-    EXPECT_EQ(ammoNameAt(g, ammoNameRecordOffset(kEditions[0].ammoNameFirstOffset, 2)), "Only");
-    EXPECT_EQ(imageBytes(g)[second], 0);  // the second text met the end as well
+    const Case cases[] = {
+        // An editor that drops trailing tabs must not turn the next line into this line's text.
+        {"a text line ending early leaves its later texts empty", 0,
+         "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\nAmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2", "",
+         {{Slot::Sound, 5, ""}, {Slot::Sound, 6, "shot.wav"}, {Slot::Burst, 0, ""}, {Slot::Burst, 1, "rapid"},
+          {Slot::Burst, 2, ""}, {Slot::First, 3, "abc"}, {Slot::Second, 3, ""}, {Slot::First, 4, ""},
+          {Slot::Second, 4, ""}, {Slot::Second, 5, "y"}}, -1, {}},
+        // The dropped first text may be of any length; only stored texts must fit.
+        {"AmmoName records beyond the first table keep it untouched", 5,
+         "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast", "",
+         {{Slot::Second, 17, "Flechette"}, {Slot::Second, 19, "Last"}}, 9 + 4, {}},  // terminators already 0
+        {"AmmoType names the records of the next AmmoName", 0,
+         "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty", kAmmoTypeWarning,  // once
+         {{Slot::First, 1, "Old"}, {Slot::Second, 16, "Second"}}, -1,
+         "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty"},
+        {"AmmoType -1 is record 0", 0, "AmmoType -1\tZero\tNull", kAmmoTypeWarning, {{Slot::Second, 0, "Null"}}, -1, {}},
+        // The first record of the first table follows the second table's last one directly:
+        // nothing spills into it.
+        {"AmmoName texts at their limit", 1, "AmmoName 16\t" + longest + "\t" + longest, "",
+         {{Slot::Second, 16, longest}, {Slot::First, 16, longest}}, 19 + 19, {}},
+        {"the end of the file in an AmmoName ends only that text", 0, "AmmoName 2\tOnly", "",
+         {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}}, -1, {}},  // the second text met the end as well
+        {"a sound name cut by the end of the file is stored", 0, "Sound 4\tlast", "", {{Slot::Sound, 4, "last"}}, -1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Game g = zeroGame(c.edition);
+        for (const Stored& t : c.texts) imageBytes(g)[recordAt(g.edition(), t.slot, t.record)] = 'k';
+        Game same = g;
+        const std::vector<std::uint8_t> before = imageOf(g);
+        const Read r = readStats(g, headingLine(69) + c.lines);
+        EXPECT_EQ(r.result, ReadResult::EndOfFile);
+        EXPECT_EQ(r.output, c.output);
+        for (const Stored& t : c.texts) {
+            const std::size_t at = recordAt(g.edition(), t.slot, t.record);
+            EXPECT_EQ(isName(t.slot) ? readName(g.image(), g.edition(), names(t.slot), t.record) : ammoTextAt(g.image(), at), t.text);
+        }
+        if (c.changed >= 0) {
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < before.size(); ++i) changed += imageBytes(g)[i] != before[i];
+            EXPECT_EQ(changed, static_cast<std::size_t>(c.changed));
+        }
+        if (c.sameAs.empty()) continue;
+        ASSERT_EQ(readStats(same, headingLine(69) + c.sameAs).output, "");
+        EXPECT_EQ(imageOf(g), imageOf(same));
+    }
+    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17), ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
 }
 
 TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
@@ -389,13 +391,6 @@ TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
             EXPECT_EQ(imageOf(g), expected);
         }
     }
-}
-
-TEST(StatsReader, ASoundNameCutByTheEndOfTheFileIsStored) {
-    Game g = zeroGame(0);
-    const Read r = readStats(g, headingLine(69) + "Sound 4\tlast");
-    EXPECT_EQ(r.result, ReadResult::EndOfFile);
-    EXPECT_EQ(readName(g.image(), kEditions[0], kSoundNames, 4), "last");
 }
 
 }  // namespace
