@@ -15,17 +15,6 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> splitOn(const std::string& text, const std::string& sep) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(sep, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + sep.size();
-    }
-}
-
 struct Made {
     synth::SyntheticGame game;
     std::string stats;  // as on disk
@@ -36,15 +25,11 @@ Made makeFor(const TempDir& dir, int edition, bool awkward) {
     EXPECT_TRUE(synth::writeGameFolder(m.game, dir.path()));
     const auto r = testing::runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
-                            " version of executable detected\n\nReading binary data...\nReading item descriptions..."
-                            "\nDumping weapon stats...\nDone!\n");
+    EXPECT_EQ(r.output, runOpening(edition) + "\nDumping weapon stats...\nDone!\n");
     m.stats = testing::readText(dir / "stats.txt");
     // MAKE loads only the tables' stretch of the executable: what it writes is still what the
     // whole image gives.
-    std::string text;
-    writeStatsFile(text, synth::toGame(m.game));
-    EXPECT_TRUE(m.stats == withCrLf(text)) << "MAKE's stats file differs from the whole image's";
+    EXPECT_TRUE(m.stats == withCrLf(statsText(synth::toGame(m.game)))) << "MAKE's stats file differs from the whole image's";
     return m;
 }
 
@@ -54,10 +39,10 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         TempDir dir;
         const Made m = makeFor(dir, e, false);
         EXPECT_EQ(testing::readBytes(dir / "game.exe"), m.game.executable);  // MAKE only reads
-        const auto lines = splitOn(m.stats, "\r\n");
+        const auto lines = testing::split(m.stats, "\r\n");
         ASSERT_GT(lines.size(), 352u);
         for (int i = 0; i < kItemCount; ++i) {
-            const auto fields = splitOn(lines[static_cast<std::size_t>(1 + i)], "\t");
+            const auto fields = testing::split(lines[static_cast<std::size_t>(1 + i)], '\t');
             ASSERT_EQ(fields.size(), 70u) << "item " << i;
             EXPECT_EQ(fields[0], "Item " + std::to_string(i));
         }
@@ -67,7 +52,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
             const SectionRecord r = sectionRecord(e, s);
             for (const Column& c : sectionColumns(s)) {
                 auto cell = [&](int item) {
-                    return splitOn(lines[static_cast<std::size_t>(1 + item)], "\t")[static_cast<std::size_t>(field)];
+                    return testing::split(lines[static_cast<std::size_t>(1 + item)], '\t')[static_cast<std::size_t>(field)];
                 };
                 const char* ones = c.kind == ColumnKind::U8 ? "255" : c.kind == ColumnKind::U16 ? "65535" : "-1";
                 const char* top = c.kind == ColumnKind::U8    ? "128"
@@ -90,7 +75,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         const int lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
         int yes = 0;
         for (int w = 0; w <= lastWeapon; ++w) {
-            const auto fields = splitOn(lines[static_cast<std::size_t>(1 + w)], "\t");
+            const auto fields = testing::split(lines[static_cast<std::size_t>(1 + w)], '\t');
             for (std::size_t k = 0; k < 8; ++k) {
                 const bool present = attachmentPairExists(g.image(), g.edition(), w, kAttachmentKinds[k].item);
                 EXPECT_EQ(fields[62 + k], present ? "1" : "0");
@@ -98,7 +83,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
             }
         }
         EXPECT_GT(yes, 10);
-        EXPECT_EQ(splitOn(lines[static_cast<std::size_t>(1 + synth::kSwappedPairWeapon)], "\t")[62], "0");
+        EXPECT_EQ(testing::split(lines[static_cast<std::size_t>(1 + synth::kSwappedPairWeapon)], '\t')[62], "0");
         EXPECT_TRUE(lines.back().starts_with("Burst 33\t"));
     }
 }
