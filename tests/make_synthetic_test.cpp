@@ -7,6 +7,7 @@
 #include "model/editions.h"
 #include "model/attachments.h"
 #include "model/sections.h"
+#include "model/text.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -94,16 +95,10 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
         TempDir dir;
         const Made m = makeFor(dir, e, true);
         for (const synth::AwkwardText& t : synth::awkwardTexts(e)) {
-            std::string onDisk;  // every byte 10 inside a text is written as 13 10 as well
-            for (char c : t.text) {
-                if (c == '\n') onDisk += '\r';
-                if (c == '"' && t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst) onDisk += '"';
-                onDisk += c;
-            }
-            // AmmoName and description texts with a double quote are quoted fields.
-            if (onDisk.size() != t.text.size() + static_cast<std::size_t>(std::count(t.text.begin(), t.text.end(), '\n'))) {
-                onDisk = "\"" + onDisk + "\"";
-            }
+            // AmmoName and description texts with a double quote are quoted fields; every byte 10
+            // inside a text is written as 13 10 as well.
+            const bool quoted = t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst && t.text.find('"') != std::string::npos;
+            const std::string onDisk = withCrLf(quoted ? quotedText(t.text) : t.text);
             std::string line;
             switch (t.slot) {
                 case synth::TextSlot::Sound: line = "\r\nSound " + std::to_string(t.record) + "\t" + onDisk + "\r\n"; break;

@@ -1,4 +1,5 @@
-// Helpers shared by the tests: temporary folders, file contents, running the real binaries.
+// Helpers shared by the tests: games and readings in memory, stats files as text, temporary
+// folders, file contents, running the real binaries.
 #pragma once
 
 #include <cstdint>

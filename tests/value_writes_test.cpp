@@ -12,7 +12,7 @@ namespace {
 
 // In editions 1 to 4 some fields of two items are one byte of the image. A field that writes
 // back the byte's old value keeps another field's edit; two new values stop the reading.
-TEST(ItemRow, FieldsThatShareAByteKeepEachOthersEdits) {
+TEST(ValueWrites, FieldsThatShareAByteKeepEachOthersEdits) {
     struct Field {
         int item;
         const char* heading;
