@@ -15,6 +15,7 @@
 #include "app/messages.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
+#include "test_support.h"
 
 namespace vantedit::fuzz {
 
@@ -420,26 +421,6 @@ std::string firstDifference(const std::string& got, const std::string& want) {
 
 // ---- seeds -------------------------------------------------------------------------------
 
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t tab = line.find('\t', from);
-        fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-        if (tab == std::string::npos) return fields;
-        from = tab + 1;
-    }
-}
-
-std::string joinFields(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) line += '\t';
-        line += fields[i];
-    }
-    return line;
-}
-
 template <typename Edit>
 std::string eachLine(const std::string& text, Edit edit) {
     std::string out;
@@ -457,15 +438,6 @@ std::string eachLine(const std::string& text, Edit edit) {
         if (br == std::string::npos) return out;
         from = br + 1;
     }
-}
-
-std::string quotedField(const std::string& field) {
-    std::string q = "\"";
-    for (char c : field) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    return q + "\"";
 }
 
 int leadingNumber(const std::string& line, std::size_t from) {
@@ -569,41 +541,6 @@ std::string checkStatsWriterInput(const std::uint8_t* data, std::size_t size) {
     return problem;
 }
 
-std::string asSpreadsheetSaves(const std::string& statsText) {
-    const std::string text = eachLine(statsText, [](const std::string& line, bool first) {
-        std::vector<std::string> fields = splitFields(line);
-        std::size_t from = 1;
-        std::size_t to = 1;  // one past the last text field
-        if (first) {
-            from = 0;
-            to = fields.size();
-        } else if (line.starts_with("Item ")) {
-            to = 6;
-        } else if (line.starts_with("AmmoName ")) {
-            to = 3;
-        } else if (line.starts_with("Sound ") || line.starts_with("Burst ")) {
-            to = 2;
-        }
-        for (std::size_t i = from; i < to && i < fields.size(); ++i) fields[i] = quotedField(fields[i]);
-        return joinFields(fields);
-    });
-    return withCrLf(text);
-}
-
-std::string asOlderLayout(const std::string& statsText, int headings) {
-    // Fields 23 to 26 are the four Weapons sound columns; field 61 is "HV's Fire Rate".
-    return eachLine(statsText, [headings](const std::string& line, bool first) {
-        if (!first && !line.starts_with("Item ")) return line;
-        std::vector<std::string> fields = splitFields(line);
-        if (fields.size() != 70) return line;
-        if (headings == 72) fields.erase(fields.begin() + 61);
-        for (int f = 26; f >= 23; --f) {
-            fields.insert(fields.begin() + f + 1, first ? std::string("Unused") : std::string("0"));
-        }
-        return joinFields(fields);
-    });
-}
-
 std::vector<SeedInput> readerSeeds() {
     std::vector<SeedInput> seeds;
     for (int edition = 0; edition < kEditionCount; ++edition) {
@@ -615,9 +552,7 @@ std::vector<SeedInput> readerSeeds() {
 
 std::vector<SeedInput> readerSeeds(int edition) {
     std::vector<SeedInput> seeds;
-    const Game game = synth::toGame(synth::makeSyntheticGame({edition, 1, false}));
-    std::string text;
-    writeStatsFile(text, game);
+    const std::string text = statsText(synth::toGame(synth::makeSyntheticGame({edition, 1, false})));
     const std::string tag = "edition" + std::to_string(edition);
     const std::string cut = shortCut(text, edition);
     seeds.push_back({tag + "-make", withEditionByte(edition, withCrLf(text))});
@@ -626,9 +561,7 @@ std::vector<SeedInput> readerSeeds(int edition) {
     seeds.push_back({tag + "-73-headings", withEditionByte(edition, withCrLf(asOlderLayout(cut, 73)))});
     seeds.push_back({tag + "-spreadsheet", withEditionByte(edition, asSpreadsheetSaves(cut))});
     // The awkward texts in their places: tabs, line feeds and quotes inside texts.
-    const Game awkward = synth::toGame(synth::makeSyntheticGame({edition, 1, true}));
-    std::string awkwardText;
-    writeStatsFile(awkwardText, awkward);
+    const std::string awkwardText = statsText(synth::toGame(synth::makeSyntheticGame({edition, 1, true})));
     seeds.push_back({tag + "-awkward-short", withEditionByte(edition, withCrLf(shortCut(awkwardText, edition)))});
     return seeds;
 }

@@ -31,19 +31,11 @@ struct SeedInput {
 };
 
 // Reader seeds made from synthetic games: MAKE's output of every edition as it lies on disk,
-// the same files in the 72- and 73-heading layouts, saved as a spreadsheet saves them (text
-// fields quoted, CR LF), and short cuts of them.
+// the same files in the 72- and 73-heading layouts with AmmoType lines, saved as a spreadsheet
+// saves them (text fields quoted, CR LF), and short cuts of them (the support kit's files).
 std::vector<SeedInput> readerSeeds();
 std::vector<SeedInput> readerSeeds(int edition);
 // Writer seeds: short runs of a synthetic game's table bytes, for every edition.
 std::vector<SeedInput> writerSeeds();
-
-// A stats file (plain "\n" line ends, as the writer produces it) saved the way a spreadsheet
-// saves tab-delimited text: every text field between double quotes with inner double quotes
-// doubled, and CR LF line ends. The file must hold no tab or line feed inside a text.
-std::string asSpreadsheetSaves(const std::string& statsText);
-// The same file with the four extra Weapons fields of the older layouts (and, for the
-// 72-heading layout, without the "Halvek's 2" field).
-std::string asOlderLayout(const std::string& statsText, int headings);
 
 }  // namespace vantedit::fuzz

@@ -11,6 +11,7 @@
 #include "model/attachments.h"
 #include "model/editions.h"
 #include "model/sections.h"
+#include "model/text.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -34,11 +35,7 @@ synth::SyntheticGame writeGame(const fs::path& folder, int edition) {
     return game;
 }
 
-std::string head(int edition) {
-    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
-           " version of executable detected\n\nReading binary data...\nReading item descriptions...\n"
-           "Converting text file...\n";
-}
+std::string head(int edition) { return runOpening(edition) + "\nConverting text file...\n"; }
 
 std::string tail(int changed, int notSaved) {
     return "\n" + std::to_string(changed) + (changed == 1 ? " value" : " values") + " would change, " + std::to_string(notSaved) +
@@ -60,11 +57,7 @@ std::map<std::string, std::pair<std::vector<std::uint8_t>, fs::perms>> snapshot(
 class StatsFile {
 public:
     explicit StatsFile(const std::string& crlf) {
-        std::string lf;
-        for (char c : crlf) {
-            if (c != '\r') lf += c;
-        }
-        for (const std::string& line : split(lf, '\n')) lines_.push_back(split(line, '\t'));
+        for (const std::string& line : split(withoutCr(crlf), '\n')) lines_.push_back(split(line, '\t'));
     }
     // An Item row's field by its heading; another line's by "value <k>", "first text",
     // "second text" or "name".
@@ -160,7 +153,7 @@ const Edit kEdits[] = {
 std::string quotedIfText(const Edit& edit, const std::string& value) {
     const std::string_view field = edit.field;
     const bool text = field.ends_with("Name") || field.ends_with("text") || field == "name";
-    return text ? "\"" + value + "\"" : value;
+    return text ? quotedText(value) : value;
 }
 
 struct LayoutCase {

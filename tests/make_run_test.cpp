@@ -21,24 +21,19 @@ using testing::readText;
 using testing::runVantedit;
 using testing::TempDir;
 
-std::string prefix(int edition) {
-    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
-           " version of executable detected\n\nReading binary data...\nReading item descriptions...";
-}
-
 TEST(MakeRun, ConsoleTextWithAndWithoutShopFile) {
     for (int e : {2, 0}) {
         TempDir dir;
         testing::writeBareGame(dir.path(), e);
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, prefix(e) + "\nDumping weapon stats...\nDone!\n");
+        EXPECT_EQ(r.output, runOpening(e) + "\nDumping weapon stats...\nDone!\n");
     }
     // The "Deluxe" run, line by line.
     TempDir dir;
     testing::writeBareGame(dir.path(), 2);
     EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).output,
-              "\nVantrel Weapon Editor V2.4 RU\n\nDeluxe version of executable detected\n\n"
+              kBanner + "Deluxe version of executable detected\n\n"
               "Reading binary data...\nReading item descriptions...\nDumping weapon stats...\nDone!\n");
 }
 
@@ -58,9 +53,7 @@ TEST(MakeRun, StatsFileOnDiskHasCrLfLineEndsAndNothingAfterTheLastLine) {
     g.descriptions.item.assign(kDescFileSize, 0);
     g.descriptions.shop.assign(kDescFileSize, 0);
     g.descriptions.hasShop = true;
-    std::string text;
-    writeStatsFile(text, g);
-    EXPECT_EQ(bytes, withCrLf(text));
+    EXPECT_EQ(bytes, withCrLf(statsText(g)));
 }
 
 struct DescFailure {
@@ -94,7 +87,7 @@ TEST(MakeRun, DescriptionFileFailuresLeaveTheOldStatsFile) {
         const auto exeBefore = readBytes(dir / "game.exe");
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, prefix(c.edition) + c.message);
+        EXPECT_EQ(r.output, runOpening(c.edition) + c.message);
         EXPECT_EQ(readText(dir / "stats.txt"), "old stats");
         EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
     }
@@ -108,7 +101,7 @@ TEST(MakeRun, LongerDescriptionFilesAreFineAndShoplessEditionsNeverLookForOne) {
     testing::writeText(dir / std::string(kShopDescFile), "short");
     const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, prefix(6) + "\nDumping weapon stats...\nDone!\n");
+    EXPECT_EQ(r.output, runOpening(6) + "\nDumping weapon stats...\nDone!\n");
 }
 
 TEST(MakeRun, StatsFileThatCannotBeCreated) {
@@ -118,7 +111,7 @@ TEST(MakeRun, StatsFileThatCannotBeCreated) {
     for (const char* path : {"nofolder/stats.txt", "afolder"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", path, "make"});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, prefix(1) + "\nDumping weapon stats...Unable to create " + path + "!\n");
+        EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...Unable to create " + path + "!\n");
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "nofolder"));
 }
@@ -134,7 +127,7 @@ TEST(MakeRun, RefusesToWriteOverTheGameFiles) {
                                "data/../data/binarydata/hvkdesc.edt"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", target, "make"});
         EXPECT_EQ(r.status, 1) << target;
-        EXPECT_EQ(r.output, prefix(2) + "\nDumping weapon stats...Unable to create " + target + "!\n");
+        EXPECT_EQ(r.output, runOpening(2) + "\nDumping weapon stats...Unable to create " + target + "!\n");
     }
     EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
     EXPECT_EQ(readBytes(dir / std::string(kItemDescFile)), descBefore);
@@ -158,7 +151,7 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     const auto files = testing::listing(dir.path());
     const auto r = runVantedit(dir.path(), {"game.exe", "link.txt", "make"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, prefix(1) + "\nDumping weapon stats...\nDone!\n");
+    EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...\nDone!\n");
     EXPECT_TRUE(readText(dir / "real.txt").starts_with("Offset\t"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
     EXPECT_EQ(std::filesystem::status(dir / "real.txt").permissions(), mode);
@@ -185,7 +178,7 @@ TEST(MakeRun, WriteFailureIsReported) {
     testing::writeBareGame(dir.path(), 3);
     const auto r = runVantedit(dir.path(), {"game.exe", "/dev/full", "make"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, prefix(3) + "\nDumping weapon stats...Error writing /dev/full!\n");
+    EXPECT_EQ(r.output, runOpening(3) + "\nDumping weapon stats...Error writing /dev/full!\n");
 }
 
 }  // namespace

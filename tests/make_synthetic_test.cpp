@@ -7,6 +7,7 @@
 #include "model/editions.h"
 #include "model/attachments.h"
 #include "model/sections.h"
+#include "model/text.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -14,17 +15,6 @@ namespace vantedit {
 namespace {
 
 using testing::TempDir;
-
-std::vector<std::string> splitOn(const std::string& text, const std::string& sep) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(sep, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + sep.size();
-    }
-}
 
 struct Made {
     synth::SyntheticGame game;
@@ -36,15 +26,11 @@ Made makeFor(const TempDir& dir, int edition, bool awkward) {
     EXPECT_TRUE(synth::writeGameFolder(m.game, dir.path()));
     const auto r = testing::runVantedit(dir.path(), {"game.exe", "stats.txt", "make"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
-                            " version of executable detected\n\nReading binary data...\nReading item descriptions..."
-                            "\nDumping weapon stats...\nDone!\n");
+    EXPECT_EQ(r.output, runOpening(edition) + "\nDumping weapon stats...\nDone!\n");
     m.stats = testing::readText(dir / "stats.txt");
     // MAKE loads only the tables' stretch of the executable: what it writes is still what the
     // whole image gives.
-    std::string text;
-    writeStatsFile(text, synth::toGame(m.game));
-    EXPECT_TRUE(m.stats == withCrLf(text)) << "MAKE's stats file differs from the whole image's";
+    EXPECT_TRUE(m.stats == withCrLf(statsText(synth::toGame(m.game)))) << "MAKE's stats file differs from the whole image's";
     return m;
 }
 
@@ -54,10 +40,10 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         TempDir dir;
         const Made m = makeFor(dir, e, false);
         EXPECT_EQ(testing::readBytes(dir / "game.exe"), m.game.executable);  // MAKE only reads
-        const auto lines = splitOn(m.stats, "\r\n");
+        const auto lines = testing::split(m.stats, "\r\n");
         ASSERT_GT(lines.size(), 352u);
         for (int i = 0; i < kItemCount; ++i) {
-            const auto fields = splitOn(lines[static_cast<std::size_t>(1 + i)], "\t");
+            const auto fields = testing::split(lines[static_cast<std::size_t>(1 + i)], '\t');
             ASSERT_EQ(fields.size(), 70u) << "item " << i;
             EXPECT_EQ(fields[0], "Item " + std::to_string(i));
         }
@@ -67,7 +53,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
             const SectionRecord r = sectionRecord(e, s);
             for (const Column& c : sectionColumns(s)) {
                 auto cell = [&](int item) {
-                    return splitOn(lines[static_cast<std::size_t>(1 + item)], "\t")[static_cast<std::size_t>(field)];
+                    return testing::split(lines[static_cast<std::size_t>(1 + item)], '\t')[static_cast<std::size_t>(field)];
                 };
                 const char* ones = c.kind == ColumnKind::U8 ? "255" : c.kind == ColumnKind::U16 ? "65535" : "-1";
                 const char* top = c.kind == ColumnKind::U8    ? "128"
@@ -90,7 +76,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
         const int lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
         int yes = 0;
         for (int w = 0; w <= lastWeapon; ++w) {
-            const auto fields = splitOn(lines[static_cast<std::size_t>(1 + w)], "\t");
+            const auto fields = testing::split(lines[static_cast<std::size_t>(1 + w)], '\t');
             for (std::size_t k = 0; k < 8; ++k) {
                 const bool present = attachmentPairExists(g.image(), g.edition(), w, kAttachmentKinds[k].item);
                 EXPECT_EQ(fields[62 + k], present ? "1" : "0");
@@ -98,7 +84,7 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
             }
         }
         EXPECT_GT(yes, 10);
-        EXPECT_EQ(splitOn(lines[static_cast<std::size_t>(1 + synth::kSwappedPairWeapon)], "\t")[62], "0");
+        EXPECT_EQ(testing::split(lines[static_cast<std::size_t>(1 + synth::kSwappedPairWeapon)], '\t')[62], "0");
         EXPECT_TRUE(lines.back().starts_with("Burst 33\t"));
     }
 }
@@ -109,16 +95,10 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
         TempDir dir;
         const Made m = makeFor(dir, e, true);
         for (const synth::AwkwardText& t : synth::awkwardTexts(e)) {
-            std::string onDisk;  // every byte 10 inside a text is written as 13 10 as well
-            for (char c : t.text) {
-                if (c == '\n') onDisk += '\r';
-                if (c == '"' && t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst) onDisk += '"';
-                onDisk += c;
-            }
-            // AmmoName and description texts with a double quote are quoted fields.
-            if (onDisk.size() != t.text.size() + static_cast<std::size_t>(std::count(t.text.begin(), t.text.end(), '\n'))) {
-                onDisk = "\"" + onDisk + "\"";
-            }
+            // AmmoName and description texts with a double quote are quoted fields; every byte 10
+            // inside a text is written as 13 10 as well.
+            const bool quoted = t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst && t.text.find('"') != std::string::npos;
+            const std::string onDisk = withCrLf(quoted ? quotedText(t.text) : t.text);
             std::string line;
             switch (t.slot) {
                 case synth::TextSlot::Sound: line = "\r\nSound " + std::to_string(t.record) + "\t" + onDisk + "\r\n"; break;

@@ -41,31 +41,9 @@ synth::SyntheticGame writeGame(const TempDir& dir, int edition, bool awkward = f
     return game;
 }
 
-std::string prefix(int edition) {
-    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
-           " version of executable detected\n\nReading binary data...\nReading item descriptions...";
-}
-
 std::string successTail(std::int64_t collected, int capacity) {
     return "\nDescriptions not saved...\nSorting weapon attachments...\n" + std::to_string(collected) + " of " +
            std::to_string(capacity) + " attachments added...\nSaving binary data...\nDone!\n";
-}
-
-std::string withoutCr(const std::string& text) {
-    std::string lf;
-    for (char c : text) {
-        if (c != '\r') lf += c;
-    }
-    return lf;
-}
-
-std::string withCrLf(const std::string& text) {
-    std::string crlf;
-    for (char c : text) {
-        if (c == '\n') crlf += '\r';
-        crlf += c;
-    }
-    return crlf;
 }
 
 // Applies edit to every line whose first field starts with the given keyword and a blank.
@@ -81,27 +59,6 @@ std::string editLines(const std::string& lf, const std::string& keyword, Edit ed
     return join(lines, '\n');
 }
 
-std::string setField(const std::string& lf, const std::string& lineStart, int field, const std::string& value) {
-    auto lines = split(lf, '\n');
-    for (std::string& line : lines) {
-        if (!line.starts_with(lineStart + "\t")) continue;
-        auto fields = split(line, '\t');
-        fields.at(static_cast<std::size_t>(field)) = value;
-        line = join(fields, '\t');
-    }
-    return join(lines, '\n');
-}
-
-// Field positions of an Item row of the current layout.
-constexpr int kFirstWeaponsField = 6;
-int fieldOf(Section section, int n) {
-    int field = kFirstWeaponsField;
-    for (const Column& c : kColumns) {
-        if (&c == &sectionColumn(section, n)) return field;
-        ++field;
-    }
-    return -1;
-}
 constexpr int kFirstAttachmentField = 62;
 
 std::vector<std::uint32_t> tableOf(const std::vector<std::uint8_t>& executable, int edition) {
@@ -156,13 +113,6 @@ std::int64_t pairsNoColumnShows(const std::vector<std::uint8_t>& executable, int
     return static_cast<std::int64_t>(noColumnPairs(executable, edition).size());
 }
 
-// The executable with its weapon attachment table blanked, for comparing everything else.
-std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> executable, int edition) {
-    const Edition& e = kEditions[edition];
-    std::fill(executable.begin() + e.weaponAttachOffset, executable.begin() + e.attachOffset, 0);
-    return executable;
-}
-
 // ---------------------------------------------------------------------------------------------
 
 TEST(PatchRun, RoundTripOnEveryEdition) {
@@ -177,7 +127,7 @@ TEST(PatchRun, RoundTripOnEveryEdition) {
         const int capacity = weaponAttachCapacity(kEditions[e]);
         ASSERT_LE(collected, capacity);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(collected, capacity));
+        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file..." + successTail(collected, capacity));
 
         const auto patched = readBytes(dir / "game.exe");
         ASSERT_EQ(patched.size(), game.executable.size());
@@ -201,14 +151,14 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     const synth::SyntheticGame game = writeGame(dir, e);
     ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
     std::string lf = withoutCr(readText(dir / "stats.txt"));
-    lf = setField(lf, "Item 3", fieldOf(Section::Weapons, 8), "300");          // Damage
-    lf = setField(lf, "Item 0", fieldOf(Section::Weapons, 12), "65541");       // Range
-    lf = setField(lf, "Item 200", fieldOf(Section::AllItems, 12), "-1");       // Price
-    lf = setField(lf, "Item 10", fieldOf(Section::Halveks2, 0), "-32768");     // HV's Fire Rate
-    lf = setField(lf, "Item 5", fieldOf(Section::AmmoClips, 0), "9");          // Item 5 has no Ammo Clips record
-    lf = setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "77");       // one byte with Item 161's
-    lf = setField(lf, "Item 198", fieldOf(Section::Armour, 2), "88");          // one byte with Item 131's
-    lf = setField(lf, "Item 3", 1, "Renamed");                         // never saved
+    lf = withField(lf, "Item 3", fieldOf("Damage"), "300");
+    lf = withField(lf, "Item 0", fieldOf("Range"), "65541");
+    lf = withField(lf, "Item 200", fieldOf("Price"), "-1");
+    lf = withField(lf, "Item 10", fieldOf("HV's Fire Rate"), "-32768");
+    lf = withField(lf, "Item 5", fieldOf("Clip Type"), "9");                // Item 5 has no Ammo Clips record
+    lf = withField(lf, "Item 118", fieldOf("Clip Type"), "77");             // one byte with Item 161's
+    lf = withField(lf, "Item 198", fieldOf("Armour Durabilty"), "88");      // one byte with Item 131's
+    lf = withField(lf, "Item 3", 1, "Renamed");                             // never saved
     lf = editLines(lf, "Combine2", [](std::vector<std::string>& f) {
         if (f[0] == "Combine2 4") f = {f[0], "1", "65536", "-1", "300"};
     });
@@ -250,26 +200,6 @@ TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     EXPECT_TRUE(readBytes(dir / std::string(ed.itemDescPath)) == game.itemDesc);
 }
 
-// A spreadsheet quotes every text field, doubles the quotes inside and ends lines with CR LF.
-std::string asSpreadsheetSavesIt(const std::string& lf) {
-    const auto quote = [](const std::string& text) {
-        std::string q = "\"";
-        for (char c : text) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-        return q + "\"";
-    };
-    auto lines = split(lf, '\n');
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        auto fields = split(lines[i], '\t');
-        std::size_t texts = 0;
-        if (fields[0].starts_with("Item ")) texts = 5;
-        if (fields[0].starts_with("AmmoName ")) texts = 2;
-        if (fields[0].starts_with("Sound ") || fields[0].starts_with("Burst ")) texts = 1;
-        for (std::size_t f = 1; f <= texts; ++f) fields[f] = quote(fields[f]);
-        lines[i] = join(fields, '\t');
-    }
-    return withCrLf(join(lines, '\n') + "\n");
-}
-
 TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
     for (int e : {1, 5}) {
         SCOPED_TRACE(e);
@@ -281,7 +211,7 @@ TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
             if (f[0] == "AmmoName 1") f[2] = "Hot";
         });
         writeText(dir / "plain.txt", edited);
-        std::string sheet = asSpreadsheetSavesIt(edited);
+        std::string sheet = asSpreadsheetSaves(edited + "\n");
         ASSERT_NE(sheet.find("\r\nItem 0\t\""), std::string::npos);
         writeText(dir / "sheet.txt", sheet);
 
@@ -307,25 +237,6 @@ TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
     }
 }
 
-// The same file as an older program wrote it: four extra Weapons fields (and, in the
-// 72-heading file, no "Halvek's 2" field), AmmoType lines counting from the second record.
-std::string asOlderFile(const std::string& lf, int tabs) {
-    auto lines = split(lf, '\n');
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        auto fields = split(lines[i], '\t');
-        if (i == 0 || fields[0].starts_with("Item ")) {
-            if (tabs == 72) fields.erase(fields.begin() + fieldOf(Section::Halveks2, 0));
-            for (int slot : {20, 19, 18, 17}) {  // the sound columns, from the last
-                fields.insert(fields.begin() + fieldOf(Section::Weapons, slot) + 1, i == 0 ? "Old" : "31337");
-            }
-        } else if (fields[0].starts_with("AmmoName ")) {
-            fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
-        }
-        lines[i] = join(fields, '\t');
-    }
-    return join(lines, '\n');
-}
-
 TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
     for (int tabs : {73, 72}) {
         for (int e : {0, 4}) {
@@ -337,7 +248,7 @@ TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
             const auto current = readBytes(dir / "game.exe");
 
             synth::writeGameFolder(game, dir.path());
-            const std::string older = asOlderFile(withoutCr(readText(dir / "stats.txt")), tabs);
+            const std::string older = asOlderLayout(withoutCr(readText(dir / "stats.txt")), tabs);
             ASSERT_EQ(std::count(older.begin(), older.begin() + static_cast<long>(older.find('\n')), '\t'), tabs);
             ASSERT_NE(older.find("\nAmmoType -1\t"), std::string::npos);
             writeText(dir / "old.txt", withCrLf(older));
@@ -345,7 +256,7 @@ TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
             std::int64_t collected = 0;
             rebuiltTable(game.executable, e, collected);
             EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nWARNING:  Older version datafile detected!  (" +
+            EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nWARNING:  Older version datafile detected!  (" +
                                     std::to_string(tabs) + " Headings) (Converting...)\n" +
                                     "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n" +
                                     successTail(collected, weaponAttachCapacity(kEditions[e])));
@@ -372,7 +283,7 @@ TEST(PatchRun, ConsoleTextOfASuccessfulRun) {
     const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.output,
-              "\nVantrel Weapon Editor V2.4 RU\n\nStandard (Russian) version of executable detected\n\n"
+              kBanner + "Standard (Russian) version of executable detected\n\n"
               "Reading binary data...\nReading item descriptions...\nConverting text file...\n"
               // 5 marked, and the 6 pairs of the synthetic game that no column can express
               "Descriptions not saved...\nSorting weapon attachments...\n11 of 182 attachments added...\n"
@@ -402,7 +313,7 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
                                                     " too many weapon attachments.\nThe maximum limit is 182.  "
                                                     "The extra attachments have been ignored.\n"
                                               : "\n" + std::to_string(total) + " of 182 attachments added...";
-        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments..." +
+        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments..." +
                                 count + "\nSaving binary data...\nDone!\n");
         // The pairs written come back as 1s; the three beyond the capacity (the last ones by
         // kind, then by row) come back as 0s.
@@ -436,10 +347,7 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
 std::string linesBefore(const std::string& lf, const std::string& lineStart) {
     return lf.substr(0, lf.find("\n" + lineStart + "\t"));
 }
-std::string row(const std::string& lf, int item) {
-    const std::size_t begin = lf.find("\nItem " + std::to_string(item) + "\t");
-    return lf.substr(begin, lf.find('\n', begin + 1) - begin);
-}
+std::string row(const std::string& lf, int item) { return "\n" + itemLine(lf, item); }
 std::int64_t markedPairs(const std::string& lf) {
     std::int64_t n = 0;
     editLines(lf, "Item", [&](std::vector<std::string>& f) {
@@ -485,7 +393,7 @@ TEST(PatchRun, PartialFilesKeepTheAttachmentsOfTheWeaponsTheyLeaveOut) {
         writeText(dir / "part.txt", withCrLf(c.partial(edited)));
         const auto r = runVantedit(dir.path(), {"game.exe", "part.txt", "patch"});
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." +
+        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file..." +
                                 successTail(markedPairs(expected) + pairsNoColumnShows(game.executable, e), 182));
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
         EXPECT_TRUE(withoutCr(readText(dir / "after.txt")) == expected);
@@ -517,25 +425,24 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Attach 28: no such record)\n"},
         {"text too long", [](const std::string& lf) { return lf + "\nBurst 3\tfifteen-letters"; },
          "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
-        {"no number", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), "n/a"); },
+        {"no number", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), "n/a"); },
          "Error while parsing! (Item 5, Damage: \"n/a\" is not a whole number)\n"},
-        {"a decimal point", [](const std::string& lf) { return setField(lf, "Item 8", fieldOf(Section::Weapons, 8), "60.0"); },
+        {"a decimal point", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "60.0"); },
          "Error while parsing! (Item 8, Damage: \"60.0\" is not a whole number)\n"},
-        {"a thousands separator", [](const std::string& lf) { return setField(lf, "Item 8", fieldOf(Section::AllItems, 12), "1,234"); },
+        {"a thousands separator", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
          "Error while parsing! (Item 8, Price: \"1,234\" is not a whole number)\n"},
-        {"beyond 32 bits", [](const std::string& lf) { return setField(lf, "Item 8", fieldOf(Section::AllItems, 12), "4294967296"); },
+        {"beyond 32 bits", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
          "Error while parsing! (Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
          "Error while parsing! (Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
-        {"emptied cell", [](const std::string& lf) { return setField(lf, "Item 5", fieldOf(Section::Weapons, 8), ""); },
+        {"emptied cell", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), ""); },
          "Error while parsing! (Item 5, Damage: number expected)\n"},
         {"two values for one byte",
          [](const std::string& lf) {
-             return setField(setField(lf, "Item 118", fieldOf(Section::AmmoClips, 0), "251"), "Item 161",
-                             fieldOf(Section::Armour, 1), "252");
+             return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161", fieldOf("Armour Strength"), "252");
          },
          "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another value)\n"},
-        {"no attachment mark", [](const std::string& lf) { return setField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
+        {"no attachment mark", [](const std::string& lf) { return withField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
          "Error while parsing! (Item 69, Bipod?: \"yes\" is not a whole number)\n"},
         {"cut in the stat values",
          [](const std::string& lf) {
@@ -568,7 +475,7 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         for (const char* operation : {"patch", "diff"}) {  // diff fails as PATCH does
             const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", operation});
             EXPECT_EQ(r.status, 1) << operation;
-            EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + c.message) << operation;
+            EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file..." + c.message) << operation;
             EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
             EXPECT_EQ(listing(dir.path()), before);
         }
@@ -576,18 +483,18 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
     for (const char* operation : {"patch", "diff"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", "missing.txt", operation});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, prefix(e) + "Unable to read missing.txt!\n");
+        EXPECT_EQ(r.output, runOpening(e) + "Unable to read missing.txt!\n");
     }
     // A folder opens but reads nothing: an empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
     EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.output, prefix(e) + "\nConverting text file...Error while parsing headings!\n");
+    EXPECT_EQ(folder.output, runOpening(e) + "\nConverting text file...Error while parsing headings!\n");
     // A missing description file stops both before the stats file is read.
     fs::remove(dir / std::string(kEditions[e].shopDescPath));
     for (const char* operation : {"patch", "diff"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", operation});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\nDeluxe version of executable detected\n\n"
+        EXPECT_EQ(r.output, kBanner + "Deluxe version of executable detected\n\n"
                             "Reading binary data...\nReading item descriptions...Error reading Halvek's item "
                             "descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n");
     }
@@ -607,7 +514,7 @@ TEST(PatchRun, StatsFileFromAPipe) {
         SCOPED_TRACE(command);
         const auto r = testing::runCommand(dir.path(), command);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, prefix(e) + "\nConverting text file..." + successTail(5 + 6, 227));
+        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file..." + successTail(5 + 6, 227));
     }
 }
 
@@ -655,7 +562,7 @@ TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {
     std::int64_t collected = 0;
     rebuiltTable(game.executable, e, collected);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, prefix(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
+    EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
                             std::to_string(collected) + " of 227 attachments added...Error writing game.exe!\n");
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     EXPECT_EQ(listing(dir.path()), before);

@@ -16,7 +16,6 @@
 #include <sstream>
 
 #include "dump/stats_writer.h"
-#include "fuzz_checks.h"
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
@@ -38,12 +37,6 @@ const synth::SyntheticGame& syntheticGame(int edition, std::uint32_t seed, bool 
     auto& slot = cache[{edition, seed, awkward}];
     if (!slot) slot = std::make_unique<synth::SyntheticGame>(synth::makeSyntheticGame({edition, seed, awkward}));
     return *slot;
-}
-
-std::string make(const Game& game) {
-    std::string text;
-    writeStatsFile(text, game);
-    return text;
 }
 
 struct PatchResult {
@@ -70,12 +63,6 @@ Game reloaded(const std::vector<std::uint8_t>& image, const Game& loaded) {
     Game g(loaded.edition(), image);
     g.descriptions = loaded.descriptions;
     return g;
-}
-
-std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition) {
-    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
-    std::fill(image.begin() + e.weaponAttachOffset, image.begin() + e.attachOffset, 0);
-    return image;
 }
 
 // The first line where two stats files differ, for a readable failure.
@@ -107,16 +94,16 @@ TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
             if (seed > 5 && edition % 3 != 0) continue;  // a third game on editions 0, 3 and 6
             SCOPED_TRACE("edition " + std::to_string(edition) + " seed " + std::to_string(seed));
             const Game loaded = synth::toGame(syntheticGame(edition, seed, false));
-            const std::string first = make(loaded);
+            const std::string first = statsText(loaded);
             const PatchResult p1 = patch(loaded, withCrLf(first));
             ASSERT_EQ(p1.result, ReadResult::EndOfFile) << p1.output;
             EXPECT_EQ(errorCount(p1.output), 0u);
             EXPECT_TRUE(outsideTable(imageOf(p1.game), edition) == outsideTable(imageOf(loaded), edition));
             // The texts were read back as they were written.
             EXPECT_TRUE(p1.game.descriptions.item == loaded.descriptions.item);
-            EXPECT_TRUE(make(p1.game) == first);
+            EXPECT_TRUE(statsText(p1.game) == first);
 
-            const std::string second = make(reloaded(imageOf(p1.game), loaded));
+            const std::string second = statsText(reloaded(imageOf(p1.game), loaded));
             EXPECT_TRUE(second == first) << firstDifferentLine(second, first);
             const PatchResult p2 = patch(reloaded(imageOf(p1.game), loaded), withCrLf(second));
             ASSERT_EQ(p2.result, ReadResult::EndOfFile) << p2.output;
@@ -168,7 +155,7 @@ TEST(Properties, AwkwardGameStopsWithOneParseError) {
     for (int edition = 0; edition < kEditionCount; ++edition) {
         SCOPED_TRACE(edition);
         const Game loaded = synth::toGame(syntheticGame(edition, 4, true));
-        const PatchResult p = patch(loaded, withCrLf(make(loaded)));
+        const PatchResult p = patch(loaded, withCrLf(statsText(loaded)));
         EXPECT_EQ(p.result, ReadResult::Failed);
         EXPECT_EQ(errorCount(p.output), 1u) << p.output;
         EXPECT_TRUE(p.output.starts_with("Error while parsing! (Item 1, ")) << p.output;
@@ -202,7 +189,7 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
             const Slot to = slotOf(loaded, a);
             std::copy_n(from.buffer.begin() + static_cast<std::ptrdiff_t>(from.begin), from.size,
                         to.buffer.begin() + static_cast<std::ptrdiff_t>(to.begin));
-            const std::string first = make(loaded);
+            const std::string first = statsText(loaded);
             const PatchResult p = patch(loaded, withCrLf(first));
             ++checked;
 
@@ -230,13 +217,13 @@ TEST(Properties, EachAwkwardTextFailsCleanlyOrStaysInItsSlot) {
             EXPECT_TRUE(image == before) << "a byte outside the text's slot changed";
             // MAKE again shows what the slot now holds and nothing else new; the next round
             // changes nothing.
-            const std::string second = make(reloaded(imageOf(p.game), loaded));
+            const std::string second = statsText(reloaded(imageOf(p.game), loaded));
             std::string expected = first;  // a description is never saved
             if (to.inImage) {
                 Game slotOnly = loaded;
                 std::copy_n(p.game.image().bytes().begin() + static_cast<std::ptrdiff_t>(to.begin), to.size,
                             imageBytes(slotOnly).begin() + static_cast<std::ptrdiff_t>(to.begin));
-                expected = make(slotOnly);
+                expected = statsText(slotOnly);
             }
             EXPECT_TRUE(second == expected) << firstDifferentLine(second, expected);
             if (fillsItsRecord) {
@@ -269,7 +256,7 @@ public:
     EditedGame(int edition, std::uint32_t seed)
         : loaded(synth::toGame(syntheticGame(edition, seed, false))), edition_(edition),
           e_(kEditions[static_cast<std::size_t>(edition)]) {
-        lines_ = split(make(loaded), '\n');
+        lines_ = split(statsText(loaded), '\n');
         for (auto& line : lines_) fields_.push_back(split(line, '\t'));
         owners_.assign(imageBytes(loaded).size(), 0);
         collectCells();
@@ -503,7 +490,7 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
             }
         }
         // MAKE shows the edited values, attachment marks included.
-        const std::string after = make(reloaded(imageOf(p.game), g.loaded));
+        const std::string after = statsText(reloaded(imageOf(p.game), g.loaded));
         EXPECT_TRUE(after == g.expectedMake()) << firstDifferentLine(after, g.expectedMake());
         for (const auto& [item, text] : g.descriptionEdits()) {
             EXPECT_EQ(readDescriptionText(p.game.descriptions.view(DescFile::Item), item, kDescFields[1]),
@@ -511,7 +498,7 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
         }
 
         // Saved as a spreadsheet saves it: the same executable and the same texts read.
-        const std::string sheet = fuzz::asSpreadsheetSaves(plain);
+        const std::string sheet = asSpreadsheetSaves(plain);
         ASSERT_NE(sheet.find("\r\nItem 0\t\""), std::string::npos);
         const PatchResult s = patch(g.loaded, sheet);
         ASSERT_EQ(s.result, ReadResult::EndOfFile) << s.output;
@@ -535,7 +522,7 @@ TEST(Properties, SpreadsheetQuotedEmptyAmmoNameStaysEmpty) {
     const int edition = 4;
     const Game loaded = synth::toGame(syntheticGame(edition, 2, false));
     const Edition& e = kEditions[edition];
-    std::string heading = make(loaded).substr(0, make(loaded).find('\n'));
+    std::string heading = statsText(loaded).substr(0, statsText(loaded).find('\n'));
     const std::string file = heading + "\r\nAmmoName 1\t\"\"\t\"\"\r\nAmmoName 2\t\"\"\"\"\t\"\"\"x\"\"\"\r\n"
                              "AmmoName 3\t\"\"\t\"\"";  // the last at the end of the file
     const PatchResult p = patch(loaded, file);

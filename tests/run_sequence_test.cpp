@@ -16,7 +16,6 @@ namespace {
 
 using testing::TempDir;
 
-const std::string kBanner = "\nVantrel Weapon Editor V2.4 RU\n\n";
 const std::string kUsage =
     "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
     "Use the MAKE option to dump stats to a tab delimited text file.\n"

@@ -14,20 +14,7 @@
 namespace vantedit {
 namespace {
 
-Game blankGame(int edition) { return zeroGame(edition); }
-
-std::string dump(const Game& g) {
-    std::string text;
-    writeStatsFile(text, g);
-    return text;
-}
-
-std::vector<std::string> splitLines(const std::string& text) { return testing::split(text, '\n'); }
-std::vector<std::string> splitFields(const std::string& line) { return testing::split(line, '\t'); }
-
-std::string itemRow(const std::string& text, int item) {
-    return splitLines(text)[static_cast<std::size_t>(1 + item)];
-}
+using testing::split;
 
 const std::string kHeadingLine =
     "Offset\tShort Name\tLong Name\tDescription\tHalvek's Name\tHalvek's Description"
@@ -43,7 +30,7 @@ const std::string kHeadingLine =
 
 TEST(StatsWriter, HeadingLineIsTheSameForEveryEdition) {
     for (int e = 0; e < kEditionCount; ++e) {
-        const auto lines = splitLines(dump(blankGame(e)));
+        const auto lines = split(statsText(zeroGame(e)), '\n');
         EXPECT_EQ(lines[0], kHeadingLine) << e;
         EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '\t'), 69);
     }
@@ -52,7 +39,7 @@ TEST(StatsWriter, HeadingLineIsTheSameForEveryEdition) {
 // Which of the 70 fields of a row hold n/a, per edition and item.
 std::string naPattern(const std::string& row) {
     std::string pattern;
-    for (const std::string& f : splitFields(row)) pattern += f == "n/a" ? 'x' : '.';
+    for (const std::string& f : split(row, '\t')) pattern += f == "n/a" ? 'x' : '.';
     return pattern;
 }
 
@@ -74,15 +61,15 @@ TEST(StatsWriter, NotApplicablePatternAcrossEditions) {
         {3, 198, armour}, {0, 199, beyond}, {6, 350, beyond},
     };
     for (const Case& c : cases) {
-        Game g = blankGame(c.edition);
+        Game g = zeroGame(c.edition);
         std::string p = c.pattern;
         if (!g.descriptions.hasShop) p[4] = p[5] = 'x';
-        EXPECT_EQ(naPattern(itemRow(dump(g), c.item)), p) << "edition " << c.edition << " item " << c.item;
+        EXPECT_EQ(naPattern(itemLine(statsText(g), c.item)), p) << "edition " << c.edition << " item " << c.item;
     }
 }
 
 TEST(StatsWriter, ValuesPrintByColumnKind) {
-    Game g = blankGame(1);
+    Game g = zeroGame(1);
     MutableByteView image = g.mutableImage();
     auto at = [](Section section, int item, int n) {
         return static_cast<std::size_t>(valueOffset(sectionRecord(1, section), sectionColumn(section, n), item));
@@ -92,7 +79,7 @@ TEST(StatsWriter, ValuesPrintByColumnKind) {
     image.setU16(at(Section::AllItems, 7, 12), 0xFFFF);   // Price, kind 2
     image.setU16(at(Section::Halveks2, 7, 0), 0x8000);    // HV's Fire Rate, kind 254
     image.setU16(at(Section::Weapons, 7, 12), 300);       // Range
-    const auto fields = splitFields(itemRow(dump(g), 7));
+    const auto fields = split(itemLine(statsText(g), 7), '\t');
     EXPECT_EQ(fields[27], "255");
     EXPECT_EQ(fields[27 + 14], "-1");
     EXPECT_EQ(fields[27 + 12], "65535");
@@ -102,7 +89,7 @@ TEST(StatsWriter, ValuesPrintByColumnKind) {
 
 TEST(StatsWriter, TextsAndShopFields) {
     for (int e : {2, 6}) {
-        Game g = blankGame(e);
+        Game g = zeroGame(e);
         auto put = [](std::vector<std::uint8_t>& buf, int item, const DescField& f, const std::string& t) {
             for (std::size_t k = 0; k < t.size(); ++k) {
                 buf[descUnitOffset(item, f, static_cast<int>(k))] = textToStored(static_cast<std::uint8_t>(t[k]));
@@ -114,7 +101,7 @@ TEST(StatsWriter, TextsAndShopFields) {
         put(g.descriptions.item, 170, kDescFields[2], "Light body armour.");
         if (g.descriptions.hasShop) put(g.descriptions.shop, 170, kDescFields[3], "\"");
         if (g.descriptions.hasShop) put(g.descriptions.shop, 170, kDescFields[4], "Stops fire.");
-        const std::string row = itemRow(dump(g), 170);
+        const std::string row = itemLine(statsText(g), 170);
         // A text with a double quote is a quoted field, as a spreadsheet writes it.
         const std::string expectStart = g.descriptions.hasShop
                                             ? "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\t\"\"\"\"\tStops fire.\t"
@@ -124,15 +111,15 @@ TEST(StatsWriter, TextsAndShopFields) {
 }
 
 TEST(StatsWriter, TextWithoutTerminatorStopsAtItsSlot) {
-    Game g = blankGame(0);
+    Game g = zeroGame(0);
     std::fill(g.descriptions.item.begin() + 800 * 4, g.descriptions.item.begin() + 800 * 5, 'b');  // reads 'a'
-    const auto fields = splitFields(itemRow(dump(g), 4));
+    const auto fields = split(itemLine(statsText(g), 4), '\t');
     EXPECT_EQ(fields[1], std::string(80, 'a'));
     EXPECT_EQ(fields[2], std::string(80, 'a'));
     EXPECT_EQ(fields[3], std::string(240, 'a'));
     // The last record of the buffer, unterminated, stops at the buffer's end as well.
     std::fill(g.descriptions.item.end() - 800, g.descriptions.item.end(), 'b');
-    EXPECT_EQ(splitFields(itemRow(dump(g), 350))[3], std::string(240, 'a'));
+    EXPECT_EQ(split(itemLine(statsText(g), 350), '\t')[3], std::string(240, 'a'));
 
     const Edition& ed = kEditions[0];
     MutableByteView image = g.mutableImage();
@@ -140,7 +127,7 @@ TEST(StatsWriter, TextWithoutTerminatorStopsAtItsSlot) {
     image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 3)), 'R');  // next record
     for (int j = 0; j < 255; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kSoundNames, 5) + j), 's');
     for (int j = 0; j < 15; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kBurstNames, 33) + j), 'z');
-    const std::string text = dump(g);
+    const std::string text = statsText(g);
     EXPECT_NE(text.find("\nAmmoName 2\t\t" + std::string(20, 'Q') + "\n"), std::string::npos);
     EXPECT_NE(text.find("\nSound 5\t" + std::string(255, 's') + "\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\nBurst 33\t" + std::string(15, 'z')));
@@ -148,8 +135,8 @@ TEST(StatsWriter, TextWithoutTerminatorStopsAtItsSlot) {
 
 TEST(StatsWriter, ListLineCountsFollowTheEdition) {
     for (int e = 0; e < kEditionCount; ++e) {
-        const std::string text = dump(blankGame(e));
-        const auto lines = splitLines(text);
+        const std::string text = statsText(zeroGame(e));
+        const auto lines = split(text, '\n');
         auto count = [&](const std::string& keyword) {
             return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(keyword + " "); });
         };
@@ -169,7 +156,7 @@ TEST(StatsWriter, ListLineCountsFollowTheEdition) {
 }
 
 TEST(StatsWriter, ListValuesAreUnsignedInStorageOrder) {
-    Game g = blankGame(4);
+    Game g = zeroGame(4);
     const Edition& ed = kEditions[4];
     MutableByteView image = g.mutableImage();
     image.setU16(static_cast<std::size_t>(ed.attachOffset + 12), 0xFFFF);
@@ -177,7 +164,7 @@ TEST(StatsWriter, ListValuesAreUnsignedInStorageOrder) {
     image.setU16(static_cast<std::size_t>(ed.combine2Offset), 131);
     image.setU16(static_cast<std::size_t>(ed.combine2Offset + 6), 140);
     image.setU16(static_cast<std::size_t>(ed.listEnd - 2), 7);
-    const std::string text = dump(g);
+    const std::string text = statsText(g);
     EXPECT_NE(text.find("\nAttach 3\t65535\t12\n"), std::string::npos);
     EXPECT_NE(text.find("\nCombine2 0\t131\t0\t0\t140\n"), std::string::npos);
     EXPECT_NE(text.find("\nConvertAmmo 7\t0\t7\nAmmoName 0\t"), std::string::npos);
@@ -185,7 +172,7 @@ TEST(StatsWriter, ListValuesAreUnsignedInStorageOrder) {
 
 TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
     for (int e : {0, 1, 5}) {
-        Game g = blankGame(e);
+        Game g = zeroGame(e);
         const Edition& ed = kEditions[e];
         MutableByteView image = g.mutableImage();
         auto put = [&](std::int64_t at, const std::string& t) {
@@ -199,7 +186,7 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
         put(ed.ammoNameFirstOffset, "Second first");
         put(ed.ammoNameSecondOffset + 40 * (ed.ammoNameCount - 2), "Flechette");
         put(ed.ammoNameSecondOffset + 40, "5.56 \"NATO\"");
-        const std::string text = dump(g);
+        const std::string text = statsText(g);
         EXPECT_NE(text.find("\nAmmoName 2\t\t\"5.56 \"\"NATO\"\"\"\n"), std::string::npos) << e;
         EXPECT_NE(text.find("\nAmmoName 0\t9mm\t9mm Ball\n"), std::string::npos) << e;
         EXPECT_NE(text.find("\nAmmoName 1\tSecond first\t\n"), std::string::npos) << e;
@@ -213,7 +200,7 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
 }
 
 TEST(StatsWriter, AttachmentColumnsLookUpEachKind) {
-    Game g = blankGame(0);
+    Game g = zeroGame(0);
     const Edition& ed = kEditions[0];
     MutableByteView image = g.mutableImage();
     const std::size_t table = static_cast<std::size_t>(ed.weaponAttachOffset);
@@ -222,10 +209,10 @@ TEST(StatsWriter, AttachmentColumnsLookUpEachKind) {
     image.setU32(table + 8, attachmentPair(70, 207));  // a duplicate answers yes once
     image.setU32(table + 12, attachmentPair(71, 207));  // beyond the Weapons section: never shown
     image.setU32(table + 16, attachmentPair(5, 999));   // not one of the eight kinds
-    const std::string text = dump(g);
-    EXPECT_TRUE(itemRow(text, 70).ends_with("\t1\t0\t0\t0\t0\t0\t0\t1"));
-    EXPECT_TRUE(itemRow(text, 71).ends_with("\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a"));
-    EXPECT_TRUE(itemRow(text, 5).ends_with("\t0\t0\t0\t0\t0\t0\t0\t0"));
+    const std::string text = statsText(g);
+    EXPECT_TRUE(itemLine(text, 70).ends_with("\t1\t0\t0\t0\t0\t0\t0\t1"));
+    EXPECT_TRUE(itemLine(text, 71).ends_with("\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a"));
+    EXPECT_TRUE(itemLine(text, 5).ends_with("\t0\t0\t0\t0\t0\t0\t0\t0"));
 }
 
 // MAKE loads only the edition's table span: the stats file must not depend on any byte outside
@@ -235,11 +222,11 @@ TEST(StatsWriter, NothingOutsideTheTableSpanIsRead) {
         for (bool awkward : {false, true}) {
             SCOPED_TRACE(std::to_string(e) + (awkward ? " awkward" : ""));
             synth::SyntheticGame game = synth::makeSyntheticGame({e, 3, awkward});
-            const std::string whole = dump(synth::toGame(game));
+            const std::string whole = statsText(synth::toGame(game));
             const ByteSpan span = tableSpan(kEditions[e]);
             std::fill(game.executable.begin(), game.executable.begin() + span.begin, std::uint8_t{0});
             std::fill(game.executable.begin() + span.end, game.executable.end(), std::uint8_t{0});
-            EXPECT_TRUE(dump(synth::toGame(game)) == whole);
+            EXPECT_TRUE(statsText(synth::toGame(game)) == whole);
         }
     }
 }

@@ -1,14 +1,18 @@
 #include "test_support.h"
 
-#include "model/editions.h"
+#include "app/messages.h"
 #include "model/descriptions.h"
+#include "model/editions.h"
+#include "model/stats_fields.h"
+#include "model/text.h"
+#include "patch/item_row.h"
 
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
+#include <sstream>
 #include <unistd.h>
 
 namespace vantedit::testing {
@@ -46,13 +50,13 @@ std::set<std::string> listing(const std::filesystem::path& folder) {
     return names;
 }
 
-std::vector<std::string> split(const std::string& text, char separator) {
+std::vector<std::string> split(std::string_view text, std::string_view separator) {
     std::vector<std::string> parts;
     for (std::size_t start = 0;;) {
         const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
+        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + separator.size();
     }
 }
 
@@ -113,6 +117,121 @@ Game zeroGame(int edition) {
         g.descriptions.hasShop = true;
     }
     return g;
+}
+
+std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition) {
+    const Edition& e = kEditions[static_cast<std::size_t>(edition)];
+    std::fill(image.begin() + e.weaponAttachOffset, image.begin() + e.attachOffset, 0);
+    return image;
+}
+
+Read readStats(Game& game, AttachmentGroups& groups, const std::string& text) {
+    Reading reading;
+    if (reserveReading(noFaults(), game.edition(), reading, groups)) {
+        StatsStream in(text);
+        readStatsText(in, game, groups, reading);
+    }
+    std::ostringstream out;
+    printReading(out, reading);
+    return {reading.ok() ? ReadResult::EndOfFile : ReadResult::Failed, out.str()};
+}
+
+Read readStats(Game& game, const std::string& text) {
+    AttachmentGroups groups;
+    return readStats(game, groups, text);
+}
+
+std::string statsText(const Game& game) {
+    std::string text;
+    writeStatsFile(text, game);
+    return text;
+}
+
+std::string withoutCr(std::string_view text) {
+    std::string lf;
+    for (char c : text) {
+        if (c != '\r') lf += c;
+    }
+    return lf;
+}
+
+std::string headingLine(int tabs) {
+    std::string line = "Offset";
+    for (int i = 0; i < tabs; ++i) line += "\tH";
+    return line + "\n";
+}
+
+int fieldOf(std::string_view heading, int nth) {
+    for (std::size_t cell = 0; cell < kItemCellCount; ++cell) {
+        if (fieldLabel(itemField(0, cell)) == heading && nth-- == 0) return static_cast<int>(1 + cell);
+    }
+    return -1;
+}
+
+std::string itemLine(const std::string& text, int item) {
+    const std::size_t begin = text.find("\nItem " + std::to_string(item) + "\t") + 1;
+    return text.substr(begin, text.find('\n', begin) - begin);
+}
+
+std::string withField(const std::string& text, const std::string& lineStart, int field, const std::string& value) {
+    const std::size_t begin = text.find("\n" + lineStart + "\t") + 1;
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    auto fields = testing::split(std::string_view(text).substr(begin, end - begin), '\t');
+    fields.at(static_cast<std::size_t>(field)) = value;
+    return text.substr(0, begin) + testing::join(fields, '\t') + text.substr(end);
+}
+
+namespace {
+
+// The lines of the text, each as its fields, edited, and joined again.
+template <typename Edit>
+std::string editedLines(const std::string& text, Edit edit) {
+    std::vector<std::string> lines = testing::split(text, '\n');
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> fields = testing::split(lines[i], '\t');
+        edit(i, fields);
+        lines[i] = testing::join(fields, '\t');
+    }
+    return testing::join(lines, '\n');
+}
+
+// Whether a spreadsheet quotes the field: every heading, the texts and names of the other lines.
+bool quotedBySpreadsheet(std::size_t line, const std::vector<std::string>& fields, std::size_t f) {
+    if (line == 0) return true;
+    const std::string_view keyword = std::string_view(fields[0]).substr(0, fields[0].find(' '));
+    for (std::size_t t = 0; t < kLineTypes.size(); ++t) {
+        if (lineKeyword(t) != keyword || f == 0 || f > lineFieldCount(t)) continue;
+        const FieldKind kind = fieldKind({static_cast<std::uint8_t>(t), static_cast<std::uint16_t>(f - 1), 0});
+        return kind == FieldKind::Text || kind == FieldKind::Name;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string asSpreadsheetSaves(const std::string& statsText) {
+    return withCrLf(editedLines(statsText, [](std::size_t line, std::vector<std::string>& fields) {
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            if (quotedBySpreadsheet(line, fields, f)) fields[f] = quotedText(fields[f]);
+        }
+    }));
+}
+
+std::string asOlderLayout(const std::string& statsText, int headings) {
+    // Named here rather than taken from the columns' own marks, so that a wrong mark shows.
+    const int fireRate = fieldOf("HV's Fire Rate");
+    const int sounds[] = {fieldOf("Reload Sound 2"), fieldOf("Reload Sound 1"), fieldOf("Burst Sound (Unused)"), fieldOf("Fire Sound")};
+    return editedLines(statsText, [&](std::size_t line, std::vector<std::string>& fields) {
+        if (fields[0].starts_with("AmmoName ")) fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
+        if ((line != 0 && !fields[0].starts_with("Item ")) || fields.size() != 1 + kItemCellCount) return;
+        if (headings == 72) fields.erase(fields.begin() + fireRate);
+        for (int f : sounds) fields.insert(fields.begin() + f + 1, line == 0 ? "Unused" : "31337");
+    });
+}
+
+std::string runOpening(int edition) {
+    return kBanner + std::string(kEditions[static_cast<std::size_t>(edition)].label) +
+           " version of executable detected\n\nReading binary data...\nReading item descriptions...";
 }
 
 }  // namespace vantedit

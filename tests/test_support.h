@@ -1,4 +1,5 @@
-// Helpers shared by the tests: temporary folders, file contents, running the real binaries.
+// Helpers shared by the tests: games and readings in memory, stats files as text, temporary
+// folders, file contents, running the real binaries.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +8,16 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/run.h"
+#include "dump/stats_writer.h"
 #include "model/editions.h"
 #include "model/game.h"
 #include "model/memory.h"
 #include "model/sections.h"
+#include "patch/attachment_groups.h"
 
 namespace vantedit {
 
@@ -36,8 +41,50 @@ std::string byteNameAt(ByteView image, std::int64_t offset, int recordSize);
 // An edition's image of zeros and empty description buffers.
 Game zeroGame(int edition);
 
+// The executable with its weapon attachment table blanked, for comparing everything else.
+std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition);
+
 // How a reading ended, as the tests check it.
 enum class ReadResult { EndOfFile, Failed };
+
+// A reading of the stats text onto the game without its rebuild: how it ended and what the
+// run would print of it. The groups get the attachment pairs the Item rows asked for.
+struct Read {
+    ReadResult result;
+    std::string output;
+};
+Read readStats(Game& game, AttachmentGroups& groups, const std::string& text);
+Read readStats(Game& game, const std::string& text);
+
+// ---- stats files as text ----------------------------------------------------------------
+
+// The stats file MAKE writes for the game, with "\n" line ends (withCrLf gives the bytes on disk).
+std::string statsText(const Game& game);
+std::string withoutCr(std::string_view text);
+// A heading line of the given number of tabs, its line feed included.
+std::string headingLine(int tabs);
+// The field of an Item row that the heading names (the nth of equal headings), counted from the
+// row's "Item n" at 0; -1 when no heading is so named.
+int fieldOf(std::string_view heading, int nth = 0);
+// The item's row, without its line end.
+std::string itemLine(const std::string& text, int item);
+// The text with one field replaced in the first line after the heading line that starts with
+// lineStart ("Item 5", "Attach 3") and a tab, or in the first line when none does; the line's
+// "Item 5" is its field 0.
+std::string withField(const std::string& text, const std::string& lineStart, int field, const std::string& value);
+
+// A stats file ("\n" line ends, as the writer produces it) saved the way a spreadsheet saves
+// tab-delimited text: every heading, text and name field between double quotes with inner
+// double quotes doubled, and CR LF line ends. The file must hold no tab or line feed in a text.
+std::string asSpreadsheetSaves(const std::string& statsText);
+// The same file as an older program wrote it, of 72 or 73 headings: an extra field after each
+// Weapons sound column (and, in the 72-heading file, no "Halvek's 2" field), and AmmoType lines,
+// which count from the second record, instead of AmmoName lines.
+std::string asOlderLayout(const std::string& statsText, int headings);
+
+// What every run prints first, and what it prints up to reading the stats file.
+inline const std::string kBanner = std::string("\nVantrel Weapon Editor ") + kVersion + "\n\n";
+std::string runOpening(int edition);
 
 }  // namespace vantedit
 
@@ -88,7 +135,10 @@ void writeText(const std::filesystem::path& path, const std::string& text);
 // Every file and folder below the folder, to see that nothing was left behind.
 std::set<std::string> listing(const std::filesystem::path& folder);
 
-std::vector<std::string> split(const std::string& text, char separator);
+std::vector<std::string> split(std::string_view text, std::string_view separator);
+inline std::vector<std::string> split(std::string_view text, char separator) {
+    return split(text, std::string_view(&separator, 1));
+}
 std::string join(const std::vector<std::string>& parts, char separator);
 
 struct RunResult {

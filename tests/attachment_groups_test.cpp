@@ -1,0 +1,127 @@
+// The rebuild of the weapon attachment table from the groups of pairs: capacity boundaries,
+// the table's pairs kept for the columns a file does not state, full groups.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/messages.h"
+#include "model/attachments.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+struct Rebuilt {
+    std::string output;
+    std::vector<std::uint32_t> table;
+};
+
+// Fills the kinds round-robin with n pairs; weapon numbers tell the pairs apart.
+Rebuilt rebuildWith(Game& g, int n) {
+    AttachmentGroups groups;
+    for (int i = 0; i < n; ++i) addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    Rebuilt r{out.str(), {}};
+    const Edition& e = g.edition();
+    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.image().u32(static_cast<std::size_t>(at)));
+    return r;
+}
+
+// The pairs in the order the rebuild writes them: by kind, then by arrival.
+std::vector<std::uint32_t> walkOrder(int n) {
+    std::vector<std::uint32_t> pairs;
+    for (int k = 0; k < 8; ++k) {
+        for (int i = k; i < n; i += 8) pairs.push_back(attachmentPair(i / 8, kAttachmentKinds[static_cast<std::size_t>(k)].item));
+    }
+    return pairs;
+}
+
+TEST(AttachmentRegrouping, CapacityBoundaries) {
+    for (int e : {0, 1}) {
+        const int cap = weaponAttachCapacity(kEditions[e]);
+        for (int n : {cap - 1, cap, cap + 3}) {
+            SCOPED_TRACE("edition " + std::to_string(e) + " pairs " + std::to_string(n));
+            Game g = zeroGame(e);
+            std::fill(imageBytes(g).begin() + kEditions[e].weaponAttachOffset, imageBytes(g).begin() + kEditions[e].listEnd, 0xEE);
+            const std::vector<std::uint8_t> before = imageOf(g);
+            const Rebuilt r = rebuildWith(g, n);
+            const std::string sorting = "\nSorting weapon attachments...";
+            if (n > cap) {
+                EXPECT_EQ(r.output, sorting + "\n\nWARNING:  You have 3 too many weapon attachments.\nThe maximum limit is " +
+                                        std::to_string(cap) + ".  The extra attachments have been ignored.\n");
+            } else {
+                EXPECT_EQ(r.output, sorting + "\n" + std::to_string(n) + " of " + std::to_string(cap) + " attachments added...");
+            }
+            std::vector<std::uint32_t> expected = walkOrder(n);
+            expected.resize(static_cast<std::size_t>(cap), expected[static_cast<std::size_t>(std::min(n, cap) - 1)]);
+            EXPECT_EQ(r.table, expected);
+            // Nothing outside the table changed.
+            for (std::int32_t at = kEditions[e].attachOffset; at < kEditions[e].listEnd; ++at) {
+                ASSERT_EQ(imageBytes(g)[static_cast<std::size_t>(at)], 0xEE);
+            }
+            EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin(), imageBytes(g).begin() + kEditions[e].weaponAttachOffset),
+                      std::vector<std::uint8_t>(before.begin(), before.begin() + kEditions[e].weaponAttachOffset));
+        }
+    }
+}
+
+TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
+    Game g = zeroGame(5);
+    std::fill(imageBytes(g).begin() + kEditions[5].weaponAttachOffset, imageBytes(g).begin() + kEditions[5].attachOffset, 0x11);
+    const Rebuilt r = rebuildWith(g, 0);
+    EXPECT_EQ(r.output, "\nSorting weapon attachments...\n0 of 227 attachments added...");
+    EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
+}
+
+// The table's pairs of the columns the file does not state are kept once each, after the
+// file's pairs of their kind; pairs of stated columns and pairs no column expresses go.
+TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
+    Game g = zeroGame(0);
+    const Edition& e = kEditions[0];
+    const std::uint32_t table[] = {
+        attachmentPair(5, 209), attachmentPair(2, 207), attachmentPair(5, 209),  // a pair twice
+        attachmentPair(3, 207),                                                  // stated below: goes
+        attachmentPair(9, 206), attachmentPair(71, 207),                          // no column for these
+        0,                      attachmentPair(5, 241), attachmentPair(2, 207),  // a zero record, a filler copy
+    };
+    for (std::size_t r = 0; r < std::size(table); ++r) {
+        storeWeaponAttachRecord(g.mutableImage(), e, static_cast<std::int32_t>(r), table[r]);
+    }
+    AttachmentGroups groups;
+    markStated(groups, 3, 0);  // weapon 3's Silencer column: 0
+    markStated(groups, 4, 0);  // weapon 4's: 1
+    addAttachmentPair(groups, 4, 207);
+    markStated(groups, 5, 1);  // weapon 5's Laser Scope column: 0
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
+    std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209)};
+    expected.resize(227, attachmentPair(5, 209));
+    std::vector<std::uint32_t> got;
+    for (std::int32_t r = 0; r < 227; ++r) got.push_back(readWeaponAttachRecord(g.image(), e, r));
+    EXPECT_EQ(got, expected);
+}
+
+TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
+    Game g = zeroGame(2);
+    AttachmentGroups groups;
+    for (std::size_t i = 0; i < kGroupSize + 2; ++i) addAttachmentPair(groups, static_cast<std::int32_t>(i % 70), 241);
+    addAttachmentPair(groups, 5, 207 + 65536);  // compared as a 16-bit item: the Silencer
+    addAttachmentPair(groups, 5, 206);          // no kind of ours: nothing
+    EXPECT_EQ(groups.pairs[1][kGroupSize - 1], attachmentPair((kGroupSize - 1) % 70, 241));
+    EXPECT_EQ(groups.overflow[1], 2);
+    EXPECT_EQ(groups.pairs[0][0], attachmentPair(5, 207));
+    EXPECT_EQ(groups.pairs[0].size(), 1u);
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
+                             " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
+    // The Silencer comes first, then the Laser Scopes up to the capacity.
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset)), attachmentPair(5, 207));
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset + 4)), attachmentPair(0, 241));
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].attachOffset)), 0u);
+}
+
+}  // namespace
+}  // namespace vantedit

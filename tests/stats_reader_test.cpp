@@ -1,0 +1,397 @@
+// Reading a stats file's lines on a hand-made game: the heading check, the keyword loop, the
+// list lines and the AmmoName, AmmoType, Sound and Burst lines, each byte where it lands.
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "model/descriptions.h"
+#include "model/list_tables.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+const std::string kAmmoTypeWarning = "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+
+// ---------------------------------------------------------------------------------------------
+// Heading line
+
+TEST(StatsReader, HeadingTabCountPicksTheLayout) {
+    const std::string error =
+        "If you are using a textfile from an older version, you\n"
+        "use MAKE to create a new textfile.  See documentation.\n";
+    struct Case {
+        int tabs;
+        ReadResult result;
+        std::string output;
+    };
+    const Case cases[] = {
+        {69, ReadResult::EndOfFile, ""},
+        {72, ReadResult::EndOfFile,
+         "\nWARNING:  Older version datafile detected!  (72 Headings) (Converting...)\n"},
+        {73, ReadResult::EndOfFile,
+         "\nWARNING:  Older version datafile detected!  (73 Headings) (Converting...)\n"},
+        {70, ReadResult::Failed, "Error while parsing!  (70 Headings)\n" + error},
+        {68, ReadResult::Failed, "Error while parsing!  (68 Headings)\n" + error},
+        {0, ReadResult::Failed, "Error while parsing!  (0 Headings)\n" + error},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tabs);
+        Game g = zeroGame(0);
+        const Read r = readStats(g, headingLine(c.tabs));
+        EXPECT_EQ(r.result, c.result);
+        EXPECT_EQ(r.output, c.output);
+    }
+}
+
+TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
+    for (const std::string text : {"", "Offset", "Offset\tShort Name\r"}) {
+        Game g = zeroGame(1);
+        const Read r = readStats(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, "Error while parsing headings!\n");
+    }
+    Game g = zeroGame(1);
+    std::string crlf = headingLine(69);
+    crlf.insert(crlf.size() - 1, "\r");
+    EXPECT_EQ(readStats(g, crlf).result, ReadResult::EndOfFile);
+}
+
+TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
+    const std::string utf16 = "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+    std::string wide;
+    for (char c : headingLine(69)) wide += std::string(1, c) + '\0';
+    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2),
+                                    headingLine(69).insert(40, 1, '\0')}) {
+        Game g = zeroGame(2);
+        const Read r = readStats(g, text);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, utf16);
+    }
+    Game g = zeroGame(2);  // the pair only counts at the start
+    EXPECT_EQ(readStats(g, "\xFE" + headingLine(69)).result, ReadResult::EndOfFile);
+    EXPECT_EQ(readStats(g, "O\xFF\xFE" + headingLine(69).substr(1)).result, ReadResult::EndOfFile);
+}
+
+TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
+    Game g = zeroGame(0);
+    const Read r = readStats(g, headingLine(69) + std::string("aTTach") + '\0' + "xy 3\t10\t20");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
+}
+
+TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
+    Game g = zeroGame(0);
+    const std::vector<std::uint8_t> before = imageOf(g);
+    // An Item row has 69 tabs too: as the first line it passes as the heading and stores nothing.
+    const std::string row = itemLine(withField(statsText(g), "Item 0", fieldOf("Damage"), "99"), 0);
+    const Read r = readStats(g, row + "\n");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(imageOf(g), before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyword loop and list lines
+
+TEST(StatsReader, ListLineValuesLandAtTheirWords) {
+    for (int e : {0, 4}) {
+        const Edition& ed = kEditions[e];
+        for (const NumericList& list : kNumericLists) {
+            SCOPED_TRACE(std::string(list.keyword) + " edition " + std::to_string(e));
+            Game g = zeroGame(e);
+            std::vector<std::uint8_t> expected = imageOf(g);
+            const std::int32_t last = listRecordCount(ed, list) - 1;
+            // Keyword in another case, values spread over blanks and line ends, out of width.
+            std::string line = "\n";
+            for (char c : list.keyword) line += std::isalpha(static_cast<unsigned char>(c)) ? static_cast<char>(c ^ 0x20) : c;
+            line += " " + std::to_string(last);
+            const std::int32_t values[] = {65536 + 7, -1, 300, 65541};
+            for (int v = 0; v < listValueCount(list); ++v) {
+                line += (v == 1 ? " \r\n " : "\t") + std::to_string(values[v]);
+                const auto at = static_cast<std::size_t>(listValueOffset(ed, list, last, v));
+                expected[at] = static_cast<std::uint8_t>(values[v]);
+                expected[at + 1] = static_cast<std::uint8_t>(values[v] >> 8);
+            }
+            const Read r = readStats(g, headingLine(69) + line);
+            EXPECT_EQ(r.result, ReadResult::EndOfFile);
+            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(imageOf(g), expected);
+        }
+    }
+}
+
+TEST(StatsReader, AttachLineThreeWritesTwelveBytesIn) {
+    Game g = zeroGame(0);
+    ASSERT_EQ(readStats(g, headingLine(69) + "aTTach 3\t10\t20").result, ReadResult::EndOfFile);
+    const ByteView image = g.image();
+    EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
+    EXPECT_EQ(image.u16(static_cast<std::size_t>(kEditions[0].attachOffset + 14)), 20);
+}
+
+TEST(StatsReader, StrayTextWithoutLettersIsPassedOver) {
+    Game g = zeroGame(1);
+    const Read r = readStats(g, headingLine(69) + "\n\n\t123 \"--\"\r\n  Exclude 0\t1\t2\n999\n");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[1].excludeOffset)), 1);
+}
+
+TEST(StatsReader, LaterLinesOverwriteEarlierOnes) {
+    Game g = zeroGame(2);
+    ASSERT_EQ(readStats(g, headingLine(69) + "Attach 1\t5\t6\nAttach 1\t7\t8").result, ReadResult::EndOfFile);
+    EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].attachOffset + 4)), 7u | (8u << 16));
+}
+
+// Every failure of a line: exactly one message, and no byte of the image written by it.
+TEST(StatsReader, LineFailuresNameTheLine) {
+    struct Case {
+        int edition;
+        std::string lines;
+        std::string message;
+    };
+    const std::string tooLongName(20, 'n');
+    const Case cases[] = {
+        {0, "Items 3\t1", "Error while parsing! (Items)\n"},
+        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
+        {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
+        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (Bogus)\n"},  // up to its 0
+        {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (x9)\n"},
+        {0, "Attach 29\t1\t2", "Error while parsing! (Attach 29: no such record)\n"},
+        {1, "Attach 28\t1\t2", "Error while parsing! (Attach 28: no such record)\n"},
+        {0, "AmmoAttach -1\t1\t2", "Error while parsing! (AmmoAttach -1: no such record)\n"},
+        {4, "Combine2 52\t1\t2\t3\t4", "Error while parsing! (Combine2 52: no such record)\n"},
+        {0, "Combine3 6\t1\t2\t3\t4", "Error while parsing! (Combine3 6: no such record)\n"},
+        {5, "Exclude 28\t1\t2", "Error while parsing! (Exclude 28: no such record)\n"},
+        {4, "ConvertWeapon 20\t1\t2", "Error while parsing! (ConvertWeapon 20: no such record)\n"},
+        {0, "ConvertAmmo 4294967303\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
+        {0, "ConvertAmmo 7\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
+        {0, "AmmoName 20\tx\ty", "Error while parsing! (AmmoName 20: no such record)\n"},
+        {1, "AmmoName 17\tx\ty", "Error while parsing! (AmmoName 17: no such record)\n"},
+        {0, "AmmoType 19\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType 19: no such record)\n"},
+        {0, "AmmoType -2\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType -2: no such record)\n"},
+        {0, "Sound 291\tx", "Error while parsing! (Sound 291: no such record)\n"},
+        {0, "Sound -1\tx", "Error while parsing! (Sound -1: no such record)\n"},
+        {0, "Burst 34\tx", "Error while parsing! (Burst 34: no such record)\n"},
+        {0, "Attach n/a\t1\t2", "Error while parsing! (Attach: number expected)\n"},
+        {0, "Combine2 3\t1\t2\tn/a\t4", "Error while parsing! (Combine2 3: number expected)\n"},
+        {0, "Exclude 3\t1", "Error while parsing! (Exclude 3: number expected)\n"},
+        {0, "Attach ", "Error while parsing! (Attach: number expected)\n"},
+        {0, "AmmoName x\ty", "Error while parsing! (AmmoName: number expected)\n"},
+        {0, "Sound \r\n", "Error while parsing! (Sound: number expected)\n"},
+        {0, "Burst b", "Error while parsing! (Burst: number expected)\n"},
+        {0, "Item n/a", "Error while parsing! (Item: number expected)\n"},
+        {0, "AmmoName 3\t" + tooLongName + "\tok", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoName 3\tok\t\"" + tooLongName + "\"", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoType 2\tok\t" + tooLongName, kAmmoTypeWarning + "Error while parsing! (AmmoType 2: text longer than 19 characters)\n"},
+        {0, "Sound 290\t" + std::string(255, 's'), "Error while parsing! (Sound 290: text longer than 254 characters)\n"},
+        {0, "Burst 33\t" + std::string(15, 'b') + "\n", "Error while parsing! (Burst 33: text longer than 14 characters)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        Game g = zeroGame(c.edition);
+        const std::vector<std::uint8_t> before = imageOf(g);
+        const Read r = readStats(g, headingLine(69) + c.lines);
+        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.output, c.message);
+        if (c.lines.starts_with("Attach 0")) continue;  // its first line was good
+        EXPECT_EQ(imageOf(g), before);
+    }
+}
+
+TEST(StatsReader, TokenEndsAfter255Characters) {
+    Game g = zeroGame(0);
+    const std::string letters(300, 'q');
+    const Read r = readStats(g, headingLine(69) + letters + " 1");
+    EXPECT_EQ(r.result, ReadResult::Failed);
+    EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
+}
+
+// A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
+// runs on to the end) is refused rather than dropped without a word.
+TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
+    struct Case { std::string tail; std::string message; };
+    const std::vector<Case> cases = {
+        {"Soun", "Error while parsing! (Soun)\n"},
+        {"Item\t5\tName", "Error while parsing! (Item\\t5\\tName)\n"},
+        {"Burst", "Error while parsing! (Burst: number expected)\n"},
+    };
+    for (const Case& c : cases) {
+        Game g = zeroGame(0);
+        const Read r = readStats(g, headingLine(69) + "Attach 0\t1\t2\n" + c.tail);
+        EXPECT_EQ(r.result, ReadResult::Failed) << c.tail;
+        EXPECT_EQ(r.output, c.message);
+    }
+    Game g = zeroGame(0);
+    EXPECT_EQ(readStats(g, headingLine(69) + "Attach 0\t1\t2\r\n\t\r\n").result, ReadResult::EndOfFile);
+}
+
+// ---------------------------------------------------------------------------------------------
+// AmmoName, AmmoType, Sound and Burst lines
+
+TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
+    Game g = zeroGame(0);
+    const Edition& e = kEditions[0];
+    const auto second0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 0));
+    const auto first0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 0));
+    std::fill(imageBytes(g).begin() + static_cast<long>(second0), imageBytes(g).begin() + static_cast<long>(second0) + 40, 0xAA);
+    std::fill(imageBytes(g).begin() + static_cast<long>(first0), imageBytes(g).begin() + static_cast<long>(first0) + 40, 0xBB);
+    // Quoted as a spreadsheet saves it: the quotes go, a doubled one stands for one.
+    ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 0\t\"9mm \"\"X\"\"\"\tBall\r\n").result, ReadResult::EndOfFile);
+    EXPECT_EQ(ammoTextAt(g.image(), static_cast<std::int64_t>(first0)), "9mm \"X\"");
+    EXPECT_EQ(ammoTextAt(g.image(), static_cast<std::int64_t>(second0)), "Ball");
+    std::vector<std::uint8_t> expected(40, 0xAA);
+    for (int j = 0; j < 4; ++j) expected[2 * j] = static_cast<std::uint8_t>("Ball"[j]);
+    expected[8] = 0;
+    EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin() + static_cast<long>(second0),
+                                        imageBytes(g).begin() + static_cast<long>(second0) + 40),
+              expected);  // high bytes and the bytes after the terminator kept
+    EXPECT_EQ(imageBytes(g)[first0 + 1], 0xBB);
+    EXPECT_EQ(imageBytes(g)[first0 + 14], 0);
+}
+
+enum class Slot { First, Second, Sound, Burst };  // the AmmoName texts, the names
+
+struct Stored {
+    Slot slot;
+    int record;
+    std::string text;
+};
+
+bool isName(Slot s) { return s == Slot::Sound || s == Slot::Burst; }
+const NameTable& names(Slot s) { return s == Slot::Sound ? kSoundNames : kBurstNames; }
+std::size_t recordAt(const Edition& e, Slot s, int record) {
+    if (isName(s)) return static_cast<std::size_t>(nameRecordOffset(e, names(s), record));
+    return static_cast<std::size_t>(ammoNameRecordOffset(s == Slot::First ? e.ammoNameFirstOffset : e.ammoNameSecondOffset, record));
+}
+
+// Lines in, texts out at their records. Each record checked starts with a 'k', so that an
+// empty text shows its terminator.
+TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
+    struct Case {
+        const char* name;
+        int edition;
+        std::string lines;  // after the heading line
+        std::string output;
+        std::vector<Stored> texts;
+        int changed;         // the image bytes that change, where counted (-1: not)
+        std::string sameAs;  // lines that read without a word into the same image
+    };
+    const std::string longest(19, 'L');
+    const Case cases[] = {
+        // An editor that drops trailing tabs must not turn the next line into this line's text.
+        {"a text line ending early leaves its later texts empty", 0,
+         "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\nAmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2", "",
+         {{Slot::Sound, 5, ""}, {Slot::Sound, 6, "shot.wav"}, {Slot::Burst, 0, ""}, {Slot::Burst, 1, "rapid"},
+          {Slot::Burst, 2, ""}, {Slot::First, 3, "abc"}, {Slot::Second, 3, ""}, {Slot::First, 4, ""},
+          {Slot::Second, 4, ""}, {Slot::Second, 5, "y"}}, -1, {}},
+        // The dropped first text may be of any length; only stored texts must fit.
+        {"AmmoName records beyond the first table keep it untouched", 5,
+         "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast", "",
+         {{Slot::Second, 17, "Flechette"}, {Slot::Second, 19, "Last"}}, 9 + 4, {}},  // terminators already 0
+        {"AmmoType names the records of the next AmmoName", 0,
+         "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty", kAmmoTypeWarning,  // once
+         {{Slot::First, 1, "Old"}, {Slot::Second, 16, "Second"}}, -1,
+         "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty"},
+        {"AmmoType -1 is record 0", 0, "AmmoType -1\tZero\tNull", kAmmoTypeWarning, {{Slot::Second, 0, "Null"}}, -1, {}},
+        // The first record of the first table follows the second table's last one directly:
+        // nothing spills into it.
+        {"AmmoName texts at their limit", 1, "AmmoName 16\t" + longest + "\t" + longest, "",
+         {{Slot::Second, 16, longest}, {Slot::First, 16, longest}}, 19 + 19, {}},
+        {"the end of the file in an AmmoName ends only that text", 0, "AmmoName 2\tOnly", "",
+         {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}}, -1, {}},  // the second text met the end as well
+        {"a sound name cut by the end of the file is stored", 0, "Sound 4\tlast", "", {{Slot::Sound, 4, "last"}}, -1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Game g = zeroGame(c.edition);
+        for (const Stored& t : c.texts) imageBytes(g)[recordAt(g.edition(), t.slot, t.record)] = 'k';
+        Game same = g;
+        const std::vector<std::uint8_t> before = imageOf(g);
+        const Read r = readStats(g, headingLine(69) + c.lines);
+        EXPECT_EQ(r.result, ReadResult::EndOfFile);
+        EXPECT_EQ(r.output, c.output);
+        for (const Stored& t : c.texts) {
+            const std::size_t at = recordAt(g.edition(), t.slot, t.record);
+            EXPECT_EQ(isName(t.slot) ? readName(g.image(), g.edition(), names(t.slot), t.record) : ammoTextAt(g.image(), at), t.text);
+        }
+        if (c.changed >= 0) {
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < before.size(); ++i) changed += imageBytes(g)[i] != before[i];
+            EXPECT_EQ(changed, static_cast<std::size_t>(c.changed));
+        }
+        if (c.sameAs.empty()) continue;
+        ASSERT_EQ(readStats(same, headingLine(69) + c.sameAs).output, "");
+        EXPECT_EQ(imageOf(g), imageOf(same));
+    }
+    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17), ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
+}
+
+TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
+    Game g = zeroGame(3);
+    const Edition& e = kEditions[3];
+    const auto sound = static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 290));
+    for (int j = 0; j < 10; ++j) imageBytes(g)[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
+    const Read r = readStats(g, headingLine(69) + "Sound 290\t\"sh\"\tot\nSound 0\t" + std::string(254, 'w') +
+                                   "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(std::string(imageBytes(g).begin() + static_cast<long>(sound), imageBytes(g).begin() + static_cast<long>(sound) + 10),
+              std::string("shot\0" "56789", 10));  // the old tail stays behind the terminator
+    EXPECT_EQ(readName(g.image(), e, kSoundNames, 0), std::string(254, 'w'));
+    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 0)) + 254], 0);
+    // The last line has no line end: the end of the file ends its text and the reading.
+    EXPECT_EQ(readName(g.image(), e, kBurstNames, 33), std::string(14, 'b'));
+    EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33)) + 14], 0);
+}
+
+// MAKE shows a text that fills its record with no ending whole; PATCH takes it back only
+// while the record holds exactly that text, and then leaves the record as it is.
+TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
+    Game full = zeroGame(0);
+    const Edition& e = kEditions[0];
+    for (int j = 0; j < 20; ++j) {
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j), 'Q');
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j + 1), 0xC3);
+    }
+    for (int j = 0; j < 255; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 5) + j), 's');
+    for (int j = 0; j < 15; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33) + j), 'z');
+    struct Case {
+        std::string line;
+        std::string message;  // empty: accepted, the image unchanged
+    };
+    const std::string q(20, 'Q');
+    const Case cases[] = {
+        {"AmmoName 2\tn\t" + q, ""},
+        {"AmmoName 2\tn\t\"" + q + "\"", ""},
+        {"AmmoName 2\tn\t" + q.substr(1) + "R", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\t" + q + "\tn", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\tn\t" + q + "Q", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoType 1\tn\t" + q, kAmmoTypeWarning},
+        {"Sound 5\t" + std::string(255, 's'), ""},
+        {"Sound 5\t" + std::string(256, 's'), "Error while parsing! (Sound 5: text longer than 254 characters)\n"},
+        {"Sound 6\t" + std::string(255, 's'), "Error while parsing! (Sound 6: text longer than 254 characters)\n"},
+        {"Burst 33\t" + std::string(15, 'z'), ""},
+        {"Burst 32\t" + std::string(15, 'z'), "Error while parsing! (Burst 32: text longer than 14 characters)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Game g = full;
+        std::vector<std::uint8_t> expected = imageOf(g);
+        const Read r = readStats(g, headingLine(69) + c.line);
+        EXPECT_EQ(r.output, c.message);
+        EXPECT_EQ(r.result, c.message.find("Error") == std::string::npos ? ReadResult::EndOfFile : ReadResult::Failed);
+        if (r.result == ReadResult::EndOfFile) {
+            // The first text "n" of the AmmoName lines is the one change.
+            if (c.line.starts_with("Ammo")) {
+                const auto first = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 2));
+                expected[first] = 'n';
+            }
+            EXPECT_EQ(imageOf(g), expected);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vantedit
