@@ -43,7 +43,7 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
         for (int n : {cap - 1, cap, cap + 3}) {
             SCOPED_TRACE("edition " + std::to_string(e) + " pairs " + std::to_string(n));
             Game g = zeroGame(e);
-            std::fill(imageBytes(g).begin() + kEditions[e].weaponAttachOffset, imageBytes(g).begin() + kEditions[e].listEnd, 0xEE);
+            std::fill(imageBytes(g).begin() + kEditions[e].attachOffset, imageBytes(g).begin() + kEditions[e].listEnd, 0xEE);
             const std::vector<std::uint8_t> before = imageOf(g);
             const Rebuilt r = rebuildWith(g, n);
             const std::string sorting = "\nSorting weapon attachments...";
@@ -68,14 +68,17 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
 
 TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
     Game g = zeroGame(5);
-    std::fill(imageBytes(g).begin() + kEditions[5].weaponAttachOffset, imageBytes(g).begin() + kEditions[5].attachOffset, 0x11);
-    const Rebuilt r = rebuildWith(g, 0);
-    EXPECT_EQ(r.output, "\nSorting weapon attachments...\n0 of 227 attachments added...");
-    EXPECT_EQ(r.table, std::vector<std::uint32_t>(227, 0));
+    for (std::int32_t r = 0; r < 227; ++r) storeWeaponAttachRecord(g.mutableImage(), kEditions[5], r, attachmentPair(3, 207));
+    AttachmentGroups groups;
+    markStated(groups, 3, 0);  // its only pair's column: 0
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n0 of 227 attachments added...");
+    for (std::int32_t r = 0; r < 227; ++r) EXPECT_EQ(readWeaponAttachRecord(g.image(), kEditions[5], r), 0u);
 }
 
 // The table's pairs of the columns the file does not state are kept once each, after the
-// file's pairs of their kind; pairs of stated columns and pairs no column expresses go.
+// file's pairs of their kind; pairs of stated columns go; pairs no column expresses come last.
 TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
     Game g = zeroGame(0);
     const Edition& e = kEditions[0];
@@ -95,12 +98,37 @@ TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
     markStated(groups, 5, 1);  // weapon 5's Laser Scope column: 0
     std::ostringstream out;
     printRebuild(out, rebuildWeaponAttachTable(g, groups));
-    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n3 of 227 attachments added...");
-    std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209)};
-    expected.resize(227, attachmentPair(5, 209));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n5 of 227 attachments added...");
+    std::vector<std::uint32_t> expected = {attachmentPair(4, 207), attachmentPair(2, 207), attachmentPair(5, 209),
+                                           attachmentPair(9, 206), attachmentPair(71, 207)};
+    expected.resize(227, attachmentPair(71, 207));
     std::vector<std::uint32_t> got;
     for (std::int32_t r = 0; r < 227; ++r) got.push_back(readWeaponAttachRecord(g.image(), e, r));
     EXPECT_EQ(got, expected);
+}
+
+// The same pairs in another order, with other copies: the table is left byte for byte.
+TEST(AttachmentRegrouping, TheSamePairsLeaveTheTableAsItIs) {
+    Game g = zeroGame(1);
+    const Edition& e = kEditions[1];
+    const std::uint32_t a = attachmentPair(3, 241), b = attachmentPair(4, 207), foreign = attachmentPair(80, 207);
+    for (std::int32_t r = 0; r < 182; ++r) storeWeaponAttachRecord(g.mutableImage(), e, r, r == 0 ? a : r == 1 ? foreign : b);
+    const std::vector<std::uint8_t> before = imageOf(g);
+    AttachmentGroups groups;
+    for (std::int32_t w : {3, 4}) {
+        for (std::size_t k = 0; k < kAttachmentKindCount; ++k) markStated(groups, w, k);
+    }
+    addAttachmentPair(groups, 4, 207);
+    addAttachmentPair(groups, 3, 241);
+    std::ostringstream out;
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n3 of 182 attachments added...");
+    EXPECT_TRUE(imageOf(g) == before);
+    addAttachmentPair(groups, 4, 209);  // one pair more: rebuilt, the foreign pair last
+    printRebuild(out, rebuildWeaponAttachTable(g, groups));
+    EXPECT_EQ(readWeaponAttachRecord(g.image(), e, 0), b);
+    EXPECT_EQ(readWeaponAttachRecord(g.image(), e, 3), foreign);
+    EXPECT_EQ(readWeaponAttachRecord(g.image(), e, 181), foreign);
 }
 
 TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
