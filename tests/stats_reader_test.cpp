@@ -81,15 +81,25 @@ TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
     EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
 }
 
-TEST(StatsReader, FirstLineIsOnlyCountedNeverRead) {
+// A file shared as just its rows has no heading line: a first line that opens with a keyword,
+// a blank and a number is a row, though it has 69 tabs as a heading line has.
+TEST(StatsReader, AFirstLineThatIsARowIsNoHeading) {
+    for (const std::string lineEnd : {"", "\r\n"}) {
+        Game g = zeroGame(0);
+        const std::string text = withField(withField(statsText(g), "Item 0", fieldOf("Damage"), "99"), "Item 1",
+                                           fieldOf("Damage"), "98");
+        const Read r = readStats(g, itemLine(text, 0) + lineEnd + (lineEnd.empty() ? "" : itemLine(text, 1)));
+        EXPECT_EQ(r.result, ReadResult::EndOfFile);
+        EXPECT_EQ(r.output, "");
+        const Column& damage = sectionColumn(Section::Weapons, 8);
+        EXPECT_EQ(readColumnValue(g.image(), sectionRecord(0, Section::Weapons), damage, 0), 99);
+        EXPECT_EQ(readColumnValue(g.image(), sectionRecord(0, Section::Weapons), damage, 1), lineEnd.empty() ? 0 : 98);
+    }
     Game g = zeroGame(0);
-    const std::vector<std::uint8_t> before = imageOf(g);
-    // An Item row has 69 tabs too: as the first line it passes as the heading and stores nothing.
-    const std::string row = itemLine(withField(statsText(g), "Item 0", fieldOf("Damage"), "99"), 0);
-    const Read r = readStats(g, row + "\n");
-    EXPECT_EQ(r.result, ReadResult::EndOfFile);
-    EXPECT_EQ(r.output, "");
-    EXPECT_EQ(imageOf(g), before);
+    EXPECT_EQ(readStats(g, "Items 0\t" + std::string(68, '\t') + "\n").output, "");  // not a keyword: a heading
+    EXPECT_EQ(readStats(g, "Attach x\n").output, "Error while parsing!  (0 Headings)\nIf you are using a textfile "
+                                                  "from an older version, you\nuse MAKE to create a new textfile.  "
+                                                  "See documentation.\n");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -108,15 +118,22 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
             for (char c : list.keyword) line += std::isalpha(static_cast<unsigned char>(c)) ? static_cast<char>(c ^ 0x20) : c;
             line += " " + std::to_string(last);
             const std::int32_t values[] = {65536 + 7, -1, 300, 65541};
+            const std::int32_t shown[] = {7, 65535, 300, 5};
+            std::string told;  // numbers beyond 16 bits without sign
             for (int v = 0; v < listValueCount(list); ++v) {
                 line += (v == 1 ? " \r\n " : "\t") + std::to_string(values[v]);
+                if (values[v] != shown[v]) {
+                    told += "\nWARNING:  " + std::string(list.keyword) + " " + std::to_string(last) + ", value " +
+                            std::to_string(v + 1) + ": " + std::to_string(values[v]) + " does not fit (stored as " +
+                            std::to_string(shown[v]) + ")";
+                }
                 const auto at = static_cast<std::size_t>(listValueOffset(ed, list, last, v));
                 expected[at] = static_cast<std::uint8_t>(values[v]);
                 expected[at + 1] = static_cast<std::uint8_t>(values[v] >> 8);
             }
             const Read r = readStats(g, headingLine(69) + line);
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
-            EXPECT_EQ(r.output, "");
+            EXPECT_EQ(r.output, told);
             EXPECT_EQ(imageOf(g), expected);
         }
     }

@@ -87,7 +87,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
             continue;
         }
         // A row cut by the end of the file keeps the attachment columns it does not reach.
-        if (cell.kind == CellKind::Attachment && in.atEnd()) return LineResult::Done;
+        if (cell.kind == CellKind::Attachment && in.onlyWhiteSpaceLeft()) return LineResult::Done;
         const CellText text = in.readCell(kNumberCellKept);
         if (layoutAddsFieldAfter(layout, cell)) in.readCell(0);
         if (!shown) continue;

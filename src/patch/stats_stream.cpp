@@ -53,10 +53,12 @@ void StatsStream::unget(int c) {
     if (c != kEnd) pushedBack_ = c;
 }
 
-bool StatsStream::atEnd() {
-    const int c = get();
-    unget(c);
-    return c == kEnd;
+bool StatsStream::onlyWhiteSpaceLeft() {
+    if (pushedBack_ != kEnd && !isWhiteSpace(pushedBack_)) return false;
+    for (std::size_t at = position_; at < bytes_.size(); ++at) {
+        if (!isWhiteSpace(static_cast<unsigned char>(bytes_[at]))) return false;
+    }
+    return true;
 }
 
 NumberRead StatsStream::readNumber(std::int32_t& value) {

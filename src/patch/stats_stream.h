@@ -43,8 +43,8 @@ public:
     int get();
     // The character goes back, to be read next; kEnd is not pushed back.
     void unget(int c);
-    // Whether the next read meets the end of the file.
-    bool atEnd();
+    // Whether nothing but white space stands before the end of the file.
+    bool onlyWhiteSpaceLeft();
 
     // "%d": white space skipped, an optional sign, decimal digits. The value is kept modulo
     // 2^32, as only its low bits are ever stored. The first character after the digits stays unread.
