@@ -22,13 +22,54 @@ const std::string kUsage =
     "To apply the changes from the textfile, use the PATCH option.\n"
     "To list what PATCH would change without writing anything, use the DIFF option.\n";
 
-TEST(RunSequence, FewerThanThreeArgumentsPrintUsage) {
+// Every form of the command line that stops before the executable is read: its status and
+// output, and nothing written.
+TEST(RunSequence, CommandLineForms) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string output;  // after the banner
+    };
+    const Case cases[] = {
+        {{}, 0, kUsage},
+        {{"-h"}, 0, kUsage},
+        {{"--help"}, 0, kUsage},
+        {{"--version"}, 0, ""},
+        {{"game.exe"}, 1, kUsage},  // an incomplete command is a failure
+        {{"game.exe", "patch"}, 1, kUsage},
+        {{"game.exe", "stats.txt", "patch", "--dry-run"}, 1, "\nUnexpected argument --dry-run\n" + kUsage},
+        {{"game.exe", "stats.txt", "MAKE", "x", "y"}, 1, "\nUnexpected argument x\n" + kUsage},
+        {{"game.exe", "stats.txt", "diff", ""}, 1, "\nUnexpected argument \n" + kUsage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::join(c.args, ' '));
+        TempDir dir;
+        testing::writeBareGame(dir.path(), 5);
+        const auto before = testing::listing(dir.path());
+        const auto r = testing::runVantedit(dir.path(), c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.output, kBanner + c.output);
+        EXPECT_EQ(testing::listing(dir.path()), before);
+    }
+}
+
+// MAKE into standard output, by "-" or by its name, keeps it for the stats text, and diff
+// reads it from standard input.
+TEST(RunSequence, MakeIntoAPipeAndDiffFromIt) {
     TempDir dir;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"game.exe"}, {"game.exe", "stats.txt"}}) {
-        const auto r = testing::runVantedit(dir.path(), args);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, kBanner + kUsage);
+    testing::writeBareGame(dir.path(), 5);
+    ASSERT_EQ(testing::runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string binary = testing::shellQuote(VANTEDIT_BINARY);
+    for (const char* target : {"-", "/dev/stdout"}) {
+        SCOPED_TRACE(target);
+        const auto made = testing::runCommand(dir.path(), binary + " game.exe " + target + " make 2>/dev/null");
+        EXPECT_EQ(made.status, 0);
+        EXPECT_TRUE(made.output == testing::readText(dir / "stats.txt")) << made.output.substr(0, 300);
+        const auto piped = testing::runCommand(dir.path(), "(" + binary + " game.exe " + target + " make 2>/dev/null | " +
+                                                               binary + " game.exe - diff)");
+        EXPECT_EQ(piped.status, 0);
+        EXPECT_TRUE(piped.output.ends_with("\n0 values would change, 0 not saved; nothing written.\n\nDone!\n"))
+            << piped.output;
     }
 }
 
@@ -63,13 +104,13 @@ TEST(RunSequence, InvalidOperationWordAfterLoading) {
     EXPECT_FALSE(std::filesystem::exists(dir / "stats.txt"));
 }
 
-TEST(RunSequence, OperationWordInAnyCaseAndExtraArgumentsIgnored) {
+TEST(RunSequence, OperationWordInAnyCase) {
     TempDir dir;
     testing::writeBareGame(dir.path(), 5);
     std::string first;
     for (const char* word : {"make", "MAKE", "mAkE"}) {
         std::filesystem::remove(dir / "stats.txt");
-        const auto r = testing::runVantedit(dir.path(), {"game.exe", "stats.txt", word, "ignored"});
+        const auto r = testing::runVantedit(dir.path(), {"game.exe", "stats.txt", word});
         EXPECT_EQ(r.status, 0) << word;
         EXPECT_EQ(r.output, kBanner + "Quelvar version of executable detected\n\nReading binary data..." +
                                 "\nReading item descriptions...\nDumping weapon stats...\nDone!\n");

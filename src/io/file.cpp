@@ -26,12 +26,22 @@ namespace vantedit::io {
 namespace fs = std::filesystem;
 
 File::~File() {
-    if (stream_ != nullptr) std::fclose(stream_);
+    if (stream_ != nullptr && !standard_) std::fclose(stream_);
 }
 
 bool File::open(const std::string& path, const char* mode) {
     if (faults_->failFileCall()) return false;
-    stream_ = std::fopen(path.c_str(), mode);
+    // "-": standard input to read, standard output to write; never closed, only flushed.
+    standard_ = path == "-";
+    if (standard_) {
+        const bool reading = std::string_view(mode).find('r') != std::string_view::npos;
+        stream_ = reading ? stdin : stdout;
+#if defined(_WIN32)
+        _setmode(_fileno(stream_), _O_BINARY);
+#endif
+    } else {
+        stream_ = std::fopen(path.c_str(), mode);
+    }
     writable_ = std::string_view(mode).find_first_of("wa+") != std::string_view::npos;
     return stream_ != nullptr;
 }
@@ -105,7 +115,7 @@ bool File::close() {
     const bool failed = writable_ && faults_->failFileCall();
     std::FILE* stream = stream_;
     stream_ = nullptr;
-    const bool closed = std::fclose(stream) == 0;
+    const bool closed = standard_ ? std::fflush(stream) == 0 : std::fclose(stream) == 0;
     return closed && !failed;
 }
 
@@ -415,7 +425,7 @@ bool ReplacingFile::open(const std::string& path, FileLock* lock) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     const bool exists = fs::exists(status);
-    if (exists && !fs::is_regular_file(status)) {
+    if (path == "-" || (exists && !fs::is_regular_file(status))) {
         direct_ = true;  // a device or a pipe: there is nothing to replace
         return file_.open(path, "wb");
     }

@@ -40,6 +40,7 @@ public:
 private:
     Faults* faults_;
     std::FILE* stream_ = nullptr;
+    bool standard_ = false;
     bool writable_ = false;
 };
 
