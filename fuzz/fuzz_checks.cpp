@@ -271,9 +271,9 @@ private:
         out_ += std::to_string(value);
     }
 
-    // A text with a double quote is a quoted field, the quotes inside doubled.
+    // A text with a double quote, a tab or a line break is a quoted field, the quotes inside doubled.
     void text(const std::string& t) {
-        if (t.find('"') == std::string::npos) {
+        if (t.find_first_of("\"\t\n\r") == std::string::npos) {
             out_ += t;
             return;
         }

@@ -95,9 +95,10 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
         TempDir dir;
         const Made m = makeFor(dir, e, true);
         for (const synth::AwkwardText& t : synth::awkwardTexts(e)) {
-            // AmmoName and description texts with a double quote are quoted fields; every byte 10
-            // inside a text is written as 13 10 as well.
-            const bool quoted = t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst && t.text.find('"') != std::string::npos;
+            // AmmoName and description texts with a double quote, a tab or a line break are quoted
+            // fields; every byte 10 inside a text is written as 13 10 as well.
+            const bool quoted = t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst &&
+                                t.text.find_first_of("\"\t\n\r") != std::string::npos;
             const std::string onDisk = withCrLf(quoted ? quotedText(t.text) : t.text);
             std::string line;
             switch (t.slot) {
@@ -112,7 +113,7 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
             }
             EXPECT_NE(m.stats.find(line), std::string::npos) << "record " << t.record << " field " << t.field;
         }
-        // A tab inside a text is written as it is and shifts the fields after it.
+        // A tab inside a quoted text is written as it is.
         std::size_t item1 = m.stats.find("\r\nItem 1\t");
         std::size_t item2 = m.stats.find("\r\nItem 2\t");
         ASSERT_NE(item1, std::string::npos);
