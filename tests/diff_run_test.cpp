@@ -32,6 +32,7 @@ synth::SyntheticGame writeGame(const fs::path& folder, int edition) {
     options.edition = edition;
     synth::SyntheticGame game = synth::makeSyntheticGame(options);
     EXPECT_TRUE(synth::writeGameFolder(game, folder));
+    keepOriginalAlready(folder / "game.exe");
     return game;
 }
 

@@ -135,6 +135,7 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
     } else {
         ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
     }
+    keepOriginalAlready(dir / "game.exe");  // the backup's own faults are tested apart
     std::string oldStats = "old stats";
     if (!make && !saveOnly) {
         // PATCH reads what MAKE wrote with one value edited, so the saved executable differs
@@ -300,6 +301,7 @@ protected:
         previous_ = fs::current_path();
         game_ = synth::makeSyntheticGame({5, 3, false});
         ASSERT_TRUE(synth::writeGameFolder(game_, dir_.path()));
+        keepOriginalAlready(dir_ / "game.exe");
         fs::current_path(dir_.path());
         ASSERT_EQ(runIn("make", noFaults()).status, 0);
         stats_ = testing::readBytes("stats.txt");

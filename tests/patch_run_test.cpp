@@ -38,6 +38,7 @@ synth::SyntheticGame writeGame(const TempDir& dir, int edition, bool awkward = f
     options.awkwardTexts = awkward;
     synth::SyntheticGame game = synth::makeSyntheticGame(options);
     EXPECT_TRUE(synth::writeGameFolder(game, dir.path()));
+    keepOriginalAlready(dir / "game.exe");
     return game;
 }
 

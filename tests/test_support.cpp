@@ -119,6 +119,10 @@ Game zeroGame(int edition) {
     return g;
 }
 
+void keepOriginalAlready(const std::filesystem::path& executable) {
+    std::filesystem::copy_file(executable, executable.string() + ".orig", std::filesystem::copy_options::overwrite_existing);
+}
+
 std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition) {
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     std::fill(image.begin() + e.weaponAttachOffset, image.begin() + e.attachOffset, 0);

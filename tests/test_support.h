@@ -38,6 +38,10 @@ inline const Column& sectionColumn(Section s, int n) { return sectionColumns(s)[
 // up to the first 0.
 std::string ammoTextAt(ByteView image, std::int64_t offset);
 std::string byteNameAt(ByteView image, std::int64_t offset, int recordSize);
+// A copy of the executable as the first PATCH keeps it: for the tests of other things, which
+// then find their folder unchanged but for what they test.
+void keepOriginalAlready(const std::filesystem::path& executable);
+
 // An edition's image of zeros and empty description buffers.
 Game zeroGame(int edition);
 

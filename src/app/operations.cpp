@@ -60,6 +60,27 @@ void printSaveFailure(std::ostream& out, const std::string& path, io::SaveResult
     }
 }
 
+// The old stats file, when its bytes differ from the new ones, copied to its name with ".bak"
+// added (an older copy is replaced); kept names the copy. False after the message.
+bool keepEditedStatsFile(const std::string& statsPath, const std::string& bytes, std::string& kept, std::ostream& out,
+                         Faults& faults) {
+    std::string old;
+    std::size_t unallocated = 0;
+    if (!io::readWholeFile(faults, statsPath, old, &unallocated)) {
+        if (unallocated == 0) return true;  // nothing to keep: it reads as nothing
+        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+        return false;
+    }
+    if (old == bytes) return true;
+    const std::string backup = statsPath + ".bak";
+    if (io::copyFile(faults, statsPath, static_cast<std::int64_t>(old.size()), backup) != io::SaveResult::Saved) {
+        printErrorWriting(out, backup);
+        return false;
+    }
+    kept = backup;
+    return true;
+}
+
 }  // namespace
 
 bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out) {
@@ -103,12 +124,16 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
         return 1;
     }
     appendWithCrLf(bytes, text);
+    // A stats file with other bytes may hold edits: kept before it is replaced.
+    std::string kept;
+    if (file.replacesAFile() && !keepEditedStatsFile(statsPath, bytes, kept, out, faults)) return 1;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
     if (saved != io::SaveResult::Saved) {
         printSaveFailure(out, statsPath, saved);
         return 1;
     }
+    if (!kept.empty()) out << "\nPrevious stats file kept as " << kept;
     out << "\nDone!\n";
     return 0;
 }
@@ -120,6 +145,15 @@ int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std
         return 1;
     }
     out << "\nSaving binary data...";
+    // The first PATCH keeps the executable as it was: undoing every PATCH is copying it back.
+    const std::string original = io::savedPath(executablePath) + ".orig";
+    if (!io::pathTaken(original)) {
+        if (io::copyFile(faults, executablePath, fileSize, original) != io::SaveResult::Saved) {
+            printErrorWriting(out, original);
+            return 1;
+        }
+        out << "\nOriginal kept as " << original;
+    }
     const io::SaveResult saved = io::replaceBytes(faults, executablePath, fileSize, offset, bytes, lock);
     if (saved != io::SaveResult::Saved) {
         printSaveFailure(out, executablePath, saved);

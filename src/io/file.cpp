@@ -459,6 +459,9 @@ SaveResult ReplacingFile::commit() {
     if (targetExists_ && (!copyPermissions(*faults_, target_, temporary_) || !copyOwner(*faults_, target_, temporary_))) {
         return SaveResult::Failed;
     }
+    if (!targetExists_ && !permissionsFrom_.empty() && !copyPermissions(*faults_, permissionsFrom_, temporary_)) {
+        return SaveResult::Failed;
+    }
     // Another program may have written or replaced the target since the run read it.
     if (lock_ != nullptr && lock_->state().kind != FileState::Kind::Unknown &&
         (faults_->failFileCall() || stateOf(target_) != lock_->state())) {
@@ -475,20 +478,24 @@ SaveResult ReplacingFile::commit() {
     return SaveResult::Saved;
 }
 
-SaveResult replaceBytes(Faults& faults, const std::string& path, std::int64_t size, std::int64_t offset,
-                        std::span<const std::uint8_t> bytes, FileLock* lock) {
+namespace {
+
+// The file from, size bytes long, saved as to with the bytes laid over it from offset on.
+SaveResult saveSpliced(Faults& faults, const std::string& source, std::int64_t size, std::int64_t offset,
+                       std::span<const std::uint8_t> bytes, const std::string& target, FileLock* lock) {
     if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) {
         return SaveResult::Failed;
     }
     File in(faults);
     long measured = -1;
-    if (!in.open(path, "rb") || !in.seek(0, SEEK_END) || !in.tell(measured) || measured != size ||
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(measured) || measured != size ||
         !in.seek(0, SEEK_SET)) {
         return SaveResult::Failed;
     }
-    static std::array<std::uint8_t, kCopyChunk> chunk;  // one save per run: no memory to ask for
+    static std::array<std::uint8_t, kCopyChunk> chunk;  // a save at a time: no memory to ask for
     ReplacingFile out(faults);
-    if (!out.open(path, lock)) return SaveResult::Failed;
+    out.takePermissionsFrom(source);
+    if (!out.open(target, lock)) return SaveResult::Failed;
     const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
     for (std::int64_t at = 0; at < size;) {
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
@@ -503,6 +510,29 @@ SaveResult replaceBytes(Faults& faults, const std::string& path, std::int64_t si
     }
     in.close();  // read-only: a failing close loses nothing
     return out.commit();
+}
+
+}  // namespace
+
+SaveResult replaceBytes(Faults& faults, const std::string& path, std::int64_t size, std::int64_t offset,
+                        std::span<const std::uint8_t> bytes, FileLock* lock) {
+    return saveSpliced(faults, path, size, offset, bytes, path, lock);
+}
+
+SaveResult copyFile(Faults& faults, const std::string& from, std::int64_t size, const std::string& to) {
+    return saveSpliced(faults, from, size, 0, {}, to, nullptr);
+}
+
+bool pathTaken(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string savedPath(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path resolved = resolvedPath(path, ec);
+    return ec ? path : resolved.string();
 }
 
 }  // namespace vantedit::io

@@ -150,6 +150,8 @@ public:
     SaveResult commit();
     // After open: a regular file stands at the target, to be replaced.
     bool replacesAFile() const { return targetExists_; }
+    // A new target takes the permission bits of this file (an existing one keeps its own).
+    void takePermissionsFrom(const std::string& path) { permissionsFrom_ = path; }
 
 private:
     Faults* faults_;
@@ -159,7 +161,17 @@ private:
     std::string temporary_;  // empty once renamed, or when none was made
     bool targetExists_ = false;
     bool direct_ = false;
+    std::string permissionsFrom_;
 };
+
+// A file or a symbolic link, even one that names nothing, stands at the path.
+bool pathTaken(const std::string& path);
+// The file a save of the path writes: through symbolic links, the file they end at.
+std::string savedPath(const std::string& path);
+
+// Writes a copy of the file, size bytes long, as the file to, through a ReplacingFile (an older
+// file of that name is replaced); a new file takes the permission bits of from.
+SaveResult copyFile(Faults& faults, const std::string& from, std::int64_t size, const std::string& to);
 
 // Replaces the file with a copy of itself in which the bytes from offset on are the given ones,
 // through a ReplacingFile. The copy streams through a small buffer, so the file is never held
