@@ -56,6 +56,7 @@ std::set<std::string> failureMessages(int edition, bool make, bool diff, bool sa
     if (make) {
         messages.insert("Unable to create stats.txt!\n");
         messages.insert("Error writing stats.txt!\n");
+        messages.insert("Error writing stats.txt.bak!\n");  // the old stats file kept first
         messages.insert("Error writing stats.txt! (it changed while vantedit ran)\n");  // its state not had
     } else {
         messages.insert("Unable to read stats.txt!\n");

@@ -148,10 +148,19 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     if (root) {
         ASSERT_EQ(::chown((dir / "real.txt").c_str(), 4321, 4322), 0);
     }
-    const auto files = testing::listing(dir.path());
+    auto files = testing::listing(dir.path());
     const auto r = runVantedit(dir.path(), {"game.exe", "link.txt", "make"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...\nDone!\n");
+    // The old file's other bytes may be edits: it is kept first.
+    EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...\nPrevious stats file kept as link.txt.bak\nDone!\n");
+    EXPECT_EQ(readText(dir / "link.txt.bak"), "old stats");
+    files.insert("link.txt.bak");
+    // The same bytes again: replaced without a copy.
+    std::filesystem::remove(dir / "link.txt.bak");
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "link.txt", "make"}).output,
+              runOpening(1) + "\nDumping weapon stats...\nDone!\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "link.txt.bak"));
+    testing::writeText(dir / "link.txt.bak", "old stats");
     EXPECT_TRUE(readText(dir / "real.txt").starts_with("Offset\t"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
     EXPECT_EQ(std::filesystem::status(dir / "real.txt").permissions(), mode);

@@ -121,19 +121,21 @@ TEST(PatchRun, RoundTripOnEveryEdition) {
         SCOPED_TRACE(e);
         TempDir dir;
         const synth::SyntheticGame game = writeGame(dir, e);
+        fs::remove(dir / "game.exe.orig");
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "first.txt", "make"}).status, 0);
         const auto r = runVantedit(dir.path(), {"game.exe", "first.txt", "PaTcH"});
         std::int64_t collected = 0;
-        const std::vector<std::uint32_t> table = rebuiltTable(game.executable, e, collected);
+        rebuiltTable(game.executable, e, collected);
         const int capacity = weaponAttachCapacity(kEditions[e]);
         ASSERT_LE(collected, capacity);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file..." + successTail(collected, capacity));
+        std::string expected = runOpening(e) + "\nConverting text file..." + successTail(collected, capacity);
+        expected.insert(expected.size() - 7, "\nOriginal kept as game.exe.orig");  // before "\nDone!\n"
+        EXPECT_EQ(r.output, expected);
 
-        const auto patched = readBytes(dir / "game.exe");
-        ASSERT_EQ(patched.size(), game.executable.size());
-        EXPECT_TRUE(outsideTable(patched, e) == outsideTable(game.executable, e));
-        EXPECT_EQ(tableOf(patched, e), table);
+        // MAKE's own file changes no byte; the first original is kept beside it.
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        EXPECT_TRUE(readBytes(dir / "game.exe.orig") == game.executable);
         // The table now holds only what the columns say, grouped by kind: MAKE shows the same file.
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "second.txt", "make"}).status, 0);
         EXPECT_TRUE(readText(dir / "first.txt") == readText(dir / "second.txt"));
@@ -141,7 +143,7 @@ TEST(PatchRun, RoundTripOnEveryEdition) {
         if (kEditions[e].hasShopFile()) {
             EXPECT_TRUE(readBytes(dir / std::string(kEditions[e].shopDescPath)) == game.shopDesc);
         }
-        EXPECT_EQ(listing(dir.path()).size(), kEditions[e].hasShopFile() ? 7u : 6u);  // game, 2 stats, data/, binarydata/, descs
+        EXPECT_EQ(listing(dir.path()).size(), kEditions[e].hasShopFile() ? 8u : 7u);  // game, .orig, 2 stats, data/, binarydata/, descs
     }
 }
 
@@ -578,10 +580,11 @@ struct Saved {
 };
 
 // The whole image over a file of its size, or bytes laid over the file at offset.
-Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0) {
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0,
+           Faults& faults = noFaults()) {
     std::ostringstream out;
     const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size,
-                                      offset, image, out, noFaults(), nullptr);
+                                      offset, image, out, faults, nullptr);
     return {status, out.str()};
 }
 
@@ -597,14 +600,53 @@ TEST(SaveExecutable, ReplacesTheFileKeepingItsPermissions) {
     const std::vector<std::uint8_t> image(1000, 2);
     const Saved s = save(dir / "game.exe", image);
     EXPECT_EQ(s.status, 0);
-    EXPECT_EQ(s.output, "\nSaving binary data...\nDone!\n");
+    // The first save keeps the original, with its bytes and mode; a later one leaves it alone.
+    EXPECT_EQ(s.output, "\nSaving binary data...\nOriginal kept as " + (dir / "game.exe.orig").string() + "\nDone!\n");
+    EXPECT_TRUE(readBytes(dir / "game.exe.orig") == std::vector<std::uint8_t>(1000, 1));
+    EXPECT_EQ(fs::status(dir / "game.exe.orig").permissions(), mode);
+    EXPECT_EQ(save(dir / "game.exe", image).output, "\nSaving binary data...\nDone!\n");
+    EXPECT_TRUE(readBytes(dir / "game.exe.orig") == std::vector<std::uint8_t>(1000, 1));
     EXPECT_TRUE(readBytes(dir / "game.exe") == image);
     EXPECT_EQ(fs::status(dir / "game.exe").permissions(), mode);
     struct stat saved {};
     ASSERT_EQ(::stat((dir / "game.exe").c_str(), &saved), 0);
     EXPECT_EQ(saved.st_uid, root ? 4321u : ::geteuid());
     EXPECT_EQ(saved.st_gid, root ? 4322u : ::getegid());
-    EXPECT_EQ(listing(dir.path()), std::set<std::string>{"game.exe"});
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.orig"}));
+}
+
+// Whatever call of the first save fails, the executable is as it was and a backup that
+// exists holds the original; a failing backup names itself.
+TEST(SaveExecutable, AFailingBackupLeavesEverythingAsItWas) {
+    TempDir dir;
+    const std::vector<std::uint8_t> original(300000, 1);  // more than one chunk of the copy
+    const std::vector<std::uint8_t> image(300000, 2);
+    const std::string backup = (dir / "game.exe.orig").string();
+    for (long n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        testing::writeBytes(dir / "game.exe", original);
+        fs::remove(dir / "game.exe.orig");
+        testing::CountingFaults faults(n);
+        const Saved s = save(dir / "game.exe", image, -1, 0, faults);
+        if (s.status == 0) break;
+        const bool backupDone = fs::exists(dir / "game.exe.orig");
+        EXPECT_TRUE(readBytes(dir / "game.exe") == original);
+        if (backupDone) {
+            EXPECT_TRUE(readBytes(dir / "game.exe.orig") == original);
+        } else if (n > 1) {
+            EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + backup + "!\n");
+        }
+        EXPECT_LE(listing(dir.path()).size(), 2u) << "a temporary file was left behind";
+    }
+    EXPECT_TRUE(readBytes(dir / "game.exe.orig") == original);
+    // A file or a link of that name is never touched.
+    testing::writeText(dir / "game.exe.orig", "mine");
+    EXPECT_EQ(save(dir / "game.exe", original).status, 0);
+    EXPECT_EQ(testing::readText(dir / "game.exe.orig"), "mine");
+    fs::remove(dir / "game.exe.orig");
+    fs::create_symlink("nowhere", dir / "game.exe.orig");
+    EXPECT_EQ(save(dir / "game.exe", original).status, 0);
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));
 }
 
 TEST(SaveExecutable, ThroughASymbolicLinkTheLinkStays) {
@@ -613,10 +655,13 @@ TEST(SaveExecutable, ThroughASymbolicLinkTheLinkStays) {
     testing::writeBytes(dir / "real" / "game.exe", std::vector<std::uint8_t>(64, 1));
     fs::create_symlink("real/game.exe", dir / "link.exe");
     const std::vector<std::uint8_t> image(64, 9);
-    EXPECT_EQ(save(dir / "link.exe", image).status, 0);
+    const Saved s = save(dir / "link.exe", image);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_NE(s.output.find("real/game.exe.orig\n"), std::string::npos) << s.output;  // beside the target
     EXPECT_TRUE(fs::is_symlink(dir / "link.exe"));
     EXPECT_TRUE(readBytes(dir / "real" / "game.exe") == image);
-    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"link.exe", "real", "real/game.exe"}));
+    EXPECT_TRUE(readBytes(dir / "real" / "game.exe.orig") == std::vector<std::uint8_t>(64, 1));
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"link.exe", "real", "real/game.exe", "real/game.exe.orig"}));
 }
 
 TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
@@ -633,7 +678,7 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_directory(dir / "game.exe.vantedit-0.tmp");  // a name in the way: the next one is taken
     EXPECT_EQ(save(path, std::vector<std::uint8_t>(100, 8)).status, 0);
-    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.orig", "game.exe.vantedit-0.tmp"}));
 
     // A file that is no longer the size it was loaded at, or bytes that do not fit in it.
     const auto saved = readBytes(path);
@@ -642,7 +687,7 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
         EXPECT_EQ(s.status, 1) << size << " " << offset;
         EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + path + "!\n");
         EXPECT_TRUE(readBytes(path) == saved);
-        EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.vantedit-0.tmp"}));
+        EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.orig", "game.exe.vantedit-0.tmp"}));
     }
 
     s = save(dir / "gone.exe", original);

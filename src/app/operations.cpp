@@ -66,13 +66,17 @@ bool keepEditedStatsFile(const std::string& statsPath, const std::string& bytes,
                          Faults& faults) {
     std::string old;
     std::size_t unallocated = 0;
+    const std::string backup = statsPath + ".bak";
+    // Unread, it cannot be kept, and so it is not replaced.
     if (!io::readWholeFile(faults, statsPath, old, &unallocated)) {
-        if (unallocated == 0) return true;  // nothing to keep: it reads as nothing
-        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+        if (unallocated != 0) {
+            printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+        } else {
+            printErrorWriting(out, backup);
+        }
         return false;
     }
     if (old == bytes) return true;
-    const std::string backup = statsPath + ".bak";
     if (io::copyFile(faults, statsPath, static_cast<std::int64_t>(old.size()), backup) != io::SaveResult::Saved) {
         printErrorWriting(out, backup);
         return false;
