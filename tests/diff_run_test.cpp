@@ -275,6 +275,13 @@ TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
         const std::regex count("[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n\nDone!\n");
         EXPECT_TRUE(std::regex_match(r.output.substr(at + warning.size()), count));
         EXPECT_TRUE(snapshot(dir.path()) == files);
+        // PATCH warns too, once the reading is done, and goes on: the first original is kept.
+        const auto p = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+        EXPECT_EQ(p.status, 0);
+        EXPECT_NE(p.output.find("\nWARNING:  Most values differ. Is this stats file from another edition?\n"
+                                "\nDescriptions not saved..."),
+                  std::string::npos)
+            << p.output;
     }
 }
 
