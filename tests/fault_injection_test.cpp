@@ -39,7 +39,10 @@ std::set<std::string> failureMessages(int edition, bool make, bool diff, bool sa
     const std::string size = std::to_string(e.fileSize);
     std::set<std::string> messages = {
         "Can't open game.exe!\n" + kUsage,
-        "Unrecognized version of executable.\n",
+        // A failing measure, or a failing read of the header.
+        "Unrecognized version of executable. (its size cannot be read)\n",
+        "Unrecognized version of executable. (" + size + " bytes, the size of edition " + std::to_string(edition) +
+            ", but its header differs)\n",
         "Error reading item descriptions.\nYou must have the " + std::string(e.itemDescPath) + " file installed.\n",
         "Error while reading item descriptions (Read 0 of 280800 bytes).\n",
     };

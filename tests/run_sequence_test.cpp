@@ -86,10 +86,16 @@ TEST(RunSequence, UnrecognisedExecutable) {
     bytes[131] ^= 0xFF;
     testing::writeBytes(dir / "game.exe", bytes);
     testing::writeBytes(dir / "empty.exe", {});
-    for (const char* exe : {"game.exe", "empty.exe"}) {
+    std::filesystem::create_directory(dir / "folder.exe");
+    const std::pair<const char*, const char*> cases[] = {
+        {"game.exe", "4213811 bytes, the size of edition 3, but its header differs"},
+        {"empty.exe", "0 bytes: no edition has that size"},
+        {"folder.exe", "folder.exe is a folder"},
+    };
+    for (const auto& [exe, reason] : cases) {
         const auto r = testing::runVantedit(dir.path(), {exe, "stats.txt", "dump"});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, kBanner + "Unrecognized version of executable.\n");
+        EXPECT_EQ(r.output, kBanner + "Unrecognized version of executable. (" + reason + ")\n");
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "stats.txt"));
 }

@@ -49,7 +49,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     if (!file.seek(0, SEEK_END) || !file.tell(size)) size = -1;  // an unmeasurable file matches no edition
     const Edition* edition = recogniseEdition(file, size);
     if (edition == nullptr) {
-        out << "Unrecognized version of executable.\n";
+        printUnrecognized(out, path, size, io::isFolder(path));
         return std::nullopt;
     }
     out << edition->label << " version of executable detected\n";

@@ -78,6 +78,24 @@ void printUsage(std::ostream& out) {
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
 }
 
+void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder) {
+    out << "Unrecognized version of executable. (";
+    const Edition* sized = nullptr;
+    for (const Edition& e : kEditions) {
+        if (e.fileSize == size) sized = &e;
+    }
+    if (folder) {
+        out << path << " is a folder";
+    } else if (size < 0) {
+        out << "its size cannot be read";
+    } else if (sized == nullptr) {
+        out << size << " bytes: no edition has that size";
+    } else {
+        out << size << " bytes, the size of edition " << sized->number << ", but its header differs";
+    }
+    out << ")\n";
+}
+
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes) { out << "Unable to allocate " << bytes << " bytes.\n"; }
 
 void printErrorWriting(std::ostream& out, std::string_view path) { out << "Error writing " << path << "!\n"; }

@@ -13,6 +13,9 @@
 namespace vantedit {
 
 void printUsage(std::ostream& out);
+// "Unrecognized version of executable." with why: a folder, a size no edition has, or an
+// edition's size with another header.
+void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder);
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
 void printErrorWriting(std::ostream& out, std::string_view path);
 void printUnableToCreate(std::ostream& out, std::string_view path);

@@ -119,6 +119,11 @@ bool File::close() {
     return closed && !failed;
 }
 
+bool isFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
 bool isStandardOutput(const std::string& path) {
     if (path == "-") return true;
 #if defined(_WIN32)

@@ -56,6 +56,9 @@ bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, 
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
 
+// The path names a folder.
+bool isFolder(const std::string& path);
+
 // The path is "-" or names the file or pipe that standard output writes to.
 bool isStandardOutput(const std::string& path);
 
