@@ -108,10 +108,19 @@ TEST(MakeRun, StatsFileThatCannotBeCreated) {
     TempDir dir;
     testing::writeBareGame(dir.path(), 1);
     std::filesystem::create_directory(dir / "afolder");
-    for (const char* path : {"nofolder/stats.txt", "afolder"}) {
+    // The system's reason follows.
+    for (const auto& [path, why] : {std::pair{"nofolder/stats.txt", "No such file or directory"}, {"afolder", "Is a directory"}}) {
         const auto r = runVantedit(dir.path(), {"game.exe", path, "make"});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...Unable to create " + path + "!\n");
+        EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...Unable to create " + path + "! (" + why + ")\n");
+    }
+    // A folder that takes no new file, for a user who may not write there (root may).
+    if (::geteuid() != 0) {
+        std::filesystem::create_directory(dir / "shut");
+        std::filesystem::permissions(dir / "shut", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "shut/stats.txt", "make"}).output,
+                  runOpening(1) + "\nDumping weapon stats...Unable to create shut/stats.txt! (Permission denied)\n");
+        std::filesystem::permissions(dir / "shut", std::filesystem::perms::owner_all);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "nofolder"));
 }
@@ -187,7 +196,7 @@ TEST(MakeRun, WriteFailureIsReported) {
     testing::writeBareGame(dir.path(), 3);
     const auto r = runVantedit(dir.path(), {"game.exe", "/dev/full", "make"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, runOpening(3) + "\nDumping weapon stats...Error writing /dev/full!\n");
+    EXPECT_EQ(r.output, runOpening(3) + "\nDumping weapon stats...Error writing /dev/full! (No space left on device)\n");
 }
 
 }  // namespace

@@ -486,7 +486,7 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
     for (const char* operation : {"patch", "diff"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", "missing.txt", operation});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, runOpening(e) + "Unable to read missing.txt!\n");
+        EXPECT_EQ(r.output, runOpening(e) + "Unable to read missing.txt! (No such file or directory)\n");
     }
     // A folder opens but reads nothing: an empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
@@ -692,7 +692,7 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
 
     s = save(dir / "gone.exe", original);
     EXPECT_EQ(s.status, 1);
-    EXPECT_EQ(s.output, "Error writing " + (dir / "gone.exe").string() + "!\n");
+    EXPECT_EQ(s.output, "Error writing " + (dir / "gone.exe").string() + "! (No such file or directory)\n");
     EXPECT_FALSE(fs::exists(dir / "gone.exe"));
 }
 

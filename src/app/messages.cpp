@@ -1,5 +1,6 @@
 #include "app/messages.h"
 
+#include "io/file.h"
 #include "model/attachments.h"
 #include "model/text.h"
 
@@ -98,9 +99,28 @@ void printUnrecognized(std::ostream& out, std::string_view path, long size, bool
 
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes) { out << "Unable to allocate " << bytes << " bytes.\n"; }
 
-void printErrorWriting(std::ostream& out, std::string_view path) { out << "Error writing " << path << "!\n"; }
+void printReason(std::ostream& out) {
+    const std::string reason = io::lastFailureReason();
+    if (!reason.empty()) out << " (" << reason << ")";
+}
 
-void printUnableToCreate(std::ostream& out, std::string_view path) { out << "Unable to create " << path << "!\n"; }
+void printErrorWriting(std::ostream& out, std::string_view path) {
+    out << "Error writing " << path << "!";
+    printReason(out);
+    out << "\n";
+}
+
+void printUnableToCreate(std::ostream& out, std::string_view path) {
+    out << "Unable to create " << path << "!";
+    printReason(out);
+    out << "\n";
+}
+
+void printUnableToRead(std::ostream& out, std::string_view path) {
+    out << "Unable to read " << path << "!";
+    printReason(out);
+    out << "\n";
+}
 
 void printReading(std::ostream& out, const Reading& reading) {
     for (const ReadNotice& notice : reading.notices) {

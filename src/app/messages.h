@@ -19,6 +19,9 @@ void printUnrecognized(std::ostream& out, std::string_view path, long size, bool
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
 void printErrorWriting(std::ostream& out, std::string_view path);
 void printUnableToCreate(std::ostream& out, std::string_view path);
+void printUnableToRead(std::ostream& out, std::string_view path);
+// " (<the system's reason>)" for the last failed file call, where it gave one.
+void printReason(std::ostream& out);
 
 // The reading's warnings in their order, then its failure message, if it failed.
 void printReading(std::ostream& out, const Reading& reading);

@@ -25,7 +25,7 @@ bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::s
                         Faults& faults) {
     unallocated = 0;
     if (io::readWholeFile(faults, statsPath, bytes, &unallocated) || unallocated != 0) return true;
-    out << "Unable to read " << statsPath << "!\n";
+    printUnableToRead(out, statsPath);
     return false;
 }
 

@@ -25,11 +25,30 @@ namespace vantedit::io {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The system's reason for the last call that failed, 0 when it gave none.
+thread_local int lastFailure = 0;
+
+// A failed call: its reason kept while errno still holds it.
+bool failedWithReason(int error = errno) {
+    lastFailure = error;
+    return false;
+}
+
+}  // namespace
+
+std::string lastFailureReason() {
+    if (lastFailure == 0) return {};
+    return std::strerror(lastFailure);
+}
+
 File::~File() {
     if (stream_ != nullptr && !standard_) std::fclose(stream_);
 }
 
 bool File::open(const std::string& path, const char* mode) {
+    lastFailure = 0;
     if (faults_->failFileCall()) return false;
     // "-": standard input to read, standard output to write; never closed, only flushed.
     standard_ = path == "-";
@@ -43,7 +62,7 @@ bool File::open(const std::string& path, const char* mode) {
         stream_ = std::fopen(path.c_str(), mode);
     }
     writable_ = std::string_view(mode).find_first_of("wa+") != std::string_view::npos;
-    return stream_ != nullptr;
+    return stream_ != nullptr || failedWithReason();
 }
 
 bool File::create(const std::string& path, bool& taken) {
@@ -56,7 +75,7 @@ bool File::create(const std::string& path, bool& taken) {
 #endif
     if (fd < 0) {
         taken = errno == EEXIST;
-        return false;
+        return failedWithReason();
     }
 #if defined(_WIN32)
     stream_ = ::_fdopen(fd, "wb");
@@ -93,13 +112,13 @@ std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
 }
 
 bool File::write(const void* buffer, std::size_t size) {
-    if (faults_->failFileCall()) return false;
-    return std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0;
+    if (faults_->failFileCall()) return failedWithReason(0);
+    return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
 }
 
 bool File::flush() {
-    if (faults_->failFileCall()) return false;
-    return std::fflush(stream_) == 0;
+    if (faults_->failFileCall()) return failedWithReason(0);
+    return std::fflush(stream_) == 0 || failedWithReason();
 }
 
 bool File::sync() {
@@ -116,7 +135,8 @@ bool File::close() {
     std::FILE* stream = stream_;
     stream_ = nullptr;
     const bool closed = standard_ ? std::fflush(stream) == 0 : std::fclose(stream) == 0;
-    return closed && !failed;
+    if (!closed) return failedWithReason();
+    return !failed || failedWithReason(0);
 }
 
 bool isFolder(const std::string& path) {
@@ -176,6 +196,7 @@ bool canWriteOver(Faults& faults, const std::string& path) {
 }
 
 bool isWritableFile(Faults& faults, const std::string& path) {
+    lastFailure = 0;
     File file(faults);
     if (!file.open(path, "r+b")) return false;
     file.close();  // nothing was written
@@ -336,10 +357,10 @@ void FileLock::release() {
 namespace {
 
 bool renameReplacing(Faults& faults, const std::string& from, const std::string& to) {
-    if (faults.failFileCall()) return false;
+    if (faults.failFileCall()) return failedWithReason(0);
     std::error_code ec;
     fs::rename(from, to, ec);
-    return !ec;
+    return !ec || failedWithReason(ec.value());
 }
 
 bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
@@ -427,6 +448,7 @@ ReplacingFile::~ReplacingFile() {
 }
 
 bool ReplacingFile::open(const std::string& path, FileLock* lock) {
+    lastFailure = 0;
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     const bool exists = fs::exists(status);

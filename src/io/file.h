@@ -56,6 +56,10 @@ bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, 
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
 
+// The system's words for why the last failed file call failed ("Permission denied"); empty
+// when it gave none, as for a refusal of the test seam or a check of the program's own.
+std::string lastFailureReason();
+
 // The path names a folder.
 bool isFolder(const std::string& path);
 
