@@ -64,6 +64,23 @@ struct DescFailure {
     std::string message;
 };
 
+// Run from another folder, the description files beside the executable are found; when neither
+// place has one, the message names both.
+TEST(MakeRun, DescriptionFilesBesideTheExecutable) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "game");
+    testing::writeBareGame(dir / "game", 2);
+    const auto r = runVantedit(dir.path(), {"game/game.exe", "stats.txt", "make"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(readText(dir / "stats.txt").starts_with("Offset\t"));
+    std::filesystem::remove(dir / "game" / std::string(kShopDescFile));
+    const auto missing = runVantedit(dir.path(), {"game/game.exe", "stats.txt", "diff"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, runOpening(2) + "Error reading Halvek's item descriptions.\nYou must have the "
+                                              "data/binarydata/hvkdesc.edt file installed.\n(Looked for "
+                                              "data/binarydata/hvkdesc.edt and game/data/binarydata/hvkdesc.edt.)\n");
+}
+
 TEST(MakeRun, DescriptionFileFailuresLeaveTheOldStatsFile) {
     const std::vector<DescFailure> cases = {
         {"item file missing", 1, std::string(kItemDescFile), -1,

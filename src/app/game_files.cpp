@@ -12,12 +12,15 @@ namespace vantedit {
 
 namespace {
 
-// One description file into its buffer. The messages differ only in the file's title.
+// One description file into its buffer: under the working folder, or else beside the
+// executable. The messages differ only in the file's title.
 bool loadDescriptionFile(std::string_view path, std::string_view title, std::vector<std::uint8_t>& buffer,
-                         std::ostream& out, Faults& faults) {
+                         const std::string& executablePath, std::ostream& out, Faults& faults) {
     io::File file(faults);
-    if (!file.open(std::string(path), "rb")) {
+    const std::string beside = io::besideFile(executablePath, path);
+    if (!file.open(std::string(path), "rb") && (beside == path || !file.open(beside, "rb"))) {
         out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
+        if (beside != path) out << "(Looked for " << path << " and " << beside << ".)\n";
         return false;
     }
     buffer.clear();
@@ -75,12 +78,13 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     return Game(*edition, std::move(*image));
 }
 
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out, Faults& faults) {
+bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, const std::string& executablePath,
+                          std::ostream& out, Faults& faults) {
     out << "\nReading item descriptions...";
-    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, out, faults)) return false;
+    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, executablePath, out, faults)) return false;
     buffers.hasShop = false;
     if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, out, faults)) return false;
+    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, executablePath, out, faults)) return false;
     buffers.hasShop = true;
     return true;
 }

@@ -20,6 +20,8 @@ namespace vantedit {
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults);
 
 // Loads both files of the edition; false after a failure message.
-bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, std::ostream& out, Faults& faults);
+// Each file is looked for under the working folder, then under the executable's folder.
+bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, const std::string& executablePath,
+                          std::ostream& out, Faults& faults);
 
 }  // namespace vantedit

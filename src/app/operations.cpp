@@ -16,8 +16,12 @@ namespace {
 // Creating the stats file over the game or one of its description files would destroy it.
 bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath, const std::string& statsPath) {
     const Edition& e = game.edition();
-    return io::sameFile(statsPath, executablePath) || io::sameFile(statsPath, std::string(e.itemDescPath)) ||
-           (e.hasShopFile() && io::sameFile(statsPath, std::string(e.shopDescPath)));
+    const auto isDescriptionFile = [&](std::string_view path) {
+        return !path.empty() && (io::sameFile(statsPath, std::string(path)) ||
+                                 io::sameFile(statsPath, io::besideFile(executablePath, path)));
+    };
+    return io::sameFile(statsPath, executablePath) || isDescriptionFile(e.itemDescPath) ||
+           isDescriptionFile(e.shopDescPath);
 }
 
 // The whole stats file; false after the message. Memory for it is part of its reading.
@@ -30,9 +34,9 @@ bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::s
 }
 
 // The description files into the game, and the stats file's bytes; false after the message.
-bool loadGameTextsAndStatsFile(Game& game, const std::string& statsPath, std::string& bytes, std::ostream& out,
-                               Faults& faults) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return false;
+bool loadGameTextsAndStatsFile(Game& game, const std::string& executablePath, const std::string& statsPath,
+                               std::string& bytes, std::ostream& out, Faults& faults) {
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, executablePath, out, faults)) return false;
     std::size_t unallocated = 0;
     if (!readStatsFileBytes(statsPath, bytes, unallocated, out, faults)) return false;
     out << "\nConverting text file...";
@@ -95,7 +99,7 @@ bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& ou
 
 int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
             Faults& faults) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, out, faults)) return 1;
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, executablePath, out, faults)) return 1;
     out << "\nDumping weapon stats...";
     // Written beside the old stats file and renamed over it: a failure keeps the old one.
     io::FileLock lock;
@@ -171,7 +175,7 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
              Faults& faults, io::FileLock& lock) {
     std::string bytes;
     Reading reading;
-    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out, faults) ||
+    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults) ||
         !applyAndPrint(game, std::move(bytes), reading, out, faults)) {
         return 1;
     }
@@ -186,9 +190,10 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
 }
 
-int runDiff(Game& game, const std::string& statsPath, std::ostream& out, Faults& faults) {
+int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+            Faults& faults) {
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, statsPath, bytes, out, faults)) return 1;
+    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
     // The copy takes the description buffers along.
     std::size_t asked = 0;
     std::optional<Game> after = game.tryCopy(asked, faults);

@@ -31,7 +31,8 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 
 // DIFF: PATCH's loading, reading and rebuild on a copy of the game, then the list of what
 // would change; writes nothing. Returns the exit status.
-int runDiff(Game& game, const std::string& statsPath, std::ostream& out, Faults& faults);
+int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+            Faults& faults);
 
 // Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
 // are the given ones, never in place (see io::replaceBytes); with the lock, only while the

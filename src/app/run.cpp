@@ -87,7 +87,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     }
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out, faults);
     if (patch) return runPatch(*game, executable, statsFile, out, faults, lock);
-    if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, statsFile, out, faults);
+    if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, executable, statsFile, out, faults);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;

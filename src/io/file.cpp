@@ -139,6 +139,12 @@ bool File::close() {
     return !failed || failedWithReason(0);
 }
 
+std::string besideFile(const std::string& file, std::string_view relative) {
+    const fs::path folder = fs::path(file).parent_path();
+    if (folder.empty()) return std::string(relative);
+    return (folder / fs::path(relative)).string();
+}
+
 bool isFolder(const std::string& path) {
     std::error_code ec;
     return fs::is_directory(path, ec);

@@ -60,6 +60,10 @@ bool sameFile(const std::string& a, const std::string& b);
 // when it gave none, as for a refusal of the test seam or a check of the program's own.
 std::string lastFailureReason();
 
+// The relative path taken from the folder of file ("data/x" beside "games/a.exe" is
+// "games/data/x"); the path itself for a file in the working folder.
+std::string besideFile(const std::string& file, std::string_view relative);
+
 // The path names a folder.
 bool isFolder(const std::string& path);
 
