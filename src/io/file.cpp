@@ -259,6 +259,24 @@ bool ReplacingFile::commit() {
     return true;
 }
 
+bool ReplacingFile::finish() {
+    if (direct_) {
+        const bool flushed = file_.flush();
+        return file_.close() && flushed;
+    }
+    const bool synced = file_.flush() && file_.sync();
+    if (!file_.close() || !synced) return false;
+    return !targetExists_ || (copyPermissions(target_, temporary_) && copyOwner(target_, temporary_));
+}
+
+bool ReplacingFile::putInPlace() {
+    if (direct_) return true;
+    if (!renameReplacing(temporary_, target_)) return false;
+    temporary_.clear();
+    syncFolderOf(target_);
+    return true;
+}
+
 bool replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     ReplacingFile file;
     return file.open(path) && file.write(bytes) && file.commit();
@@ -290,6 +308,70 @@ bool replaceBytes(const std::string& path, std::int64_t size, std::int64_t offse
     }
     in.close();  // read-only: a failing close loses nothing
     return out.commit();
+}
+
+namespace {
+
+// The file's size, and the file back at its start.
+bool measure(File& in, long& size) { return in.seek(0, SEEK_END) && in.tell(size) && in.seek(0, SEEK_SET); }
+
+// Copies size bytes from in to out, with the given bytes laid over the start of the copy.
+bool copyWithStart(File& in, long size, ReplacingFile& out, std::span<const std::uint8_t> start) {
+    static std::array<std::uint8_t, 65536> chunk;  // no memory to ask for while saving
+    for (long at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<long>(static_cast<long>(chunk.size()), size - at));
+        if (in.read(chunk.data(), want) != want) return false;
+        const auto from = static_cast<std::size_t>(at);
+        if (from < start.size()) {
+            const std::size_t laid = std::min(want, start.size() - from);
+            std::memcpy(chunk.data(), start.data() + from, laid);
+        }
+        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
+        at += static_cast<long>(want);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool prepareReplacedStart(ReplacingFile& out, const std::string& path, std::span<const std::uint8_t> bytes) {
+    File in;
+    long size = -1;
+    if (!in.open(path, "rb") || !measure(in, size) || static_cast<std::uint64_t>(size) < bytes.size()) return false;
+    if (!out.open(path) || !copyWithStart(in, size, out, bytes)) return false;
+    in.close();  // read-only: a failing close loses nothing
+    return out.finish();
+}
+
+std::string firstOriginalPath(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path file = path;
+    std::error_code ec;
+    // A link to a link is followed to the end, as the save itself follows it.
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(file, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(file, ec);
+        if (ec) break;
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return file.string() + ".orig";
+}
+
+FirstOriginal keepFirstOriginal(const std::string& path, std::string& originalPath) {
+    namespace fs = std::filesystem;
+    originalPath = firstOriginalPath(path);
+    std::error_code ec;
+    const fs::file_status there = fs::symlink_status(originalPath, ec);
+    if (fs::exists(there)) return FirstOriginal::KeptBefore;
+    if (there.type() != fs::file_type::not_found) return FirstOriginal::Failed;  // cannot tell
+    File in;
+    long size = -1;
+    ReplacingFile out;
+    if (!in.open(path, "rb") || !measure(in, size) || !out.open(originalPath) || !copyWithStart(in, size, out, {}) ||
+        !out.finish() || !copyPermissions(path, out.temporaryPath()) || !out.putInPlace()) {
+        return FirstOriginal::Failed;
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return FirstOriginal::Kept;
 }
 
 }  // namespace vantedit::io
