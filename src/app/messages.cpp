@@ -89,6 +89,7 @@ void printUsage(std::ostream& out) {
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
+    out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
 }
 
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes) { out << "Unable to allocate " << bytes << " bytes.\n"; }

@@ -22,6 +22,10 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 // would change; writes nothing. Returns the exit status.
 int runDiff(Game& game, const std::string& statsPath, std::ostream& out);
 
+// TEXTS: PATCH's loading and reading on a copy of the game, then the description files saved
+// with the texts that changed, instead of the executable. Returns the exit status.
+int runTexts(Game& game, const std::string& statsPath, std::ostream& out);
+
 // Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
 // are the given ones, never in place (see io::replaceBytes). Returns the exit status.
 int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,

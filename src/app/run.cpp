@@ -26,6 +26,7 @@ int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, statsFile, out);
+    if (equalsIgnoringCase(operation, "texts")) return runTexts(*game, statsFile, out);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;
