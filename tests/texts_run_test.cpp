@@ -34,13 +34,13 @@ using Bytes = std::vector<std::uint8_t>;
 std::string prefix(int edition) {
     return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
            " version of executable detected\n\nReading binary data...\nReading item descriptions...\n"
-           "Converting text file...\nTexts changed: ";
+           "Converting text file...";
 }
 
-// The field, by its heading, of the line that starts so, in a stats file MAKE wrote.
-std::string withField(const std::string& crlf, const std::string& lineStart, const std::string& heading,
+// The field, by its heading, of the lines that start so, in a stats file MAKE wrote.
+std::string withField(const std::string& made, const std::string& lineStart, const std::string& heading,
                       const std::string& value) {
-    auto lines = split(crlf, '\n');
+    auto lines = split(made, '\n');
     const auto headings = split(lines[0], '\t');
     const auto at = static_cast<std::size_t>(std::find(headings.begin(), headings.end(), heading) - headings.begin());
     for (std::string& line : lines) {
@@ -70,48 +70,56 @@ std::map<std::string, Bytes> snapshot(const fs::path& folder) {
     return files;
 }
 
+// The item's row, with the line break before it.
+std::string rowOf(const std::string& file, int item) {
+    const std::size_t at = file.find("\nItem " + std::to_string(item) + "\t");
+    return file.substr(at, file.find('\n', at + 1) - at);
+}
+
+// The game's folder and the stats file MAKE wrote into it, as stats.txt.
+std::string madeGame(const TempDir& dir, const synth::SyntheticGame& game) {
+    EXPECT_TRUE(synth::writeGameFolder(game, dir.path()));
+    EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    return readText(dir / "stats.txt");
+}
+
 TEST(TextsRun, RenamedItemsLandAtTheirUnitsAndMakeShowsThemOnEveryEdition) {
     for (int e = 0; e < kEditionCount; ++e) {
         SCOPED_TRACE(e);
         const Edition& ed = kEditions[e];
+        const std::string itemPath(ed.itemDescPath), shopPath(ed.shopDescPath);
         TempDir dir;
         const synth::SyntheticGame game = synth::makeSyntheticGame({e, 1, false});
-        ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
-        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
-        // In the code page, and as UTF-8 with the mark in every other edition.
+        const std::string made = madeGame(dir, game);
         const bool cyrillic = ed.codePage == kCp1251;
         const std::string name = cyrillic ? "\xCD\xEE\xE2\xFB\xE9 \xEC\xEE\xE4" : "Nouveau mod\xE8le";
-        const std::string utf8Name = cyrillic ? "Новый мод" : "Nouveau modèle";
-        const bool utf8 = e % 2 == 1;
-        std::string edited = withField(readText(dir / "stats.txt"), "Item 8", "Long Name", name);
-        std::string typed = withField(readText(dir / "stats.txt"), "Item 8", "Long Name", utf8 ? utf8Name : name);
-        if (ed.hasShopFile()) {
-            edited = withField(edited, "Item 8", "Halvek's Name", "Shop " + name);
-            typed = withField(typed, "Item 8", "Halvek's Name", "Shop " + (utf8 ? utf8Name : name));
+        std::string edited = withField(made, "Item 8", "Long Name", name);
+        if (ed.hasShopFile()) edited = withField(edited, "Item 8", "Halvek's Name", "Shop " + name);
+        // In every other edition as UTF-8 with the mark.
+        std::string typed = edited;
+        for (std::size_t at; e % 2 == 1 && (at = typed.find(name)) != std::string::npos;) {
+            typed.replace(at, name.size(), cyrillic ? "Новый мод" : "Nouveau modèle");
         }
-        writeText(dir / "edited.txt", (utf8 ? "\xEF\xBB\xBF" : "") + typed);
+        writeText(dir / "edited.txt", (e % 2 == 1 ? "\xEF\xBB\xBF" : "") + typed);
         // A file longer than the game's records keeps its tail.
         const Bytes tail(e == 4 ? 100 : 0, 7);
         Bytes itemDesc = game.itemDesc;
         itemDesc.insert(itemDesc.end(), tail.begin(), tail.end());
-        testing::writeBytes(dir / std::string(ed.itemDescPath), itemDesc);
+        testing::writeBytes(dir / itemPath, itemDesc);
 
         const auto r = runVantedit(dir.path(), {"game.exe", "edited.txt", "TeXtS"});
         EXPECT_EQ(r.status, 0);
-        std::string saved = "\nSaving item descriptions...\nOriginal kept as " + std::string(ed.itemDescPath) + ".orig";
-        if (ed.hasShopFile()) {
-            saved +=
-                "\nSaving Halvek's item descriptions...\nOriginal kept as " + std::string(ed.shopDescPath) + ".orig";
-        }
-        EXPECT_EQ(r.output, prefix(e) + (ed.hasShopFile() ? "2" : "1") + saved + "\nDone!\n");
+        const std::string shopSaved = "\nSaving Halvek's item descriptions...\nOriginal kept as " + shopPath + ".orig";
+        EXPECT_EQ(r.output, prefix(e) + "\nTexts changed: " + (ed.hasShopFile() ? "2" : "1") +
+                                "\nSaving item descriptions...\nOriginal kept as " + itemPath + ".orig" +
+                                (ed.hasShopFile() ? shopSaved : "") + "\nDone!\n");
         Bytes expected = withText(game.itemDesc, 8, kLongName, name);
         expected.insert(expected.end(), tail.begin(), tail.end());
-        EXPECT_TRUE(readBytes(dir / std::string(ed.itemDescPath)) == expected);
-        EXPECT_TRUE(readBytes(dir / (std::string(ed.itemDescPath) + ".orig")) == itemDesc);
+        EXPECT_TRUE(readBytes(dir / itemPath) == expected);
+        EXPECT_TRUE(readBytes(dir / (itemPath + ".orig")) == itemDesc);
         if (ed.hasShopFile()) {
-            EXPECT_TRUE(readBytes(dir / std::string(ed.shopDescPath)) ==
-                        withText(game.shopDesc, 8, kShopName, "Shop " + name));
-            EXPECT_TRUE(readBytes(dir / (std::string(ed.shopDescPath) + ".orig")) == game.shopDesc);
+            EXPECT_TRUE(readBytes(dir / shopPath) == withText(game.shopDesc, 8, kShopName, "Shop " + name));
+            EXPECT_TRUE(readBytes(dir / (shopPath + ".orig")) == game.shopDesc);
         }
         EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
@@ -119,63 +127,60 @@ TEST(TextsRun, RenamedItemsLandAtTheirUnitsAndMakeShowsThemOnEveryEdition) {
 
         // Again: nothing changes, nothing is written, the first originals stay.
         const auto before = snapshot(dir.path());
-        EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"}).output, prefix(e) + "0\nDone!\n");
+        EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"}).output,
+                  prefix(e) + "\nTexts changed: 0\nDone!\n");
         EXPECT_TRUE(snapshot(dir.path()) == before);
     }
 }
 
-TEST(TextsRun, AnUneditedFileWritesNothing) {
-    for (int e : {3, 0}) {
-        SCOPED_TRACE(e);
-        TempDir dir;
-        synth::SyntheticGame game = synth::makeSyntheticGame({e, 1, true});
-        // A stored 33, which MAKE shows as a blank, as the awkward game's full fields and second bytes.
-        game.itemDesc[descUnitOffset(7, kDescFields[kLongName], 1)] = 33;
-        ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
-        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
-        // Its Item rows: the sound and burst names with line breaks in them cannot be read back.
-        const std::string made = readText(dir / "stats.txt");
-        writeText(dir / "stats.txt", made.substr(0, made.find("\nAttach 0\t")));
-        const auto before = snapshot(dir.path());
-        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "texts"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, prefix(e) + "0\nDone!\n");
-        EXPECT_TRUE(snapshot(dir.path()) == before);
-    }
-}
-
-TEST(TextsRun, TheLaterRowWinsAndATextThatCannotBeStoredWritesNothing) {
-    const int e = 2;
-    TempDir dir;
-    const synth::SyntheticGame game = synth::makeSyntheticGame({e, 1, false});
-    ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
-    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
-    const std::string made = readText(dir / "stats.txt");
-    const auto row = [&](int item, const std::string& longName) {
-        const std::string line = "Item " + std::to_string(item);
-        const std::string file = withField(made, line, "Long Name", longName);
-        const std::size_t at = file.find("\n" + line + "\t");
-        return file.substr(at, file.find('\n', at + 1) - at);
+TEST(TextsRun, UneditedRepeatedAndRefusedTexts) {
+    struct Case {
+        int edition;
+        bool awkward;
+        std::string (*file)(const std::string& made, const Bytes& itemDesc);
+        std::string output;  // after "Converting text file..."
+        std::string longName8;  // what item 8's Long Name is saved as; empty: no file changes
     };
-    const std::string original9 = readDescriptionText(ByteView(game.itemDesc), 9, kDescFields[kLongName]);
-    writeText(dir / "twice.txt", made + row(8, "First") + row(9, "Gone") + row(8, "Second") + row(9, original9) + "\n");
-    auto r = runVantedit(dir.path(), {"game.exe", "twice.txt", "texts"});
-    EXPECT_EQ(
-        r.output,
-        prefix(e) + "1\nSaving item descriptions...\nOriginal kept as data/binarydata/itemdesc.edt.orig\nDone!\n");
-    EXPECT_TRUE(readBytes(dir / "data/binarydata/itemdesc.edt") == withText(game.itemDesc, 8, kLongName, "Second"));
-
-    synth::writeGameFolder(game, dir.path());
-    fs::remove(dir / "data/binarydata/itemdesc.edt.orig");
-    const std::string tooLong =
-        withField(withField(made, "Item 8", "Halvek's Name", "Fine"), "Item 9", "Long Name", std::string(80, 'x'));
-    writeText(dir / "long.txt", tooLong);
-    const auto before = snapshot(dir.path());
-    r = runVantedit(dir.path(), {"game.exe", "long.txt", "texts"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.output.ends_with(
-        "Converting text file...Error while parsing! (Item 9, Long Name: text longer than 79 characters)\n"));
-    EXPECT_TRUE(snapshot(dir.path()) == before);
+    const Case cases[] = {
+        // The awkward game's Item rows (its sound and burst names with line breaks cannot be read back).
+        {3, true, [](const std::string& made, const Bytes&) { return made.substr(0, made.find("\nAttach 0\t")); },
+         "\nTexts changed: 0\nDone!\n", ""},
+        {0, true, [](const std::string& made, const Bytes&) { return made.substr(0, made.find("\nAttach 0\t")); },
+         "\nTexts changed: 0\nDone!\n", ""},
+        // Item 8 twice, renamed each time; item 9 renamed, then given its own name again.
+        {2, false,
+         [](const std::string& made, const Bytes& itemDesc) {
+             const std::string old9 = readDescriptionText(ByteView(itemDesc), 9, kDescFields[kLongName]);
+             return made + rowOf(withField(made, "Item 8", "Long Name", "First"), 8) +
+                    rowOf(withField(made, "Item 9", "Long Name", "Gone"), 9) +
+                    rowOf(withField(made, "Item 8", "Long Name", "Second"), 8) +
+                    rowOf(withField(made, "Item 9", "Long Name", old9), 9) + "\n";
+         },
+         "\nTexts changed: 1\nSaving item descriptions...\nOriginal kept as data/binarydata/itemdesc.edt.orig\nDone!\n",
+         "Second"},
+        {1, false,
+         [](const std::string& made, const Bytes&) {
+             return withField(withField(made, "Item 8", "Halvek's Name", "Fine"), "Item 9", "Long Name",
+                              std::string(80, 'x'));
+         },
+         "Error while parsing! (Item 9, Long Name: text longer than 79 characters)\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        TempDir dir;
+        synth::SyntheticGame game = synth::makeSyntheticGame({c.edition, 1, c.awkward});
+        // A stored 33, which MAKE shows as a blank, besides the awkward game's full fields.
+        game.itemDesc[descUnitOffset(7, kDescFields[kLongName], 1)] = 33;
+        writeText(dir / "edited.txt", c.file(madeGame(dir, game), game.itemDesc));
+        auto files = snapshot(dir.path());
+        const auto r = runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"});
+        EXPECT_EQ(r.output, prefix(c.edition) + c.output);
+        if (!c.longName8.empty()) {
+            files["data/binarydata/itemdesc.edt"] = withText(game.itemDesc, 8, kLongName, c.longName8);
+            files["data/binarydata/itemdesc.edt.orig"] = game.itemDesc;
+        }
+        EXPECT_TRUE(snapshot(dir.path()) == files);
+    }
 }
 
 // In process, each counted file call failing in turn: the run ends with one message, and unless
