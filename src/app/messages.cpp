@@ -14,6 +14,14 @@ void printPlace(std::ostream& out, const ReadFailure& f) {
     if (f.place == ReadPlace::Field) out << ", " << fieldLabel(f.field);
 }
 
+// A character as Unicode names it: U+ and at least four hexadecimal digits.
+std::string codePointName(std::int64_t c) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; c > 0 || digits.size() < 4; c >>= 4) digits.insert(digits.begin(), kHex[c & 15]);
+    return "U+" + digits;
+}
+
 void printReadFailure(std::ostream& out, const ReadFailure& f) {
     switch (f.error) {
         case ReadError::None: return;
@@ -41,6 +49,11 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
             break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
         case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
+        case ReadError::Character255: out << ": the character 255 cannot be stored)\n"; break;
+        case ReadError::NotUtf8: out << ": not UTF-8)\n"; break;
+        case ReadError::NotInCodePage:
+            out << ": " << codePointName(f.count) << " is not in code page " << f.codePage << ")\n";
+            break;
         case ReadError::SameByte:
             out << ": the same byte as " << lineKeyword(f.other.line) << ' ' << f.other.record << ", "
                 << fieldLabel(f.other) << ", with another value)\n";
@@ -77,6 +90,7 @@ void printUsage(std::ostream& out) {
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
+    out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
 }
 
 void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder) {

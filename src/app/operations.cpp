@@ -1,5 +1,9 @@
 #include "app/operations.h"
 
+#include <array>
+#include <optional>
+#include <span>
+
 #include "app/game_files.h"
 #include "app/messages.h"
 #include "compare/diff.h"
@@ -8,6 +12,7 @@
 #include "model/memory.h"
 #include "model/table_span.h"
 #include "patch/stats_reader.h"
+#include "patch/text_changes.h"
 
 namespace vantedit {
 
@@ -48,8 +53,9 @@ bool loadGameTextsAndStatsFile(Game& game, const std::string& executablePath, co
 }
 
 // The stats file read onto the game, with the reading's messages; false when it failed.
-bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream& out, Faults& faults) {
-    reading = applyStatsFile(game, std::move(bytes), faults);
+bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream& out, Faults& faults,
+                   DescriptionTexts texts = DescriptionTexts::NotSaved) {
+    reading = applyStatsFile(game, std::move(bytes), faults, texts);
     printReading(out, reading);
     return reading.ok();
 }
@@ -87,6 +93,55 @@ bool keepEditedStatsFile(const std::string& statsPath, const std::string& bytes,
     }
     kept = backup;
     return true;
+}
+
+// One description file of a texts run: written beside itself, its first original kept, and
+// only then put in place.
+struct DescriptionSave {
+    std::string path;
+    std::string_view title;  // in the messages: "" or "Halvek's "
+    std::span<const std::uint8_t> bytes;
+    std::optional<io::ReplacingFile> file;
+    std::string original;  // where its first original is kept
+    bool originalMade = false;
+};
+
+// Both files are written before either is replaced, so that a failure before the first rename
+// leaves both as they were, and no first original made on the way.
+int saveDescriptionFiles(std::span<DescriptionSave> saves, std::ostream& out, Faults& faults) {
+    const auto fail = [&](const std::string& path, bool replacedAny) {
+        if (!replacedAny) {
+            for (const DescriptionSave& s : saves) {
+                if (s.originalMade) io::removeQuietly(s.original);
+            }
+        }
+        printErrorWriting(out, path);
+        return 1;
+    };
+    // A read-only file is refused before anything is written, as the executable is; and one file
+    // under both names would keep only the second file's texts.
+    for (const DescriptionSave& s : saves) {
+        if (!io::isWritableFile(faults, s.path)) return fail(s.path, false);
+    }
+    if (saves.size() == 2 && io::sameFile(saves[0].path, saves[1].path)) return fail(saves[1].path, false);
+    for (DescriptionSave& s : saves) {
+        out << "\nSaving " << s.title << "item descriptions...";
+        s.file.emplace(faults);
+        if (!io::prepareReplacedStart(faults, *s.file, s.path, s.bytes)) return fail(s.path, false);
+        switch (io::keepFirstOriginal(faults, s.path, s.original)) {
+            case io::FirstOriginal::Kept:
+                s.originalMade = true;
+                out << "\nOriginal kept as " << s.original;
+                break;
+            case io::FirstOriginal::KeptBefore: break;
+            case io::FirstOriginal::Failed: return fail(s.original, false);
+        }
+    }
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        if (!saves[i].file->putInPlace()) return fail(saves[i].path, i > 0);
+    }
+    out << "\nDone!\n";
+    return 0;
 }
 
 }  // namespace
@@ -188,6 +243,38 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
                                                       static_cast<std::size_t>(span.size()));
     return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
+}
+
+int runTexts(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+             Faults& faults) {
+    std::string bytes;
+    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
+    // The reading goes onto a copy, so that each text can be compared with what the files hold.
+    std::size_t asked = 0;
+    std::optional<Game> edited = game.tryCopy(asked, faults);
+    if (!edited) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return 1;
+    }
+    Reading reading;
+    if (!applyAndPrint(*edited, std::move(bytes), reading, out, faults, DescriptionTexts::Saved)) return 1;
+    if (reading.mostValuesDiffer) printMostValuesDiffer(out);
+    const TextChanges changes = takeChangedTexts(game, *edited);
+    out << "\nTexts changed: " << changes.fields;
+    const Edition& e = game.edition();
+    std::array<DescriptionSave, 2> saves;
+    std::size_t count = 0;
+    for (const auto& [file, changed] :
+         {std::pair{DescFile::Item, changes.itemFile}, {DescFile::Shop, changes.shopFile}}) {
+        if (!changed) continue;
+        DescriptionSave& s = saves[count++];
+        // The file that was read: under the working folder, or else beside the executable.
+        const std::string_view path = file == DescFile::Item ? e.itemDescPath : e.shopDescPath;
+        s.path = io::pathTaken(std::string(path)) ? std::string(path) : io::besideFile(executablePath, path);
+        s.title = file == DescFile::Item ? "" : "Halvek's ";
+        s.bytes = game.descriptions.view(file).bytes();
+    }
+    return saveDescriptionFiles(std::span(saves.data(), count), out, faults);
 }
 
 int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,

@@ -34,6 +34,11 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
 int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
             Faults& faults);
 
+// TEXTS: PATCH's loading and reading on a copy of the game, then the description files saved
+// with the texts that changed, instead of the executable. Returns the exit status.
+int runTexts(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
+             Faults& faults);
+
 // Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
 // are the given ones, never in place (see io::replaceBytes); with the lock, only while the
 // executable is still the file the lock found. Returns the exit status.

@@ -17,7 +17,8 @@ namespace vantedit {
 namespace {
 
 bool isOperation(std::string_view word) {
-    return equalsIgnoringCase(word, "make") || equalsIgnoringCase(word, "patch") || equalsIgnoringCase(word, "diff");
+    return equalsIgnoringCase(word, "make") || equalsIgnoringCase(word, "patch") || equalsIgnoringCase(word, "diff") ||
+           equalsIgnoringCase(word, "texts");
 }
 
 void printOutOfMemory(std::ostream& out) { out << "Unable to allocate memory.\n"; }
@@ -77,8 +78,9 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
     io::FileLock lock;
-    const bool patch = equalsIgnoringCase(operation, "patch");
-    if (patch && !lockForSaving(lock, executable, out)) return 1;
+    // texts saves the description files: the executable's lock stands for the game's files.
+    const bool saves = equalsIgnoringCase(operation, "patch") || equalsIgnoringCase(operation, "texts");
+    if (saves && !lockForSaving(lock, executable, out)) return 1;
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed, faults);
     if (!game) {
@@ -86,8 +88,9 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 1;
     }
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out, faults);
-    if (patch) return runPatch(*game, executable, statsFile, out, faults, lock);
+    if (saves && equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out, faults, lock);
     if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, executable, statsFile, out, faults);
+    if (saves) return runTexts(*game, executable, statsFile, out, faults);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;

@@ -482,19 +482,30 @@ bool ReplacingFile::open(const std::string& path, FileLock* lock) {
 
 bool ReplacingFile::write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
 
-SaveResult ReplacingFile::commit() {
+bool ReplacingFile::finish() {
     if (direct_) {
         const bool flushed = file_.flush();
-        return file_.close() && flushed ? SaveResult::Saved : SaveResult::Failed;
+        return file_.close() && flushed;
     }
     const bool synced = file_.flush() && file_.sync();
-    if (!file_.close() || !synced) return SaveResult::Failed;
+    if (!file_.close() || !synced) return false;
     if (targetExists_ && (!copyPermissions(*faults_, target_, temporary_) || !copyOwner(*faults_, target_, temporary_))) {
-        return SaveResult::Failed;
+        return false;
     }
-    if (!targetExists_ && !permissionsFrom_.empty() && !copyPermissions(*faults_, permissionsFrom_, temporary_)) {
-        return SaveResult::Failed;
-    }
+    return targetExists_ || permissionsFrom_.empty() || copyPermissions(*faults_, permissionsFrom_, temporary_);
+}
+
+bool ReplacingFile::putInPlace() {
+    if (direct_) return true;
+    if (!renameReplacing(*faults_, temporary_, target_)) return false;
+    temporary_.clear();
+    syncFolderOf(target_);
+    return true;
+}
+
+SaveResult ReplacingFile::commit() {
+    if (!finish()) return SaveResult::Failed;
+    if (direct_) return SaveResult::Saved;
     // Another program may have written or replaced the target since the run read it.
     if (lock_ != nullptr && lock_->state().kind != FileState::Kind::Unknown &&
         (faults_->failFileCall() || stateOf(target_) != lock_->state())) {
@@ -505,10 +516,7 @@ SaveResult ReplacingFile::commit() {
     // reads the old file and will find it replaced at its own check.
     if (lock_ != nullptr) lock_->release();
 #endif
-    if (!renameReplacing(*faults_, temporary_, target_)) return SaveResult::Failed;
-    temporary_.clear();
-    syncFolderOf(target_);
-    return SaveResult::Saved;
+    return putInPlace() ? SaveResult::Saved : SaveResult::Failed;
 }
 
 namespace {
@@ -554,6 +562,41 @@ SaveResult replaceBytes(Faults& faults, const std::string& path, std::int64_t si
 
 SaveResult copyFile(Faults& faults, const std::string& from, std::int64_t size, const std::string& to) {
     return saveSpliced(faults, from, size, 0, {}, to, nullptr);
+}
+
+bool prepareReplacedStart(Faults& faults, ReplacingFile& out, const std::string& path,
+                          std::span<const std::uint8_t> bytes) {
+    File in(faults);
+    long size = -1;
+    if (!in.open(path, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET) ||
+        static_cast<std::uint64_t>(size) < bytes.size()) {
+        return false;
+    }
+    static std::array<std::uint8_t, kCopyChunk> chunk;  // no memory to ask for while saving
+    if (!out.open(path, nullptr)) return false;
+    for (long at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<long>(static_cast<long>(chunk.size()), size - at));
+        if (in.read(chunk.data(), want) != want) return false;
+        const auto from = static_cast<std::size_t>(at);
+        if (from < bytes.size()) std::memcpy(chunk.data(), bytes.data() + from, std::min(want, bytes.size() - from));
+        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
+        at += static_cast<long>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return out.finish();
+}
+
+std::string firstOriginalPath(const std::string& path) { return savedPath(path) + ".orig"; }
+
+FirstOriginal keepFirstOriginal(Faults& faults, const std::string& path, std::string& originalPath) {
+    originalPath = firstOriginalPath(path);
+    if (pathTaken(originalPath)) return FirstOriginal::KeptBefore;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec) return FirstOriginal::Failed;
+    return copyFile(faults, path, static_cast<std::int64_t>(size), originalPath) == SaveResult::Saved
+               ? FirstOriginal::Kept
+               : FirstOriginal::Failed;
 }
 
 bool pathTaken(const std::string& path) {

@@ -164,6 +164,14 @@ public:
     // A new target takes the permission bits of this file (an existing one keeps its own).
     void takePermissionsFrom(const std::string& path) { permissionsFrom_ = path; }
 
+    // commit in two steps, so that several files can all be made ready before any of them is
+    // replaced: finish does all but the rename (the flush, the sync, the close, the
+    // permissions, the owner), putInPlace the rename and the folder's sync.
+    bool finish();
+    bool putInPlace();
+    // The new file beside the target, until it is put in place.
+    const std::string& temporaryPath() const { return temporary_; }
+
 private:
     Faults* faults_;
     File file_;
@@ -189,5 +197,27 @@ SaveResult copyFile(Faults& faults, const std::string& from, std::int64_t size, 
 // whole. It fails if the file is no longer size bytes long or the bytes do not fit in it.
 SaveResult replaceBytes(Faults& faults, const std::string& path, std::int64_t size, std::int64_t offset,
                         std::span<const std::uint8_t> bytes, FileLock* lock);
+
+// The file with its first bytes replaced by the given ones, written through out up to
+// ReplacingFile::finish: ready to be put in place. A file longer than the bytes keeps the rest;
+// a shorter one is not written.
+bool prepareReplacedStart(Faults& faults, ReplacingFile& out, const std::string& path,
+                          std::span<const std::uint8_t> bytes);
+
+// Where the first original of a file is kept: its name with ".orig" added, beside it; for a
+// symbolic link, beside its target, after the target's name.
+std::string firstOriginalPath(const std::string& path);
+
+enum class FirstOriginal : std::uint8_t {
+    Kept,         // this call made the copy
+    KeptBefore,   // a file or link of that name was there, and is left exactly as it is
+    Failed,       // nothing was made
+};
+
+// Keeps the file as it is now under firstOriginalPath, written as every save is (a new file
+// renamed into place once it is on disk) with the file's permission bits, unless something of
+// that name exists: it holds the original from before the first save. originalPath receives
+// the name.
+FirstOriginal keepFirstOriginal(Faults& faults, const std::string& path, std::string& originalPath);
 
 }  // namespace vantedit::io

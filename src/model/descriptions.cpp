@@ -14,6 +14,13 @@ std::string readDescriptionText(ByteView buffer, int item, const DescField& fiel
     return text;
 }
 
+DescTextFit descriptionTextFits(ByteView buffer, int item, const DescField& field, std::string_view text) {
+    if (text.size() >= static_cast<std::size_t>(field.units) && readDescriptionText(buffer, item, field) != text) {
+        return DescTextFit::TooLong;
+    }
+    return text.find('\xFF') == std::string_view::npos ? DescTextFit::Fits : DescTextFit::Byte255;
+}
+
 void storeDescriptionText(MutableByteView buffer, int item, const DescField& field, std::string_view text) {
     text = text.substr(0, text.find('\0'));
     // A field that fills its whole slot with no terminator reads back as just that text: left

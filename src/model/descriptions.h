@@ -58,6 +58,12 @@ constexpr std::uint8_t textToStored(std::uint8_t t) { return t > 32 ? static_cas
 // A field's text as the stats file shows it; a field with no terminator stops at its capacity.
 std::string readDescriptionText(ByteView buffer, int item, const DescField& field);
 
+// Whether a field can take the text as it stands: at most its capacity less one characters
+// (unless the field holds exactly that text with no terminator now, which is left as it is),
+// and no byte 255, which the transform stores as a terminator.
+enum class DescTextFit : std::uint8_t { Fits, TooLong, Byte255 };
+DescTextFit descriptionTextFits(ByteView buffer, int item, const DescField& field, std::string_view text);
+
 // The text through the transform, then its terminator; a text longer than the field is cut
 // so that the terminator still lands in the field's last unit, unless the field holds exactly
 // that text with no terminator now, which is left as it is. A byte 0 in the text ends it.

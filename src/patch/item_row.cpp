@@ -13,14 +13,9 @@ constexpr std::size_t kNumberCellKept = 64;
 // enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside them a
 // tab is part of the text. A quote inside that neither doubles nor closes the field shows it
 // was never quoted: it is kept as a character and the next tab ends the field. A byte 0 ends
-// the field too, and what follows it is read as the next field. Up to keep characters are
-// kept; the rest is read and dropped.
-std::string readTextField(StatsStream& in, std::size_t keep) {
-    std::string text;
+// the field too, and what follows it is read as the next field.
+void readTextField(StatsStream& in, TextBuilder& text) {
     bool quoted = false;
-    const auto add = [&](int c) {
-        if (text.size() < keep) text.push_back(static_cast<char>(c));
-    };
     for (;;) {
         const int c = in.get();
         if (c == '"') {
@@ -29,17 +24,27 @@ std::string readTextField(StatsStream& in, std::size_t keep) {
                 continue;
             }
             const int next = in.get();
-            if (next == '\t' && quoted) return text;  // the closing quote
+            if (next == '\t' && quoted) return;  // the closing quote
             if (next != '"') {
                 in.unget(next);
                 quoted = false;
             }
-            add('"');
+            text.add('"');
             continue;
         }
-        if ((c == '\t' && !quoted) || c == kEnd || c == 0) return text;
-        add(c);
+        if ((c == '\t' && !quoted) || c == kEnd || c == 0) return;
+        text.add(c);
     }
+}
+
+// A text a texts run is to save must fit its field as the description files store it.
+bool descriptionStorable(const Game& game, std::int32_t item, const DescField& desc, const FieldRef& field,
+                         const std::string& text, Reading& reading) {
+    const DescTextFit fit = descriptionTextFits(game.descriptions.view(desc.file), item, desc, text);
+    if (fit == DescTextFit::Fits) return true;
+    const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
+    reading.failure = {error, ReadPlace::Field, "Item", field, {}, desc.units - 1, {}};
+    return false;
 }
 
 }  // namespace
@@ -55,13 +60,24 @@ bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldR
     return false;
 }
 
+bool textConverted(TextBuilder& text, std::string_view keyword, const FieldRef& field, Reading& reading) {
+    const TextProblem problem = text.finish();
+    if (problem == TextProblem::None) return true;
+    const ReadError error = problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage;
+    reading.failure = {error, ReadPlace::Field, keyword, field, {}, 0, {}};
+    reading.failure.count = text.character();
+    reading.failure.codePage = codePageNumber(text.codePage());
+    return false;
+}
+
 void skipClosingQuote(StatsStream& in) {
     const int c = in.get();
     if (c != '"') in.unget(c);
 }
 
 
-LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGroups& groups, Reading& reading) {
+LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRules& rules, AttachmentGroups& groups,
+                       Reading& reading) {
     std::int32_t item = 0;
     if (in.readNumber(item) != NumberRead::Number) {
         reading.failure = {ReadError::NumberExpected, ReadPlace::Keyword, "Item", {}, {}, 0, {}};
@@ -81,9 +97,17 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, AttachmentGro
         const bool shown = fieldShown(game, field);
         if (cell.kind == CellKind::Text) {
             const DescField& desc = descField(cell);
+            const bool used = hasRecord && shown;
             // One more than the field holds, so that a text too long still reads as too long.
-            const std::string text = readTextField(in, static_cast<std::size_t>(desc.units) + 1);
-            if (hasRecord && shown) storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text);
+            TextBuilder text(rules.form, static_cast<std::size_t>(desc.units) + 1, used);
+            readTextField(in, text);
+            if (!used) continue;
+            if (!textConverted(text, "Item", field, reading)) return LineResult::Failed;
+            if (rules.descriptions == DescriptionTexts::Saved &&
+                !descriptionStorable(game, item, desc, field, text.text(), reading)) {
+                return LineResult::Failed;
+            }
+            storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
             continue;
         }
         // A row cut by the end of the file keeps the attachment columns it does not reach.

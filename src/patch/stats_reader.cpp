@@ -134,10 +134,9 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
 // text). A double quote is dropped and the character after it taken whatever it is, so a
 // doubled quote stands for one. A quote that opens the text opens a quoted text, as when a
 // spreadsheet quotes every text: inside it tabs and line ends are text, and the next single
-// quote closes it; "" is then an empty text and """" a single quote. Up to keep characters are
-// kept. ending receives the character that ended the text.
-std::string readAmmoNameField(StatsStream& in, int& ending, std::size_t keep) {
-    std::string text;
+// quote closes it; "" is then an empty text and """" a single quote. ending receives the
+// character that ended the text.
+void readAmmoNameField(StatsStream& in, int& ending, TextBuilder& text) {
     bool quoted = false;
     for (bool opening = true;; opening = false) {
         int c = in.get();
@@ -152,9 +151,9 @@ std::string readAmmoNameField(StatsStream& in, int& ending, std::size_t keep) {
         const bool endsText = c == kEnd || c == 0 || (!quoted && (c == '\t' || c == '\n'));
         if (endsText) {
             ending = c;
-            return text;
+            return;
         }
-        if (text.size() < keep) text.push_back(static_cast<char>(c));
+        text.add(c);
     }
 }
 
@@ -164,7 +163,7 @@ constexpr bool endsTheLine(int c) { return c == '\n' || c == kEnd; }
 
 // AmmoName n, or the older AmmoType n, which names the records of AmmoName n + 1.
 LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keyword, int recordShift,
-                            Reading& reading) {
+                            const TextRules& rules, Reading& reading) {
     std::int32_t n = 0;
     if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
     const Edition& e = game.edition();
@@ -176,28 +175,33 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     // The first table is shorter in some editions: a first text beyond it is read and dropped.
     const auto r = static_cast<std::int32_t>(record);
     bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
-    std::string first;
-    if (!endsTheLine(ending)) first = readAmmoNameField(in, ending, kAmmoNameMaxLength + 2);
-    if (storeFirst && !textFits(first, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
-                                storeFirst, keyword, n, reading)) {
+    constexpr std::size_t kKept = kAmmoNameMaxLength + 2;
+    TextBuilder first(rules.form, kKept, storeFirst);
+    if (!endsTheLine(ending)) readAmmoNameField(in, ending, first);
+    if (storeFirst &&
+        (!textConverted(first, keyword, {kAmmoNameLine, 0, n}, reading) ||
+         !textFits(first.text(), kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
+                   storeFirst, keyword, n, reading))) {
         return LineResult::Failed;
     }
-    std::string second;
-    if (!endsTheLine(ending)) second = readAmmoNameField(in, ending, kAmmoNameMaxLength + 2);
+    TextBuilder second(rules.form, kKept);
+    if (!endsTheLine(ending)) readAmmoNameField(in, ending, second);
     bool storeSecond = true;
-    if (!textFits(second, kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r), storeSecond,
-                  keyword, n, reading)) {
+    if (!textConverted(second, keyword, {kAmmoNameLine, 1, n}, reading) ||
+        !textFits(second.text(), kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r),
+                  storeSecond, keyword, n, reading)) {
         return LineResult::Failed;
     }
 
-    if (storeFirst) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first);
-    if (storeSecond) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second);
+    if (storeFirst) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first.text());
+    if (storeSecond) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second.text());
     return LineResult::Done;
 }
 
 // Sound n or Burst n: a plain byte string up to the line end. Tabs and double quotes are
 // dropped wherever they stand; the end of the file ends the text and the reading.
-LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Reading& reading) {
+LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const TextRules& rules, Reading& reading) {
+    const NameTable& table = nameTable(kLineTypes[line]);
     const std::string_view keyword = table.keyword;
     std::int32_t n = 0;
     if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
@@ -205,20 +209,21 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Rea
     skipClosingQuote(in);
     const int afterNumber = in.get();  // the tab after the number
 
-    std::string text;
+    TextBuilder text(rules.form, static_cast<std::size_t>(table.recordSize) + 1);
     // A line that ends right after its number has an empty name.
     while (!endsTheLine(afterNumber)) {
         const int c = in.get();
         if (c == kEnd || c == '\n' || c == 0) break;
         if (c == '\t' || c == '"') continue;
-        if (text.size() <= static_cast<std::size_t>(table.recordSize)) text.push_back(static_cast<char>(c));
+        text.add(c);
     }
     bool store = true;
-    if (!textFits(text, static_cast<std::size_t>(table.recordSize - 1), readName(game.image(), game.edition(), table, n),
-                  store, keyword, n, reading)) {
+    if (!textConverted(text, keyword, {line, 0, n}, reading) ||
+        !textFits(text.text(), static_cast<std::size_t>(table.recordSize - 1),
+                  readName(game.image(), game.edition(), table, n), store, keyword, n, reading)) {
         return LineResult::Failed;
     }
-    if (store) storeName(game.mutableImage(), game.edition(), table, n, text);
+    if (store) storeName(game.mutableImage(), game.edition(), table, n, text.text());
     return LineResult::Done;
 }
 
@@ -247,7 +252,8 @@ bool opensWithALine(std::string_view first) {
 
 }  // namespace
 
-void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading) {
+void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
+    const TextRules rules{{in.skipUtf8Mark(), game.edition().codePage}, texts};
     Layout layout = Layout::Current;
     if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
 
@@ -260,19 +266,21 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
         if (line < kLineTypes.size()) {
             const LineType& t = kLineTypes[line];
             switch (t.kind) {
-                case LineKind::Item: result = readItemRow(in, game, layout, groups, reading); break;
+                case LineKind::Item: result = readItemRow(in, game, layout, rules, groups, reading); break;
                 case LineKind::NumericList:
                     result = readListLine(in, game, static_cast<std::uint8_t>(line), reading);
                     break;
-                case LineKind::AmmoName: result = readAmmoNameLine(in, game, "AmmoName", 0, reading); break;
-                case LineKind::Name: result = readNameLine(in, game, nameTable(t), reading); break;
+                case LineKind::AmmoName: result = readAmmoNameLine(in, game, "AmmoName", 0, rules, reading); break;
+                case LineKind::Name:
+                    result = readNameLine(in, game, static_cast<std::uint8_t>(line), rules, reading);
+                    break;
             }
         } else if (equalsIgnoringCase(token, "AmmoType")) {
             if (!ammoTypeWarned) {
                 reading.notices.push_back({ReadWarning::AmmoTypeFormat, 0});
                 ammoTypeWarned = true;
             }
-            result = readAmmoNameLine(in, game, "AmmoType", 1, reading);
+            result = readAmmoNameLine(in, game, "AmmoType", 1, rules, reading);
         } else {
             reading.failure.error = ReadError::UnknownWord;
             reading.failure.word = token;
@@ -330,12 +338,12 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
     return false;
 }
 
-Reading applyStatsFile(Game& game, std::string bytes, Faults& faults) {
+Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts) {
     Reading reading;
     AttachmentGroups groups;
     if (!reserveReading(faults, game.edition(), reading, groups)) return reading;
     StatsStream in(std::move(bytes));
-    readStatsText(in, game, groups, reading);
+    readStatsText(in, game, groups, reading, texts);
     if (!reading.ok()) return reading;
     reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
     reading.attachments = rebuildWeaponAttachTable(game, groups);

@@ -28,7 +28,10 @@ enum class ReadError : std::uint8_t {
     NotWholeNumber,  // at the field; word: what the cell holds, count 1 when it was cut
     TooLarge,        // likewise
     NoSuchRecord,    // keyword, record
-    TextTooLong,     // keyword, record; count: the most characters the record holds
+    TextTooLong,     // keyword, record (an Item text: its field); count: the most characters it holds
+    Character255,    // field: an Item text holding the byte 255, which would end it in the files
+    NotUtf8,         // field: a text of a UTF-8 file
+    NotInCodePage,   // field; count: the character; codePage: the edition's
     SameByte,        // field, and other: the field whose different edit the byte holds
 };
 
@@ -43,6 +46,7 @@ struct ReadFailure {
     FieldRef other;
     std::int64_t count = 0;
     std::string word;
+    int codePage = 0;
 };
 
 // What a reading noticed and went on.
@@ -78,8 +82,13 @@ struct Reading {
     TypedNumbers typed;
 };
 
+// Whether the run saves the Item rows' texts into the description files. Only then is a text
+// the files cannot hold an error; PATCH and diff, which never save them, cut it.
+enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
+
 // Reads the whole stats file into the game and, when it reached the end, rebuilds the weapon
-// attachment table. A failed reading may have changed the game: it is not to be saved.
-Reading applyStatsFile(Game& game, std::string bytes, Faults& faults);
+// attachment table. A file that starts with the UTF-8 byte order mark has its texts converted
+// to the edition's code page. A failed reading may have changed the game: it is not to be saved.
+Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts = DescriptionTexts::NotSaved);
 
 }  // namespace vantedit

@@ -116,6 +116,12 @@ CellText StatsStream::readWord(std::size_t keep) {
     return word;
 }
 
+bool StatsStream::skipUtf8Mark() {
+    if (position_ != 0 || !std::string_view(bytes_).starts_with("\xEF\xBB\xBF")) return false;
+    position_ = 3;
+    return true;
+}
+
 std::string_view StatsStream::peekLine() const {
     const std::string_view rest = std::string_view(bytes_).substr(position_);
     return rest.substr(0, rest.find('\n'));

@@ -54,6 +54,8 @@ public:
     CellText readCell(std::size_t keep);
     // One word: white space skipped, then the run of other characters.
     CellText readWord(std::size_t keep);
+    // At the start of the file: passes over the UTF-8 byte order mark; true when there was one.
+    bool skipUtf8Mark();
     // The rest of the line the next read starts, without its line end.
     std::string_view peekLine() const;
 

@@ -1,0 +1,43 @@
+// The 8-bit character sets the game's texts are written in, and UTF-8 read into them: a
+// stats file saved as UTF-8 has its texts converted to the edition's code page.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace vantedit {
+
+// Named by their Windows numbers, which the messages show.
+enum class CodePage : std::uint16_t { Windows1251 = 1251, Windows1252 = 1252 };
+
+constexpr int codePageNumber(CodePage page) { return static_cast<int>(page); }
+
+// The character a byte stands for: the byte itself below 128; 0 for a byte the code page
+// leaves undefined.
+char32_t codePageCharacter(CodePage page, std::uint8_t byte);
+
+// The byte that stands for the character; empty when the code page has none.
+std::optional<std::uint8_t> codePageByte(CodePage page, char32_t character);
+
+// UTF-8 decoded one byte at a time. Overlong forms, surrogates and anything beyond U+10FFFF
+// are not UTF-8.
+class Utf8Decoder {
+public:
+    enum class Step : std::uint8_t {
+        Partial,    // the byte began or continued a character
+        Character,  // the byte completed one: character() holds it
+        Invalid,    // the byte cannot stand here
+    };
+
+    Step feed(std::uint8_t byte);
+    char32_t character() const { return value_; }
+    // A character was begun and not completed.
+    bool midCharacter() const { return needed_ != 0; }
+
+private:
+    char32_t value_ = 0;
+    char32_t lowest_ = 0;  // the least value the begun form may encode
+    int needed_ = 0;       // continuation bytes still to come
+};
+
+}  // namespace vantedit

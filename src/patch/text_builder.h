@@ -1,0 +1,57 @@
+// The texts of a stats file as the reader collects them, byte by byte: as they stand in a file
+// of the game's code page, converted to it from a UTF-8 file (one that starts with the byte
+// order mark).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "model/code_pages.h"
+
+namespace vantedit {
+
+// How the file's texts are written.
+struct TextForm {
+    bool utf8 = false;
+    CodePage codePage = CodePage::Windows1252;  // the edition's: what the texts are stored in
+};
+
+// Why a text could not be had in the code page.
+enum class TextProblem : std::uint8_t { None, NotUtf8, NotInCodePage };
+
+class TextBuilder {
+public:
+    // Up to keep characters of the code page are kept; the rest is read and dropped. A text
+    // that is not to be used (convert false) is kept as it stands, whatever it holds.
+    TextBuilder(const TextForm& form, std::size_t keep, bool convert = true)
+        : keep_(keep), convert_(convert && form.utf8), codePage_(form.codePage) {}
+
+    void add(int byte);
+    // No byte was added yet.
+    bool empty() const { return !started_; }
+    // After the text's last byte: the first problem met, if any; a character left unfinished
+    // is not UTF-8.
+    TextProblem finish();
+
+    const std::string& text() const { return text_; }
+    std::string& text() { return text_; }
+    char32_t character() const { return character_; }  // of NotInCodePage
+    CodePage codePage() const { return codePage_; }
+
+private:
+    void keep(std::uint8_t byte) {
+        if (text_.size() < keep_) text_.push_back(static_cast<char>(byte));
+    }
+
+    std::string text_;
+    std::size_t keep_;
+    bool convert_;
+    CodePage codePage_;
+    Utf8Decoder decoder_;
+    TextProblem problem_ = TextProblem::None;
+    bool started_ = false;
+    char32_t character_ = 0;
+};
+
+}  // namespace vantedit

@@ -1,0 +1,25 @@
+#include "patch/text_changes.h"
+
+#include "model/stats_fields.h"
+
+namespace vantedit {
+
+TextChanges takeChangedTexts(Game& game, const Game& edited) {
+    TextChanges changes;
+    for (std::int32_t item = 0; item < kItemCount; ++item) {
+        for (std::size_t cell = 0; cell < kItemCells.size(); ++cell) {
+            const FieldRef field = itemField(item, cell);
+            if (kItemCells[cell].kind != CellKind::Text || !fieldShown(game, field)) continue;
+            const FieldValue after = readField(edited, field);
+            if (readField(game, field) == after) continue;
+            // Storing one field never changes what another one shows: each ends in its own units.
+            const DescField& desc = descField(kItemCells[cell]);
+            storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, after.text);
+            ++changes.fields;
+            (desc.file == DescFile::Item ? changes.itemFile : changes.shopFile) = true;
+        }
+    }
+    return changes;
+}
+
+}  // namespace vantedit

@@ -1,0 +1,274 @@
+// Whole texts runs on synthetic games: renamed items land at exactly their units and MAKE shows
+// them back, an unedited file writes nothing, the later of two rows wins, a text that cannot
+// be stored or a failing file call leaves both description files as they were; and the first
+// original kept beside a file.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "app/run.h"
+#include "dump/stats_writer.h"
+#include "io/file.h"
+#include "model/descriptions.h"
+#include "model/editions.h"
+#include "synthetic_game.h"
+#include "test_support.h"
+
+namespace vantedit {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::join;
+using testing::listing;
+using testing::readBytes;
+using testing::readText;
+using testing::runVantedit;
+using testing::split;
+using testing::TempDir;
+using testing::writeText;
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string prefix(int edition) {
+    return "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(kEditions[edition].label) +
+           " version of executable detected\n\nReading binary data...\nReading item descriptions...\n"
+           "Converting text file...";
+}
+
+// The field, by its heading, of the lines that start so, in a stats file MAKE wrote.
+std::string withField(const std::string& made, const std::string& lineStart, const std::string& heading,
+                      const std::string& value) {
+    auto lines = split(made, '\n');
+    const auto headings = split(lines[0], '\t');
+    const auto at = static_cast<std::size_t>(std::find(headings.begin(), headings.end(), heading) - headings.begin());
+    for (std::string& line : lines) {
+        if (!line.starts_with(lineStart + "\t")) continue;
+        auto fields = split(line, '\t');
+        fields.at(at) = value;
+        line = join(fields, '\t');
+    }
+    return join(lines, '\n');
+}
+
+// The description file with the field's text stored as the game stores it, the rest as it was.
+Bytes withText(Bytes file, int item, int field, const std::string& text) {
+    const DescField& f = kDescFields[static_cast<std::size_t>(field)];
+    for (std::size_t k = 0; k <= text.size(); ++k) {
+        file[descUnitOffset(item, f, static_cast<int>(k))] =
+            k < text.size() ? textToStored(static_cast<std::uint8_t>(text[k])) : 0;
+    }
+    return file;
+}
+constexpr int kLongName = 1;
+constexpr int kShopName = 3;
+
+std::map<std::string, Bytes> snapshot(const fs::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const std::string& name : listing(folder)) files[name] = readBytes(folder / name);
+    return files;
+}
+
+// The item's row, with the line break before it.
+std::string rowOf(const std::string& file, int item) {
+    const std::size_t at = file.find("\nItem " + std::to_string(item) + "\t");
+    return file.substr(at, file.find('\n', at + 1) - at);
+}
+
+// The game's folder and the stats file MAKE wrote into it, as stats.txt.
+std::string madeGame(const TempDir& dir, const synth::SyntheticGame& game) {
+    EXPECT_TRUE(synth::writeGameFolder(game, dir.path()));
+    EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    return readText(dir / "stats.txt");
+}
+
+TEST(TextsRun, RenamedItemsLandAtTheirUnitsAndMakeShowsThemOnEveryEdition) {
+    for (int e = 0; e < kEditionCount; ++e) {
+        SCOPED_TRACE(e);
+        const Edition& ed = kEditions[e];
+        const std::string itemPath(ed.itemDescPath), shopPath(ed.shopDescPath);
+        TempDir dir;
+        const synth::SyntheticGame game = synth::makeSyntheticGame({e, 1, false});
+        const std::string made = madeGame(dir, game);
+        const bool cyrillic = ed.codePage == kCp1251;
+        const std::string name = cyrillic ? "\xCD\xEE\xE2\xFB\xE9 \xEC\xEE\xE4" : "Nouveau mod\xE8le";
+        std::string edited = withField(made, "Item 8", "Long Name", name);
+        if (ed.hasShopFile()) edited = withField(edited, "Item 8", "Halvek's Name", "Shop " + name);
+        // In every other edition as UTF-8 with the mark.
+        std::string typed = edited;
+        for (std::size_t at; e % 2 == 1 && (at = typed.find(name)) != std::string::npos;) {
+            typed.replace(at, name.size(), cyrillic ? "Новый мод" : "Nouveau modèle");
+        }
+        writeText(dir / "edited.txt", (e % 2 == 1 ? "\xEF\xBB\xBF" : "") + typed);
+        // A file longer than the game's records keeps its tail.
+        const Bytes tail(e == 4 ? 100 : 0, 7);
+        Bytes itemDesc = game.itemDesc;
+        itemDesc.insert(itemDesc.end(), tail.begin(), tail.end());
+        testing::writeBytes(dir / itemPath, itemDesc);
+
+        const auto r = runVantedit(dir.path(), {"game.exe", "edited.txt", "TeXtS"});
+        EXPECT_EQ(r.status, 0);
+        const std::string shopSaved = "\nSaving Halvek's item descriptions...\nOriginal kept as " + shopPath + ".orig";
+        EXPECT_EQ(r.output, prefix(e) + "\nTexts changed: " + (ed.hasShopFile() ? "2" : "1") +
+                                "\nSaving item descriptions...\nOriginal kept as " + itemPath + ".orig" +
+                                (ed.hasShopFile() ? shopSaved : "") + "\nDone!\n");
+        Bytes expected = withText(game.itemDesc, 8, kLongName, name);
+        expected.insert(expected.end(), tail.begin(), tail.end());
+        EXPECT_TRUE(readBytes(dir / itemPath) == expected);
+        EXPECT_TRUE(readBytes(dir / (itemPath + ".orig")) == itemDesc);
+        if (ed.hasShopFile()) {
+            EXPECT_TRUE(readBytes(dir / shopPath) == withText(game.shopDesc, 8, kShopName, "Shop " + name));
+            EXPECT_TRUE(readBytes(dir / (shopPath + ".orig")) == game.shopDesc);
+        }
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+        EXPECT_TRUE(readText(dir / "after.txt") == edited);
+
+        // Again: nothing changes, nothing is written, the first originals stay.
+        const auto before = snapshot(dir.path());
+        EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"}).output,
+                  prefix(e) + "\nTexts changed: 0\nDone!\n");
+        EXPECT_TRUE(snapshot(dir.path()) == before);
+    }
+}
+
+TEST(TextsRun, UneditedRepeatedAndRefusedTexts) {
+    struct Case {
+        int edition;
+        bool awkward;
+        std::string (*file)(const std::string& made, const Bytes& itemDesc);
+        std::string output;  // after "Converting text file..."
+        std::string longName8;  // what item 8's Long Name is saved as; empty: no file changes
+    };
+    const Case cases[] = {
+        // The awkward game's Item rows (its sound and burst names with line breaks cannot be read back).
+        {3, true, [](const std::string& made, const Bytes&) { return made.substr(0, made.find("\nAttach 0\t")); },
+         "\nTexts changed: 0\nDone!\n", ""},
+        {0, true, [](const std::string& made, const Bytes&) { return made.substr(0, made.find("\nAttach 0\t")); },
+         "\nTexts changed: 0\nDone!\n", ""},
+        // Item 8 twice, renamed each time; item 9 renamed, then given its own name again.
+        {2, false,
+         [](const std::string& made, const Bytes& itemDesc) {
+             const std::string old9 = readDescriptionText(ByteView(itemDesc), 9, kDescFields[kLongName]);
+             return made + rowOf(withField(made, "Item 8", "Long Name", "First"), 8) +
+                    rowOf(withField(made, "Item 9", "Long Name", "Gone"), 9) +
+                    rowOf(withField(made, "Item 8", "Long Name", "Second"), 8) +
+                    rowOf(withField(made, "Item 9", "Long Name", old9), 9) + "\n";
+         },
+         "\nTexts changed: 1\nSaving item descriptions...\nOriginal kept as data/binarydata/itemdesc.edt.orig\nDone!\n",
+         "Second"},
+        {1, false,
+         [](const std::string& made, const Bytes&) {
+             return withField(withField(made, "Item 8", "Halvek's Name", "Fine"), "Item 9", "Long Name",
+                              std::string(80, 'x'));
+         },
+         "Error while parsing! (Item 9, Long Name: text longer than 79 characters)\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        TempDir dir;
+        synth::SyntheticGame game = synth::makeSyntheticGame({c.edition, 1, c.awkward});
+        // A stored 33, which MAKE shows as a blank, besides the awkward game's full fields.
+        game.itemDesc[descUnitOffset(7, kDescFields[kLongName], 1)] = 33;
+        writeText(dir / "edited.txt", c.file(madeGame(dir, game), game.itemDesc));
+        auto files = snapshot(dir.path());
+        const auto r = runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"});
+        EXPECT_EQ(r.output, prefix(c.edition) + c.output);
+        if (!c.longName8.empty()) {
+            files["data/binarydata/itemdesc.edt"] = withText(game.itemDesc, 8, kLongName, c.longName8);
+            files["data/binarydata/itemdesc.edt.orig"] = game.itemDesc;
+        }
+        EXPECT_TRUE(snapshot(dir.path()) == files);
+    }
+}
+
+// In process, each counted file call failing in turn: the run ends with one message, and unless
+// the first file was already replaced, both files and the folder are as they were.
+TEST(TextsRun, EachFailingFileCallLeavesBothFilesAsTheyWere) {
+    const int e = 3;
+    const Edition& ed = kEditions[e];
+    TempDir dir;
+    const synth::SyntheticGame game = synth::makeSyntheticGame({e, 1, false});
+    ASSERT_TRUE(synth::writeGameFolder(game, dir.path()));
+    std::string made;
+    writeStatsFile(made, synth::toGame(game));
+    made = withField(withField(made, "Item 8", "Long Name", "New"), "Item 8", "Halvek's Name", "New");
+    const std::size_t row8 = made.find("Item 8\t");
+    writeText(dir / "stats.txt", made.substr(row8, made.find("\nItem 9\t") - row8));  // a file of one row
+    const struct InFolder {
+        fs::path previous = fs::current_path();
+        explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+        ~InFolder() { fs::current_path(previous); }
+    } inFolder(dir.path());
+    const std::string itemPath(ed.itemDescPath), shopPath(ed.shopDescPath);
+    const auto before = snapshot(".");
+    long calls = 0;
+    const auto run = [&](long failing, std::string& output) {
+        std::ostringstream out;
+        testing::CountingFaults faults(failing);
+        const std::vector<std::string_view> args = {"vantedit", "game.exe", "stats.txt", "texts"};
+        const int status = vantedit::runVantedit(args, out, faults);
+        calls = faults.fileCalls;
+        output = out.str();
+        return status;
+    };
+    std::string clean;
+    ASSERT_EQ(run(0, clean), 0);
+    const long cleanCalls = calls;
+    const auto done = snapshot(".");
+    bool secondFileFailed = false;
+    for (long n = 1; n <= cleanCalls; ++n) {
+        SCOPED_TRACE(n);
+        synth::writeGameFolder(game, ".");
+        fs::remove(itemPath + ".orig");
+        fs::remove(shopPath + ".orig");
+        std::string output;
+        const int status = run(n, output);
+        auto after = snapshot(".");
+        if (status == 0) {  // a failing close of a file only read
+            EXPECT_EQ(output, clean);
+            EXPECT_TRUE(after == done);
+            continue;
+        }
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(output.find("Done!"), std::string::npos) << output;
+        if (after[itemPath] == before.at(itemPath)) {
+            EXPECT_TRUE(after == before) << output;
+            secondFileFailed |=
+                output.ends_with("Saving Halvek's item descriptions...Error writing " + shopPath + "!\n");
+        } else {  // the first file was replaced: only the rename of the second is left to fail
+            EXPECT_TRUE(output.ends_with("Error writing " + shopPath + "!\n")) << output;
+            EXPECT_TRUE(after[shopPath] == before.at(shopPath));
+        }
+    }
+    EXPECT_TRUE(secondFileFailed);
+}
+
+TEST(KeepFirstOriginal, MadeOnceBesideTheFileOrItsLinksTarget) {
+    TempDir dir;
+    fs::create_directory(dir / "real");
+    testing::writeBytes(dir / "real" / "game.exe", Bytes(1000, 1));
+    const auto mode = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read;
+    fs::permissions(dir / "real" / "game.exe", mode);
+    fs::create_symlink("real/game.exe", dir / "link.exe");
+    fs::create_symlink("nowhere", dir / "other.exe.orig");
+    testing::writeBytes(dir / "other.exe", Bytes(10, 3));
+
+    std::string kept;
+    EXPECT_EQ(io::keepFirstOriginal(noFaults(), (dir / "link.exe").string(), kept), io::FirstOriginal::Kept);
+    EXPECT_EQ(kept, (dir / "real" / "game.exe.orig").string());
+    EXPECT_TRUE(readBytes(kept) == Bytes(1000, 1));
+    EXPECT_EQ(fs::status(kept).permissions(), mode);
+    fs::permissions(dir / "real" / "game.exe", fs::perms::owner_all);
+    testing::writeBytes(dir / "real" / "game.exe", Bytes(1000, 2));
+    EXPECT_EQ(io::keepFirstOriginal(noFaults(), (dir / "link.exe").string(), kept), io::FirstOriginal::KeptBefore);
+    EXPECT_TRUE(readBytes(kept) == Bytes(1000, 1));
+    EXPECT_EQ(io::keepFirstOriginal(noFaults(), (dir / "other.exe").string(), kept), io::FirstOriginal::KeptBefore);
+    EXPECT_EQ(fs::read_symlink(dir / "other.exe.orig"), "nowhere");
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"link.exe", "other.exe", "other.exe.orig", "real",
+                                                          "real/game.exe", "real/game.exe.orig"}));
+}
+
+}  // namespace
+}  // namespace vantedit
