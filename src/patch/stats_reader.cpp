@@ -225,26 +225,6 @@ LineResult readNameLine(StatsStream& in, Game& game, const NameTable& table, Rea
 // The token as a zero-terminated word: up to a byte 0, if it holds one.
 std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
 
-// The line type the word opens, or kLineTypes.size() for none; AmmoType lines are apart.
-std::size_t lineTypeOf(std::string_view word) {
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
-    }
-    return kLineTypes.size();
-}
-
-// A file shared as just its rows has no heading line: its first line is a keyword, a blank
-// and a number ("Item 8", "Attach 0", "Sound 3").
-bool opensWithALine(std::string_view first) {
-    const std::size_t blank = first.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= first.size()) return false;
-    const std::string_view word = first.substr(0, blank);
-    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
-    std::size_t digit = blank + 1;
-    if (first[digit] == '-' || first[digit] == '+') ++digit;
-    return keyword && digit < first.size() && first[digit] >= '0' && first[digit] <= '9';
-}
-
 }  // namespace
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading) {

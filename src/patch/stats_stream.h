@@ -56,6 +56,8 @@ public:
     CellText readWord(std::size_t keep);
     // The rest of the line the next read starts, without its line end.
     std::string_view peekLine() const;
+    // Every byte not read yet, as it stands in the file (a pushed back character aside).
+    std::string_view rest() const;
 
 private:
     std::string bytes_;
