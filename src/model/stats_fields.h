@@ -198,6 +198,12 @@ constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.n
 
 FieldValue readField(const Game& game, const FieldRef& f);
 
+// A field and a value for it.
+struct GivenField {
+    FieldRef field;
+    FieldValue value;
+};
+
 // Calls visit(FieldRef) for every field of every line of the game's stats file, in file order.
 template <typename Visit>
 void forEachField(const Edition& e, Visit&& visit) {
