@@ -21,7 +21,8 @@ const std::string kUsage =
     "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
     "Use the MAKE option to dump stats to a tab delimited text file.\n"
     "To apply the changes from the textfile, use the PATCH option.\n"
-    "To list what PATCH would change without writing anything, use the DIFF option.\n";
+    "To list what PATCH would change without writing anything, use the DIFF option.\n"
+    "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
 
 TEST(RunSequence, FewerThanThreeArgumentsPrintUsage) {
     TempDir dir;

@@ -16,6 +16,11 @@ int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     const std::string& executable = args[1];
     const std::string& statsFile = args[2];
     const std::string& operation = args[3];
+    const bool merge = equalsIgnoringCase(operation, "merge");
+    if (merge && args.size() < 5) {  // no mod to merge
+        printUsage(out);
+        return 1;
+    }
 
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed);
@@ -26,6 +31,7 @@ int runVantedit(const std::vector<std::string>& args, std::ostream& out) {
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out);
     if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, statsFile, out);
+    if (merge) return runMerge(*game, executable, statsFile, std::span(args).subspan(4), out);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;
