@@ -236,6 +236,11 @@ private:
     std::vector<std::int64_t> numbers_;
 };
 
+// The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
+// rows can tell a file of another edition: a mod of just its changed cells differs wherever
+// it gives a number.
+bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item);
+
 // Whether the number lies in what MAKE can show for the field: stored as typed.
 constexpr bool numberFits(ColumnKind kind, std::int64_t v) {
     switch (kind) {

@@ -273,13 +273,14 @@ void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t numbe
     reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
 }
 
-// More than half of the stat cells the file gave a number for hold another value now than
-// before the reading.
+// More than half of the stat cells of the whole rows the file gave hold another value now
+// than before the reading.
 bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
     const Edition& e = game.edition();
     std::int64_t given = 0;
     std::int64_t differing = 0;
     for (std::int32_t item = 0; item < kItemCount; ++item) {
+        if (!givesWholeRow(game, reading.typed, item)) continue;
         for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
             if (!reading.typed.find(itemField(item, statCellIndex(ci)))) continue;
             ++given;
