@@ -7,6 +7,7 @@
 #include <chrono>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "model/editions.h"
 #include "synthetic_game.h"
@@ -230,6 +231,32 @@ TEST(MergeRun, FailuresWriteNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.output.starts_with("\nVantrel Weapon Editor V2.4 RU\n\n\nUsage: ")) << r.output;
     EXPECT_TRUE(r.output.ends_with("use the MERGE option and name them after it.\n")) << r.output;
+}
+
+// The text between a document's merge-example markers, inside its code fence.
+std::string documentedExample(const std::string& document) {
+    const std::string text = readText(std::filesystem::path(VANTEDIT_SOURCE_DIR) / document);
+    const std::string open = "<!-- merge-example -->\n```\n";
+    const std::size_t from = text.find(open);
+    const std::size_t to = text.find("```\n<!-- /merge-example -->");
+    if (from == std::string::npos || to == std::string::npos || to < from) return "no example in " + document;
+    return text.substr(from + open.size(), to - from - open.size());
+}
+
+TEST(MergeRun, TheDocumentedExampleIsWhatTheProgramPrints) {
+    TempDir dir;
+    writeGame(dir, 3);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "master.txt", "make"}).status, 0);
+    const Lines master = linesOf(readText(dir / "master.txt"));
+    for (const auto& [file, field, value] : {std::tuple{"damage.txt", 14, "60"}, std::tuple{"price.txt", 39, "500"}}) {
+        Lines mod = master;
+        mod[9][static_cast<std::size_t>(field)] = value;  // Item 8
+        writeText(dir / file, textOf(mod));
+    }
+    ASSERT_EQ(master[0][14] + master[0][39] + master[9][0], "DamagePriceItem 8");
+    const auto r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "damage.txt", "price.txt"});
+    EXPECT_EQ(documentedExample("docs/manual.md"), "> vantedit game.exe merged.txt merge damage.txt price.txt\n" + r.output);
+    EXPECT_TRUE(r.output.ends_with("\n" + documentedExample("README.md"))) << documentedExample("README.md");
 }
 
 // Only one copy of the game at a time: a hundred mods take the memory of one.
