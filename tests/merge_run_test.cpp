@@ -58,7 +58,11 @@ struct Edit {
     const char* value;
     bool written = true;  // false: the field that shares the edited byte, set along with it
 };
-enum class Form { Whole, Rows, Cells };  // MAKE's file; its heading and edited lines; Item rows of just the edited cells
+enum class Form {
+    Whole,
+    Rows,
+    Cells
+};  // MAKE's file; its heading and edited lines; Item rows of just the edited cells
 struct Mod {
     Form form;
     std::vector<Edit> edits;
@@ -76,21 +80,31 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
         {"two whole files, one row", {3}, {{Form::Whole, {damage60}}, {Form::Whole, {price}}}, true},
         {"one field, two values", {3}, {{Form::Rows, {damage60}}, {Form::Cells, {{"Item 8", "Damage", "70"}}}}},
         {"one field, one value", {3}, {{Form::Cells, {damage60}}, {Form::Whole, {damage60}}}},
-        {"a shared byte through its two fields", {3},
+        {"a shared byte through its two fields",
+         {3},
          {{Form::Cells, {{"Item 118", "Clip Type", "40"}, {"Item 161", "Armour Strength", "40", false}}},
           {Form::Whole, {{"Item 161", "Armour Strength", "50"}, {"Item 118", "Clip Type", "50", false}}}}},
-        {"attachments set and cleared", {3},
+        {"attachments set and cleared",
+         {3},
          {{Form::Cells, {{"Item 8", "Silencer?", "1"}, {"Item 9", "Laser Scope?", "1"}}},
           {Form::Rows, {{"Item 9", "Silencer?", "0"}}}}},
-        {"lists, names and texts", {3},
-         {{Form::Rows, {{"Combine2 0", "value 2", "40000"}, {"AmmoName 4", "first text", ".50 AP"}, {"Sound 22", "name", "a.wav"}}},
-          {Form::Cells, {{"AmmoName 4", "second text", "AP"}, {"Sound 22", "name", "b.wav"}, {"Item 8", "Long Name", "Mk 2"}}}}},
+        {"lists, names and texts",
+         {3},
+         {{Form::Rows,
+           {{"Combine2 0", "value 2", "40000"}, {"AmmoName 4", "first text", ".50 AP"}, {"Sound 22", "name", "a.wav"}}},
+          {Form::Cells,
+           {{"AmmoName 4", "second text", "AP"}, {"Sound 22", "name", "b.wav"}, {"Item 8", "Long Name", "Mk 2"}}}}},
         {"one mod: a cleaned mod", {3}, {{Form::Whole, {price}}}},
-        {"three mods", {0, 1, 2, 3, 4, 5, 6},
+        {"three mods",
+         {0, 1, 2, 3, 4, 5, 6},
          {{Form::Whole, {damage60, {"Item 8", "Silencer?", "~"}, {"AmmoName 4", "first text", ".50 AP"}}},
           {Form::Rows, {price, {"Item 10", "Short Name", "Bolt"}, {"Combine2 0", "value 2", "40000"}}},
-          {Form::Cells, {{"Item 8", "Damage", "70"}, {"Item 9", "Laser Scope?", "~"}, {"Sound 22", "name", "c.wav"},
-                         {"Burst 3", "name", "bx"}, {"Item 13", "Description", ""}}}}},
+          {Form::Cells,
+           {{"Item 8", "Damage", "70"},
+            {"Item 9", "Laser Scope?", "~"},
+            {"Sound 22", "name", "c.wav"},
+            {"Burst 3", "name", "bx"},
+            {"Item 13", "Description", ""}}}}},
     };
     for (const Case& c : cases) {
         for (int e : c.editions) {
@@ -107,7 +121,8 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
             const auto fieldOf = [&](const Edit& edit) -> std::size_t {
                 const std::string_view f = edit.field;
                 if (std::string_view(edit.line).starts_with("Item ")) {
-                    return static_cast<std::size_t>(std::find(master[0].begin(), master[0].end(), f) - master[0].begin());
+                    return static_cast<std::size_t>(std::find(master[0].begin(), master[0].end(), f) -
+                                                    master[0].begin());
                 }
                 return f.starts_with("value ") ? std::stoul(std::string(f.substr(6))) : f == "second text" ? 2 : 1;
             };
@@ -115,7 +130,8 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
             const auto isText = [&](std::size_t li, std::size_t fi) {
                 const std::string& start = master[li][0];
                 return isItem(li) ? fi >= 1 && fi <= 5
-                                  : start.starts_with("AmmoName ") || start.starts_with("Sound ") || start.starts_with("Burst ");
+                                  : start.starts_with("AmmoName ") || start.starts_with("Sound ") ||
+                                        start.starts_with("Burst ");
             };
             // An empty cell of an Item row keeps the game's text: an empty text is quoted.
             const auto cell = [&](std::size_t li, std::size_t fi, const std::string& v) {
@@ -160,7 +176,8 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
             int conflictCount = 0;
             for (const auto& [at, settings] : sets) {
                 const auto [li, fi] = at;
-                if (!(isItem(li) && isText(li, fi))) after[li][fi] = settings.back().second;  // PATCH saves no item text
+                if (!(isItem(li) && isText(li, fi)))
+                    after[li][fi] = settings.back().second;  // PATCH saves no item text
                 if (merged.back()[0] != master[li][0]) {
                     merged.push_back(master[li]);
                     if (isItem(li)) std::fill(merged.back().begin() + 1, merged.back().end(), "");
@@ -170,7 +187,9 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
                 for (const auto& s : settings) values.insert(s.second);
                 if (values.size() < 2) continue;
                 const auto shown = [&](const std::string& v) { return isText(li, fi) ? "\"" + v + "\"" : v; };
-                std::string label = isItem(li) ? master[0][fi] : isText(li, fi) ? "name" : "value " + std::to_string(fi);
+                std::string label = isItem(li)       ? master[0][fi]
+                                    : isText(li, fi) ? "name"
+                                                     : "value " + std::to_string(fi);
                 if (master[li][0].starts_with("AmmoName ")) label = fi == 1 ? "first text" : "second text";
                 conflicts += master[li][0] + "\t" + label + "\t" + shown(master[li][fi]);
                 for (const auto& [m, v] : settings) conflicts += "\tmod" + std::to_string(m) + ".txt: " + shown(v);
@@ -179,9 +198,9 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
             }
             const auto r = runVantedit(dir.path(), args);
             EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.output, head(e) + readings + "\n" + conflicts + "\n" + std::to_string(sets.size()) + " fields from " +
-                                    std::to_string(c.mods.size()) + " files, " + std::to_string(conflictCount) +
-                                    " conflicts (the later file wins).\n\nDone!\n");
+            EXPECT_EQ(r.output, head(e) + readings + "\n" + conflicts + "\n" + std::to_string(sets.size()) +
+                                    " fields from " + std::to_string(c.mods.size()) + " files, " +
+                                    std::to_string(conflictCount) + " conflicts (the later file wins).\n\nDone!\n");
             EXPECT_EQ(readText(dir / "merged.txt"), textOf(merged));
             EXPECT_TRUE(testing::readBytes(dir / "game.exe") == executable);
 
@@ -209,7 +228,8 @@ TEST(MergeRun, FailuresWriteNothing) {
     writeText(dir / "bad.txt", heading + "Bogus 1");
     const std::string itemDesc(kEditions[e].itemDescPath);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"merged.txt", "good.txt", "bad.txt"}, "\nReading good.txt...\nReading bad.txt...Error while parsing! (Bogus)\n"},
+        {{"merged.txt", "good.txt", "bad.txt"},
+         "\nReading good.txt...\nReading bad.txt...Error while parsing! (Bogus)\n"},
         {{"merged.txt", "missing.txt"}, "\nReading missing.txt...Unable to read missing.txt!\n"},
         {{"game.exe", "good.txt"}, "Unable to create game.exe!\n"},
         {{itemDesc, "good.txt"}, "Unable to create " + itemDesc + "!\n"},
@@ -255,7 +275,8 @@ TEST(MergeRun, TheDocumentedExampleIsWhatTheProgramPrints) {
     }
     ASSERT_EQ(master[0][14] + master[0][39] + master[9][0], "DamagePriceItem 8");
     const auto r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "damage.txt", "price.txt"});
-    EXPECT_EQ(documentedExample("docs/manual.md"), "> vantedit game.exe merged.txt merge damage.txt price.txt\n" + r.output);
+    EXPECT_EQ(documentedExample("docs/manual.md"),
+              "> vantedit game.exe merged.txt merge damage.txt price.txt\n" + r.output);
     EXPECT_TRUE(r.output.ends_with("\n" + documentedExample("README.md"))) << documentedExample("README.md");
 }
 

@@ -790,9 +790,11 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         {5, "Damage", "n/a", "Error while parsing! (Item 5, Damage: \"n/a\" is not a whole number)\n"},
         {0, "Class1", "x", "Error while parsing! (Item 0, Class1: \"x\" is not a whole number)\n"},
         {200, "Price", "-", "Error while parsing! (Item 200, Price: \"-\" is not a whole number)\n"},
-        {70, "HV's Fire Rate", "n/a", "Error while parsing! (Item 70, HV's Fire Rate: \"n/a\" is not a whole number)\n"},
+        {70, "HV's Fire Rate", "n/a",
+         "Error while parsing! (Item 70, HV's Fire Rate: \"n/a\" is not a whole number)\n"},
         {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: \"yes\" is not a whole number)\n"},
-        {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: \"n/a\" is not a whole number)\n"},
+        {1, "Barrel Extender?", "n/a",
+         "Error while parsing! (Item 1, Barrel Extender?: \"n/a\" is not a whole number)\n"},
         // An empty cell keeps what the game holds (""): the image stays as it is.
         {5, "Damage", "", ""},
         {5, "Class1", "", ""},
@@ -910,7 +912,8 @@ TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {
     EXPECT_EQ(r.output, "");
     EXPECT_EQ(readColumnValue(g.image(), sectionRecord(0, Section::Weapons), sectionColumn(Section::Weapons, 0), 9), 5);
     std::vector<std::uint8_t> class1Only = before;
-    class1Only[static_cast<std::size_t>(valueOffset(sectionRecord(0, Section::Weapons), sectionColumn(Section::Weapons, 0), 9))] = 5;
+    class1Only[static_cast<std::size_t>(
+        valueOffset(sectionRecord(0, Section::Weapons), sectionColumn(Section::Weapons, 0), 9))] = 5;
     EXPECT_TRUE(imageOf(g) == class1Only);
 
     // Cut after the Sniper Scope column: the Silencer and the Sniper Scope still count.

@@ -525,10 +525,10 @@ TEST(PatchRun, EmptyCellsAndRowsEndingEarlyKeepWhatTheGameHolds) {
         setField(lf, "Item 8", fieldOf(Section::AllItems, 12), "   "),
         emptyMark,
         setField(setField(lf, "Item 8", 2, ""), "Item 8", 5, " "),  // Long Name, Halvek's Description
-        cut(40, kFirstWeaponsField + 1),                             // ends after its first stat
-        cut(8, 2),                                                   // ends after its Short Name
-        cut(12, kFirstAttachmentField),                              // no attachment cells
-        linesBefore(cut(40, kFirstWeaponsField), "Item 41") + "\t",   // the end of the file after its texts
+        cut(40, kFirstWeaponsField + 1),  // ends after its first stat
+        cut(8, 2),  // ends after its Short Name
+        cut(12, kFirstAttachmentField),  // no attachment cells
+        linesBefore(cut(40, kFirstWeaponsField), "Item 41") + "\t",  // the end of the file after its texts
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -536,8 +536,9 @@ TEST(PatchRun, EmptyCellsAndRowsEndingEarlyKeepWhatTheGameHolds) {
         ASSERT_NE(stats, lf);
         writeText(dir / "stats.txt", withCrLf(stats));
         const auto diff = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
-        EXPECT_EQ(diff.output, prefix(e) + "\nConverting text file...\n\n0 values would change, 0 not saved; nothing "
-                                           "written.\n\nDone!\n");
+        EXPECT_EQ(diff.output, prefix(e) +
+                                   "\nConverting text file...\n\n0 values would change, 0 not saved; nothing "
+                                   "written.\n\nDone!\n");
         EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"}).status, 0);
         EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     }

@@ -150,7 +150,8 @@ void printDiffLines(std::ostream& out, const GameDiff& diff) {
 
 void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << path << "..."; }
 
-void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged, std::span<const std::string> mods) {
+void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
+                    std::span<const std::string> mods) {
     merged.forEachField([&](std::span<const Setting> settings) {
         if (!isConflict(settings)) return;
         const FieldRef& f = settings[0].field;
@@ -165,7 +166,8 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
 }
 
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts) {
-    out << "\n" << fields << " fields from " << files << " files, " << conflicts << " conflicts (the later file wins).\n";
+    out << "\n"
+        << fields << " fields from " << files << " files, " << conflicts << " conflicts (the later file wins).\n";
 }
 
 std::string escaped(std::string_view text) {

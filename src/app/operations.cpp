@@ -185,8 +185,8 @@ int runDiff(Game& game, const std::string& statsPath, std::ostream& out) {
 int runMerge(Game& master, const std::string& executablePath, const std::string& mergedPath,
              std::span<const std::string> modPaths, std::ostream& out) {
     if (!loadDescriptionFiles(master.edition(), master.descriptions, out)) return 1;
-    const bool overAMod =
-        std::any_of(modPaths.begin(), modPaths.end(), [&](const std::string& mod) { return io::sameFile(mergedPath, mod); });
+    const bool overAMod = std::any_of(modPaths.begin(), modPaths.end(),
+                                      [&](const std::string& mod) { return io::sameFile(mergedPath, mod); });
     if (overAMod || wouldOverwriteGameFile(master, executablePath, mergedPath) || !io::canWriteOver(mergedPath)) {
         printUnableToCreate(out, mergedPath);
         return 1;

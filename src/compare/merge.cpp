@@ -10,7 +10,8 @@ namespace vantedit {
 namespace {
 
 bool inFileOrder(const Setting& a, const Setting& b) {
-    return std::tuple(a.field.line, a.field.record, a.field.field) < std::tuple(b.field.line, b.field.record, b.field.field);
+    return std::tuple(a.field.line, a.field.record, a.field.field) <
+           std::tuple(b.field.line, b.field.record, b.field.field);
 }
 
 // Every field of the edition's stats file, shown or not: no mod sets more.
@@ -25,7 +26,8 @@ std::size_t fieldsOfEdition(const Edition& e) {
 }  // namespace
 
 bool isConflict(std::span<const Setting> settings) {
-    return std::any_of(settings.begin(), settings.end(), [&](const Setting& s) { return !(s.value == settings[0].value); });
+    return std::any_of(settings.begin(), settings.end(),
+                       [&](const Setting& s) { return !(s.value == settings[0].value); });
 }
 
 bool MergedMods::add(const Game& master, const Game& mod, std::uint32_t index, std::size_t& asked) {

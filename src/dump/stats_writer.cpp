@@ -48,7 +48,8 @@ void writeHeadingLine(std::string& out) {
     }
 }
 
-void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record, const CellSource& cells) {
+void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
+                    const CellSource& cells) {
     out += '\n';
     out += lineKeyword(line);
     out += ' ';
@@ -89,7 +90,8 @@ void writeGivenFields(std::string& out, const Game& game, std::span<const GivenF
     for (std::size_t at = 0; at < fields.size();) {
         const FieldRef first = fields[at].field;
         std::size_t end = at;
-        while (end < fields.size() && fields[end].field.line == first.line && fields[end].field.record == first.record) {
+        while (end < fields.size() && fields[end].field.line == first.line &&
+               fields[end].field.record == first.record) {
             ++end;
         }
         const std::span<const GivenField> own = fields.subspan(at, end - at);

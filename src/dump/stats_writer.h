@@ -27,7 +27,8 @@ void writeHeadingLine(std::string& out);
 // Appends "\n", the line's keyword and record number, then each of its fields as cells says.
 // A given text that is empty or only blanks goes in double quotes in an Item row, where an
 // empty cell keeps what the game holds.
-void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record, const CellSource& cells);
+void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
+                    const CellSource& cells);
 
 // A stats file of just the given fields, which come in file order: the heading line, then, in
 // MAKE's order, each line that holds one of them: an Item row with their values in their
