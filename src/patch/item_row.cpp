@@ -12,11 +12,16 @@ constexpr int kEnd = StatsStream::kEnd;
 constexpr std::size_t kNumberCellKept = 64;
 
 // A line end ends the row when what follows it is another line of the file, or nothing:
-// otherwise it is a line break inside a text, as older files hold them unquoted.
-bool lineEndEndsRow(const StatsStream& in) {
+// otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is
+// how much of the file was left where the last look found text: the line ends of the white
+// space before it are the text's, and are not looked at again.
+bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom) {
     std::string_view next = in.rest();
+    if (next.size() > textFrom) return false;
     while (!next.empty() && isWhiteSpace(next.front())) next.remove_prefix(1);
-    return next.empty() || opensWithALine(next.substr(0, next.find('\n')));
+    if (next.empty() || opensWithALine(next.substr(0, next.find('\n')))) return true;
+    textFrom = next.size();
+    return false;
 }
 
 // The character after a cell ends the row's line.
@@ -41,6 +46,7 @@ struct TextCell {
 TextCell readTextField(StatsStream& in, std::size_t keep) {
     TextCell cell;
     bool quoted = false;
+    std::size_t textFrom = std::string_view::npos;
     const auto add = [&](int c) {
         if (c != ' ') cell.given = true;
         if (cell.text.size() < keep) cell.text.push_back(static_cast<char>(c));
@@ -61,7 +67,7 @@ TextCell readTextField(StatsStream& in, std::size_t keep) {
             }
             const int next = in.get();
             if (next == '\t' && quoted) return cell;  // the closing quote
-            if (quoted && (next == kEnd || (next == '\n' && lineEndEndsRow(in)))) return endRowAt(next);
+            if (quoted && (next == kEnd || (next == '\n' && lineEndEndsRow(in, textFrom)))) return endRowAt(next);
             if (next != '"') {
                 in.unget(next);
                 quoted = false;
@@ -69,7 +75,7 @@ TextCell readTextField(StatsStream& in, std::size_t keep) {
             add('"');
             continue;
         }
-        if (c == kEnd || (c == '\n' && !quoted && lineEndEndsRow(in))) return endRowAt(c);
+        if (c == kEnd || (c == '\n' && !quoted && lineEndEndsRow(in, textFrom))) return endRowAt(c);
         if ((c == '\t' && !quoted) || c == 0) return cell;
         add(c);
     }
