@@ -30,7 +30,8 @@ const std::string kUsage =
     "Use the MAKE option to dump stats to a tab delimited text file.\n"
     "To apply the changes from the textfile, use the PATCH option.\n"
     "To list what PATCH would change without writing anything, use the DIFF option.\n"
-    "To save the names and descriptions into the description files, use the TEXTS option.\n";
+    "To save the names and descriptions into the description files, use the TEXTS option.\n"
+    "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
 
 // Every message a failing file call may end a run with; each is the whole of what follows
 // the progress messages.

@@ -106,7 +106,7 @@ TEST(ItemRow, TextsGoThroughTheTransformIntoTheFirstByteOfEachUnit) {
     std::string text = statsText(zeroGame(1));
     text = withField(text, "Item 7", 1, "Az ~");
     text = withField(text, "Item 7", 2, "\"Say \"\"hi\"\"\"");           // quoted, doubled quotes
-    text = withField(text, "Item 7", 4, "");                             // empty
+    text = withField(text, "Item 7", 4, "");                             // empty: kept as it is
     text = withField(text, "Item 7", 5, "\"\"");                         // empty, quoted
     text = withField(text, "Item 7", 3, "line\nfeed \"odd\" \xFF!");    // line feed, lone quotes, 255
     ASSERT_EQ(readStats(g, text).output, "");
@@ -118,7 +118,7 @@ TEST(ItemRow, TextsGoThroughTheTransformIntoTheFirstByteOfEachUnit) {
     EXPECT_EQ(unitBytes(g.descriptions.item, 0, 5), std::string("B{ \x7F\0", 5));
     EXPECT_EQ(unitBytes(g.descriptions.item, 1, 9), std::string("Tbz #ij#\0", 9));
     EXPECT_EQ(unitBytes(g.descriptions.item, 2, 19), std::string("mjof\ngffe #pee# \0\"\0", 19));
-    EXPECT_EQ(unitBytes(g.descriptions.shop, 3, 1), std::string("\0", 1));
+    EXPECT_EQ(unitBytes(g.descriptions.shop, 3, 1), "\xCC");
     EXPECT_EQ(unitBytes(g.descriptions.shop, 4, 1), std::string("\0", 1));
     // The second byte of every unit and every unit after a terminator are kept.
     EXPECT_EQ(g.descriptions.item[descUnitOffset(7, kDescFields[0], 0) + 1], 0xCC);
@@ -252,27 +252,36 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: \"yes\" is not a whole number)\n"},
         {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: \"n/a\" is not a whole number)\n"},
         {1, "Bipod?", std::string(100, '9'), "Error while parsing! (Item 1, Bipod?: \"" + std::string(64, '9') + "...\" is not a whole number)\n"},
-        // An empty cell is reported at its own column, not at the next number's.
-        {5, "Damage", "", "Error while parsing! (Item 5, Damage: number expected)\n"},
-        {5, "Class1", "", "Error while parsing! (Item 5, Class1: number expected)\n"},
-        {5, "Unknown", "  ", "Error while parsing! (Item 5, Unknown: number expected)\n"},
-        {70, "Talon?", "", "Error while parsing! (Item 70, Talon?: number expected)\n"},
+        // An empty cell keeps what the game holds (""): the image stays as it is.
+        {5, "Damage", "", ""},
+        {5, "Class1", "", ""},
+        {5, "Unknown", "  ", ""},
+        {70, "Talon?", "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         Game g = zeroGame(0);
         const std::string text = withField(statsText(g), "Item " + std::to_string(c.item), fieldOf(c.heading), c.value);
+        const auto before = imageOf(g);
         const Read r = readStats(g, text);
-        EXPECT_EQ(r.result, ReadResult::Failed);
+        EXPECT_EQ(r.result, c.message.empty() ? ReadResult::EndOfFile : ReadResult::Failed);
+        if (c.message.empty()) {
+            EXPECT_TRUE(imageOf(g) == before);
+        }
         EXPECT_EQ(r.output, c.message);
     }
 }
 
-TEST(ItemRow, EndOfFileAmongStatValuesIsAnErrorButAmongAttachmentsTheEnd) {
+TEST(ItemRow, RowsEndingEarlyKeepTheCellsTheyDoNotReach) {
     Game g = zeroGame(0);
-    Read r = readStats(g, headingLine(69) + "Item 9\ts\tl\td\tn/a\tn/a\t5\r\n");
-    EXPECT_EQ(r.result, ReadResult::Failed);
-    EXPECT_EQ(r.output, "Error while parsing! (Item 9, Class2: number expected)\n");
+    const auto before = imageOf(g);
+    Read r = readStats(g, headingLine(69) + "Item 9\ts\tl\td\tn/a\tn/a\t5\r\n");  // a row that ends early
+    EXPECT_EQ(r.result, ReadResult::EndOfFile);
+    EXPECT_EQ(r.output, "");
+    std::vector<std::uint8_t> class1Only = before;
+    class1Only[static_cast<std::size_t>(
+        valueOffset(sectionRecord(0, Section::Weapons), sectionColumn(Section::Weapons, 0), 9))] = 5;
+    EXPECT_TRUE(imageOf(g) == class1Only);
 
     // Cut after the Sniper Scope column: the Silencer and the Sniper Scope still count.
     const std::string row = itemLine(statsText(g), 9);

@@ -412,6 +412,49 @@ TEST(PatchRun, PartialFilesKeepTheAttachmentsOfTheWeaponsTheyLeaveOut) {
     }
 }
 
+// An empty cell, and every cell after a row's line ends early, keeps what the game holds: a
+// MAKE file so changed changes nothing, and diff lists nothing.
+TEST(PatchRun, EmptyCellsAndRowsEndingEarlyKeepWhatTheGameHolds) {
+    const int e = 2;
+    TempDir dir;
+    const synth::SyntheticGame game = writeGame(dir, e);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string lf = withoutCr(readText(dir / "stats.txt"));
+    const auto cut = [&](int item, std::size_t fields) {
+        return editLines(lf, "Item", [&](std::vector<std::string>& f) {
+            if (f[0] == "Item " + std::to_string(item)) f.resize(fields);
+        });
+    };
+    std::string emptyMark = lf;  // the first 1 of an attachment column emptied: its pair stays
+    editLines(lf, "Item", [&](std::vector<std::string>& f) {
+        for (std::size_t k = kFirstAttachmentField; k < f.size() && emptyMark == lf; ++k) {
+            if (f[k] == "1") emptyMark = withField(lf, f[0], static_cast<int>(k), "");
+        }
+    });
+    const std::string cases[] = {
+        withField(lf, "Item 8", fieldOf("Damage"), ""),
+        withField(lf, "Item 8", fieldOf("Price"), "   "),
+        emptyMark,
+        withField(withField(lf, "Item 8", 2, ""), "Item 8", 5, " "),  // Long Name, Halvek's Description
+        cut(40, static_cast<std::size_t>(fieldOf("Class1")) + 1),  // ends after its first stat
+        cut(8, 2),  // ends after its Short Name
+        cut(12, kFirstAttachmentField),  // no attachment cells
+        linesBefore(cut(40, static_cast<std::size_t>(fieldOf("Class1"))), "Item 41") + "\t",  // the end of the file after its texts
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const std::string& stats = cases[i];
+        ASSERT_NE(stats, lf);
+        writeText(dir / "stats.txt", withCrLf(stats));
+        const auto diff = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
+        EXPECT_EQ(diff.output, runOpening(e) +
+                                   "\nConverting text file...\n\n0 values would change, 0 not saved; nothing "
+                                   "written.\n\nDone!\n");
+        EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"}).status, 0);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Failures
 
@@ -438,8 +481,6 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
          "Error while parsing! (Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
-        {"emptied cell", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), ""); },
-         "Error while parsing! (Item 5, Damage: number expected)\n"},
         {"two values for one byte",
          [](const std::string& lf) {
              return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161", fieldOf("Armour Strength"), "252");
@@ -447,13 +488,6 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another value)\n"},
         {"no attachment mark", [](const std::string& lf) { return withField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
          "Error while parsing! (Item 69, Bipod?: \"yes\" is not a whole number)\n"},
-        {"cut in the stat values",
-         [](const std::string& lf) {
-             std::size_t at = lf.find("\nItem 40\t");
-             for (int tabs = 0; tabs < 6; ++tabs) at = lf.find('\t', at + 1);
-             return lf.substr(0, at + 1);  // the row's texts, then the end of the file
-         },
-         "Error while parsing! (Item 40, Class1: number expected)\n"},
         {"wrong heading count", [](const std::string& lf) { return "\t" + lf; },
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
          "use MAKE to create a new textfile.  See documentation.\n"},

@@ -65,7 +65,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
 // A field's value as diff shows it: numbers as they are, texts in double quotes with their
 // control bytes escaped, so that two different texts never look the same.
 void printValue(std::ostream& out, const FieldRef& f, const FieldValue& v) {
-    if (fieldKind(f) == FieldKind::Number) {
+    if (fieldKind(f) == FieldKind::Number || fieldKind(f) == FieldKind::Attachment) {
         out << v.number;
     } else {
         out << quotedText(escaped(v.text));
@@ -91,6 +91,7 @@ void printUsage(std::ostream& out) {
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
     out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
+    out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
 }
 
 void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder) {
@@ -162,12 +163,16 @@ void printMostValuesDiffer(std::ostream& out) {
 void printRebuild(std::ostream& out, const RebuildCounts& counts) {
     out << "\nSorting weapon attachments...";
     if (counts.collected > counts.capacity) {
-        out << "\n\nWARNING:  You have " << counts.collected - counts.capacity
-            << " too many weapon attachments.\nThe maximum limit is " << counts.capacity
-            << ".  The extra attachments have been ignored.\n";
+        printTooManyAttachments(out, counts);
     } else {
         out << "\n" << counts.collected << " of " << counts.capacity << " attachments added...";
     }
+}
+
+void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts) {
+    out << "\n\nWARNING:  You have " << counts.collected - counts.capacity
+        << " too many weapon attachments.\nThe maximum limit is " << counts.capacity
+        << ".  The extra attachments have been ignored.\n";
 }
 
 void printDiffLines(std::ostream& out, const GameDiff& diff) {
@@ -193,6 +198,28 @@ void printDiffLines(std::ostream& out, const GameDiff& diff) {
         printPair(out, a.pair, a.change == PairChange::Added ? "added" : "removed");
     }
     if (diff.movedPairs > 0) out << "Attachments\torder\t" << diff.movedPairs << " pairs move\n";
+}
+
+void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << path << "..."; }
+
+void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
+                    std::span<const std::string_view> mods) {
+    merged.forEachField([&](std::span<const Setting> settings) {
+        if (!isConflict(settings)) return;
+        const FieldRef& f = settings[0].field;
+        out << lineKeyword(f.line) << ' ' << f.record << '\t' << fieldLabel(f) << '\t';
+        printValue(out, f, readField(master, f));
+        for (const Setting& s : settings) {
+            out << '\t' << escaped(mods[s.mod]) << ": ";
+            printValue(out, f, s.value);
+        }
+        out << '\n';
+    });
+}
+
+void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts) {
+    out << "\n"
+        << fields << " fields from " << files << " files, " << conflicts << " conflicts (the later file wins).\n";
 }
 
 std::string escaped(std::string_view text) {

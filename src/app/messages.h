@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "compare/diff.h"
+#include "compare/merge.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {
@@ -28,8 +30,16 @@ void printReading(std::ostream& out, const Reading& reading);
 void printMostValuesDiffer(std::ostream& out);
 // The rebuild's notice, then its count or, over the capacity, its warning.
 void printRebuild(std::ostream& out, const RebuildCounts& counts);
+void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts);
 // diff's lines: one tab-separated line per change, each ending in "\n".
 void printDiffLines(std::ostream& out, const GameDiff& diff);
+
+// merge's progress before each mod's reading.
+void printReadingMod(std::ostream& out, std::string_view path);
+// merge's conflict lines: one tab-separated line per field that mods set to different values,
+// each ending in "\n".
+void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged, std::span<const std::string_view> mods);
+void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts);
 
 // The text with its control bytes escaped, so that it stays on one line.
 std::string escaped(std::string_view text);

@@ -3,10 +3,12 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <algorithm>
 
 #include "app/game_files.h"
 #include "app/messages.h"
 #include "compare/diff.h"
+#include "compare/merge.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
 #include "model/memory.h"
@@ -144,6 +146,48 @@ int saveDescriptionFiles(std::span<DescriptionSave> saves, std::ostream& out, Fa
     return 0;
 }
 
+// The new stats file beside the target, under the target's lock; false after the message.
+bool openStatsFile(io::ReplacingFile& file, io::FileLock& lock, const std::string& statsPath, std::ostream& out) {
+    if (!lockForSaving(lock, statsPath, out)) return false;
+    if (file.open(statsPath, &lock)) return true;
+    // Beside an existing stats file: its folder does not take a new file.
+    if (file.replacesAFile()) {
+        printErrorWriting(out, statsPath);
+    } else {
+        printUnableToCreate(out, statsPath);
+    }
+    return false;
+}
+
+// Room for the largest stats file there can be, every text at its longest.
+constexpr std::size_t kTextRoom = std::size_t{1} << 20;
+
+// One mod read onto a copy of the master, as PATCH reads it, with the reading's messages,
+// and what it sets added to the merge; false after the failure's message.
+bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t index, MergedMods& merged,
+              std::ostream& out, Faults& faults) {
+    printReadingMod(out, modPath);
+    std::string bytes;
+    std::size_t asked = 0;
+    if (!readStatsFileBytes(modPath, bytes, asked, out, faults)) return false;
+    if (asked != 0) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    std::optional<Game> mod = master.tryCopy(asked, faults);
+    if (!mod) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    Reading reading;
+    if (!applyAndPrint(*mod, std::move(bytes), reading, out, faults)) return false;
+    if (reading.mostValuesDiffer) printMostValuesDiffer(out);
+    if (reading.attachments.collected > reading.attachments.capacity) printTooManyAttachments(out, reading.attachments);
+    if (merged.add(master, *mod, index, asked)) return true;
+    printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+    return false;
+}
+
 }  // namespace
 
 bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out) {
@@ -173,8 +217,6 @@ int runMake(Game& game, const std::string& executablePath, const std::string& st
         }
         return 1;
     }
-    // Room for the largest stats file there can be, every text at its longest.
-    constexpr std::size_t kTextRoom = std::size_t{1} << 20;
     std::string text;
     if (!tryReserve(faults, text, kTextRoom)) {
         printUnableToAllocate(out, kTextRoom);
@@ -297,6 +339,54 @@ int runDiff(Game& game, const std::string& executablePath, const std::string& st
     if (diff.mostValuesDiffer) printMostValuesDiffer(out);
     out << "\n" << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, "
         << diff.notSaved << " not saved; nothing written.\n";
+    out << "\nDone!\n";
+    return 0;
+}
+
+int runMerge(Game& master, const std::string& executablePath, const std::string& mergedPath,
+             std::span<const std::string_view> modPaths, std::ostream& out, Faults& faults) {
+    if (!loadDescriptionFiles(master.edition(), master.descriptions, executablePath, out, faults)) return 1;
+    const bool overAMod = std::any_of(modPaths.begin(), modPaths.end(),
+                                      [&](std::string_view mod) { return io::sameFile(mergedPath, std::string(mod)); });
+    if (overAMod || wouldOverwriteGameFile(master, executablePath, mergedPath) || !io::canWriteOver(faults, mergedPath)) {
+        printUnableToCreate(out, mergedPath);
+        return 1;
+    }
+    // One copy of the game at a time: each mod's is dropped once what it sets is kept.
+    MergedMods merged;
+    for (std::size_t i = 0; i < modPaths.size(); ++i) {
+        if (!mergeMod(master, std::string(modPaths[i]), static_cast<std::uint32_t>(i), merged, out, faults)) return 1;
+    }
+    out << "\n";
+    printConflicts(out, master, merged, modPaths);
+    const std::int64_t fields = merged.fieldCount();
+    const std::int64_t conflicts = merged.conflictCount();
+
+    std::vector<GivenField> winners;
+    std::size_t asked = 0;
+    std::string text;
+    if (!merged.takeWinners(winners, asked) || !tryReserve(faults, text, asked = kTextRoom)) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return 1;
+    }
+    // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
+    writeGivenFields(text, master, winners);
+    io::FileLock lock;
+    io::ReplacingFile file(faults);
+    if (!openStatsFile(file, lock, mergedPath, out)) return 1;
+    std::string bytes;
+    if (!tryReserve(faults, bytes, withCrLfSize(text))) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(withCrLfSize(text)));
+        return 1;
+    }
+    appendWithCrLf(bytes, text);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
+    if (saved != io::SaveResult::Saved) {
+        printSaveFailure(out, mergedPath, saved);
+        return 1;
+    }
+    printMergeCount(out, fields, modPaths.size(), conflicts);
     out << "\nDone!\n";
     return 0;
 }

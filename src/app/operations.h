@@ -39,6 +39,12 @@ int runDiff(Game& game, const std::string& executablePath, const std::string& st
 int runTexts(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
              Faults& faults);
 
+// MERGE: reads each mod as PATCH reads a stats file, onto its own copy of the game (the master
+// the mods were made for), reports the fields that mods set differently, and writes the stats
+// file of every field a mod sets, at the later mod's value. Returns the exit status.
+int runMerge(Game& master, const std::string& executablePath, const std::string& mergedPath,
+             std::span<const std::string_view> modPaths, std::ostream& out, Faults& faults);
+
 // Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
 // are the given ones, never in place (see io::replaceBytes); with the lock, only while the
 // executable is still the file the lock found. Returns the exit status.

@@ -66,6 +66,12 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         printUsage(out);
         return 1;
     }
+    const std::string_view operation = args[3];
+    const bool merge = equalsIgnoringCase(operation, "merge");
+    if (merge && args.size() < 5) {  // no mod to merge
+        printUsage(out);
+        return 1;
+    }
     if (args.size() > 4 && isOperation(args[3])) {
         out << "\nUnexpected argument " << args[4] << "\n";
         printUsage(out);
@@ -73,7 +79,6 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     }
     const std::string executable(args[1]);
     const std::string statsFile(args[2]);
-    const std::string_view operation = args[3];
 
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
@@ -91,6 +96,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     if (saves && equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out, faults, lock);
     if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, executable, statsFile, out, faults);
     if (saves) return runTexts(*game, executable, statsFile, out, faults);
+    if (merge) return runMerge(*game, executable, statsFile, args.subspan(4), out, faults);
     out << "\nInvalid option.  Use either MAKE or PATCH\n";
     printUsage(out);
     return 1;

@@ -1,6 +1,7 @@
 #include "compare/diff.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
 #include <utility>
 
@@ -77,6 +78,10 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
     GameDiff diff;
     const Edition& e = before.edition();
     std::set<Cell> reported;
+    std::array<bool, kItemCount> wholeRow{};
+    for (std::int32_t item = 0; item < kItemCount; ++item) {
+        wholeRow[static_cast<std::size_t>(item)] = givesWholeRow(before, typed, item);
+    }
     std::int64_t statsGiven = 0;
     std::int64_t statsDiffering = 0;
     forEachField(e, [&](const FieldRef& f) {
@@ -86,7 +91,7 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
         const bool differs = !(change.before == change.after);
         const bool stat = kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number;
         const std::optional<std::int64_t> given = kind == FieldKind::Number ? typed.find(f) : std::nullopt;
-        if (stat && given) {
+        if (stat && given && wholeRow[static_cast<std::size_t>(f.record)]) {
             ++statsGiven;
             if (differs) ++statsDiffering;
         }

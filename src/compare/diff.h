@@ -34,7 +34,8 @@ struct GameDiff {
     std::int64_t movedPairs = 0;     // kept pairs whose place among the kept pairs changes
     std::int64_t changedValues = 0;  // values PATCH would write: stats, lists, AmmoName, Sound, Burst
     std::int64_t notSaved = 0;       // changed names and descriptions
-    // More than half of the stat cells the file gave differ from the game as it is.
+    // More than half of the stat cells of the whole rows the file gave differ from the game
+    // as it is.
     bool mostValuesDiffer = false;
 };
 

@@ -27,21 +27,7 @@ void appendText(std::string& out, const std::string& text) {
     }
 }
 
-void writeHeadingLine(std::string& out) {
-    out += "Offset";
-    for (std::size_t cell = 0; cell < kItemCellCount; ++cell) {
-        out += '\t';
-        out += fieldLabel(itemField(0, cell));
-    }
-}
-
-void appendField(std::string& out, const Game& game, const FieldRef& f) {
-    out += '\t';
-    if (!fieldShown(game, f)) {
-        out += "n/a";
-        return;
-    }
-    const FieldValue v = readField(game, f);
+void appendValue(std::string& out, const FieldRef& f, const FieldValue& v) {
     switch (fieldKind(f)) {
         case FieldKind::Number:
         case FieldKind::Attachment: appendNumber(out, v.number); break;
@@ -50,19 +36,74 @@ void appendField(std::string& out, const Game& game, const FieldRef& f) {
     }
 }
 
+bool onlyBlanks(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+
 }  // namespace
+
+void writeHeadingLine(std::string& out) {
+    out += "Offset";
+    for (std::size_t cell = 0; cell < kItemCellCount; ++cell) {
+        out += '\t';
+        out += fieldLabel(itemField(0, cell));
+    }
+}
+
+void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
+                    const CellSource& cells) {
+    out += '\n';
+    out += lineKeyword(line);
+    out += ' ';
+    appendNumber(out, record);
+    for (std::size_t i = 0; i < lineFieldCount(line); ++i) {
+        const FieldRef f{line, static_cast<std::uint16_t>(i), record};
+        const Cell cell = cells(f);
+        out += '\t';
+        if (cell.from == CellFrom::Nothing) continue;
+        if (cell.from == CellFrom::Given) {
+            const bool readAsEmpty = fieldKind(f) == FieldKind::Text && onlyBlanks(cell.given->text);
+            if (readAsEmpty && kLineTypes[line].kind == LineKind::Item) {
+                out += quotedText(cell.given->text);
+            } else {
+                appendValue(out, f, *cell.given);
+            }
+        } else if (!fieldShown(game, f)) {
+            out += "n/a";
+        } else {
+            appendValue(out, f, readField(game, f));
+        }
+    }
+}
 
 void writeStatsFile(std::string& out, const Game& game) {
     writeHeadingLine(out);
-    forEachField(game.edition(), [&](const FieldRef& f) {
-        if (f.field == 0) {
-            out += '\n';
-            out += lineKeyword(f.line);
-            out += ' ';
-            appendNumber(out, f.record);
+    const CellSource fromGame = [](const FieldRef&) { return Cell{}; };
+    const Edition& e = game.edition();
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        for (std::int32_t r = 0; r < lineRecordCount(e, line); ++r) {
+            writeStatsLine(out, game, static_cast<std::uint8_t>(line), r, fromGame);
         }
-        appendField(out, game, f);
-    });
+    }
+}
+
+void writeGivenFields(std::string& out, const Game& game, std::span<const GivenField> fields) {
+    writeHeadingLine(out);
+    for (std::size_t at = 0; at < fields.size();) {
+        const FieldRef first = fields[at].field;
+        std::size_t end = at;
+        while (end < fields.size() && fields[end].field.line == first.line &&
+               fields[end].field.record == first.record) {
+            ++end;
+        }
+        const std::span<const GivenField> own = fields.subspan(at, end - at);
+        const CellFrom elsewhere = first.line == kItemLine ? CellFrom::Nothing : CellFrom::Game;
+        writeStatsLine(out, game, first.line, first.record, [&](const FieldRef& f) {
+            for (const GivenField& g : own) {
+                if (g.field == f) return Cell{CellFrom::Given, &g.value};
+            }
+            return Cell{elsewhere};
+        });
+        at = end;
+    }
 }
 
 std::size_t withCrLfSize(const std::string& text) {

@@ -1,14 +1,40 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "model/game.h"
+#include "model/stats_fields.h"
 
 namespace vantedit {
 
 // Appends the whole stats file to out, with "\n" as its line break: heading line, the 351
 // Item rows, then the list lines. Reads the game and never changes it.
 void writeStatsFile(std::string& out, const Game& game);
+
+// What a field of a written line shows: the game's value, as MAKE shows it; a value given for
+// it (a field the game shows); or nothing, an empty cell.
+enum class CellFrom : std::uint8_t { Game, Given, Nothing };
+struct Cell {
+    CellFrom from = CellFrom::Game;
+    const FieldValue* given = nullptr;
+};
+using CellSource = std::function<Cell(const FieldRef&)>;
+
+void writeHeadingLine(std::string& out);
+// Appends "\n", the line's keyword and record number, then each of its fields as cells says.
+// A given text that is empty or only blanks goes in double quotes in an Item row, where an
+// empty cell keeps what the game holds.
+void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
+                    const CellSource& cells);
+
+// A stats file of just the given fields, which come in file order: the heading line, then, in
+// MAKE's order, each line that holds one of them: an Item row with their values in their
+// cells and every other cell empty, so that it changes nothing else of the game it is read
+// into; any other line whole, with the game's values in its other fields.
+void writeGivenFields(std::string& out, const Game& game, std::span<const GivenField> fields);
 
 // The stats file's bytes on disk: every byte 10 becomes 13 10 on every platform.
 std::string withCrLf(const std::string& text);

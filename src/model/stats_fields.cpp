@@ -134,4 +134,12 @@ std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     return numbers_[i];
 }
 
+bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
+    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+        const FieldRef f = itemField(item, statCellIndex(ci));
+        if (fieldShown(game, f) && !typed.find(f)) return false;
+    }
+    return true;
+}
+
 }  // namespace vantedit

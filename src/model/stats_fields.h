@@ -198,6 +198,12 @@ constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.n
 
 FieldValue readField(const Game& game, const FieldRef& f);
 
+// A field and a value for it.
+struct GivenField {
+    FieldRef field;
+    FieldValue value;
+};
+
 // Calls visit(FieldRef) for every field of every line of the game's stats file, in file order.
 template <typename Visit>
 void forEachField(const Edition& e, Visit&& visit) {
@@ -229,6 +235,11 @@ private:
     std::array<std::int32_t, kNumericLists.size()> listRecords_{};
     std::vector<std::int64_t> numbers_;
 };
+
+// The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
+// rows can tell a file of another edition: a mod of just its changed cells differs wherever
+// it gives a number.
+bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item);
 
 // Whether the number lies in what MAKE can show for the field: stored as typed.
 constexpr bool numberFits(ColumnKind kind, std::int64_t v) {

@@ -1,5 +1,7 @@
 #include "patch/item_row.h"
 
+#include "model/text.h"
+
 namespace vantedit {
 
 namespace {
@@ -9,31 +11,71 @@ constexpr int kEnd = StatsStream::kEnd;
 // The most a number cell keeps: enough to show what stood there.
 constexpr std::size_t kNumberCellKept = 64;
 
-// One text field, up to the tab that ends it (or the end of the file). A field may be
-// enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside them a
-// tab is part of the text. A quote inside that neither doubles nor closes the field shows it
-// was never quoted: it is kept as a character and the next tab ends the field. A byte 0 ends
-// the field too, and what follows it is read as the next field.
-void readTextField(StatsStream& in, TextBuilder& text) {
+// A line end ends the row when what follows it is another line of the file, or nothing:
+// otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is
+// how much of the file was left where the last look found text: the line ends of the white
+// space before it are the text's, and are not looked at again.
+bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom) {
+    std::string_view next = in.rest();
+    if (next.size() > textFrom) return false;
+    while (!next.empty() && isWhiteSpace(next.front())) next.remove_prefix(1);
+    if (next.empty() || opensWithALine(next.substr(0, next.find('\n')))) return true;
+    textFrom = next.size();
+    return false;
+}
+
+// The character after a cell ends the row's line.
+bool atLineEnd(StatsStream& in) {
+    const int c = in.get();
+    in.unget(c);
+    return c == '\n' || c == kEnd;
+}
+
+struct TextCell {
+    bool given = false;    // the cell held more than blanks, or was quoted
+    bool endsRow = false;  // the row's line ended with the cell
+};
+
+// One text field, up to the tab that ends it (or the end of the row or of the file). A field
+// may be enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside
+// them a tab or a line break is part of the text. A quote inside that neither doubles nor
+// closes the field shows it was never quoted: it is kept as a character and the next tab ends
+// the field. A byte 0 ends the field too, and what follows it is read as the next field.
+TextCell readTextField(StatsStream& in, TextBuilder& text) {
+    TextCell cell;
     bool quoted = false;
+    std::size_t textFrom = std::string_view::npos;
+    const auto add = [&](int c) {
+        if (c != ' ') cell.given = true;
+        text.add(c);
+    };
+    // The line end just read ends the row: it is left for the row's end to read.
+    const auto endRowAt = [&](int c) {
+        in.unget(c);
+        cell.endsRow = true;
+        return cell;
+    };
     for (;;) {
         const int c = in.get();
         if (c == '"') {
             if (text.empty() && !quoted) {
                 quoted = true;
+                cell.given = true;
                 continue;
             }
             const int next = in.get();
-            if (next == '\t' && quoted) return;  // the closing quote
+            if (next == '\t' && quoted) return cell;  // the closing quote
+            if (quoted && (next == kEnd || (next == '\n' && lineEndEndsRow(in, textFrom)))) return endRowAt(next);
             if (next != '"') {
                 in.unget(next);
                 quoted = false;
             }
-            text.add('"');
+            add('"');
             continue;
         }
-        if ((c == '\t' && !quoted) || c == kEnd || c == 0) return;
-        text.add(c);
+        if (c == kEnd || (c == '\n' && !quoted && lineEndEndsRow(in, textFrom))) return endRowAt(c);
+        if ((c == '\t' && !quoted) || c == 0) return cell;
+        add(c);
     }
 }
 
@@ -75,6 +117,48 @@ void skipClosingQuote(StatsStream& in) {
     if (c != '"') in.unget(c);
 }
 
+std::size_t lineTypeOf(std::string_view word) {
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
+    }
+    return kLineTypes.size();
+}
+
+bool opensWithALine(std::string_view text) {
+    const std::size_t blank = text.find(' ');
+    if (blank == std::string_view::npos || blank + 1 >= text.size()) return false;
+    const std::string_view word = text.substr(0, blank);
+    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
+    std::size_t digit = blank + 1;
+    if (text[digit] == '-' || text[digit] == '+') ++digit;
+    return keyword && digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
+}
+
+namespace {
+
+// A stat cell's number into the image, or an attachment cell's mark into the groups; false
+// with the failure set.
+bool storeItemCell(Game& game, AttachmentGroups& groups, Reading& reading, const FieldRef& field,
+                   const CellText& text) {
+    std::int64_t value = 0;
+    if (!readCellNumber(text, "Item", field, value, reading)) return false;
+    const ItemCell cell = itemCell(field);
+    if (cell.kind == CellKind::Attachment) {
+        markStated(groups, field.record, cell.index);
+        if (value != 0) addAttachmentPair(groups, field.record, attachmentKind(cell).item);
+        return true;
+    }
+    const Column& c = column(cell);
+    const std::int64_t offset = valueOffset(sectionRecord(game.edition(), c.section), c, field.record);
+    if (!reading.writes.store(game.mutableImage(), offset, c.kind, value, field, reading.failure.other)) {
+        reading.failure = {ReadError::SameByte, ReadPlace::Field, "Item", field, reading.failure.other, 0, {}};
+        return false;
+    }
+    noteTypedNumber(reading, field, value);
+    return true;
+}
+
+}  // namespace
 
 LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRules& rules, AttachmentGroups& groups,
                        Reading& reading) {
@@ -89,46 +173,38 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
     // Cells that show "n/a" for the item are skipped whatever they hold.
     const bool hasRecord = item >= 0 && item < kItemCount;
-    const Edition& e = game.edition();
     for (std::size_t i = 0; i < kItemCells.size(); ++i) {
         const ItemCell cell = kItemCells[i];
         if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is
         const FieldRef field = itemField(item, i);
         const bool shown = fieldShown(game, field);
+        bool rowEnds = false;
         if (cell.kind == CellKind::Text) {
             const DescField& desc = descField(cell);
             const bool used = hasRecord && shown;
             // One more than the field holds, so that a text too long still reads as too long.
             TextBuilder text(rules.form, static_cast<std::size_t>(desc.units) + 1, used);
-            readTextField(in, text);
-            if (!used) continue;
-            if (!textConverted(text, "Item", field, reading)) return LineResult::Failed;
-            if (rules.descriptions == DescriptionTexts::Saved &&
-                !descriptionStorable(game, item, desc, field, text.text(), reading)) {
-                return LineResult::Failed;
+            const TextCell read = readTextField(in, text);
+            rowEnds = read.endsRow;
+            if (used && read.given) {
+                if (!textConverted(text, "Item", field, reading)) return LineResult::Failed;
+                if (rules.descriptions == DescriptionTexts::Saved &&
+                    !descriptionStorable(game, item, desc, field, text.text(), reading)) {
+                    return LineResult::Failed;
+                }
+                storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
             }
-            storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
-            continue;
-        }
-        // A row cut by the end of the file keeps the attachment columns it does not reach.
-        if (cell.kind == CellKind::Attachment && in.onlyWhiteSpaceLeft()) return LineResult::Done;
-        const CellText text = in.readCell(kNumberCellKept);
-        if (layoutAddsFieldAfter(layout, cell)) in.readCell(0);
-        if (!shown) continue;
-        std::int64_t value = 0;
-        if (!readCellNumber(text, "Item", field, value, reading)) return LineResult::Failed;
-        if (cell.kind == CellKind::Stat) {
-            const Column& c = column(cell);
-            const std::int64_t offset = valueOffset(sectionRecord(e, c.section), c, item);
-            if (!reading.writes.store(game.mutableImage(), offset, c.kind, value, field, reading.failure.other)) {
-                reading.failure = {ReadError::SameByte, ReadPlace::Field, "Item", field, reading.failure.other, 0, {}};
-                return LineResult::Failed;
-            }
-            noteTypedNumber(reading, field, value);
         } else {
-            markStated(groups, item, cell.index);
-            if (value != 0) addAttachmentPair(groups, item, attachmentKind(cell).item);
+            const CellText text = in.readCell(kNumberCellKept);
+            if (layoutAddsFieldAfter(layout, cell)) in.readCell(0);
+            rowEnds = atLineEnd(in);
+            std::int64_t value = 0;
+            const bool empty = !text.cut && parseWholeNumber(text.text, value) == CellNumber::Empty;
+            if (shown && !empty && !storeItemCell(game, groups, reading, field, text)) return LineResult::Failed;
         }
+        // A row that ends early, as an editor that drops trailing tabs leaves it, keeps the
+        // cells it does not reach.
+        if (rowEnds) break;
     }
     // The line end before the next row.
     const int c = in.get();

@@ -38,12 +38,20 @@ bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldR
                     Reading& reading);
 // The text's conversion problem, if it had one, as the reading's failure at the field; false then.
 bool textConverted(TextBuilder& text, std::string_view keyword, const FieldRef& field, Reading& reading);
+// The line type the word opens, or kLineTypes.size() for none; AmmoType lines are apart.
+std::size_t lineTypeOf(std::string_view word);
+// The text starts as a line of a stats file does: a keyword, a blank and a number ("Item 8",
+// "Attach 0", "Sound 3").
+bool opensWithALine(std::string_view text);
+
 // Passes over the double quote that closes a line's first field in a file saved with every
 // field quoted ("Item 8").
 void skipClosingQuote(StatsStream& in);
 
 // Reads the row after the blank that ended its "Item" token; its values go through the
-// reading's record of writes.
+// reading's record of writes. An empty cell (nothing, or only blanks), and every cell after
+// the row's line ends, keeps what the game holds: a weapon's attachment column is then not
+// stated.
 LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRules& rules, AttachmentGroups& groups,
                        Reading& reading);
 

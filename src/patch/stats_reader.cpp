@@ -230,26 +230,6 @@ LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const Te
 // The token as a zero-terminated word: up to a byte 0, if it holds one.
 std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
 
-// The line type the word opens, or kLineTypes.size() for none; AmmoType lines are apart.
-std::size_t lineTypeOf(std::string_view word) {
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
-    }
-    return kLineTypes.size();
-}
-
-// A file shared as just its rows has no heading line: its first line is a keyword, a blank
-// and a number ("Item 8", "Attach 0", "Sound 3").
-bool opensWithALine(std::string_view first) {
-    const std::size_t blank = first.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= first.size()) return false;
-    const std::string_view word = first.substr(0, blank);
-    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
-    std::size_t digit = blank + 1;
-    if (first[digit] == '-' || first[digit] == '+') ++digit;
-    return keyword && digit < first.size() && first[digit] >= '0' && first[digit] <= '9';
-}
-
 }  // namespace
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
@@ -301,13 +281,14 @@ void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t numbe
     reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
 }
 
-// More than half of the stat cells the file gave a number for hold another value now than
-// before the reading.
+// More than half of the stat cells of the whole rows the file gave hold another value now
+// than before the reading.
 bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
     const Edition& e = game.edition();
     std::int64_t given = 0;
     std::int64_t differing = 0;
     for (std::int32_t item = 0; item < kItemCount; ++item) {
+        if (!givesWholeRow(game, reading.typed, item)) continue;
         for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
             if (!reading.typed.find(itemField(item, statCellIndex(ci)))) continue;
             ++given;

@@ -73,8 +73,8 @@ struct Reading {
     std::size_t numbersNotFittingTold = 0;
     std::int64_t moreNumbersNotFitting = 0;  // beyond those told
     ReadFailure failure;
-    // More than half of the stat cells the file gave a number for hold another value than
-    // before: a file of another edition, most likely.
+    // More than half of the stat cells of the whole rows the file gave hold another value
+    // than before: a file of another edition, most likely.
     bool mostValuesDiffer = false;
     RebuildCounts attachments;  // after a reading that reached the end of the file
     // Which field wrote each byte of the stat and list values, and the numbers as typed.

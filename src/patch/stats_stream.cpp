@@ -122,9 +122,11 @@ bool StatsStream::skipUtf8Mark() {
     return true;
 }
 
+std::string_view StatsStream::rest() const { return std::string_view(bytes_).substr(position_); }
+
 std::string_view StatsStream::peekLine() const {
-    const std::string_view rest = std::string_view(bytes_).substr(position_);
-    return rest.substr(0, rest.find('\n'));
+    const std::string_view unread = rest();
+    return unread.substr(0, unread.find('\n'));
 }
 
 }  // namespace vantedit

@@ -58,6 +58,8 @@ public:
     bool skipUtf8Mark();
     // The rest of the line the next read starts, without its line end.
     std::string_view peekLine() const;
+    // Every byte not read yet, as it stands in the file (a pushed back character aside).
+    std::string_view rest() const;
 
 private:
     std::string bytes_;
