@@ -7,12 +7,12 @@
 #include <sstream>
 #include <string_view>
 
+#include "app/messages.h"
 #include "dump/stats_writer.h"
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
 #include "model/table_span.h"
-#include "app/messages.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -119,7 +119,8 @@ std::string checkDescriptionBuffer(const std::vector<std::uint8_t>& now, const s
         std::memcpy(&a, now.data() + i, 8);
         std::memcpy(&b, before.data() + i, 8);
         if (((a ^ b) & kSecondBytes) != 0) {
-            return std::string(name) + " description buffer: the second byte of a unit changed near " + std::to_string(i);
+            return std::string(name) + " description buffer: the second byte of a unit changed near " +
+                   std::to_string(i);
         }
     }
     return {};
@@ -131,10 +132,11 @@ std::string checkWeaponAttachTable(const Game& game, const Game& pristine) {
     const std::int32_t lastWeapon = sectionRecord(e, Section::Weapons).lastItem;
     for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
         const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
-        const bool expressible = attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount &&
-                                 pairWeapon(pair) <= lastWeapon;
+        const bool expressible =
+            attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount && pairWeapon(pair) <= lastWeapon;
         // A table with no pair at all is filled with zero records.
-        if (pair == 0 || expressible || attachmentPairExists(pristine.image(), e, pairWeapon(pair), pairAttachment(pair))) {
+        if (pair == 0 || expressible ||
+            attachmentPairExists(pristine.image(), e, pairWeapon(pair), pairAttachment(pair))) {
             continue;
         }
         return "the weapon attachment table's record " + std::to_string(r) + " holds a pair from nowhere";
@@ -160,7 +162,8 @@ std::string checkReadResult(const Reading& reading) {
 // ---- stats writer ------------------------------------------------------------------------
 
 struct WriterEdition {
-    explicit WriterEdition(const Edition& e) : game(e, std::vector<std::uint8_t>(static_cast<std::size_t>(e.fileSize), 0)) {}
+    explicit WriterEdition(const Edition& e)
+        : game(e, std::vector<std::uint8_t>(static_cast<std::size_t>(e.fileSize), 0)) {}
     Game game;
     std::vector<Range> read;  // every image byte the writer may read
 };
@@ -458,8 +461,8 @@ std::string shortCut(const std::string& text, int edition) {
         if (first) return line;
         if (line.starts_with("Item ")) {
             const int item = leadingNumber(line, 5);
-            const bool keep = item < 3 || (item >= lastWeapon && item <= lastWeapon + 1) || item == 350 ||
-                              item == 71 || item == 131 || item == 161;
+            const bool keep = item < 3 || (item >= lastWeapon && item <= lastWeapon + 1) || item == 350 || item == 71 ||
+                              item == 131 || item == 161;
             return keep ? line : std::string();
         }
         if (line.starts_with("Sound ")) {
@@ -477,10 +480,12 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     const int edition = data[0] % kEditionCount;
     ReaderEdition& state = readerEdition(edition);
     Game& game = state.work;
-    const Reading result = applyStatsFile(game, std::string(reinterpret_cast<const char*>(data) + 1, size - 1), noFaults());
+    const Reading result =
+        applyStatsFile(game, std::string(reinterpret_cast<const char*>(data) + 1, size - 1), noFaults());
 
     std::string problem = checkReadResult(result);
-    if (problem.empty() && (editionIndex(game.edition()) != edition || game.image().size() != state.pristine.image().size())) {
+    if (problem.empty() &&
+        (editionIndex(game.edition()) != edition || game.image().size() != state.pristine.image().size())) {
         problem = "the game's edition or image size changed";
     }
     if (problem.empty() && game.descriptions.hasShop != state.pristine.descriptions.hasShop) {
@@ -488,7 +493,8 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
     }
     if (problem.empty()) {
         for (const Range& r : state.areas.untouched) {
-            if (std::memcmp(game.mutableImage().bytes().data() + r.begin, state.pristine.image().bytes().data() + r.begin, r.end - r.begin) != 0) {
+            if (std::memcmp(game.mutableImage().bytes().data() + r.begin,
+                            state.pristine.image().bytes().data() + r.begin, r.end - r.begin) != 0) {
                 std::size_t i = r.begin;
                 while (game.image().bytes()[i] == state.pristine.image().bytes()[i]) ++i;
                 problem = "image byte " + std::to_string(i) + " outside the stats file's tables changed";
@@ -506,14 +512,17 @@ std::string checkStatsReaderInput(const std::uint8_t* data, std::size_t size) {
             }
         }
     }
-    if (problem.empty()) problem = checkDescriptionBuffer(game.descriptions.item, state.pristine.descriptions.item, "item");
-    if (problem.empty()) problem = checkDescriptionBuffer(game.descriptions.shop, state.pristine.descriptions.shop, "shop");
+    if (problem.empty())
+        problem = checkDescriptionBuffer(game.descriptions.item, state.pristine.descriptions.item, "item");
+    if (problem.empty())
+        problem = checkDescriptionBuffer(game.descriptions.shop, state.pristine.descriptions.shop, "shop");
     if (problem.empty()) problem = checkWeaponAttachTable(game, state.pristine);
 
     // Back to the pristine game for the next input.
     for (const std::vector<Range>* ranges : {&state.areas.whole, &state.areas.lowBytes}) {
         for (const Range& r : *ranges) {
-            std::memcpy(game.mutableImage().bytes().data() + r.begin, state.pristine.image().bytes().data() + r.begin, r.end - r.begin);
+            std::memcpy(game.mutableImage().bytes().data() + r.begin, state.pristine.image().bytes().data() + r.begin,
+                        r.end - r.begin);
         }
     }
     if (!problem.empty()) game = state.pristine;

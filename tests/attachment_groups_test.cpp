@@ -19,12 +19,14 @@ struct Rebuilt {
 // Fills the kinds round-robin with n pairs; weapon numbers tell the pairs apart.
 Rebuilt rebuildWith(Game& g, int n) {
     AttachmentGroups groups;
-    for (int i = 0; i < n; ++i) addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
+    for (int i = 0; i < n; ++i)
+        addAttachmentPair(groups, i / 8, kAttachmentKinds[static_cast<std::size_t>(i % 8)].item);
     std::ostringstream out;
     printRebuild(out, rebuildWeaponAttachTable(g, groups));
     Rebuilt r{out.str(), {}};
     const Edition& e = g.edition();
-    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4) r.table.push_back(g.image().u32(static_cast<std::size_t>(at)));
+    for (std::int32_t at = e.weaponAttachOffset; at < e.attachOffset; at += 4)
+        r.table.push_back(g.image().u32(static_cast<std::size_t>(at)));
     return r;
 }
 
@@ -32,7 +34,8 @@ Rebuilt rebuildWith(Game& g, int n) {
 std::vector<std::uint32_t> walkOrder(int n) {
     std::vector<std::uint32_t> pairs;
     for (int k = 0; k < 8; ++k) {
-        for (int i = k; i < n; i += 8) pairs.push_back(attachmentPair(i / 8, kAttachmentKinds[static_cast<std::size_t>(k)].item));
+        for (int i = k; i < n; i += 8)
+            pairs.push_back(attachmentPair(i / 8, kAttachmentKinds[static_cast<std::size_t>(k)].item));
     }
     return pairs;
 }
@@ -43,15 +46,18 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
         for (int n : {cap - 1, cap, cap + 3}) {
             SCOPED_TRACE("edition " + std::to_string(e) + " pairs " + std::to_string(n));
             Game g = zeroGame(e);
-            std::fill(imageBytes(g).begin() + kEditions[e].attachOffset, imageBytes(g).begin() + kEditions[e].listEnd, 0xEE);
+            std::fill(imageBytes(g).begin() + kEditions[e].attachOffset, imageBytes(g).begin() + kEditions[e].listEnd,
+                      0xEE);
             const std::vector<std::uint8_t> before = imageOf(g);
             const Rebuilt r = rebuildWith(g, n);
             const std::string sorting = "\nSorting weapon attachments...";
             if (n > cap) {
-                EXPECT_EQ(r.output, sorting + "\n\nWARNING:  You have 3 too many weapon attachments.\nThe maximum limit is " +
+                EXPECT_EQ(r.output, sorting +
+                                        "\n\nWARNING:  You have 3 too many weapon attachments.\nThe maximum limit is " +
                                         std::to_string(cap) + ".  The extra attachments have been ignored.\n");
             } else {
-                EXPECT_EQ(r.output, sorting + "\n" + std::to_string(n) + " of " + std::to_string(cap) + " attachments added...");
+                EXPECT_EQ(r.output,
+                          sorting + "\n" + std::to_string(n) + " of " + std::to_string(cap) + " attachments added...");
             }
             std::vector<std::uint32_t> expected = walkOrder(n);
             expected.resize(static_cast<std::size_t>(cap), expected[static_cast<std::size_t>(std::min(n, cap) - 1)]);
@@ -60,7 +66,8 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
             for (std::int32_t at = kEditions[e].attachOffset; at < kEditions[e].listEnd; ++at) {
                 ASSERT_EQ(imageBytes(g)[static_cast<std::size_t>(at)], 0xEE);
             }
-            EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin(), imageBytes(g).begin() + kEditions[e].weaponAttachOffset),
+            EXPECT_EQ(std::vector<std::uint8_t>(imageBytes(g).begin(),
+                                                imageBytes(g).begin() + kEditions[e].weaponAttachOffset),
                       std::vector<std::uint8_t>(before.begin(), before.begin() + kEditions[e].weaponAttachOffset));
         }
     }
@@ -68,7 +75,8 @@ TEST(AttachmentRegrouping, CapacityBoundaries) {
 
 TEST(AttachmentRegrouping, NoPairAtAllEmptiesTheTable) {
     Game g = zeroGame(5);
-    for (std::int32_t r = 0; r < 227; ++r) storeWeaponAttachRecord(g.mutableImage(), kEditions[5], r, attachmentPair(3, 207));
+    for (std::int32_t r = 0; r < 227; ++r)
+        storeWeaponAttachRecord(g.mutableImage(), kEditions[5], r, attachmentPair(3, 207));
     AttachmentGroups groups;
     markStated(groups, 3, 0);  // its only pair's column: 0
     std::ostringstream out;
@@ -83,10 +91,15 @@ TEST(AttachmentRegrouping, UnstatedColumnsKeepTheTablesPairs) {
     Game g = zeroGame(0);
     const Edition& e = kEditions[0];
     const std::uint32_t table[] = {
-        attachmentPair(5, 209), attachmentPair(2, 207), attachmentPair(5, 209),  // a pair twice
+        attachmentPair(5, 209),
+        attachmentPair(2, 207),
+        attachmentPair(5, 209),  // a pair twice
         attachmentPair(3, 207),                                                  // stated below: goes
-        attachmentPair(9, 206), attachmentPair(71, 207),                          // no column for these
-        0,                      attachmentPair(5, 241), attachmentPair(2, 207),  // a zero record, a filler copy
+        attachmentPair(9, 206),
+        attachmentPair(71, 207),                          // no column for these
+        0,
+        attachmentPair(5, 241),
+        attachmentPair(2, 207),  // a zero record, a filler copy
     };
     for (std::size_t r = 0; r < std::size(table); ++r) {
         storeWeaponAttachRecord(g.mutableImage(), e, static_cast<std::int32_t>(r), table[r]);
@@ -112,7 +125,8 @@ TEST(AttachmentRegrouping, TheSamePairsLeaveTheTableAsItIs) {
     Game g = zeroGame(1);
     const Edition& e = kEditions[1];
     const std::uint32_t a = attachmentPair(3, 241), b = attachmentPair(4, 207), foreign = attachmentPair(80, 207);
-    for (std::int32_t r = 0; r < 182; ++r) storeWeaponAttachRecord(g.mutableImage(), e, r, r == 0 ? a : r == 1 ? foreign : b);
+    for (std::int32_t r = 0; r < 182; ++r)
+        storeWeaponAttachRecord(g.mutableImage(), e, r, r == 0 ? a : r == 1 ? foreign : b);
     const std::vector<std::uint8_t> before = imageOf(g);
     AttachmentGroups groups;
     for (std::int32_t w : {3, 4}) {
@@ -143,8 +157,10 @@ TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
     EXPECT_EQ(groups.pairs[0].size(), 1u);
     std::ostringstream out;
     printRebuild(out, rebuildWeaponAttachTable(g, groups));
-    EXPECT_EQ(out.str(), "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
-                             " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
+    EXPECT_EQ(
+        out.str(),
+        "\nSorting weapon attachments...\n\nWARNING:  You have " + std::to_string(kGroupSize + 3 - 182) +
+            " too many weapon attachments.\nThe maximum limit is 182.  The extra attachments have been ignored.\n");
     // The Silencer comes first, then the Laser Scopes up to the capacity.
     EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset)), attachmentPair(5, 207));
     EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].weaponAttachOffset + 4)), attachmentPair(0, 241));

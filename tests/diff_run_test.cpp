@@ -39,8 +39,8 @@ synth::SyntheticGame writeGame(const fs::path& folder, int edition) {
 std::string head(int edition) { return runOpening(edition) + "\nConverting text file...\n"; }
 
 std::string tail(int changed, int notSaved) {
-    return "\n" + std::to_string(changed) + (changed == 1 ? " value" : " values") + " would change, " + std::to_string(notSaved) +
-           " not saved; nothing written.\n\nDone!\n";
+    return "\n" + std::to_string(changed) + (changed == 1 ? " value" : " values") + " would change, " +
+           std::to_string(notSaved) + " not saved; nothing written.\n\nDone!\n";
 }
 
 // Every file and folder below the folder with its bytes and permissions.
@@ -165,10 +165,12 @@ struct LayoutCase {
 TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
     const LayoutCase cases[] = {
         {0, {}},
-        {2, {{"Item 161", "Armour Strength", "40", nullptr, "shared with Item 161 Armour Strength",
-              "Item 118\tClip Type"}}},
-        {4, {{"Item 198", "Armour Durabilty", "40", nullptr, "shared with Item 198 Armour Durabilty",
-              "Item 131\tExp Damage"}}},
+        {2,
+         {{"Item 161", "Armour Strength", "40", nullptr, "shared with Item 161 Armour Strength",
+           "Item 118\tClip Type"}}},
+        {4,
+         {{"Item 198", "Armour Durabilty", "40", nullptr, "shared with Item 198 Armour Durabilty",
+           "Item 131\tExp Damage"}}},
         {5, {}},
     };
     for (const LayoutCase& c : cases) {
@@ -268,8 +270,7 @@ TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
         const auto files = snapshot(dir.path());
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "diff"});
         EXPECT_EQ(r.status, 0);
-        const std::string warning =
-            "\n\nWARNING:  Most values differ. Is this stats file from another edition?\n\n";
+        const std::string warning = "\n\nWARNING:  Most values differ. Is this stats file from another edition?\n\n";
         const std::size_t at = r.output.find(warning);
         ASSERT_NE(at, std::string::npos) << r.output;
         const std::regex count("[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n\nDone!\n");

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "model/attachments.h"
-#include "model/list_tables.h"
-#include "model/sections.h"
 #include "app/messages.h"
 #include "compare/diff.h"
+#include "model/attachments.h"
+#include "model/list_tables.h"
 #include "model/memory.h"
+#include "model/sections.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -169,9 +169,13 @@ TEST(Diff, AttachmentTableAsDistinctPairs) {
         {"same pairs, more copies", {a, b}, {a, b, b, b}, ""},
         {"a filler of zeros is no pair", {}, {a}, "Attachments\tSilencer\t3\tadded\n"},
         {"swap", {a, b, c}, {b, a, c}, "Attachments\torder\t2 pairs move\n"},
-        {"moves among the pairs that stay", {foreign, a, b}, {c, a, b},
+        {"moves among the pairs that stay",
+         {foreign, a, b},
+         {c, a, b},
          "Attachments\tBarrel Extender\t5\tadded\nAttachments\tItem 300\t30\tremoved\n"},
-        {"added, removed and moved", {a, foreign, b, c}, {c, b},
+        {"added, removed and moved",
+         {a, foreign, b, c},
+         {c, b},
          "Attachments\tSilencer\t3\tremoved\nAttachments\tItem 300\t30\tremoved\nAttachments\torder\t2 pairs move\n"},
         {"emptied", {a, b}, {}, "Attachments\tSilencer\t3\tremoved\nAttachments\tLaser Scope\t4\tremoved\n"},
     };

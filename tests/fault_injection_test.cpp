@@ -11,11 +11,11 @@
 #include <set>
 #include <sstream>
 
-#include "model/editions.h"
 #include "app/operations.h"
 #include "app/run.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "model/editions.h"
 #include "model/memory.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -206,11 +206,12 @@ TEST_P(FaultInjection, EveryCountedCallFailingInTurn) {
         while (common > 0 && text[common - 1] != '\n' && text[common - 1] != '.') --common;
         const std::string message = text.substr(common);
         // A stats file cut short by a failing read may stop at any line of it.
-        const bool cutStatsFile = !make && message.starts_with("Error while parsing") &&
-                                  message.find('\n') == message.size() - 1;
+        const bool cutStatsFile =
+            !make && message.starts_with("Error while parsing") && message.find('\n') == message.size() - 1;
         EXPECT_TRUE(messages.count(message) == 1 || cutStatsFile) << "not one failure message: [" << message << "]";
         EXPECT_TRUE(exe == game.executable) << "the executable changed";
-        EXPECT_TRUE(stats == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end())) << "the old stats file changed";
+        EXPECT_TRUE(stats == std::vector<std::uint8_t>(oldStats.begin(), oldStats.end()))
+            << "the old stats file changed";
         EXPECT_EQ(text.find("Done!"), std::string::npos) << text;
         testing::writeText("stats.txt", oldStats);
     }

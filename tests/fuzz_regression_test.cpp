@@ -18,7 +18,8 @@ std::vector<fs::path> corpusFiles(const char* kind) {
     const fs::path folder = fs::path(VANTEDIT_FUZZ_CORPUS) / kind;
     if (!fs::exists(folder)) return files;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file() && !entry.path().filename().string().starts_with(".")) files.push_back(entry.path());
+        if (entry.is_regular_file() && !entry.path().filename().string().starts_with("."))
+            files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -36,13 +37,9 @@ void replay(const char* kind, Check check) {
     }
 }
 
-TEST(FuzzRegression, StatsReaderFindingsStayFixed) {
-    replay("reader", fuzz::checkStatsReaderInput);
-}
+TEST(FuzzRegression, StatsReaderFindingsStayFixed) { replay("reader", fuzz::checkStatsReaderInput); }
 
-TEST(FuzzRegression, StatsWriterFindingsStayFixed) {
-    replay("writer", fuzz::checkStatsWriterInput);
-}
+TEST(FuzzRegression, StatsWriterFindingsStayFixed) { replay("writer", fuzz::checkStatsWriterInput); }
 
 // The short seeds hold every kind of line; the whole MAKE files and the other editions are
 // left to the fuzz run.
@@ -51,13 +48,16 @@ TEST(FuzzRegression, SeedsPassTheChecks) {
         for (const fuzz::SeedInput& seed : fuzz::readerSeeds(edition)) {
             if (seed.name.ends_with("-make")) continue;
             SCOPED_TRACE(seed.name);
-            EXPECT_EQ(fuzz::checkStatsReaderInput(reinterpret_cast<const std::uint8_t*>(seed.bytes.data()), seed.bytes.size()),
+            EXPECT_EQ(fuzz::checkStatsReaderInput(reinterpret_cast<const std::uint8_t*>(seed.bytes.data()),
+                                                  seed.bytes.size()),
                       "");
         }
     }
     for (const fuzz::SeedInput& seed : fuzz::writerSeeds()) {
         SCOPED_TRACE(seed.name);
-        EXPECT_EQ(fuzz::checkStatsWriterInput(reinterpret_cast<const std::uint8_t*>(seed.bytes.data()), seed.bytes.size()), "");
+        EXPECT_EQ(
+            fuzz::checkStatsWriterInput(reinterpret_cast<const std::uint8_t*>(seed.bytes.data()), seed.bytes.size()),
+            "");
     }
 }
 

@@ -64,8 +64,9 @@ TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
             const Read r = readStats(g, text);
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             const std::string typed = c.value.find('"') == std::string::npos ? c.value : "7";
-            EXPECT_EQ(r.output, c.shown.empty() ? "" : "\nWARNING:  Item 5, " + std::string(c.heading) + ": " + typed +
-                                                         " does not fit (stored as " + c.shown + ")");
+            EXPECT_EQ(r.output, c.shown.empty() ? ""
+                                                : "\nWARNING:  Item 5, " + std::string(c.heading) + ": " + typed +
+                                                      " does not fit (stored as " + c.shown + ")");
             EXPECT_EQ(imageOf(g), expected);
         }
     }
@@ -76,7 +77,8 @@ TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
 TEST(ItemRow, TwentyNumbersThatDoNotFitAreToldThenCounted) {
     Game g = zeroGame(2);
     std::string text = statsText(g);
-    for (int item = 0; item < 21; ++item) text = withField(text, "Item " + std::to_string(item), fieldOf("Price"), "70000");
+    for (int item = 0; item < 21; ++item)
+        text = withField(text, "Item " + std::to_string(item), fieldOf("Price"), "70000");
     const Read r = readStats(g, text);
     std::string expected;
     for (int item = 0; item < 20; ++item) {
@@ -89,8 +91,10 @@ TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {
     Game g = zeroGame(4);
     std::string text = statsText(g);
     // Item 5 holds no Ammo Clips, Armour or Explosives; item 70 of this edition no Weapons.
-    for (const char* h : {"Clip Type", "Armour Durabilty", "Animation"}) text = withField(text, "Item 5", fieldOf(h), "9");
-    for (const char* h : {"Damage", "HV's Fire Rate", "Silencer?", "Bipod?"}) text = withField(text, "Item 70", fieldOf(h), "1");
+    for (const char* h : {"Clip Type", "Armour Durabilty", "Animation"})
+        text = withField(text, "Item 5", fieldOf(h), "9");
+    for (const char* h : {"Damage", "HV's Fire Rate", "Silencer?", "Bipod?"})
+        text = withField(text, "Item 70", fieldOf(h), "1");
     const std::vector<std::uint8_t> before = imageOf(g);
     AttachmentGroups groups;
     const Read r = readStats(g, groups, text);
@@ -134,7 +138,8 @@ TEST(ItemRow, TextsLongerThanTheirFieldAreCutWithTheTerminatorInside) {
     std::fill(g.descriptions.shop.begin(), g.descriptions.shop.end(), 0xCC);
     std::string text = statsText(zeroGame(2));
     for (int f = 0; f < 5; ++f) {
-        text = withField(text, "Item 350", f + 1, std::string(static_cast<std::size_t>(kDescFields[f].units + 30), 'a' + static_cast<char>(f)));
+        text = withField(text, "Item 350", f + 1,
+                         std::string(static_cast<std::size_t>(kDescFields[f].units + 30), 'a' + static_cast<char>(f)));
     }
     text = withField(text, "Item 350", fieldOf("Price"), "1234");
     ASSERT_EQ(readStats(g, text).output, "");
@@ -179,7 +184,9 @@ TEST(ItemRow, ShopFieldsWithoutAShopFileAreReadAndDropped) {
     ASSERT_EQ(readStats(g, text).output, "");
     EXPECT_EQ(readDescriptionText(g.descriptions.view(DescFile::Item), 3, kDescFields[0]), "Knife");
     EXPECT_TRUE(g.descriptions.shop.empty());
-    EXPECT_EQ(g.image().u8(static_cast<std::size_t>(valueOffset(sectionRecord(6, Section::AllItems), sectionColumn(Section::AllItems, 9), 3))), 77);
+    EXPECT_EQ(g.image().u8(static_cast<std::size_t>(
+                  valueOffset(sectionRecord(6, Section::AllItems), sectionColumn(Section::AllItems, 9), 3))),
+              77);
 }
 
 TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
@@ -211,7 +218,8 @@ TEST(ItemRow, OlderLayoutsCarryFourExtraWeaponsFields) {
         SCOPED_TRACE(tabs);
         Game g = zeroGame(0);
         const SectionRecord& w = sectionRecord(0, Section::Weapons);
-        const auto fireRate = static_cast<std::size_t>(valueOffset(sectionRecord(0, Section::Halveks2), sectionColumn(Section::Halveks2, 0), 2));
+        const auto fireRate = static_cast<std::size_t>(
+            valueOffset(sectionRecord(0, Section::Halveks2), sectionColumn(Section::Halveks2, 0), 2));
         g.mutableImage().setU16(fireRate, 0x1234);
         AttachmentGroups groups;
         const Read r = readStats(g, groups, asOlderLayout(headingLine(69) + row, tabs));
@@ -225,8 +233,10 @@ TEST(ItemRow, OlderLayoutsCarryFourExtraWeaponsFields) {
         EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 18), 2), 20);
         EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 19), 2), 22);
         EXPECT_EQ(readColumnValue(image, w, sectionColumn(Section::Weapons, 20), 2), 24);
-        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::AllItems), sectionColumn(Section::AllItems, 18), 2), 118);
-        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::Halveks), sectionColumn(Section::Halveks, 1), 2), 50);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::AllItems), sectionColumn(Section::AllItems, 18), 2),
+                  118);
+        EXPECT_EQ(readColumnValue(image, sectionRecord(0, Section::Halveks), sectionColumn(Section::Halveks, 1), 2),
+                  50);
         EXPECT_EQ(image.u16(fireRate), tabs == 73 ? 0xFFFF : 0x1234);  // the 72-heading file has no such field
         EXPECT_EQ(groups.pairs[0][0], attachmentPair(2, 207));
         EXPECT_EQ(groups.pairs[3][0], attachmentPair(2, 209));
@@ -248,10 +258,13 @@ TEST(ItemRow, MissingNumbersNameTheColumn) {
         {200, "Price", "-", "Error while parsing! (Item 200, Price: \"-\" is not a whole number)\n"},
         {200, "Price", "\"70\" 000", "Error while parsing! (Item 200, Price: \"\"70\" 000\" is not a whole number)\n"},
         {200, "Price", "\x01\x7f", "Error while parsing! (Item 200, Price: \"\\x01\x7f\" is not a whole number)\n"},
-        {70, "HV's Fire Rate", "n/a", "Error while parsing! (Item 70, HV's Fire Rate: \"n/a\" is not a whole number)\n"},
+        {70, "HV's Fire Rate", "n/a",
+         "Error while parsing! (Item 70, HV's Fire Rate: \"n/a\" is not a whole number)\n"},
         {70, "Silencer?", "yes", "Error while parsing! (Item 70, Silencer?: \"yes\" is not a whole number)\n"},
-        {1, "Barrel Extender?", "n/a", "Error while parsing! (Item 1, Barrel Extender?: \"n/a\" is not a whole number)\n"},
-        {1, "Bipod?", std::string(100, '9'), "Error while parsing! (Item 1, Bipod?: \"" + std::string(64, '9') + "...\" is not a whole number)\n"},
+        {1, "Barrel Extender?", "n/a",
+         "Error while parsing! (Item 1, Barrel Extender?: \"n/a\" is not a whole number)\n"},
+        {1, "Bipod?", std::string(100, '9'),
+         "Error while parsing! (Item 1, Bipod?: \"" + std::string(64, '9') + "...\" is not a whole number)\n"},
         // An empty cell keeps what the game holds (""): the image stays as it is.
         {5, "Damage", "", ""},
         {5, "Class1", "", ""},

@@ -6,11 +6,11 @@
 
 #include <sstream>
 
-#include "model/editions.h"
 #include "app/run.h"
 #include "dump/stats_writer.h"
-#include "model/descriptions.h"
 #include "io/file.h"
+#include "model/descriptions.h"
+#include "model/editions.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -33,8 +33,9 @@ TEST(MakeRun, ConsoleTextWithAndWithoutShopFile) {
     TempDir dir;
     testing::writeBareGame(dir.path(), 2);
     EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).output,
-              kBanner + "Deluxe version of executable detected\n\n"
-              "Reading binary data...\nReading item descriptions...\nDumping weapon stats...\nDone!\n");
+              kBanner +
+                  "Deluxe version of executable detected\n\n"
+                  "Reading binary data...\nReading item descriptions...\nDumping weapon stats...\nDone!\n");
 }
 
 TEST(MakeRun, StatsFileOnDiskHasCrLfLineEndsAndNothingAfterTheLastLine) {
@@ -76,9 +77,10 @@ TEST(MakeRun, DescriptionFilesBesideTheExecutable) {
     std::filesystem::remove(dir / "game" / std::string(kShopDescFile));
     const auto missing = runVantedit(dir.path(), {"game/game.exe", "stats.txt", "diff"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.output, runOpening(2) + "Error reading Halvek's item descriptions.\nYou must have the "
-                                              "data/binarydata/hvkdesc.edt file installed.\n(Looked for "
-                                              "data/binarydata/hvkdesc.edt and game/data/binarydata/hvkdesc.edt.)\n");
+    EXPECT_EQ(missing.output, runOpening(2) +
+                                  "Error reading Halvek's item descriptions.\nYou must have the "
+                                  "data/binarydata/hvkdesc.edt file installed.\n(Looked for "
+                                  "data/binarydata/hvkdesc.edt and game/data/binarydata/hvkdesc.edt.)\n");
 }
 
 TEST(MakeRun, DescriptionFileFailuresLeaveTheOldStatsFile) {
@@ -126,7 +128,8 @@ TEST(MakeRun, StatsFileThatCannotBeCreated) {
     testing::writeBareGame(dir.path(), 1);
     std::filesystem::create_directory(dir / "afolder");
     // The system's reason follows.
-    for (const auto& [path, why] : {std::pair{"nofolder/stats.txt", "No such file or directory"}, {"afolder", "Is a directory"}}) {
+    for (const auto& [path, why] :
+         {std::pair{"nofolder/stats.txt", "No such file or directory"}, {"afolder", "Is a directory"}}) {
         const auto r = runVantedit(dir.path(), {"game.exe", path, "make"});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...Unable to create " + path + "! (" + why + ")\n");
@@ -134,7 +137,8 @@ TEST(MakeRun, StatsFileThatCannotBeCreated) {
     // A folder that takes no new file, for a user who may not write there (root may).
     if (::geteuid() != 0) {
         std::filesystem::create_directory(dir / "shut");
-        std::filesystem::permissions(dir / "shut", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(dir / "shut",
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "shut/stats.txt", "make"}).output,
                   runOpening(1) + "\nDumping weapon stats...Unable to create shut/stats.txt! (Permission denied)\n");
         std::filesystem::permissions(dir / "shut", std::filesystem::perms::owner_all);
@@ -167,8 +171,8 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     testing::writeBareGame(dir.path(), 1);
     testing::writeText(dir / "real.txt", "old stats");
     std::filesystem::create_symlink("real.txt", dir / "link.txt");
-    const auto mode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                      std::filesystem::perms::group_read;
+    const auto mode =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
     std::filesystem::permissions(dir / "real.txt", mode);
     const bool root = ::geteuid() == 0;
     if (root) {
@@ -190,7 +194,7 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     EXPECT_TRUE(readText(dir / "real.txt").starts_with("Offset\t"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
     EXPECT_EQ(std::filesystem::status(dir / "real.txt").permissions(), mode);
-    struct stat made {};
+    struct stat made{};
     ASSERT_EQ(::stat((dir / "real.txt").c_str(), &made), 0);
     EXPECT_EQ(made.st_uid, root ? 4321u : ::geteuid());
     EXPECT_EQ(made.st_gid, root ? 4322u : ::getegid());
@@ -213,7 +217,8 @@ TEST(MakeRun, WriteFailureIsReported) {
     testing::writeBareGame(dir.path(), 3);
     const auto r = runVantedit(dir.path(), {"game.exe", "/dev/full", "make"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, runOpening(3) + "\nDumping weapon stats...Error writing /dev/full! (No space left on device)\n");
+    EXPECT_EQ(r.output,
+              runOpening(3) + "\nDumping weapon stats...Error writing /dev/full! (No space left on device)\n");
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "dump/stats_writer.h"
-#include "model/editions.h"
 #include "model/attachments.h"
+#include "model/editions.h"
 #include "model/sections.h"
 #include "model/text.h"
 #include "synthetic_game.h"
@@ -30,7 +30,8 @@ Made makeFor(const TempDir& dir, int edition, bool awkward) {
     m.stats = testing::readText(dir / "stats.txt");
     // MAKE loads only the tables' stretch of the executable: what it writes is still what the
     // whole image gives.
-    EXPECT_TRUE(m.stats == withCrLf(statsText(synth::toGame(m.game)))) << "MAKE's stats file differs from the whole image's";
+    EXPECT_TRUE(m.stats == withCrLf(statsText(synth::toGame(m.game))))
+        << "MAKE's stats file differs from the whole image's";
     return m;
 }
 
@@ -53,7 +54,8 @@ TEST(MakeSynthetic, EveryEditionRowsColumnsAndKinds) {
             const SectionRecord r = sectionRecord(e, s);
             for (const Column& c : sectionColumns(s)) {
                 auto cell = [&](int item) {
-                    return testing::split(lines[static_cast<std::size_t>(1 + item)], '\t')[static_cast<std::size_t>(field)];
+                    return testing::split(lines[static_cast<std::size_t>(1 + item)],
+                                          '\t')[static_cast<std::size_t>(field)];
                 };
                 const char* ones = c.kind == ColumnKind::U8 ? "255" : c.kind == ColumnKind::U16 ? "65535" : "-1";
                 const char* top = c.kind == ColumnKind::U8    ? "128"
@@ -102,13 +104,19 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
             const std::string onDisk = withCrLf(quoted ? quotedText(t.text) : t.text);
             std::string line;
             switch (t.slot) {
-                case synth::TextSlot::Sound: line = "\r\nSound " + std::to_string(t.record) + "\t" + onDisk + "\r\n"; break;
+                case synth::TextSlot::Sound:
+                    line = "\r\nSound " + std::to_string(t.record) + "\t" + onDisk + "\r\n";
+                    break;
                 case synth::TextSlot::Burst:
                     line = "\r\nBurst " + std::to_string(t.record) + "\t" + onDisk;
                     if (t.record != 33) line += "\r\n";
                     break;
-                case synth::TextSlot::AmmoNameSecond: line = "\t" + onDisk + "\r\nAmmoName " + std::to_string(t.record + 1); break;
-                case synth::TextSlot::AmmoNameFirst: line = "\r\nAmmoName " + std::to_string(t.record) + "\t" + onDisk + "\t"; break;
+                case synth::TextSlot::AmmoNameSecond:
+                    line = "\t" + onDisk + "\r\nAmmoName " + std::to_string(t.record + 1);
+                    break;
+                case synth::TextSlot::AmmoNameFirst:
+                    line = "\r\nAmmoName " + std::to_string(t.record) + "\t" + onDisk + "\t";
+                    break;
                 case synth::TextSlot::Description: line = onDisk; break;
             }
             EXPECT_NE(m.stats.find(line), std::string::npos) << "record " << t.record << " field " << t.field;
@@ -124,7 +132,8 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
 
 TEST(Vantgen, WritesTheFolderAndNamesTheExecutable) {
     TempDir dir;
-    const auto run = testing::runCommand(dir.path(), testing::shellQuote(VANTGEN_BINARY) + " out 5 --awkward --seed 9 --exe G.EXE");
+    const auto run =
+        testing::runCommand(dir.path(), testing::shellQuote(VANTGEN_BINARY) + " out 5 --awkward --seed 9 --exe G.EXE");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "out/G.EXE\n");
     const synth::SyntheticGame expected = synth::makeSyntheticGame({5, 9, true});

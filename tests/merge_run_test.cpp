@@ -226,7 +226,8 @@ TEST(MergeRun, FailuresWriteNothing) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"merged.txt", "good.txt", "bad.txt"},
          "\nReading good.txt...\nReading bad.txt...Error while parsing! (Bogus)\n"},
-        {{"merged.txt", "missing.txt"}, "\nReading missing.txt...Unable to read missing.txt! (No such file or directory)\n"},
+        {{"merged.txt", "missing.txt"},
+         "\nReading missing.txt...Unable to read missing.txt! (No such file or directory)\n"},
         {{"game.exe", "good.txt"}, "Unable to create game.exe!\n"},
         {{itemDesc, "good.txt"}, "Unable to create " + itemDesc + "!\n"},
         {{"./good.txt", "bad.txt", "good.txt"}, "Unable to create ./good.txt!\n"},

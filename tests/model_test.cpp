@@ -37,7 +37,7 @@ TEST(EditionTable, RecordCountsPerTableAndEdition) {
         SCOPED_TRACE(e);
         const Edition& ed = kEditions[e];
         const RecordCounts& want = kExpectedCounts[e];
-        const std::array<int, 7> lists = {want.attach, want.ammoAttach, want.exclude, want.combine2,
+        const std::array<int, 7> lists = {want.attach,   want.ammoAttach,    want.exclude,    want.combine2,
                                           want.combine3, want.convertWeapon, want.convertAmmo};
         for (std::size_t l = 0; l < kNumericLists.size(); ++l) {
             EXPECT_EQ(listRecordCount(ed, kNumericLists[l]), lists[l]) << kNumericLists[l].keyword;
@@ -140,7 +140,11 @@ TEST(ColumnKinds, ReadExtendsByKind) {
 
 TEST(ColumnKinds, StoreKeepsLowBitsOnly) {
     const SectionRecord section = {0, 0, 0, 2, "test"};
-    struct StoreCase { ColumnKind kind; std::int32_t value; std::uint8_t b0, b1; };
+    struct StoreCase {
+        ColumnKind kind;
+        std::int32_t value;
+        std::uint8_t b0, b1;
+    };
     const std::array<StoreCase, 6> cases = {{
         {ColumnKind::U8, 256, 0x00, 0xAA},
         {ColumnKind::U8, -1, 0xFF, 0xAA},

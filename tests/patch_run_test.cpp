@@ -9,13 +9,13 @@
 #include <set>
 #include <sstream>
 
-#include "model/editions.h"
+#include "app/operations.h"
 #include "app/run.h"
-#include "model/attachments.h"
 #include "io/file.h"
+#include "model/attachments.h"
+#include "model/editions.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
-#include "app/operations.h"
 #include "synthetic_game.h"
 #include "test_support.h"
 
@@ -27,8 +27,8 @@ using testing::join;
 using testing::listing;
 using testing::readBytes;
 using testing::readText;
-using testing::split;
 using testing::runVantedit;
+using testing::split;
 using testing::TempDir;
 using testing::writeText;
 
@@ -74,7 +74,8 @@ std::vector<std::uint32_t> tableOf(const std::vector<std::uint8_t>& executable, 
 // The weapon attachment table that PATCH of the pairs MAKE showed leaves: those pairs by kind,
 // then the pairs no column can express in the order they first stand; the table as it is
 // when that is the same set of pairs.
-std::vector<std::uint32_t> rebuiltTable(const std::vector<std::uint8_t>& executable, int edition, std::int64_t& collected) {
+std::vector<std::uint32_t> rebuiltTable(const std::vector<std::uint8_t>& executable, int edition,
+                                        std::int64_t& collected) {
     const Edition& e = kEditions[edition];
     const ByteView image = ByteView(executable);
     std::vector<std::uint32_t> table;
@@ -85,9 +86,10 @@ std::vector<std::uint32_t> rebuiltTable(const std::vector<std::uint8_t>& executa
     }
     const std::vector<std::uint32_t> now = tableOf(executable, edition);
     for (std::uint32_t pair : now) {
-        const bool expressible = attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount &&
-                                 isWeaponRow(e, pairWeapon(pair));
-        if (pair != 0 && !expressible && std::find(table.begin(), table.end(), pair) == table.end()) table.push_back(pair);
+        const bool expressible =
+            attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount && isWeaponRow(e, pairWeapon(pair));
+        if (pair != 0 && !expressible && std::find(table.begin(), table.end(), pair) == table.end())
+            table.push_back(pair);
     }
     collected = static_cast<std::int64_t>(table.size());
     table.resize(static_cast<std::size_t>(weaponAttachCapacity(e)), table.empty() ? 0u : table.back());
@@ -106,7 +108,8 @@ std::vector<std::uint32_t> noColumnPairs(const std::vector<std::uint8_t>& execut
     for (std::uint32_t pair : tableOf(executable, edition)) {
         const bool expressible = attachmentKindIndex(pairAttachment(pair)) != kAttachmentKindCount &&
                                  isWeaponRow(kEditions[edition], pairWeapon(pair));
-        if (pair != 0 && !expressible && std::find(pairs.begin(), pairs.end(), pair) == pairs.end()) pairs.push_back(pair);
+        if (pair != 0 && !expressible && std::find(pairs.begin(), pairs.end(), pair) == pairs.end())
+            pairs.push_back(pair);
     }
     return pairs;
 }
@@ -143,7 +146,8 @@ TEST(PatchRun, RoundTripOnEveryEdition) {
         if (kEditions[e].hasShopFile()) {
             EXPECT_TRUE(readBytes(dir / std::string(kEditions[e].shopDescPath)) == game.shopDesc);
         }
-        EXPECT_EQ(listing(dir.path()).size(), kEditions[e].hasShopFile() ? 8u : 7u);  // game, .orig, 2 stats, data/, binarydata/, descs
+        EXPECT_EQ(listing(dir.path()).size(),
+                  kEditions[e].hasShopFile() ? 8u : 7u);  // game, .orig, 2 stats, data/, binarydata/, descs
     }
 }
 
@@ -225,18 +229,15 @@ TEST(PatchRun, SpreadsheetSavedFileGivesTheSameImage) {
         ASSERT_EQ(r.status, 0) << r.output;
         const auto fromSheet = readBytes(dir / "game.exe");
         EXPECT_TRUE(fromSheet == fromPlain);
-        EXPECT_EQ(readAmmoNameText(ByteView(fromSheet), kEditions[e], AmmoNameText::Second, 1),
-                  "Hot");
+        EXPECT_EQ(readAmmoNameText(ByteView(fromSheet), kEditions[e], AmmoNameText::Second, 1), "Hot");
 
         // Quotes inside a quoted AmmoName text: one for each doubled pair.
         synth::writeGameFolder(game, dir.path());
         writeText(dir / "sheet.txt", sheet + "AmmoName 1\t\"5.56 \"\"NATO\"\"\"\t\"\"\"Hot\"\" Load\"\r\n");
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "sheet.txt", "patch"}).status, 0);
         const auto quoted = readBytes(dir / "game.exe");
-        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::First, 1),
-                  "5.56 \"NATO\"");
-        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::Second, 1),
-                  "\"Hot\" Load");
+        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::First, 1), "5.56 \"NATO\"");
+        EXPECT_EQ(readAmmoNameText(ByteView(quoted), kEditions[e], AmmoNameText::Second, 1), "\"Hot\" Load");
     }
 }
 
@@ -259,7 +260,8 @@ TEST(PatchRun, OlderLayoutsAndAmmoTypeLines) {
             std::int64_t collected = 0;
             rebuiltTable(game.executable, e, collected);
             EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nWARNING:  Older version datafile detected!  (" +
+            EXPECT_EQ(r.output, runOpening(e) +
+                                    "\nConverting text file...\nWARNING:  Older version datafile detected!  (" +
                                     std::to_string(tabs) + " Headings) (Converting...)\n" +
                                     "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n" +
                                     successTail(collected, weaponAttachCapacity(kEditions[e])));
@@ -274,7 +276,8 @@ std::string withPairs(const std::string& lf, int edition, int n) {
     return editLines(lf, "Item", [&](std::vector<std::string>& f) {
         const int item = std::stoi(f[0].substr(5));
         if (item > lastWeapon) return;
-        for (int k = 0; k < 8; ++k) f[static_cast<std::size_t>(kFirstAttachmentField + k)] = item * 8 + k < n ? "1" : "0";
+        for (int k = 0; k < 8; ++k)
+            f[static_cast<std::size_t>(kFirstAttachmentField + k)] = item * 8 + k < n ? "1" : "0";
     });
 }
 
@@ -285,12 +288,12 @@ TEST(PatchRun, ConsoleTextOfASuccessfulRun) {
     writeText(dir / "stats.txt", withPairs(withoutCr(readText(dir / "stats.txt")), 4, 5));
     const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output,
-              kBanner + "Standard (Russian) version of executable detected\n\n"
-              "Reading binary data...\nReading item descriptions...\nConverting text file...\n"
+    EXPECT_EQ(r.output, kBanner +
+                            "Standard (Russian) version of executable detected\n\n"
+                            "Reading binary data...\nReading item descriptions...\nConverting text file...\n"
               // 5 marked, and the 6 pairs of the synthetic game that no column can express
-              "Descriptions not saved...\nSorting weapon attachments...\n11 of 182 attachments added...\n"
-              "Saving binary data...\nDone!\n");
+                            "Descriptions not saved...\nSorting weapon attachments...\n11 of 182 attachments added...\n"
+                            "Saving binary data...\nDone!\n");
 }
 
 // The pairs no column can express come last, so they are the first left out when the table
@@ -316,7 +319,8 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
                                                     " too many weapon attachments.\nThe maximum limit is 182.  "
                                                     "The extra attachments have been ignored.\n"
                                               : "\n" + std::to_string(total) + " of 182 attachments added...";
-        EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments..." +
+        EXPECT_EQ(r.output, runOpening(e) +
+                                "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments..." +
                                 count + "\nSaving binary data...\nDone!\n");
         // The pairs written come back as 1s; the three beyond the capacity (the last ones by
         // kind, then by row) come back as 0s.
@@ -331,7 +335,9 @@ TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {
         }
         EXPECT_TRUE(withoutCr(readText(dir / "after.txt")) == expected);
         const auto table = tableOf(readBytes(dir / "game.exe"), e);
-        const auto holds = [&](std::uint32_t pair) { return std::find(table.begin(), table.end(), pair) != table.end(); };
+        const auto holds = [&](std::uint32_t pair) {
+            return std::find(table.begin(), table.end(), pair) != table.end();
+        };
         if (n == 0) {  // only they, then copies of the last
             EXPECT_TRUE(std::equal(foreign.begin(), foreign.end(), table.begin()));
             EXPECT_EQ(table.back(), foreign.back());
@@ -370,7 +376,8 @@ TEST(PatchRun, PartialFilesKeepTheAttachmentsOfTheWeaponsTheyLeaveOut) {
     };
     const Case cases[] = {
         {"heading and three rows",
-         [](const std::string& lf) { return linesBefore(lf, "Item 0") + row(lf, 3) + row(lf, 31) + row(lf, 200); }, true},
+         [](const std::string& lf) { return linesBefore(lf, "Item 0") + row(lf, 3) + row(lf, 31) + row(lf, 200); },
+         true},
         {"heading only", [](const std::string& lf) { return linesBefore(lf, "Item 0") + "\n"; }, false},
         {"cut at a line end", [](const std::string& lf) { return linesBefore(lf, "Item 31"); }, true},
         {"cut inside the attachment columns",
@@ -439,7 +446,8 @@ TEST(PatchRun, EmptyCellsAndRowsEndingEarlyKeepWhatTheGameHolds) {
         cut(40, static_cast<std::size_t>(fieldOf("Class1")) + 1),  // ends after its first stat
         cut(8, 2),  // ends after its Short Name
         cut(12, kFirstAttachmentField),  // no attachment cells
-        linesBefore(cut(40, static_cast<std::size_t>(fieldOf("Class1"))), "Item 41") + "\t",  // the end of the file after its texts
+        linesBefore(cut(40, static_cast<std::size_t>(fieldOf("Class1"))), "Item 41") +
+            "\t",  // the end of the file after its texts
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -466,7 +474,8 @@ struct Failure {
 
 TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
     const Failure cases[] = {
-        {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; }, "Error while parsing! (Bogus)\n"},
+        {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; },
+         "Error while parsing! (Bogus)\n"},
         {"record out of range", [](const std::string& lf) { return lf + "\nAttach 28\t1\t2"; },
          "Error while parsing! (Attach 28: no such record)\n"},
         {"text too long", [](const std::string& lf) { return lf + "\nBurst 3\tfifteen-letters"; },
@@ -475,18 +484,23 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing! (Item 5, Damage: \"n/a\" is not a whole number)\n"},
         {"a decimal point", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "60.0"); },
          "Error while parsing! (Item 8, Damage: \"60.0\" is not a whole number)\n"},
-        {"a thousands separator", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
+        {"a thousands separator",
+         [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
          "Error while parsing! (Item 8, Price: \"1,234\" is not a whole number)\n"},
-        {"beyond 32 bits", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
+        {"beyond 32 bits",
+         [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
          "Error while parsing! (Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
          "Error while parsing! (Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
         {"two values for one byte",
          [](const std::string& lf) {
-             return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161", fieldOf("Armour Strength"), "252");
+             return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161",
+                              fieldOf("Armour Strength"), "252");
          },
-         "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another value)\n"},
-        {"no attachment mark", [](const std::string& lf) { return withField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
+         "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another "
+         "value)\n"},
+        {"no attachment mark",
+         [](const std::string& lf) { return withField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
          "Error while parsing! (Item 69, Bipod?: \"yes\" is not a whole number)\n"},
         {"wrong heading count", [](const std::string& lf) { return "\t" + lf; },
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
@@ -531,9 +545,10 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
     for (const char* operation : {"patch", "diff"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", operation});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.output, kBanner + "Deluxe version of executable detected\n\n"
-                            "Reading binary data...\nReading item descriptions...Error reading Halvek's item "
-                            "descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n");
+        EXPECT_EQ(r.output, kBanner +
+                                "Deluxe version of executable detected\n\n"
+                                "Reading binary data...\nReading item descriptions...Error reading Halvek's item "
+                                "descriptions.\nYou must have the data/binarydata/hvkdesc.edt file installed.\n");
     }
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
 }
@@ -599,7 +614,8 @@ TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {
     std::int64_t collected = 0;
     rebuiltTable(game.executable, e, collected);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, runOpening(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
+    EXPECT_EQ(r.output, runOpening(e) +
+                            "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
                             std::to_string(collected) + " of 227 attachments added...Error writing game.exe!\n");
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     EXPECT_EQ(listing(dir.path()), before);
@@ -614,11 +630,11 @@ struct Saved {
 };
 
 // The whole image over a file of its size, or bytes laid over the file at offset.
-Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1, std::int64_t offset = 0,
-           Faults& faults = noFaults()) {
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1,
+           std::int64_t offset = 0, Faults& faults = noFaults()) {
     std::ostringstream out;
-    const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size,
-                                      offset, image, out, faults, nullptr);
+    const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size, offset,
+                                      image, out, faults, nullptr);
     return {status, out.str()};
 }
 
@@ -642,7 +658,7 @@ TEST(SaveExecutable, ReplacesTheFileKeepingItsPermissions) {
     EXPECT_TRUE(readBytes(dir / "game.exe.orig") == std::vector<std::uint8_t>(1000, 1));
     EXPECT_TRUE(readBytes(dir / "game.exe") == image);
     EXPECT_EQ(fs::status(dir / "game.exe").permissions(), mode);
-    struct stat saved {};
+    struct stat saved{};
     ASSERT_EQ(::stat((dir / "game.exe").c_str(), &saved), 0);
     EXPECT_EQ(saved.st_uid, root ? 4321u : ::geteuid());
     EXPECT_EQ(saved.st_gid, root ? 4322u : ::getegid());

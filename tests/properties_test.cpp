@@ -15,13 +15,13 @@
 #include <random>
 #include <sstream>
 
+#include "app/messages.h"
 #include "dump/stats_writer.h"
 #include "model/attachments.h"
 #include "model/list_tables.h"
+#include "model/memory.h"
 #include "model/sections.h"
 #include "model/stats_fields.h"
-#include "app/messages.h"
-#include "model/memory.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -90,7 +90,8 @@ std::size_t errorCount(const std::string& output) {
 
 TEST(Properties, RoundTripIsAFixedPointAfterOneRebuild) {
     for (int edition = 0; edition < kEditionCount; ++edition) {
-        for (std::uint32_t seed : {2u + static_cast<std::uint32_t>(edition % 2), 5u + static_cast<std::uint32_t>(edition)}) {
+        for (std::uint32_t seed :
+             {2u + static_cast<std::uint32_t>(edition % 2), 5u + static_cast<std::uint32_t>(edition)}) {
             if (seed > 5 && edition % 3 != 0) continue;  // a third game on editions 0, 3 and 6
             SCOPED_TRACE("edition " + std::to_string(edition) + " seed " + std::to_string(seed));
             const Game loaded = synth::toGame(syntheticGame(edition, seed, false));
@@ -137,9 +138,11 @@ Slot slotOf(Game& game, const synth::AwkwardText& a) {
             return {imageBytes(game), static_cast<std::size_t>(ammoNameRecordOffset(e, AmmoNameText::Second, a.record)),
                     kAmmoNameRecordSize, true};
         case synth::TextSlot::Sound:
-            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, a.record)), kSoundNames.recordSize, true};
+            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, a.record)),
+                    kSoundNames.recordSize, true};
         case synth::TextSlot::Burst:
-            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, a.record)), kBurstNames.recordSize, true};
+            return {imageBytes(game), static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, a.record)),
+                    kBurstNames.recordSize, true};
     }
     return {{}, 0, 0, false};
 }
@@ -359,7 +362,9 @@ private:
     }
     // Printable, without the tab and double quote that list texts drop.
     std::string text(std::size_t maxLength, std::size_t minLength = 0) {
-        std::string t(static_cast<std::size_t>(number(static_cast<std::int64_t>(minLength), static_cast<std::int64_t>(maxLength))), ' ');
+        std::string t(static_cast<std::size_t>(
+                          number(static_cast<std::int64_t>(minLength), static_cast<std::int64_t>(maxLength))),
+                      ' ');
         for (char& ch : t) {
             do ch = static_cast<char>(number(32, 126));
             while (ch == '"');
@@ -381,8 +386,8 @@ private:
             const ColumnKind kind = statKinds_[i];
             const bool wide = columnWidth(kind) == 2;
             // Out-of-width numbers as often as in-width ones: only the low bits are stored.
-            const std::int64_t value = number(0, 1) ? number(wide ? -70000 : -300, wide ? 140000 : 600)
-                                                    : number(0, wide ? 65535 : 255);
+            const std::int64_t value =
+                number(0, 1) ? number(wide ? -70000 : -300, wide ? 140000 : 600) : number(0, wide ? 65535 : 255);
             const auto bits = static_cast<std::uint32_t>(value) & (wide ? 0xFFFFu : 0xFFu);
             expectedImage[c.bytes[0]] = static_cast<std::uint8_t>(bits);
             if (wide) expectedImage[c.bytes[1]] = static_cast<std::uint8_t>(bits >> 8);
@@ -450,10 +455,12 @@ private:
         int marked = 0;
         for (int item = 0; item <= lastWeapon; ++item) {
             for (int k = 0; k < 8; ++k) {
-                auto& f = fields_[static_cast<std::size_t>(1 + item)][static_cast<std::size_t>(kFirstAttachmentField + k)];
+                auto& f =
+                    fields_[static_cast<std::size_t>(1 + item)][static_cast<std::size_t>(kFirstAttachmentField + k)];
                 if (f != "0" && ++marked > weaponAttachCapacity(e_)) {
                     f = "0";
-                    expectedLines_[static_cast<std::size_t>(1 + item)][static_cast<std::size_t>(kFirstAttachmentField + k)] = "0";
+                    expectedLines_[static_cast<std::size_t>(1 + item)]
+                                  [static_cast<std::size_t>(kFirstAttachmentField + k)] = "0";
                 }
             }
         }
@@ -497,8 +504,7 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
         const std::string after = statsText(reloaded(imageOf(p.game), g.loaded));
         EXPECT_TRUE(after == g.expectedMake()) << firstDifferentLine(after, g.expectedMake());
         for (const auto& [item, text] : g.descriptionEdits()) {
-            EXPECT_EQ(readDescriptionText(p.game.descriptions.view(DescFile::Item), item, kDescFields[1]),
-                      text);
+            EXPECT_EQ(readDescriptionText(p.game.descriptions.view(DescFile::Item), item, kDescFields[1]), text);
         }
 
         // Saved as a spreadsheet saves it: the same executable and the same texts read.
@@ -519,7 +525,6 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
     }
 }
 
-
 // A spreadsheet that quotes every text saves an empty AmmoName text as two quotes: it must
 // stay empty, not become a quote, while a doubled quote inside a text still stands for one.
 TEST(Properties, SpreadsheetQuotedEmptyAmmoNameStaysEmpty) {
@@ -527,7 +532,8 @@ TEST(Properties, SpreadsheetQuotedEmptyAmmoNameStaysEmpty) {
     const Game loaded = synth::toGame(syntheticGame(edition, 2, false));
     const Edition& e = kEditions[edition];
     std::string heading = statsText(loaded).substr(0, statsText(loaded).find('\n'));
-    const std::string file = heading + "\r\nAmmoName 1\t\"\"\t\"\"\r\nAmmoName 2\t\"\"\"\"\t\"\"\"x\"\"\"\r\n"
+    const std::string file = heading +
+                             "\r\nAmmoName 1\t\"\"\t\"\"\r\nAmmoName 2\t\"\"\"\"\t\"\"\"x\"\"\"\r\n"
                              "AmmoName 3\t\"\"\t\"\"";  // the last at the end of the file
     const PatchResult p = patch(loaded, file);
     ASSERT_EQ(p.result, ReadResult::EndOfFile) << p.output;

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <sstream>
 
-#include "model/editions.h"
 #include "app/run.h"
-#include "model/text.h"
 #include "model/descriptions.h"
+#include "model/editions.h"
+#include "model/text.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -67,8 +67,8 @@ TEST(RunSequence, MakeIntoAPipeAndDiffFromIt) {
         const auto made = testing::runCommand(dir.path(), binary + " game.exe " + target + " make 2>/dev/null");
         EXPECT_EQ(made.status, 0);
         EXPECT_TRUE(made.output == testing::readText(dir / "stats.txt")) << made.output.substr(0, 300);
-        const auto piped = testing::runCommand(dir.path(), "(" + binary + " game.exe " + target + " make 2>/dev/null | " +
-                                                               binary + " game.exe - diff)");
+        const auto piped = testing::runCommand(
+            dir.path(), "(" + binary + " game.exe " + target + " make 2>/dev/null | " + binary + " game.exe - diff)");
         EXPECT_EQ(piped.status, 0);
         EXPECT_TRUE(piped.output.ends_with("\n0 values would change, 0 not saved; nothing written.\n\nDone!\n"))
             << piped.output;

@@ -27,10 +27,8 @@ TEST(StatsReader, HeadingTabCountPicksTheLayout) {
     };
     const Case cases[] = {
         {69, ReadResult::EndOfFile, ""},
-        {72, ReadResult::EndOfFile,
-         "\nWARNING:  Older version datafile detected!  (72 Headings) (Converting...)\n"},
-        {73, ReadResult::EndOfFile,
-         "\nWARNING:  Older version datafile detected!  (73 Headings) (Converting...)\n"},
+        {72, ReadResult::EndOfFile, "\nWARNING:  Older version datafile detected!  (72 Headings) (Converting...)\n"},
+        {73, ReadResult::EndOfFile, "\nWARNING:  Older version datafile detected!  (73 Headings) (Converting...)\n"},
         {70, ReadResult::Failed, "Error while parsing!  (70 Headings)\n" + error},
         {68, ReadResult::Failed, "Error while parsing!  (68 Headings)\n" + error},
         {0, ReadResult::Failed, "Error while parsing!  (0 Headings)\n" + error},
@@ -86,8 +84,8 @@ TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
 TEST(StatsReader, AFirstLineThatIsARowIsNoHeading) {
     for (const std::string lineEnd : {"", "\r\n"}) {
         Game g = zeroGame(0);
-        const std::string text = withField(withField(statsText(g), "Item 0", fieldOf("Damage"), "99"), "Item 1",
-                                           fieldOf("Damage"), "98");
+        const std::string text =
+            withField(withField(statsText(g), "Item 0", fieldOf("Damage"), "99"), "Item 1", fieldOf("Damage"), "98");
         const Read r = readStats(g, itemLine(text, 0) + lineEnd + (lineEnd.empty() ? "" : itemLine(text, 1)));
         EXPECT_EQ(r.result, ReadResult::EndOfFile);
         EXPECT_EQ(r.output, "");
@@ -97,9 +95,10 @@ TEST(StatsReader, AFirstLineThatIsARowIsNoHeading) {
     }
     Game g = zeroGame(0);
     EXPECT_EQ(readStats(g, "Items 0\t" + std::string(68, '\t') + "\n").output, "");  // not a keyword: a heading
-    EXPECT_EQ(readStats(g, "Attach x\n").output, "Error while parsing!  (0 Headings)\nIf you are using a textfile "
-                                                  "from an older version, you\nuse MAKE to create a new textfile.  "
-                                                  "See documentation.\n");
+    EXPECT_EQ(readStats(g, "Attach x\n").output,
+              "Error while parsing!  (0 Headings)\nIf you are using a textfile "
+              "from an older version, you\nuse MAKE to create a new textfile.  "
+              "See documentation.\n");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -115,7 +114,8 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
             const std::int32_t last = listRecordCount(ed, list) - 1;
             // Keyword in another case, values spread over blanks and line ends, out of width.
             std::string line = "\n";
-            for (char c : list.keyword) line += std::isalpha(static_cast<unsigned char>(c)) ? static_cast<char>(c ^ 0x20) : c;
+            for (char c : list.keyword)
+                line += std::isalpha(static_cast<unsigned char>(c)) ? static_cast<char>(c ^ 0x20) : c;
             line += " " + std::to_string(last);
             const std::int32_t values[] = {65536 + 7, -1, 300, 65541};
             const std::int32_t shown[] = {7, 65535, 300, 5};
@@ -199,11 +199,16 @@ TEST(StatsReader, LineFailuresNameTheLine) {
         {0, "Sound \r\n", "Error while parsing! (Sound: number expected)\n"},
         {0, "Burst b", "Error while parsing! (Burst: number expected)\n"},
         {0, "Item n/a", "Error while parsing! (Item: number expected)\n"},
-        {0, "AmmoName 3\t" + tooLongName + "\tok", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
-        {0, "AmmoName 3\tok\t\"" + tooLongName + "\"", "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
-        {0, "AmmoType 2\tok\t" + tooLongName, kAmmoTypeWarning + "Error while parsing! (AmmoType 2: text longer than 19 characters)\n"},
-        {0, "Sound 290\t" + std::string(255, 's'), "Error while parsing! (Sound 290: text longer than 254 characters)\n"},
-        {0, "Burst 33\t" + std::string(15, 'b') + "\n", "Error while parsing! (Burst 33: text longer than 14 characters)\n"},
+        {0, "AmmoName 3\t" + tooLongName + "\tok",
+         "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoName 3\tok\t\"" + tooLongName + "\"",
+         "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+        {0, "AmmoType 2\tok\t" + tooLongName,
+         kAmmoTypeWarning + "Error while parsing! (AmmoType 2: text longer than 19 characters)\n"},
+        {0, "Sound 290\t" + std::string(255, 's'),
+         "Error while parsing! (Sound 290: text longer than 254 characters)\n"},
+        {0, "Burst 33\t" + std::string(15, 'b') + "\n",
+         "Error while parsing! (Burst 33: text longer than 14 characters)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -228,7 +233,10 @@ TEST(StatsReader, TokenEndsAfter255Characters) {
 // A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
 // runs on to the end) is refused rather than dropped without a word.
 TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
-    struct Case { std::string tail; std::string message; };
+    struct Case {
+        std::string tail;
+        std::string message;
+    };
     const std::vector<Case> cases = {
         {"Soun", "Error while parsing! (Soun)\n"},
         {"Item\t5\tName", "Error while parsing! (Item\\t5\\tName)\n"},
@@ -252,8 +260,10 @@ TEST(StatsReader, AmmoNameTextsGoToTheLowBytesOfTheirRecords) {
     const Edition& e = kEditions[0];
     const auto second0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 0));
     const auto first0 = static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameFirstOffset, 0));
-    std::fill(imageBytes(g).begin() + static_cast<long>(second0), imageBytes(g).begin() + static_cast<long>(second0) + 40, 0xAA);
-    std::fill(imageBytes(g).begin() + static_cast<long>(first0), imageBytes(g).begin() + static_cast<long>(first0) + 40, 0xBB);
+    std::fill(imageBytes(g).begin() + static_cast<long>(second0),
+              imageBytes(g).begin() + static_cast<long>(second0) + 40, 0xAA);
+    std::fill(imageBytes(g).begin() + static_cast<long>(first0), imageBytes(g).begin() + static_cast<long>(first0) + 40,
+              0xBB);
     // Quoted as a spreadsheet saves it: the quotes go, a doubled one stands for one.
     ASSERT_EQ(readStats(g, headingLine(69) + "AmmoName 0\t\"9mm \"\"X\"\"\"\tBall\r\n").result, ReadResult::EndOfFile);
     EXPECT_EQ(ammoTextAt(g.image(), static_cast<std::int64_t>(first0)), "9mm \"X\"");
@@ -280,7 +290,8 @@ bool isName(Slot s) { return s == Slot::Sound || s == Slot::Burst; }
 const NameTable& names(Slot s) { return s == Slot::Sound ? kSoundNames : kBurstNames; }
 std::size_t recordAt(const Edition& e, Slot s, int record) {
     if (isName(s)) return static_cast<std::size_t>(nameRecordOffset(e, names(s), record));
-    return static_cast<std::size_t>(ammoNameRecordOffset(s == Slot::First ? e.ammoNameFirstOffset : e.ammoNameSecondOffset, record));
+    return static_cast<std::size_t>(
+        ammoNameRecordOffset(s == Slot::First ? e.ammoNameFirstOffset : e.ammoNameSecondOffset, record));
 }
 
 // Lines in, texts out at their records. Each record checked starts with a 'k', so that an
@@ -292,33 +303,74 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
         std::string lines;  // after the heading line
         std::string output;
         std::vector<Stored> texts;
-        int changed;         // the image bytes that change, where counted (-1: not)
+        int changed;  // the image bytes that change, where counted (-1: not)
         std::string sameAs;  // lines that read without a word into the same image
     };
     const std::string longest(19, 'L');
     const Case cases[] = {
         // An editor that drops trailing tabs must not turn the next line into this line's text.
-        {"a text line ending early leaves its later texts empty", 0,
-         "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\nAmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst 2", "",
-         {{Slot::Sound, 5, ""}, {Slot::Sound, 6, "shot.wav"}, {Slot::Burst, 0, ""}, {Slot::Burst, 1, "rapid"},
-          {Slot::Burst, 2, ""}, {Slot::First, 3, "abc"}, {Slot::Second, 3, ""}, {Slot::First, 4, ""},
-          {Slot::Second, 4, ""}, {Slot::Second, 5, "y"}}, -1, {}},
+        {"a text line ending early leaves its later texts empty",
+         0,
+         "Sound 5\nSound 6\tshot.wav\nBurst 0\r\nBurst 1\trapid\nAmmoName 3\tabc\nAmmoName 4\nAmmoName 5\tx\ty\nBurst "
+         "2",
+         "",
+         {{Slot::Sound, 5, ""},
+          {Slot::Sound, 6, "shot.wav"},
+          {Slot::Burst, 0, ""},
+          {Slot::Burst, 1, "rapid"},
+          {Slot::Burst, 2, ""},
+          {Slot::First, 3, "abc"},
+          {Slot::Second, 3, ""},
+          {Slot::First, 4, ""},
+          {Slot::Second, 4, ""},
+          {Slot::Second, 5, "y"}},
+         -1,
+         {}},
         // The dropped first text may be of any length; only stored texts must fit.
-        {"AmmoName records beyond the first table keep it untouched", 5,
-         "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast", "",
-         {{Slot::Second, 17, "Flechette"}, {Slot::Second, 19, "Last"}}, 9 + 4, {}},  // terminators already 0
-        {"AmmoType names the records of the next AmmoName", 0,
-         "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty", kAmmoTypeWarning,  // once
-         {{Slot::First, 1, "Old"}, {Slot::Second, 16, "Second"}}, -1,
+        {"AmmoName records beyond the first table keep it untouched",
+         5,
+         "AmmoName 17\t" + std::string(40, 'z') + "\tFlechette\nAmmoName 19\tn/a\tLast",
+         "",
+         {{Slot::Second, 17, "Flechette"}, {Slot::Second, 19, "Last"}},
+         9 + 4,
+         {}},  // terminators already 0
+        {"AmmoType names the records of the next AmmoName",
+         0,
+         "AmmoType 0\tOld\tStyle\nAmmoType 15\tFirst\tSecond\nAmmoType 16\tx\ty",
+         kAmmoTypeWarning,  // once
+         {{Slot::First, 1, "Old"}, {Slot::Second, 16, "Second"}},
+         -1,
          "AmmoName 1\tOld\tStyle\nAmmoName 16\tFirst\tSecond\nAmmoName 17\tx\ty"},
-        {"AmmoType -1 is record 0", 0, "AmmoType -1\tZero\tNull", kAmmoTypeWarning, {{Slot::Second, 0, "Null"}}, -1, {}},
+        {"AmmoType -1 is record 0",
+         0,
+         "AmmoType -1\tZero\tNull",
+         kAmmoTypeWarning,
+         {{Slot::Second, 0, "Null"}},
+         -1,
+         {}},
         // The first record of the first table follows the second table's last one directly:
         // nothing spills into it.
-        {"AmmoName texts at their limit", 1, "AmmoName 16\t" + longest + "\t" + longest, "",
-         {{Slot::Second, 16, longest}, {Slot::First, 16, longest}}, 19 + 19, {}},
-        {"the end of the file in an AmmoName ends only that text", 0, "AmmoName 2\tOnly", "",
-         {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}}, -1, {}},  // the second text met the end as well
-        {"a sound name cut by the end of the file is stored", 0, "Sound 4\tlast", "", {{Slot::Sound, 4, "last"}}, -1, {}},
+        {"AmmoName texts at their limit",
+         1,
+         "AmmoName 16\t" + longest + "\t" + longest,
+         "",
+         {{Slot::Second, 16, longest}, {Slot::First, 16, longest}},
+         19 + 19,
+         {}},
+        {"the end of the file in an AmmoName ends only that text",
+         0,
+         "AmmoName 2\tOnly",
+         "",
+         {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}},
+         -1,
+         {}},  // the second text met the end as well
+        {"a sound name cut by the end of the file is stored",
+         0,
+         "Sound 4\tlast",
+         "",
+         {{Slot::Sound, 4, "last"}},
+         -1,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,7 +383,9 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
         EXPECT_EQ(r.output, c.output);
         for (const Stored& t : c.texts) {
             const std::size_t at = recordAt(g.edition(), t.slot, t.record);
-            EXPECT_EQ(isName(t.slot) ? readName(g.image(), g.edition(), names(t.slot), t.record) : ammoTextAt(g.image(), at), t.text);
+            EXPECT_EQ(
+                isName(t.slot) ? readName(g.image(), g.edition(), names(t.slot), t.record) : ammoTextAt(g.image(), at),
+                t.text);
         }
         if (c.changed >= 0) {
             std::size_t changed = 0;
@@ -342,20 +396,25 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
         ASSERT_EQ(readStats(same, headingLine(69) + c.sameAs).output, "");
         EXPECT_EQ(imageOf(g), imageOf(same));
     }
-    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17), ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
+    EXPECT_EQ(ammoNameRecordOffset(kEditions[1].ammoNameSecondOffset, 17),
+              ammoNameRecordOffset(kEditions[1].ammoNameFirstOffset, 0));
 }
 
 TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
     Game g = zeroGame(3);
     const Edition& e = kEditions[3];
     const auto sound = static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 290));
-    for (int j = 0; j < 10; ++j) imageBytes(g)[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
+    for (int j = 0; j < 10; ++j)
+        imageBytes(g)[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
     const Read r = readStats(g, headingLine(69) + "Sound 290\t\"sh\"\tot\nSound 0\t" + std::string(254, 'w') +
-                                   "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
+                                    "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
-    EXPECT_EQ(std::string(imageBytes(g).begin() + static_cast<long>(sound), imageBytes(g).begin() + static_cast<long>(sound) + 10),
-              std::string("shot\0" "56789", 10));  // the old tail stays behind the terminator
+    EXPECT_EQ(std::string(imageBytes(g).begin() + static_cast<long>(sound),
+                          imageBytes(g).begin() + static_cast<long>(sound) + 10),
+              std::string("shot\0"
+                          "56789",
+                          10));  // the old tail stays behind the terminator
     EXPECT_EQ(readName(g.image(), e, kSoundNames, 0), std::string(254, 'w'));
     EXPECT_EQ(imageBytes(g)[static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 0)) + 254], 0);
     // The last line has no line end: the end of the file ends its text and the reading.
@@ -369,11 +428,15 @@ TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
     Game full = zeroGame(0);
     const Edition& e = kEditions[0];
     for (int j = 0; j < 20; ++j) {
-        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j), 'Q');
-        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j + 1), 0xC3);
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j),
+                                  'Q');
+        full.mutableImage().setU8(static_cast<std::size_t>(ammoNameRecordOffset(e.ammoNameSecondOffset, 2) + 2 * j + 1),
+                                  0xC3);
     }
-    for (int j = 0; j < 255; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 5) + j), 's');
-    for (int j = 0; j < 15; ++j) full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33) + j), 'z');
+    for (int j = 0; j < 255; ++j)
+        full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 5) + j), 's');
+    for (int j = 0; j < 15; ++j)
+        full.mutableImage().setU8(static_cast<std::size_t>(nameRecordOffset(e, kBurstNames, 33) + j), 'z');
     struct Case {
         std::string line;
         std::string message;  // empty: accepted, the image unchanged

@@ -70,15 +70,23 @@ TEST(StatsStream, ACellHoldsOneWholeNumber) {
         std::int64_t value;
     };
     const Case cases[] = {
-        {"60", CellNumber::Number, 60},          {" 60 ", CellNumber::Number, 60},
-        {"\"60\"", CellNumber::Number, 60},      {"+5", CellNumber::Number, 5},
-        {"-2147483648", CellNumber::Number, -2147483648LL}, {"4294967295", CellNumber::Number, 4294967295LL},
-        {"-2147483649", CellNumber::TooLarge, 0}, {"4294967296", CellNumber::TooLarge, 0},
+        {"60", CellNumber::Number, 60},
+        {" 60 ", CellNumber::Number, 60},
+        {"\"60\"", CellNumber::Number, 60},
+        {"+5", CellNumber::Number, 5},
+        {"-2147483648", CellNumber::Number, -2147483648LL},
+        {"4294967295", CellNumber::Number, 4294967295LL},
+        {"-2147483649", CellNumber::TooLarge, 0},
+        {"4294967296", CellNumber::TooLarge, 0},
         {"123456789012345678901234567890", CellNumber::TooLarge, 0},
-        {"60.0", CellNumber::NotWhole, 0},       {"1,234", CellNumber::NotWhole, 0},
-        {"60 mm", CellNumber::NotWhole, 0},      {"n/a", CellNumber::NotWhole, 0},
-        {"-", CellNumber::NotWhole, 0},          {"1e5", CellNumber::NotWhole, 0},
-        {"", CellNumber::Empty, 0},              {"   ", CellNumber::Empty, 0},
+        {"60.0", CellNumber::NotWhole, 0},
+        {"1,234", CellNumber::NotWhole, 0},
+        {"60 mm", CellNumber::NotWhole, 0},
+        {"n/a", CellNumber::NotWhole, 0},
+        {"-", CellNumber::NotWhole, 0},
+        {"1e5", CellNumber::NotWhole, 0},
+        {"", CellNumber::Empty, 0},
+        {"   ", CellNumber::Empty, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cell);

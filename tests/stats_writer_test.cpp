@@ -54,11 +54,15 @@ TEST(StatsWriter, NotApplicablePatternAcrossEditions) {
     std::fill(clip.begin() + 46, clip.begin() + 49, '.');
     std::string armour = beyond;
     std::fill(armour.begin() + 49, armour.begin() + 52, '.');
-    struct Case { int edition; int item; std::string pattern; };
+    struct Case {
+        int edition;
+        int item;
+        std::string pattern;
+    };
     const std::vector<Case> cases = {
-        {0, 0, weapon}, {0, 69, weapon}, {0, 70, weapon}, {1, 69, weapon}, {1, 70, beyond}, {4, 70, beyond},
-        {5, 70, weapon}, {6, 71, clip}, {2, 118, clip}, {2, 119, beyond}, {0, 120, clip}, {4, 129, clip},
-        {3, 198, armour}, {0, 199, beyond}, {6, 350, beyond},
+        {0, 0, weapon},  {0, 69, weapon}, {0, 70, weapon},  {1, 69, weapon},  {1, 70, beyond},
+        {4, 70, beyond}, {5, 70, weapon}, {6, 71, clip},    {2, 118, clip},   {2, 119, beyond},
+        {0, 120, clip},  {4, 129, clip},  {3, 198, armour}, {0, 199, beyond}, {6, 350, beyond},
     };
     for (const Case& c : cases) {
         Game g = zeroGame(c.edition);
@@ -103,9 +107,9 @@ TEST(StatsWriter, TextsAndShopFields) {
         if (g.descriptions.hasShop) put(g.descriptions.shop, 170, kDescFields[4], "Stops fire.");
         const std::string row = itemLine(statsText(g), 170);
         // A text with a double quote is a quoted field, as a spreadsheet writes it.
-        const std::string expectStart = g.descriptions.hasShop
-                                            ? "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\t\"\"\"\"\tStops fire.\t"
-                                            : "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\tn/a\tn/a\t";
+        const std::string expectStart =
+            g.descriptions.hasShop ? "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\t\"\"\"\"\tStops fire.\t"
+                                   : "Item 170\tVest\t\"\"\"Hot\"\" Vest\"\tLight body armour.\tn/a\tn/a\t";
         EXPECT_EQ(row.substr(0, expectStart.size()), expectStart) << e;
     }
 }
@@ -123,7 +127,8 @@ TEST(StatsWriter, TextWithoutTerminatorStopsAtItsSlot) {
 
     const Edition& ed = kEditions[0];
     MutableByteView image = g.mutableImage();
-    for (int j = 0; j < 20; ++j) image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 2) + 2 * j), 'Q');
+    for (int j = 0; j < 20; ++j)
+        image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 2) + 2 * j), 'Q');
     image.setU8(static_cast<std::size_t>(ammoNameRecordOffset(ed.ammoNameSecondOffset, 3)), 'R');  // next record
     for (int j = 0; j < 255; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kSoundNames, 5) + j), 's');
     for (int j = 0; j < 15; ++j) image.setU8(static_cast<std::size_t>(nameRecordOffset(ed, kBurstNames, 33) + j), 'z');
@@ -138,12 +143,14 @@ TEST(StatsWriter, ListLineCountsFollowTheEdition) {
         const std::string text = statsText(zeroGame(e));
         const auto lines = split(text, '\n');
         auto count = [&](const std::string& keyword) {
-            return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(keyword + " "); });
+            return std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& l) { return l.starts_with(keyword + " "); });
         };
         const Edition& ed = kEditions[e];
         EXPECT_EQ(count("Item"), 351);
         EXPECT_EQ(count("Attach"), e == 0 || e >= 5 ? 29 : 28) << e;
-        for (const NumericList& list : kNumericLists) EXPECT_EQ(count(std::string(list.keyword)), listRecordCount(ed, list));
+        for (const NumericList& list : kNumericLists)
+            EXPECT_EQ(count(std::string(list.keyword)), listRecordCount(ed, list));
         EXPECT_EQ(count("AmmoName"), ed.ammoNameCount);
         EXPECT_EQ(count("Sound"), 291);
         EXPECT_EQ(count("Burst"), 34);
@@ -194,7 +201,8 @@ TEST(StatsWriter, AmmoNamesUseTheRecordBeforeTheStoredOffset) {
                                  (ed.ammoNameCount > ed.ammoNameFirstCount ? "\tn/a\tFlechette\n" : "\t\tFlechette\n");
         EXPECT_NE(text.find(last), std::string::npos) << e;
         if (ed.ammoNameCount == 20) {
-            for (int i : {17, 18}) EXPECT_NE(text.find("\nAmmoName " + std::to_string(i) + "\tn/a\t"), std::string::npos);
+            for (int i : {17, 18})
+                EXPECT_NE(text.find("\nAmmoName " + std::to_string(i) + "\tn/a\t"), std::string::npos);
         }
     }
 }

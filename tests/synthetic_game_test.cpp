@@ -47,7 +47,8 @@ TEST_P(SyntheticGameByEdition, HasTheEditionsShapeAndHeader) {
     ASSERT_EQ(game.executable.size(), static_cast<std::size_t>(editionRecord(e).fileSize));
     for (int w = 0; w < 4; ++w) {
         const std::size_t at = 128 + 4 * static_cast<std::size_t>(w);
-        const std::uint32_t word = (std::uint32_t{game.executable[at]} << 24) | (std::uint32_t{game.executable[at + 1]} << 16) |
+        const std::uint32_t word = (std::uint32_t{game.executable[at]} << 24) |
+                                   (std::uint32_t{game.executable[at + 1]} << 16) |
                                    (std::uint32_t{game.executable[at + 2]} << 8) | game.executable[at + 3];
         EXPECT_EQ(word, editionRecord(e).headerWords[static_cast<std::size_t>(w)]) << "word " << w;
     }
@@ -75,7 +76,8 @@ TEST_P(SyntheticGameByEdition, PlainTextsAreTerminatedPrintableAndWithinTheirRec
             EXPECT_GE(text.size(), 1u) << "AmmoName record " << r;
             EXPECT_LE(text.size(), static_cast<std::size_t>(kAmmoNameMaxLength)) << "AmmoName record " << r;
             EXPECT_TRUE(printable(text)) << text;
-            for (int j = 0; j < kAmmoNameRecordSize / 2; ++j) EXPECT_NE(image.u8(at + 2 * j + 1), 0) << "high byte " << j;
+            for (int j = 0; j < kAmmoNameRecordSize / 2; ++j)
+                EXPECT_NE(image.u8(at + 2 * j + 1), 0) << "high byte " << j;
         }
     };
     checkAmmoNames(ed.ammoNameSecondOffset, ed.ammoNameCount);
@@ -90,7 +92,8 @@ TEST_P(SyntheticGameByEdition, PlainTextsAreTerminatedPrintableAndWithinTheirRec
             EXPECT_LE(text.size(), maxLength);
             EXPECT_TRUE(printable(text)) << text;
             EXPECT_EQ(image.u8(static_cast<std::size_t>(at) + text.size()), 0);
-            for (int j = static_cast<int>(text.size()) + 1; j < size; ++j) EXPECT_NE(image.u8(static_cast<std::size_t>(at + j)), 0);
+            for (int j = static_cast<int>(text.size()) + 1; j < size; ++j)
+                EXPECT_NE(image.u8(static_cast<std::size_t>(at + j)), 0);
             empty += text.empty();
         }
         EXPECT_GE(empty, 1) << "no empty name";
@@ -130,7 +133,8 @@ TEST_P(SyntheticGameByEdition, WeaponAttachTableHoldsKindPairsOddRecordsAndFille
     const std::int32_t capacity = weaponAttachCapacity(ed);
 
     std::vector<std::uint32_t> records;
-    for (std::int32_t r = 0; r < capacity; ++r) records.push_back(image.u32(static_cast<std::size_t>(ed.weaponAttachOffset + 4 * r)));
+    for (std::int32_t r = 0; r < capacity; ++r)
+        records.push_back(image.u32(static_cast<std::size_t>(ed.weaponAttachOffset + 4 * r)));
     const auto isKind = [](std::uint32_t attachment) {
         return std::any_of(kAttachmentKinds.begin(), kAttachmentKinds.end(),
                            [&](const AttachmentKind& k) { return static_cast<std::uint32_t>(k.item) == attachment; });
@@ -147,20 +151,26 @@ TEST_P(SyntheticGameByEdition, WeaponAttachTableHoldsKindPairsOddRecordsAndFille
 
     std::set<std::uint32_t> kindPairs;
     for (std::size_t i = 0; i < used; ++i) {
-        if (isKind(records[i] & 0xFFFF) && static_cast<std::int32_t>(records[i] >> 16) <= lastWeapon) kindPairs.insert(records[i]);
+        if (isKind(records[i] & 0xFFFF) && static_cast<std::int32_t>(records[i] >> 16) <= lastWeapon)
+            kindPairs.insert(records[i]);
     }
     EXPECT_EQ(kindPairs.size() + 6, used) << "eight-kind pairs, then the six odd records";
     EXPECT_TRUE(has([&](std::uint32_t r) { return r >> 16 == 0 && isKind(r & 0xFFFF); }));
-    EXPECT_TRUE(has([&](std::uint32_t r) { return static_cast<std::int32_t>(r >> 16) == lastWeapon && isKind(r & 0xFFFF); }));
+    EXPECT_TRUE(
+        has([&](std::uint32_t r) { return static_cast<std::int32_t>(r >> 16) == lastWeapon && isKind(r & 0xFFFF); }));
 
-    EXPECT_TRUE(has([](std::uint32_t r) { return r == attachmentPair(synth::kSwappedPairAttachment, synth::kSwappedPairWeapon); }));
+    EXPECT_TRUE(has(
+        [](std::uint32_t r) { return r == attachmentPair(synth::kSwappedPairAttachment, synth::kSwappedPairWeapon); }));
     EXPECT_FALSE(attachmentPairExists(image, ed, synth::kSwappedPairWeapon, synth::kSwappedPairAttachment));
     for (const std::int32_t foreign : synth::kForeignAttachments) {
         EXPECT_FALSE(isKind(static_cast<std::uint32_t>(foreign)));
-        EXPECT_TRUE(has([&](std::uint32_t r) { return (r & 0xFFFF) == static_cast<std::uint32_t>(foreign); })) << foreign;
+        EXPECT_TRUE(has([&](std::uint32_t r) { return (r & 0xFFFF) == static_cast<std::uint32_t>(foreign); }))
+            << foreign;
     }
     for (const std::int32_t far : {lastWeapon + 1, synth::kFarWeapon}) {
-        EXPECT_TRUE(has([&](std::uint32_t r) { return static_cast<std::int32_t>(r >> 16) == far && isKind(r & 0xFFFF); })) << far;
+        EXPECT_TRUE(has([&](std::uint32_t r) {
+            return static_cast<std::int32_t>(r >> 16) == far && isKind(r & 0xFFFF);
+        })) << far;
     }
 }
 
@@ -200,7 +210,8 @@ TEST_P(SyntheticGameByEdition, AwkwardTextsLieWhereListedAndChangeNothingElse) {
     // Copies of the awkward game that get the plain game's bytes back in every listed slot.
     std::vector<std::uint8_t> exeCopy = game.executable, itemCopy = game.itemDesc, shopCopy = game.shopDesc;
     for (const AwkwardText& a : synth::awkwardTexts(e)) {
-        SCOPED_TRACE(::testing::Message() << "slot " << static_cast<int>(a.slot) << " record " << a.record << " field " << a.field);
+        SCOPED_TRACE(::testing::Message()
+                     << "slot " << static_cast<int>(a.slot) << " record " << a.record << " field " << a.field);
         if (a.slot == TextSlot::Description) {
             const DescField& field = kDescFields[static_cast<std::size_t>(a.field)];
             const bool shop = field.file == DescFile::Shop;
@@ -224,7 +235,8 @@ TEST_P(SyntheticGameByEdition, AwkwardTextsLieWhereListedAndChangeNothingElse) {
         const int step = wide ? 2 : 1;
         const int size = wide ? kAmmoNameRecordSize / 2
                               : (a.slot == TextSlot::Sound ? kSoundNames.recordSize : kBurstNames.recordSize);
-        std::int64_t at = a.slot == TextSlot::Sound ? nameRecordOffset(ed, kSoundNames, a.record) : nameRecordOffset(ed, kBurstNames, a.record);
+        std::int64_t at = a.slot == TextSlot::Sound ? nameRecordOffset(ed, kSoundNames, a.record)
+                                                    : nameRecordOffset(ed, kBurstNames, a.record);
         if (a.slot == TextSlot::AmmoNameFirst) at = ammoNameRecordOffset(ed.ammoNameFirstOffset, a.record);
         if (a.slot == TextSlot::AmmoNameSecond) at = ammoNameRecordOffset(ed.ammoNameSecondOffset, a.record);
         EXPECT_EQ(wide ? ammoTextAt(image, at) : byteNameAt(image, at, size), a.text);
@@ -252,14 +264,18 @@ TEST(SyntheticGame, AwkwardListCoversEveryKindOfTextAndTrouble) {
     const auto family = [](TextSlot s) { return s == TextSlot::AmmoNameFirst ? TextSlot::AmmoNameSecond : s; };
     for (const TextSlot slot : {TextSlot::Description, TextSlot::AmmoNameSecond, TextSlot::Sound, TextSlot::Burst}) {
         const auto some = [&](auto predicate) {
-            return std::any_of(list.begin(), list.end(), [&](const AwkwardText& a) { return family(a.slot) == slot && predicate(a); });
+            return std::any_of(list.begin(), list.end(),
+                               [&](const AwkwardText& a) { return family(a.slot) == slot && predicate(a); });
         };
-        const auto holds = [](char c) { return [c](const AwkwardText& a) { return a.text.find(c) != std::string::npos; }; };
+        const auto holds = [](char c) {
+            return [c](const AwkwardText& a) { return a.text.find(c) != std::string::npos; };
+        };
         SCOPED_TRACE(static_cast<int>(slot));
         EXPECT_TRUE(some(holds('\t')) && some(holds('\n')) && some(holds('\r')) && some(holds('"')));
         EXPECT_TRUE(some([](const AwkwardText& a) { return !a.text.empty() && a.text[0] == '"'; }));
         EXPECT_TRUE(some([](const AwkwardText& a) {
-            return std::any_of(a.text.begin(), a.text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
+            return std::any_of(a.text.begin(), a.text.end(),
+                               [](char c) { return static_cast<unsigned char>(c) > 127; });
         }));
         EXPECT_TRUE(some([](const AwkwardText& a) { return a.text.empty(); }));
         EXPECT_TRUE(some([](const AwkwardText& a) { return !a.terminated; }));
@@ -280,7 +296,8 @@ TEST(SyntheticGame, IsDeterministicAndFollowsTheSeed) {
 
     // The bytes are the same on every platform: a change here means every game changed.
     std::uint64_t hash = 0xCBF29CE484222325ULL;
-    for (const auto* bytes : {&plainGame(4).executable, &plainGame(4).itemDesc, &plainGame(4).shopDesc}) hash = fnv1a(hash, *bytes);
+    for (const auto* bytes : {&plainGame(4).executable, &plainGame(4).itemDesc, &plainGame(4).shopDesc})
+        hash = fnv1a(hash, *bytes);
     EXPECT_EQ(hash, 0x2CAE0C076D887832ULL);
 }
 

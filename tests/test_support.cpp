@@ -7,13 +7,13 @@
 #include "model/text.h"
 #include "patch/item_row.h"
 
+#include <unistd.h>
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <unistd.h>
 
 namespace vantedit::testing {
 
@@ -120,7 +120,8 @@ Game zeroGame(int edition) {
 }
 
 void keepOriginalAlready(const std::filesystem::path& executable) {
-    std::filesystem::copy_file(executable, executable.string() + ".orig", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(executable, executable.string() + ".orig",
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edition) {
@@ -224,9 +225,11 @@ std::string asSpreadsheetSaves(const std::string& statsText) {
 std::string asOlderLayout(const std::string& statsText, int headings) {
     // Named here rather than taken from the columns' own marks, so that a wrong mark shows.
     const int fireRate = fieldOf("HV's Fire Rate");
-    const int sounds[] = {fieldOf("Reload Sound 2"), fieldOf("Reload Sound 1"), fieldOf("Burst Sound (Unused)"), fieldOf("Fire Sound")};
+    const int sounds[] = {fieldOf("Reload Sound 2"), fieldOf("Reload Sound 1"), fieldOf("Burst Sound (Unused)"),
+                          fieldOf("Fire Sound")};
     return editedLines(statsText, [&](std::size_t line, std::vector<std::string>& fields) {
-        if (fields[0].starts_with("AmmoName ")) fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
+        if (fields[0].starts_with("AmmoName "))
+            fields[0] = "AmmoType " + std::to_string(std::stoi(fields[0].substr(9)) - 1);
         if ((line != 0 && !fields[0].starts_with("Item ")) || fields.size() != 1 + kItemCellCount) return;
         if (headings == 72) fields.erase(fields.begin() + fireRate);
         for (int f : sounds) fields.insert(fields.begin() + f + 1, line == 0 ? "Unused" : "31337");

@@ -150,7 +150,8 @@ struct RunResult {
     std::string output;  // standard output
 };
 
-// The whole-run tests' part (run_support.cpp): runs the vantedit binary in the given working folder with the given arguments.
+// The whole-run tests' part (run_support.cpp): runs the vantedit binary in the given working folder with the given
+// arguments.
 RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args);
 // Runs any command line (already quoted) in the working folder; captures standard output.
 RunResult runCommand(const std::filesystem::path& workDir, const std::string& commandLine);

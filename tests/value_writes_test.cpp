@@ -25,17 +25,14 @@ TEST(ValueWrites, FieldsThatShareAByteKeepEachOthersEdits) {
         int stored;  // -1: the reading fails
     };
     const Field clipType{118, "Clip Type"}, armourStrength{161, "Armour Strength"};
-    const Field expType{131, "Exp Type"}, armourDurability{198, "Armour Durabilty"}, strength198{198, "Armour Strength"};
+    const Field expType{131, "Exp Type"}, armourDurability{198, "Armour Durabilty"},
+        strength198{198, "Armour Strength"};
     const Case cases[] = {
-        {1, clipType, armourStrength, "40", nullptr, 40},
-        {2, clipType, armourStrength, nullptr, "40", 40},
-        {3, clipType, armourStrength, "40", "40", 40},
-        {1, clipType, armourStrength, "40", "41", -1},
+        {1, clipType, armourStrength, "40", nullptr, 40},   {2, clipType, armourStrength, nullptr, "40", 40},
+        {3, clipType, armourStrength, "40", "40", 40},      {1, clipType, armourStrength, "40", "41", -1},
         {1, clipType, armourStrength, "-1", "255", 255},  // the same byte written two ways
-        {2, expType, armourDurability, "300", nullptr, 44},
-        {3, expType, armourDurability, nullptr, "9", 9},
-        {2, expType, armourDurability, "9", "10", -1},
-        {4, expType, strength198, "9", nullptr, 9},
+        {2, expType, armourDurability, "300", nullptr, 44}, {3, expType, armourDurability, nullptr, "9", 9},
+        {2, expType, armourDurability, "9", "10", -1},      {4, expType, strength198, "9", nullptr, 9},
         {4, expType, strength198, "9", "10", -1},
     };
     for (const Case& c : cases) {
@@ -58,8 +55,8 @@ TEST(ValueWrites, FieldsThatShareAByteKeepEachOthersEdits) {
         if (c.stored < 0) {
             EXPECT_EQ(r.result, ReadResult::Failed);
             EXPECT_EQ(r.output, "Error while parsing! (Item " + std::to_string(c.later.item) + ", " + c.later.heading +
-                                    ": the same byte as Item " + std::to_string(c.earlier.item) + ", " + c.earlier.heading +
-                                    ", with another value)\n");
+                                    ": the same byte as Item " + std::to_string(c.earlier.item) + ", " +
+                                    c.earlier.heading + ", with another value)\n");
         } else {
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             EXPECT_EQ(r.output.find("Error"), std::string::npos);  // -1 and 300 are told as not fitting
@@ -79,15 +76,18 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     const FieldRef other{4, 0, 4};
     const auto at = static_cast<std::size_t>(kEditions[0].combine2Offset);
     EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0x0102, combine, conflict));
-    EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0x0304, combine, conflict));  // the same field again
+    EXPECT_TRUE(
+        writes.store(g.mutableImage(), at, ColumnKind::U16, 0x0304, combine, conflict));  // the same field again
     EXPECT_EQ(g.image().u16(at), 0x0304);
     EXPECT_FALSE(writes.store(g.mutableImage(), at + 1, ColumnKind::U8, 7, other, conflict));
     reading.failure = {ReadError::SameByte, ReadPlace::Field, "Combine2", other, conflict, 0, {}};
     std::ostringstream out;
     printReading(out, reading);
-    EXPECT_EQ(out.str(), "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
+    EXPECT_EQ(out.str(),
+              "Error while parsing! (Combine2 4, value 1: the same byte as Combine2 3, value 2, with another value)\n");
     EXPECT_EQ(g.image().u16(at), 0x0304);
-    EXPECT_TRUE(writes.store(g.mutableImage(), at, ColumnKind::U16, 0, other, conflict));  // the old value keeps the edit
+    EXPECT_TRUE(
+        writes.store(g.mutableImage(), at, ColumnKind::U16, 0, other, conflict));  // the old value keeps the edit
     EXPECT_EQ(g.image().u16(at), 0x0304);
     const ByteWrite* b = writes.find(at + 1);
     ASSERT_NE(b, nullptr);

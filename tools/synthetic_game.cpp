@@ -55,30 +55,39 @@ std::size_t at(std::int64_t offset) { return static_cast<std::size_t>(offset); }
 
 using Words = std::array<std::string_view, 12>;
 
-constexpr Words kAdjectives = {"Light", "Heavy", "Worn",  "Rugged", "Compact", "Silent",
-                               "Long",  "Field", "Combat", "Custom", "Cheap",  "Fine"};
-constexpr Words kWeaponNouns = {"Pistol", "Revolver", "Rifle",   "Carbine",  "Shotgun", "Launcher",
+constexpr Words kAdjectives = {"Light", "Heavy", "Worn",   "Rugged", "Compact", "Silent",
+                               "Long",  "Field", "Combat", "Custom", "Cheap",   "Fine"};
+constexpr Words kWeaponNouns = {"Pistol",   "Revolver", "Rifle",   "Carbine", "Shotgun", "Launcher",
                                 "Crossbow", "Repeater", "Blaster", "Sidearm", "Musket",  "Autogun"};
-constexpr Words kAmmoNouns = {"Rounds", "Shells", "Clip",  "Magazine", "Cartridges", "Darts",
-                              "Bolts",  "Belt",   "Drum",  "Box",      "Pack",       "Strip"};
-constexpr Words kCalibres = {"9mm",  "5.56mm", ".45",    "12 Gauge", "7.62mm", "10mm",
-                             ".38",  "4.7mm",  "20 Gauge", ".50",   "6mm",    "8mm"};
-constexpr Words kExplosiveNouns = {"Grenade", "Mine",  "Charge", "Satchel", "Flare",   "Smoke Bomb",
-                                   "Pipe Bomb", "Shell", "Rocket", "Stick",  "Canister", "Mortar"};
+constexpr Words kAmmoNouns = {"Rounds", "Shells", "Clip", "Magazine", "Cartridges", "Darts",
+                              "Bolts",  "Belt",   "Drum", "Box",      "Pack",       "Strip"};
+constexpr Words kCalibres = {"9mm", "5.56mm", ".45",      "12 Gauge", "7.62mm", "10mm",
+                             ".38", "4.7mm",  "20 Gauge", ".50",      "6mm",    "8mm"};
+constexpr Words kExplosiveNouns = {"Grenade",   "Mine",  "Charge", "Satchel", "Flare",    "Smoke Bomb",
+                                   "Pipe Bomb", "Shell", "Rocket", "Stick",   "Canister", "Mortar"};
 constexpr Words kArmourNouns = {"Vest",  "Helmet", "Jacket", "Plate",  "Greaves", "Mask",
                                 "Boots", "Gloves", "Coat",   "Shield", "Collar",  "Belt"};
 constexpr Words kMiscNouns = {"Medkit", "Lockpick", "Canteen", "Toolkit", "Battery", "Keycard",
                               "Ration", "Map",      "Radio",   "Rope",    "Compass", "Binoculars"};
-constexpr Words kAmmoKinds = {"Ball", "FMJ",  "HP",    "AP",   "Slug", "Buck",
+constexpr Words kAmmoKinds = {"Ball",   "FMJ",   "HP",   "AP",        "Slug",  "Buck",
                               "Tracer", "Match", "Soft", "Flechette", "Short", "Magnum"};
 
-constexpr std::array<std::string_view, 16> kSentences = {
-    "Standard issue for field units.", "Reliable in wet weather.",      "Heavier than it looks.",
-    "Favoured by scouts.",             "Needs regular cleaning.",       "Cheap to repair (30% off).",
-    "Works best at close range.",      "Weight: 2 kg.",                 "Sold in boxes of 20.",
-    "Keep away from open flame.",      "A common sight at the front.",  "Issued to recruits.",
-    "Spare parts are hard to find.",   "Better accuracy, lower rate of fire.",
-    "The grip is wrapped in tape.",    "Halvek buys these cheap and sells them dear."};
+constexpr std::array<std::string_view, 16> kSentences = {"Standard issue for field units.",
+                                                         "Reliable in wet weather.",
+                                                         "Heavier than it looks.",
+                                                         "Favoured by scouts.",
+                                                         "Needs regular cleaning.",
+                                                         "Cheap to repair (30% off).",
+                                                         "Works best at close range.",
+                                                         "Weight: 2 kg.",
+                                                         "Sold in boxes of 20.",
+                                                         "Keep away from open flame.",
+                                                         "A common sight at the front.",
+                                                         "Issued to recruits.",
+                                                         "Spare parts are hard to find.",
+                                                         "Better accuracy, lower rate of fire.",
+                                                         "The grip is wrapped in tape.",
+                                                         "Halvek buys these cheap and sells them dear."};
 
 const Words& nounsFor(int item) {
     if (item <= 70) return kWeaponNouns;
@@ -129,8 +138,9 @@ std::string sentences(Rng& rng, std::size_t maxLength) {
 // The five fields of one item, in the order of kDescFields; now and then one is empty.
 std::array<std::string, kDescFields.size()> descriptionTexts(Rng& rng, int item) {
     const std::string name = shortName(rng, item);
-    std::array<std::string, kDescFields.size()> texts = {
-        name, longName(rng, name), sentences(rng, 200), rng.chance(50) ? "Halvek's " + name : name, sentences(rng, 300)};
+    std::array<std::string, kDescFields.size()> texts = {name, longName(rng, name), sentences(rng, 200),
+                                                         rng.chance(50) ? "Halvek's " + name : name,
+                                                         sentences(rng, 300)};
     for (std::string& text : texts) {
         if (rng.chance(5)) text.clear();
     }
@@ -151,7 +161,7 @@ std::string ammoNameText(Rng& rng, bool withKind) {
 
 std::string soundNameText(Rng& rng) {
     static constexpr std::array<std::string_view, 5> kFolders = {"", "sfx/", "sound/", "snd/weapons/", "data/sfx/"};
-    static constexpr Words kStems = {"shot", "reload", "click", "boom", "step",     "door",
+    static constexpr Words kStems = {"shot", "reload", "click", "boom",     "step",  "door",
                                      "cock", "empty",  "hit",   "ricochet", "shell", "holster"};
     std::string name(rng.pick(kFolders));
     name += rng.pick(kStems);
@@ -308,7 +318,8 @@ void fillWeaponAttachTable(MutableByteView image, int edition, Rng& rng) {
     };
     addPair(0, kindItem());
     addPair(lastWeapon, kindItem());
-    const std::size_t kindPairs = static_cast<std::size_t>(capacity / 2) + rng.below(static_cast<std::uint32_t>(capacity / 8));
+    const std::size_t kindPairs =
+        static_cast<std::size_t>(capacity / 2) + rng.below(static_cast<std::uint32_t>(capacity / 8));
     while (records.size() < kindPairs) {
         addPair(static_cast<std::int32_t>(rng.below(static_cast<std::uint32_t>(lastWeapon + 1))), kindItem());
     }
@@ -316,9 +327,11 @@ void fillWeaponAttachTable(MutableByteView image, int edition, Rng& rng) {
 
     // The odd records go anywhere but last, so that the filler repeats a pair of a kind.
     std::vector<std::uint32_t> odd = {attachmentPair(kSwappedPairAttachment, kSwappedPairWeapon),
-                                      attachmentPair(lastWeapon + 1, kindItem()), attachmentPair(kFarWeapon, kindItem())};
+                                      attachmentPair(lastWeapon + 1, kindItem()),
+                                      attachmentPair(kFarWeapon, kindItem())};
     for (const std::int32_t foreign : kForeignAttachments) {
-        odd.push_back(attachmentPair(static_cast<std::int32_t>(rng.below(static_cast<std::uint32_t>(lastWeapon + 1))), foreign));
+        odd.push_back(
+            attachmentPair(static_cast<std::int32_t>(rng.below(static_cast<std::uint32_t>(lastWeapon + 1))), foreign));
     }
     for (const std::uint32_t record : odd) {
         const std::size_t position = rng.below(static_cast<std::uint32_t>(records.size()));
@@ -381,7 +394,8 @@ void writeAwkwardTexts(SyntheticGame& game, Rng& rng) {
         switch (a.slot) {
             case TextSlot::Description: {
                 const DescField& field = kDescFields[static_cast<std::size_t>(a.field)];
-                putDescription(field.file == DescFile::Item ? game.itemDesc : game.shopDesc, a.record, field, a.text, rng);
+                putDescription(field.file == DescFile::Item ? game.itemDesc : game.shopDesc, a.record, field, a.text,
+                               rng);
                 break;
             }
             case TextSlot::AmmoNameFirst:
@@ -516,7 +530,8 @@ Game toGame(const SyntheticGame& game) {
     Game g(e, game.executable);
     g.descriptions.item = game.itemDesc;
     g.descriptions.shop = game.shopDesc;
-    g.descriptions.hasShop = validEdition(game.edition) && kEditions[static_cast<std::size_t>(game.edition)].hasShopFile();
+    g.descriptions.hasShop =
+        validEdition(game.edition) && kEditions[static_cast<std::size_t>(game.edition)].hasShopFile();
     return g;
 }
 

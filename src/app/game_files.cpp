@@ -63,13 +63,12 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     }
     out << "\nReading binary data...";
     const ByteSpan span = tableSpan(*edition);
-    const std::span<std::uint8_t> target = image->bytes().subspan(static_cast<std::size_t>(span.begin),
-                                                                  static_cast<std::size_t>(span.size()));
+    const std::span<std::uint8_t> target =
+        image->bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
     // Recognition left the file at its start; if it could not, nothing valid can be read.
     long position = -1;
     const bool atStart = file.tell(position) && position == 0;
-    const std::size_t got =
-        atStart ? file.readAt(static_cast<long>(span.begin), target.data(), target.size()) : 0;
+    const std::size_t got = atStart ? file.readAt(static_cast<long>(span.begin), target.data(), target.size()) : 0;
     if (got < target.size()) {
         out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
         return std::nullopt;
@@ -84,7 +83,8 @@ bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, c
     if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, executablePath, out, faults)) return false;
     buffers.hasShop = false;
     if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, executablePath, out, faults)) return false;
+    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, executablePath, out, faults))
+        return false;
     buffers.hasShop = true;
     return true;
 }

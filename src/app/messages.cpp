@@ -112,7 +112,9 @@ void printUnrecognized(std::ostream& out, std::string_view path, long size, bool
     out << ")\n";
 }
 
-void printUnableToAllocate(std::ostream& out, std::int64_t bytes) { out << "Unable to allocate " << bytes << " bytes.\n"; }
+void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
+    out << "Unable to allocate " << bytes << " bytes.\n";
+}
 
 void printReason(std::ostream& out) {
     const std::string reason = io::lastFailureReason();
@@ -141,12 +143,16 @@ void printReading(std::ostream& out, const Reading& reading) {
     for (const ReadNotice& notice : reading.notices) {
         switch (notice.warning) {
             case ReadWarning::OlderLayout:
-                out << "\nWARNING:  Older version datafile detected!  (" << notice.count << " Headings) (Converting...)\n";
+                out << "\nWARNING:  Older version datafile detected!  (" << notice.count
+                    << " Headings) (Converting...)\n";
                 break;
-            case ReadWarning::AmmoTypeFormat: out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n"; break;
+            case ReadWarning::AmmoTypeFormat:
+                out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+                break;
             case ReadWarning::DoesNotFit:
                 out << "\nWARNING:  " << lineKeyword(notice.field.line) << ' ' << notice.field.record << ", "
-                    << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count << ")";
+                    << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count
+                    << ")";
                 break;
         }
     }

@@ -38,7 +38,8 @@ void printDiffLines(std::ostream& out, const GameDiff& diff);
 void printReadingMod(std::ostream& out, std::string_view path);
 // merge's conflict lines: one tab-separated line per field that mods set to different values,
 // each ending in "\n".
-void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged, std::span<const std::string_view> mods);
+void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
+                    std::span<const std::string_view> mods);
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts);
 
 // The text with its control bytes escaped, so that it stays on one line.

@@ -1,9 +1,9 @@
 #include "app/operations.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
-#include <algorithm>
 
 #include "app/game_files.h"
 #include "app/messages.h"
@@ -282,8 +282,8 @@ int runPatch(Game& game, const std::string& executablePath, const std::string& s
     printRebuild(out, reading.attachments);
     // Only the tables' stretch was read and changed; the rest is copied from the file.
     const ByteSpan span = tableSpan(game.edition());
-    const auto changed = game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
-                                                      static_cast<std::size_t>(span.size()));
+    const auto changed =
+        game.image().bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
     return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
 }
 
@@ -337,8 +337,9 @@ int runDiff(Game& game, const std::string& executablePath, const std::string& st
     out << "\n";
     printDiffLines(out, diff);
     if (diff.mostValuesDiffer) printMostValuesDiffer(out);
-    out << "\n" << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, "
-        << diff.notSaved << " not saved; nothing written.\n";
+    out << "\n"
+        << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, " << diff.notSaved
+        << " not saved; nothing written.\n";
     out << "\nDone!\n";
     return 0;
 }
@@ -348,7 +349,8 @@ int runMerge(Game& master, const std::string& executablePath, const std::string&
     if (!loadDescriptionFiles(master.edition(), master.descriptions, executablePath, out, faults)) return 1;
     const bool overAMod = std::any_of(modPaths.begin(), modPaths.end(),
                                       [&](std::string_view mod) { return io::sameFile(mergedPath, std::string(mod)); });
-    if (overAMod || wouldOverwriteGameFile(master, executablePath, mergedPath) || !io::canWriteOver(faults, mergedPath)) {
+    if (overAMod || wouldOverwriteGameFile(master, executablePath, mergedPath) ||
+        !io::canWriteOver(faults, mergedPath)) {
         printUnableToCreate(out, mergedPath);
         return 1;
     }

@@ -93,7 +93,8 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 1;
     }
     if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out, faults);
-    if (saves && equalsIgnoringCase(operation, "patch")) return runPatch(*game, executable, statsFile, out, faults, lock);
+    if (saves && equalsIgnoringCase(operation, "patch"))
+        return runPatch(*game, executable, statsFile, out, faults, lock);
     if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, executable, statsFile, out, faults);
     if (saves) return runTexts(*game, executable, statsFile, out, faults);
     if (merge) return runMerge(*game, executable, statsFile, args.subspan(4), out, faults);

@@ -155,8 +155,8 @@ bool isStandardOutput(const std::string& path) {
 #if defined(_WIN32)
     return false;
 #else
-    struct stat target {};
-    struct stat standardOutput {};
+    struct stat target{};
+    struct stat standardOutput{};
     return ::stat(path.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0 &&
            target.st_dev == standardOutput.st_dev && target.st_ino == standardOutput.st_ino;
 #endif
@@ -236,8 +236,8 @@ FileState stateOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return {};
     FileState state;
-    state.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileState::Kind::Other
-                                                                           : FileState::Kind::Regular;
+    state.kind =
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileState::Kind::Other : FileState::Kind::Regular;
     state.device = info.dwVolumeSerialNumber;
     state.number = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     state.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
@@ -247,9 +247,9 @@ FileState stateOfHandle(HANDLE handle) {
 }
 
 FileState stateOf(const fs::path& path) {
-    const HANDLE handle = CreateFileA(path.string().c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileA(path.string().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         FileState state;
@@ -277,7 +277,7 @@ FileState stateOfStat(const struct stat& st) {
 }
 
 FileState stateOf(const fs::path& path) {
-    struct stat st {};
+    struct stat st{};
     if (::stat(path.c_str(), &st) != 0) {
         FileState state;
         if (errno == ENOENT) state.kind = FileState::Kind::Missing;
@@ -305,9 +305,9 @@ FileLock::Result FileLock::lock(const std::string& path) {
         if (!exists && state_.kind != FileState::Kind::Missing) return Result::Unavailable;  // written directly
 #if defined(_WIN32)
         if (!exists) return Result::Unavailable;  // a folder takes no lock here
-        const HANDLE handle = CreateFileA(target.string().c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle =
+            CreateFileA(target.string().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return Result::Unavailable;
         // One byte far beyond the end: the lock stops other runs, not reads of the file.
         OVERLAPPED where{};
@@ -335,7 +335,7 @@ FileLock::Result FileLock::lock(const std::string& path) {
             ::close(fd);
             return held ? Result::InUse : Result::Unavailable;
         }
-        struct stat st {};
+        struct stat st{};
         const FileState now = stateOf(target);
         if (exists ? (::fstat(fd, &st) == 0 && sameFileAs(stateOfStat(st), now))
                    : now.kind == FileState::Kind::Missing) {
@@ -383,7 +383,7 @@ bool copyPermissions(Faults& faults, const std::string& from, const std::string&
 bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
     if (faults.failFileCall()) return false;
 #if !defined(_WIN32)
-    struct stat original {};
+    struct stat original{};
     if (::stat(from.c_str(), &original) != 0) return false;
     // Only root may give a file away; an owner may only choose among its own groups.
     if (::geteuid() != 0 && original.st_uid != ::geteuid()) return true;
@@ -419,7 +419,8 @@ void removeLeftoversBeside(const fs::path& target) {
     const std::string name = target.filename().string();
     for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (isTemporaryOf(it->path().filename().string(), name) && it->symlink_status(typeError).type() == fs::file_type::regular) {
+        if (isTemporaryOf(it->path().filename().string(), name) &&
+            it->symlink_status(typeError).type() == fs::file_type::regular) {
             removeQuietly(it->path().string());
         }
     }
@@ -489,7 +490,8 @@ bool ReplacingFile::finish() {
     }
     const bool synced = file_.flush() && file_.sync();
     if (!file_.close() || !synced) return false;
-    if (targetExists_ && (!copyPermissions(*faults_, target_, temporary_) || !copyOwner(*faults_, target_, temporary_))) {
+    if (targetExists_ &&
+        (!copyPermissions(*faults_, target_, temporary_) || !copyOwner(*faults_, target_, temporary_))) {
         return false;
     }
     return targetExists_ || permissionsFrom_.empty() || copyPermissions(*faults_, permissionsFrom_, temporary_);
@@ -544,7 +546,8 @@ SaveResult saveSpliced(Faults& faults, const std::string& source, std::int64_t s
         const std::int64_t from = std::max(at, offset);
         const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
         if (from < to) {
-            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset), static_cast<std::size_t>(to - from));
+            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset),
+                        static_cast<std::size_t>(to - from));
         }
         if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return SaveResult::Failed;
         at += static_cast<std::int64_t>(want);

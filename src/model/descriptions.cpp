@@ -25,10 +25,12 @@ void storeDescriptionText(MutableByteView buffer, int item, const DescField& fie
     text = text.substr(0, text.find('\0'));
     // A field that fills its whole slot with no terminator reads back as just that text: left
     // as it is, an unedited round trip changes nothing.
-    if (text.size() == static_cast<std::size_t>(field.units) && readDescriptionText(buffer, item, field) == text) return;
+    if (text.size() == static_cast<std::size_t>(field.units) && readDescriptionText(buffer, item, field) == text)
+        return;
     const std::size_t kept = std::min(text.size(), static_cast<std::size_t>(field.units - 1));
     for (std::size_t k = 0; k < kept; ++k) {
-        buffer.setU8(descUnitOffset(item, field, static_cast<int>(k)), textToStored(static_cast<std::uint8_t>(text[k])));
+        buffer.setU8(descUnitOffset(item, field, static_cast<int>(k)),
+                     textToStored(static_cast<std::uint8_t>(text[k])));
     }
     buffer.setU8(descUnitOffset(item, field, static_cast<int>(kept)), 0);
 }

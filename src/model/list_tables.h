@@ -15,8 +15,8 @@ namespace vantedit {
 // The seven lists of 16-bit numbers, in the order the stats file lists them.
 struct NumericList {
     std::string_view keyword;
-    std::int32_t Edition::*start;
-    std::int32_t Edition::*end;
+    std::int32_t Edition::* start;
+    std::int32_t Edition::* end;
     int recordSize;  // bytes
 };
 
@@ -74,7 +74,7 @@ void storeAmmoNameText(MutableByteView image, const Edition& e, AmmoNameText tex
 // Sound and burst names: plain byte strings in fixed records.
 struct NameTable {
     std::string_view keyword;
-    std::int32_t Edition::*offset;
+    std::int32_t Edition::* offset;
     std::int32_t count;
     int recordSize;  // bytes, the terminator included
 };

@@ -75,7 +75,8 @@ void storeColumnValue(MutableByteView image, const SectionRecord& s, const Colum
                       std::int32_t value) {
     const auto at = static_cast<std::size_t>(valueOffset(s, c, item));
     const std::array<std::uint8_t, 2> encoded = encodedValue(value);
-    for (int b = 0; b < columnWidth(c.kind); ++b) image.setU8(at + static_cast<std::size_t>(b), encoded[static_cast<std::size_t>(b)]);
+    for (int b = 0; b < columnWidth(c.kind); ++b)
+        image.setU8(at + static_cast<std::size_t>(b), encoded[static_cast<std::size_t>(b)]);
 }
 
 }  // namespace vantedit

@@ -18,8 +18,8 @@ inline constexpr int kColumnCount = 56;
 enum class Section { Weapons, AllItems, AmmoClips, Armour, Explosives, Halveks, Halveks2 };
 
 inline constexpr std::array<Section, kSectionCount> kAllSections = {
-    Section::Weapons, Section::AllItems, Section::AmmoClips, Section::Armour,
-    Section::Explosives, Section::Halveks, Section::Halveks2};
+    Section::Weapons,    Section::AllItems, Section::AmmoClips, Section::Armour,
+    Section::Explosives, Section::Halveks,  Section::Halveks2};
 
 constexpr std::size_t sectionIndex(Section s) { return static_cast<std::size_t>(s); }
 

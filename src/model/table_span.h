@@ -43,8 +43,9 @@ constexpr std::array<TableExtent, kTableCount> tableExtents(const Edition& e) {
     extents[at++] = {TableKind::NumericLists, {e.attachOffset, e.listEnd}};
     extents[at++] = {TableKind::WeaponAttachments, {e.weaponAttachOffset, e.attachOffset}};
     for (AmmoNameText text : {AmmoNameText::First, AmmoNameText::Second}) {
-        extents[at++] = {TableKind::AmmoNames,
-                         {ammoNameRecordOffset(e, text, 0), ammoNameRecordOffset(e, text, ammoNameRecordCount(e, text))}};
+        extents[at++] = {
+            TableKind::AmmoNames,
+            {ammoNameRecordOffset(e, text, 0), ammoNameRecordOffset(e, text, ammoNameRecordCount(e, text))}};
     }
     for (const NameTable* table : {&kSoundNames, &kBurstNames}) {
         extents[at++] = {TableKind::Names, {nameRecordOffset(e, *table, 0), nameRecordOffset(e, *table, table->count)}};

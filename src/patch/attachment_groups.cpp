@@ -32,7 +32,8 @@ KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
         if (!isWeaponRow(e, weapon)) kind = kAttachmentKindCount;
         if (kind != kAttachmentKindCount && groups.stated[kind][static_cast<std::size_t>(weapon)]) continue;
         const auto already = kept.of(kind);
-        if (std::find(already.begin(), already.end(), pair) == already.end()) kept.pairs[kind][kept.count[kind]++] = pair;
+        if (std::find(already.begin(), already.end(), pair) == already.end())
+            kept.pairs[kind][kept.count[kind]++] = pair;
     }
     return kept;
 }
@@ -81,7 +82,8 @@ RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& group
 
     // The table as it is, and the table the groups make, side by side before anything is written.
     std::array<std::uint32_t, kMaxWeaponAttachCapacity> now{};
-    for (std::int32_t r = 0; r < capacity; ++r) now[static_cast<std::size_t>(r)] = readWeaponAttachRecord(game.image(), e, r);
+    for (std::int32_t r = 0; r < capacity; ++r)
+        now[static_cast<std::size_t>(r)] = readWeaponAttachRecord(game.image(), e, r);
     const KeptPairs kept = keptPairs(game, groups);
     std::array<std::uint32_t, kMaxWeaponAttachCapacity> rebuilt{};
     std::int64_t collected = 0;

@@ -81,8 +81,7 @@ bool fail(Reading& reading, ReadError error, std::string_view keyword, std::int3
     return false;
 }
 
-bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyword, std::int32_t n,
-                  Reading& reading) {
+bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyword, std::int32_t n, Reading& reading) {
     return (record >= 0 && record < count) || fail(reading, ReadError::NoSuchRecord, keyword, n);
 }
 
@@ -121,7 +120,8 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
         const FieldRef field{line, static_cast<std::uint16_t>(i), n};
         if (!reading.writes.store(game.mutableImage(), listValueOffset(e, list, n, i), ColumnKind::U16,
                                   values[static_cast<std::size_t>(i)], field, reading.failure.other)) {
-            reading.failure = {ReadError::SameByte, ReadPlace::Field, list.keyword, field, reading.failure.other, 0, {}};
+            reading.failure = {
+                ReadError::SameByte, ReadPlace::Field, list.keyword, field, reading.failure.other, 0, {}};
             return LineResult::Failed;
         }
         noteTypedNumber(reading, field, values[static_cast<std::size_t>(i)]);

@@ -15,7 +15,8 @@ bool ValueWrites::reserveFor(Faults& faults, const Edition& edition, std::size_t
     std::size_t count = 0;
     for (const TableExtent& t : tableExtents(edition)) {
         if (t.kind != TableKind::Section && t.kind != TableKind::NumericLists) continue;
-        if (count < spans.size()) spans[count++] = {static_cast<std::size_t>(t.span.begin), static_cast<std::size_t>(t.span.end), 0};
+        if (count < spans.size())
+            spans[count++] = {static_cast<std::size_t>(t.span.begin), static_cast<std::size_t>(t.span.end), 0};
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
 
