@@ -179,6 +179,8 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
         ASSERT_EQ(::chown((dir / "real.txt").c_str(), 4321, 4322), 0);
     }
     auto files = testing::listing(dir.path());
+    // A copy that a killed run left half made is removed under the lock.
+    testing::writeText(dir / "real.txt.bak.vantedit-7.tmp", "half");
     const auto r = runVantedit(dir.path(), {"game.exe", "link.txt", "make"});
     EXPECT_EQ(r.status, 0);
     // The old file's other bytes may be edits: it is kept first.

@@ -413,14 +413,18 @@ bool isTemporaryOf(std::string_view name, std::string_view target) {
     return !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Only regular files: a folder or a link of that name is not ours.
+// Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
+// the file (its first original, an edited stats file) are made under its lock too.
 void removeLeftoversBeside(const fs::path& target) {
     std::error_code ec;
     const std::string name = target.filename().string();
+    const auto ours = [&](std::string_view entry) {
+        return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
+               isTemporaryOf(entry, name + ".bak");
+    };
     for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (isTemporaryOf(it->path().filename().string(), name) &&
-            it->symlink_status(typeError).type() == fs::file_type::regular) {
+        if (ours(it->path().filename().string()) && it->symlink_status(typeError).type() == fs::file_type::regular) {
             removeQuietly(it->path().string());
         }
     }
