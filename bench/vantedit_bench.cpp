@@ -81,7 +81,7 @@ void BM_ApplyStatsFile(benchmark::State& state) {
         state.PauseTiming();
         std::string copy = bytes;
         state.ResumeTiming();
-        if (!applyStatsFile(game, std::move(copy)).ok()) {
+        if (!applyStatsFile(game, std::move(copy), noFaults()).ok()) {
             state.SkipWithError("the stats file did not read back");
             break;
         }
