@@ -62,6 +62,20 @@ bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream
     return reading.ok();
 }
 
+// The stats file read onto a copy of the game (which takes the description buffers along),
+// with the reading's messages; empty after a failure's message.
+std::optional<Game> readOntoCopy(const Game& game, std::string bytes, Reading& reading, std::ostream& out,
+                                 Faults& faults, DescriptionTexts texts = DescriptionTexts::NotSaved) {
+    std::size_t asked = 0;
+    std::optional<Game> copy = game.tryCopy(asked, faults);
+    if (!copy) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return std::nullopt;
+    }
+    if (!applyAndPrint(*copy, std::move(bytes), reading, out, faults, texts)) return std::nullopt;
+    return copy;
+}
+
 // "Error writing <path>!" after a save that did not happen, with the reason where it is not
 // the disk's.
 void printSaveFailure(std::ostream& out, const std::string& path, io::SaveResult result) {
@@ -174,13 +188,9 @@ bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t inde
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return false;
     }
-    std::optional<Game> mod = master.tryCopy(asked, faults);
-    if (!mod) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
-        return false;
-    }
     Reading reading;
-    if (!applyAndPrint(*mod, std::move(bytes), reading, out, faults)) return false;
+    const std::optional<Game> mod = readOntoCopy(master, std::move(bytes), reading, out, faults);
+    if (!mod) return false;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     if (reading.attachments.collected > reading.attachments.capacity) printTooManyAttachments(out, reading.attachments);
     if (merged.add(master, *mod, index, asked)) return true;
@@ -292,14 +302,10 @@ int runTexts(Game& game, const std::string& executablePath, const std::string& s
     std::string bytes;
     if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
     // The reading goes onto a copy, so that each text can be compared with what the files hold.
-    std::size_t asked = 0;
-    std::optional<Game> edited = game.tryCopy(asked, faults);
-    if (!edited) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
-        return 1;
-    }
     Reading reading;
-    if (!applyAndPrint(*edited, std::move(bytes), reading, out, faults, DescriptionTexts::Saved)) return 1;
+    const std::optional<Game> edited =
+        readOntoCopy(game, std::move(bytes), reading, out, faults, DescriptionTexts::Saved);
+    if (!edited) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     const TextChanges changes = takeChangedTexts(game, *edited);
     out << "\nTexts changed: " << changes.fields;
@@ -323,15 +329,9 @@ int runDiff(Game& game, const std::string& executablePath, const std::string& st
             Faults& faults) {
     std::string bytes;
     if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
-    // The copy takes the description buffers along.
-    std::size_t asked = 0;
-    std::optional<Game> after = game.tryCopy(asked, faults);
-    if (!after) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
-        return 1;
-    }
     Reading reading;
-    if (!applyAndPrint(*after, std::move(bytes), reading, out, faults)) return 1;
+    const std::optional<Game> after = readOntoCopy(game, std::move(bytes), reading, out, faults);
+    if (!after) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
     out << "\n";
