@@ -15,6 +15,7 @@
 #include "app/run.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "io/save.h"
 #include "model/editions.h"
 #include "model/memory.h"
 #include "synthetic_game.h"
@@ -36,7 +37,7 @@ const std::string kUsage =
 // Every message a failing file call may end a run with; each is the whole of what follows
 // the progress messages.
 std::set<std::string> failureMessages(int edition, bool make, bool diff, bool saveOnly) {
-    if (saveOnly) return {"Error writing game.exe!\n"};
+    if (saveOnly) return {"Error writing game.exe!\n", "Error writing game.exe! (it changed while vantedit ran)\n"};
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     const std::string size = std::to_string(e.fileSize);
     std::set<std::string> messages = {
@@ -87,10 +88,12 @@ struct FaultCase {
 constexpr std::int64_t kSavedOffset = (128 << 10) - 72;
 const std::vector<std::uint8_t> kSavedBytes(1000, 4);
 
-int runCase(const FaultCase& c, const std::vector<std::uint8_t>& executable, std::ostream& out, Faults& faults) {
+int runCase(const FaultCase& c, [[maybe_unused]] const std::vector<std::uint8_t>& executable, std::ostream& out,
+            Faults& faults) {
     if (std::string_view(c.operation) == "save") {
-        return saveExecutable("game.exe", static_cast<std::int64_t>(executable.size()), kSavedOffset, kSavedBytes, out,
-                              faults, nullptr);
+        io::Claim claim;
+        return saveExecutable(
+            "game.exe", kSavedOffset, kSavedBytes, [](const std::string&) { return true; }, out, faults, claim);
     }
     const std::string_view args[] = {"vantedit", "game.exe", "stats.txt", c.operation};
     return vantedit::runVantedit(args, out, faults);
@@ -279,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::Values(
     FaultCase{"patch",  6,      false, 16,  99, 1},
     FaultCase{"diff",   2,      false, 17,  99, 0},
     FaultCase{"diff",   6,      false, 13,  99, 0},
-    FaultCase{"save",   4,      true,  51,  51, 1}),
+    FaultCase{"save",   4,      true,  52,  52, 1}),
     [](const auto& info) {
         return std::string(info.param.operation) + "Edition" + std::to_string(info.param.edition) +
                (info.param.bareGame ? "Bare" : "");
@@ -339,12 +342,12 @@ TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
         SCOPED_TRACE(operation);
         const std::string file = std::string_view(operation) == "patch" ? "game.exe" : "stats.txt";
         const auto files = testing::listing(".");
-        testing::writeText(file + ".vantedit-0.tmp", "left by a killed run");
-        testing::writeText(file + ".vantedit-17.tmp", "");
-        const auto withLeftovers = testing::listing(".");
         {
-            io::FileLock held;
-            ASSERT_EQ(held.lock(file), io::FileLock::Result::Locked);
+            io::Claim held;
+            ASSERT_TRUE(io::claimFiles(held, std::vector<std::string>{file}).empty());
+            testing::writeText(file + ".vantedit-0.tmp", "left by a killed run");
+            testing::writeText(file + ".vantedit-17.tmp", "");
+            const auto withLeftovers = testing::listing(".");
             const RunOutcome r = runIn(operation, noFaults());
             EXPECT_EQ(r.status, 1);
             const std::string refusal = "Error writing " + file + "! (another vantedit run is saving it)\n";

@@ -629,12 +629,18 @@ struct Saved {
     std::string output;
 };
 
-// The whole image over a file of its size, or bytes laid over the file at offset.
-Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t size = -1,
-           std::int64_t offset = 0, Faults& faults = noFaults()) {
+// Bytes laid over the file at offset; a kept first original is one when it has the file's size.
+Saved save(const fs::path& path, const std::vector<std::uint8_t>& image, std::int64_t offset = 0,
+           Faults& faults = noFaults()) {
     std::ostringstream out;
-    const int status = saveExecutable(path.string(), size < 0 ? static_cast<std::int64_t>(image.size()) : size, offset,
-                                      image, out, faults, nullptr);
+    io::Claim claim;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    const io::OriginalTest sameSize = [size](const std::string& original) {
+        std::error_code error;
+        return fs::file_size(original, error) == size && !error;
+    };
+    const int status = saveExecutable(path.string(), offset, image, sameSize, out, faults, claim);
     return {status, out.str()};
 }
 
@@ -677,7 +683,7 @@ TEST(SaveExecutable, AFailingBackupLeavesEverythingAsItWas) {
         testing::writeBytes(dir / "game.exe", original);
         fs::remove(dir / "game.exe.orig");
         testing::CountingFaults faults(n);
-        const Saved s = save(dir / "game.exe", image, -1, 0, faults);
+        const Saved s = save(dir / "game.exe", image, 0, faults);
         if (s.status == 0) break;
         const bool backupDone = fs::exists(dir / "game.exe.orig");
         EXPECT_TRUE(readBytes(dir / "game.exe") == original);
@@ -689,14 +695,24 @@ TEST(SaveExecutable, AFailingBackupLeavesEverythingAsItWas) {
         EXPECT_LE(listing(dir.path()).size(), 2u) << "a temporary file was left behind";
     }
     EXPECT_TRUE(readBytes(dir / "game.exe.orig") == original);
-    // A file or a link of that name is never touched.
+    // A file or a link of that name is never touched, and must name an original: else the
+    // save stops before writing anything.
+    testing::writeBytes(dir / "game.exe", original);
+    const std::string exe = (dir / "game.exe").string();
+    const std::string refusal = "Error writing " + exe + "! (" + backup + " is not an original of it: move it away)\n";
     testing::writeText(dir / "game.exe.orig", "mine");
-    EXPECT_EQ(save(dir / "game.exe", original).status, 0);
+    EXPECT_EQ(save(dir / "game.exe", image).output, refusal);
     EXPECT_EQ(testing::readText(dir / "game.exe.orig"), "mine");
     fs::remove(dir / "game.exe.orig");
     fs::create_symlink("nowhere", dir / "game.exe.orig");
-    EXPECT_EQ(save(dir / "game.exe", original).status, 0);
+    EXPECT_EQ(save(dir / "game.exe", image).output, refusal);
     EXPECT_FALSE(fs::exists(dir / "nowhere"));
+    EXPECT_TRUE(readBytes(dir / "game.exe") == original);
+    fs::remove(dir / "game.exe.orig");
+    testing::writeBytes(dir / "kept", original);
+    fs::create_symlink("kept", dir / "game.exe.orig");  // a link to a right original
+    EXPECT_EQ(save(dir / "game.exe", image).output, "\nSaving binary data...\nDone!\n");
+    EXPECT_TRUE(readBytes(dir / "kept") == original);
 }
 
 TEST(SaveExecutable, ThroughASymbolicLinkTheLinkStays) {
@@ -730,11 +746,11 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
     EXPECT_EQ(save(path, std::vector<std::uint8_t>(100, 8)).status, 0);
     EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.orig", "game.exe.vantedit-0.tmp"}));
 
-    // A file that is no longer the size it was loaded at, or bytes that do not fit in it.
+    // Bytes that do not fit in the file.
     const auto saved = readBytes(path);
-    for (const auto& [size, offset] : {std::pair<std::int64_t, std::int64_t>{101, 0}, {99, 0}, {100, 1}, {100, -1}}) {
-        s = save(path, std::vector<std::uint8_t>(100, 8), size, offset);
-        EXPECT_EQ(s.status, 1) << size << " " << offset;
+    for (const std::int64_t offset : {1, 101}) {
+        s = save(path, std::vector<std::uint8_t>(100, 8), offset);
+        EXPECT_EQ(s.status, 1) << offset;
         EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + path + "!\n");
         EXPECT_TRUE(readBytes(path) == saved);
         EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"game.exe", "game.exe.orig", "game.exe.vantedit-0.tmp"}));

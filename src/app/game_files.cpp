@@ -13,14 +13,13 @@ namespace vantedit {
 namespace {
 
 // One description file into its buffer: under the working folder, or else beside the
-// executable. The messages differ only in the file's title.
-bool loadDescriptionFile(std::string_view path, std::string_view title, std::vector<std::uint8_t>& buffer,
+// executable.
+bool loadDescriptionFile(std::string_view path, bool shop, std::vector<std::uint8_t>& buffer,
                          const std::string& executablePath, std::ostream& out, Faults& faults) {
     io::File file(faults);
     const std::string beside = io::besideFile(executablePath, path);
     if (!file.open(std::string(path), "rb") && (beside == path || !file.open(beside, "rb"))) {
-        out << "Error reading " << title << "item descriptions.\nYou must have the " << path << " file installed.\n";
-        if (beside != path) out << "(Looked for " << path << " and " << beside << ".)\n";
+        printDescriptionFileMissing(out, shop, path, beside);
         return false;
     }
     buffer.clear();
@@ -30,8 +29,7 @@ bool loadDescriptionFile(std::string_view path, std::string_view title, std::vec
     }
     const std::size_t got = file.read(buffer.data(), buffer.size());
     if (got < buffer.size()) {
-        out << "Error while reading " << title << "item descriptions (Read " << got << " of " << kDescFileSize
-            << " bytes).\n";
+        printDescriptionFileShortRead(out, shop, got);
         return false;
     }
     file.close();  // read-only: a failing close loses nothing
@@ -44,7 +42,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     io::File file(faults);
     openFailed = false;
     if (!file.open(path, "rb")) {
-        out << "Can't open " << path << "!\n";
+        printCantOpen(out, path);
         openFailed = true;
         return std::nullopt;
     }
@@ -55,13 +53,13 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
         printUnrecognized(out, path, size, io::isFolder(path));
         return std::nullopt;
     }
-    out << edition->label << " version of executable detected\n";
+    printEditionDetected(out, *edition);
     std::optional<ImageBuffer> image = ImageBuffer::zeroFilled(static_cast<std::size_t>(size), faults);
     if (!image) {
         printUnableToAllocate(out, size);
         return std::nullopt;
     }
-    out << "\nReading binary data...";
+    printNote(out, Note::ReadingBinaryData);
     const ByteSpan span = tableSpan(*edition);
     const std::span<std::uint8_t> target =
         image->bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
@@ -70,7 +68,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     const bool atStart = file.tell(position) && position == 0;
     const std::size_t got = atStart ? file.readAt(static_cast<long>(span.begin), target.data(), target.size()) : 0;
     if (got < target.size()) {
-        out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
+        printExecutableShortRead(out, got, size);
         return std::nullopt;
     }
     file.close();  // read-only: a failing close loses nothing
@@ -79,12 +77,11 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
 
 bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, const std::string& executablePath,
                           std::ostream& out, Faults& faults) {
-    out << "\nReading item descriptions...";
-    if (!loadDescriptionFile(edition.itemDescPath, "", buffers.item, executablePath, out, faults)) return false;
+    printNote(out, Note::ReadingItemDescriptions);
+    if (!loadDescriptionFile(edition.itemDescPath, false, buffers.item, executablePath, out, faults)) return false;
     buffers.hasShop = false;
     if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, "Halvek's ", buffers.shop, executablePath, out, faults))
-        return false;
+    if (!loadDescriptionFile(edition.shopDescPath, true, buffers.shop, executablePath, out, faults)) return false;
     buffers.hasShop = true;
     return true;
 }

@@ -1,20 +1,23 @@
 #include <iostream>
+#include <memory>
 #include <new>
+#include <span>
 #include <string_view>
-#include <vector>
 
+#include "app/messages.h"
 #include "app/run.h"
 
 int main(int argc, char** argv) {
-    // Views of the arguments: the run itself reports when memory is short.
-    std::vector<std::string_view> args;
-    try {
-        args.assign(argv, argv + argc);
-    } catch (const std::bad_alloc&) {
-        std::cout << "Unable to allocate memory.\n";
+    // Views of the arguments, had without an exception: none could be thrown, let alone caught,
+    // before the run's memory reserve exists.
+    const std::unique_ptr<std::string_view[]> args(new (std::nothrow) std::string_view[static_cast<std::size_t>(argc)]);
+    if (!args) {
+        vantedit::printNote(std::cout, vantedit::Note::OutOfMemory);
         return 1;
     }
-    const int status = vantedit::runVantedit(args, std::cout, std::cerr, vantedit::noFaults());
+    for (int i = 0; i < argc; ++i) args[static_cast<std::size_t>(i)] = argv[i];
+    const int status = vantedit::runVantedit(std::span(args.get(), static_cast<std::size_t>(argc)), std::cout,
+                                             std::cerr, vantedit::noFaults());
     std::cout.flush();
     std::cerr.flush();
     return status;

@@ -1,5 +1,6 @@
 #include "app/messages.h"
 
+#include "app/run.h"
 #include "io/file.h"
 #include "model/attachments.h"
 #include "model/text.h"
@@ -83,7 +84,137 @@ void printPair(std::ostream& out, std::uint32_t pair, std::string_view change) {
     out << '\t' << pairWeapon(pair) << '\t' << change << '\n';
 }
 
+struct NoteText {
+    Note note;
+    std::string_view text;
+};
+
+// clang-format off
+constexpr NoteText kNotes[] = {
+    {Note::ReadingBinaryData,       "\nReading binary data..."},
+    {Note::ReadingItemDescriptions, "\nReading item descriptions..."},
+    {Note::ConvertingTextFile,      "\nConverting text file..."},
+    {Note::DumpingWeaponStats,      "\nDumping weapon stats..."},
+    {Note::DescriptionsNotSaved,    "\nDescriptions not saved..."},
+    {Note::SavingBinaryData,        "\nSaving binary data..."},
+    {Note::Done,                    "\nDone!\n"},
+    {Note::OutOfMemory,             "Unable to allocate memory.\n"},
+    {Note::InvalidOption,           "\nInvalid option.  Use either MAKE or PATCH\n"},
+};
+// clang-format on
+
+std::string_view descriptionTitle(bool shop) { return shop ? "Halvek's " : ""; }
+
+void printReasonText(std::ostream& out, std::string_view reason) {
+    if (!reason.empty()) out << " (" << reason << ")";
+}
+
 }  // namespace
+
+void printNote(std::ostream& out, Note note) {
+    for (const NoteText& n : kNotes) {
+        if (n.note == note) out << n.text;
+    }
+}
+
+void printBanner(std::ostream& out) { out << "\nVantrel Weapon Editor " << kVersion << "\n\n"; }
+
+void printUnexpectedArgument(std::ostream& out, std::string_view word) {
+    out << "\nUnexpected argument " << word << "\n";
+}
+
+void printCantOpen(std::ostream& out, std::string_view path) { out << "Can't open " << path << "!\n"; }
+
+void printEditionDetected(std::ostream& out, const Edition& edition) {
+    out << edition.label << " version of executable detected\n";
+}
+
+void printExecutableShortRead(std::ostream& out, std::size_t got, long size) {
+    out << "Error while reading executable (Read " << got << " of " << size << " bytes).\n";
+}
+
+void printDescriptionFileMissing(std::ostream& out, bool shop, std::string_view path, std::string_view beside) {
+    out << "Error reading " << descriptionTitle(shop) << "item descriptions.\nYou must have the " << path
+        << " file installed.\n";
+    if (beside != path) out << "(Looked for " << path << " and " << beside << ".)\n";
+}
+
+void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got) {
+    out << "Error while reading " << descriptionTitle(shop) << "item descriptions (Read " << got << " of "
+        << kDescFileSize << " bytes).\n";
+}
+
+void printSaveFailure(std::ostream& out, const io::SaveFact& f) {
+    out << (f.error == io::SaveError::CannotCreate ? "Unable to create " : "Error writing ") << f.path << "!";
+    switch (f.error) {
+        case io::SaveError::InUse: out << " (another vantedit run is saving it)"; break;
+        case io::SaveError::Changed: out << " (it changed while vantedit ran)"; break;
+        case io::SaveError::NotRegular: out << " (not a regular file)"; break;
+        case io::SaveError::NotAnOriginal: out << " (" << f.other << " is not an original of it: move it away)"; break;
+        default: printReasonText(out, f.reason); break;
+    }
+    out << "\n";
+}
+
+bool printSaveFacts(std::ostream& out, const io::SaveFacts& facts) {
+    bool afterKept = false;
+    for (const io::SaveFact& f : facts) {
+        switch (f.event) {
+            case io::SaveEvent::KeptOriginal: out << "\nOriginal kept as " << f.path; break;
+            case io::SaveEvent::KeptPrevious: out << "\nPrevious stats file kept as " << f.path; break;
+            case io::SaveEvent::Saved: continue;
+            case io::SaveEvent::Failed:
+                if (afterKept) out << "\n";  // a message of its own
+                printSaveFailure(out, f);
+                return false;
+        }
+        afterKept = true;
+    }
+    return true;
+}
+
+bool refusedBeforeWriting(const io::SaveFacts& facts) {
+    if (facts.empty() || facts.back().event != io::SaveEvent::Failed) return false;
+    switch (facts.back().error) {
+        case io::SaveError::InUse:
+        case io::SaveError::NotRegular:
+        case io::SaveError::NotAnOriginal:
+        case io::SaveError::ReadOnly: return true;
+        default: return false;
+    }
+}
+
+void printTextsChanged(std::ostream& out, std::int64_t fields) { out << "\nTexts changed: " << fields; }
+
+bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files) {
+    const bool failed = !facts.empty() && facts.back().event == io::SaveEvent::Failed;
+    if (failed && refusedBeforeWriting(facts)) {
+        out << "\n";  // after the count
+        printSaveFailure(out, facts.back());
+        return false;
+    }
+    const std::size_t last = failed ? facts.back().job : files.size() - 1;
+    bool afterKept = false;
+    for (std::size_t i = 0; i < files.size() && i <= last; ++i) {
+        out << "\nSaving " << descriptionTitle(files[i] == DescFile::Shop) << "item descriptions...";
+        afterKept = false;
+        for (const io::SaveFact& f : facts) {
+            if (f.job == i && f.event == io::SaveEvent::KeptOriginal) {
+                out << "\nOriginal kept as " << f.path;
+                afterKept = true;
+            }
+        }
+    }
+    if (!failed) return true;
+    if (afterKept) out << "\n";
+    printSaveFailure(out, facts.back());
+    for (const io::SaveFact& f : facts) {
+        if (f.event == io::SaveEvent::Saved) {
+            out << f.path << " was saved, " << facts.back().path << " was not: run texts again.\n";
+        }
+    }
+    return false;
+}
 
 void printUsage(std::ostream& out) {
     out << "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n";
@@ -116,16 +247,7 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
     out << "Unable to allocate " << bytes << " bytes.\n";
 }
 
-void printReason(std::ostream& out) {
-    const std::string reason = io::lastFailureReason();
-    if (!reason.empty()) out << " (" << reason << ")";
-}
-
-void printErrorWriting(std::ostream& out, std::string_view path) {
-    out << "Error writing " << path << "!";
-    printReason(out);
-    out << "\n";
-}
+void printReason(std::ostream& out) { printReasonText(out, io::lastFailureReason()); }
 
 void printUnableToCreate(std::ostream& out, std::string_view path) {
     out << "Unable to create " << path << "!";
@@ -204,6 +326,12 @@ void printDiffLines(std::ostream& out, const GameDiff& diff) {
         printPair(out, a.pair, a.change == PairChange::Added ? "added" : "removed");
     }
     if (diff.movedPairs > 0) out << "Attachments\torder\t" << diff.movedPairs << " pairs move\n";
+}
+
+void printDiffCount(std::ostream& out, const GameDiff& diff) {
+    out << "\n"
+        << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, " << diff.notSaved
+        << " not saved; nothing written.\n";
 }
 
 void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << path << "..."; }

@@ -10,16 +10,48 @@
 
 #include "compare/diff.h"
 #include "compare/merge.h"
+#include "io/save.h"
+#include "model/descriptions.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {
 
+// The fixed texts of a run's progress and its end.
+enum class Note : std::uint8_t {
+    ReadingBinaryData,
+    ReadingItemDescriptions,
+    ConvertingTextFile,
+    DumpingWeaponStats,
+    DescriptionsNotSaved,
+    SavingBinaryData,
+    Done,
+    OutOfMemory,
+    InvalidOption,
+};
+void printNote(std::ostream& out, Note note);
+
+void printBanner(std::ostream& out);
 void printUsage(std::ostream& out);
+void printUnexpectedArgument(std::ostream& out, std::string_view word);
+void printCantOpen(std::ostream& out, std::string_view path);
+void printEditionDetected(std::ostream& out, const Edition& edition);
+void printExecutableShortRead(std::ostream& out, std::size_t got, long size);
+// A description file that is not there, or not whole. shop: Halvek's file.
+void printDescriptionFileMissing(std::ostream& out, bool shop, std::string_view path, std::string_view beside);
+void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got);
 // "Unrecognized version of executable." with why: a folder, a size no edition has, or an
 // edition's size with another header.
 void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder);
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
-void printErrorWriting(std::ostream& out, std::string_view path);
+// A save's failure, or a claim's, with its reason.
+void printSaveFailure(std::ostream& out, const io::SaveFact& failure);
+// The kept copies a save made, in order, then its failure, if it failed; false after a failure.
+bool printSaveFacts(std::ostream& out, const io::SaveFacts& facts);
+// The save refused before writing anything: no progress of saving is printed.
+bool refusedBeforeWriting(const io::SaveFacts& facts);
+void printTextsChanged(std::ostream& out, std::int64_t fields);
+// texts' saving of the files, each with its kept copy, and its failure; false after a failure.
+bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);
 void printUnableToCreate(std::ostream& out, std::string_view path);
 void printUnableToRead(std::ostream& out, std::string_view path);
 // " (<the system's reason>)" for the last failed file call, where it gave one.
@@ -33,6 +65,7 @@ void printRebuild(std::ostream& out, const RebuildCounts& counts);
 void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts);
 // diff's lines: one tab-separated line per change, each ending in "\n".
 void printDiffLines(std::ostream& out, const GameDiff& diff);
+void printDiffCount(std::ostream& out, const GameDiff& diff);
 
 // merge's progress before each mod's reading.
 void printReadingMod(std::ostream& out, std::string_view path);

@@ -7,6 +7,7 @@
 
 #include "app/game_files.h"
 #include "app/messages.h"
+#include "app/recognition.h"
 #include "compare/diff.h"
 #include "compare/merge.h"
 #include "dump/stats_writer.h"
@@ -46,7 +47,7 @@ bool loadGameTextsAndStatsFile(Game& game, const std::string& executablePath, co
     if (!loadDescriptionFiles(game.edition(), game.descriptions, executablePath, out, faults)) return false;
     std::size_t unallocated = 0;
     if (!readStatsFileBytes(statsPath, bytes, unallocated, out, faults)) return false;
-    out << "\nConverting text file...";
+    printNote(out, Note::ConvertingTextFile);
     if (unallocated != 0) {
         printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
         return false;
@@ -76,105 +77,54 @@ std::optional<Game> readOntoCopy(const Game& game, std::string bytes, Reading& r
     return copy;
 }
 
-// "Error writing <path>!" after a save that did not happen, with the reason where it is not
-// the disk's.
-void printSaveFailure(std::ostream& out, const std::string& path, io::SaveResult result) {
-    if (result == io::SaveResult::Changed) {
-        out << "Error writing " << path << "! (it changed while vantedit ran)\n";
-    } else {
-        printErrorWriting(out, path);
-    }
-}
+// Room for the largest stats file there can be, every text at its longest.
+constexpr std::size_t kTextRoom = std::size_t{1} << 20;
 
-// The old stats file, when its bytes differ from the new ones, copied to its name with ".bak"
-// added (an older copy is replaced); kept names the copy. False after the message.
-bool keepEditedStatsFile(const std::string& statsPath, const std::string& bytes, std::string& kept, std::ostream& out,
-                         Faults& faults) {
-    std::string old;
-    std::size_t unallocated = 0;
-    const std::string backup = statsPath + ".bak";
-    // Unread, it cannot be kept, and so it is not replaced.
-    if (!io::readWholeFile(faults, statsPath, old, &unallocated)) {
-        if (unallocated != 0) {
-            printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
-        } else {
-            printErrorWriting(out, backup);
-        }
+// The stats text that write makes, with the file's CR LF line ends; false after the message.
+template <typename Write>
+bool textWithCrLf(const RunContext& run, Write write, std::string& bytes) {
+    std::string text;
+    if (!tryReserve(run.faults, text, kTextRoom)) {
+        printUnableToAllocate(run.out, kTextRoom);
         return false;
     }
-    if (old == bytes) return true;
-    if (io::copyFile(faults, statsPath, static_cast<std::int64_t>(old.size()), backup) != io::SaveResult::Saved) {
-        printErrorWriting(out, backup);
+    write(text);
+    if (!tryReserve(run.faults, bytes, withCrLfSize(text))) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(withCrLfSize(text)));
         return false;
     }
-    kept = backup;
+    appendWithCrLf(bytes, text);
     return true;
 }
 
-// One description file of a texts run: written beside itself, its first original kept, and
-// only then put in place.
-struct DescriptionSave {
-    std::string path;
-    std::string_view title;  // in the messages: "" or "Halvek's "
-    std::span<const std::uint8_t> bytes;
-    std::optional<io::ReplacingFile> file;
-    std::string original;  // where its first original is kept
-    bool originalMade = false;
-};
+std::span<const std::uint8_t> asBytes(const std::string& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
 
-// Both files are written before either is replaced, so that a failure before the first rename
-// leaves both as they were, and no first original made on the way.
-int saveDescriptionFiles(std::span<DescriptionSave> saves, std::ostream& out, Faults& faults) {
-    const auto fail = [&](const std::string& path, bool replacedAny) {
-        if (!replacedAny) {
-            for (const DescriptionSave& s : saves) {
-                if (s.originalMade) io::removeQuietly(s.original);
-            }
-        }
-        printErrorWriting(out, path);
-        return 1;
+// The size of the file, -1 when it cannot be measured.
+long measuredSize(const std::string& path, Faults& faults) {
+    io::File file(faults);
+    long size = -1;
+    if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size)) return -1;
+    return size;
+}
+
+// A kept first original of the executable is a recognised executable of the same edition. The
+// check only reads: a failure there refuses the save, so it is not one of the faults' points.
+io::OriginalTest isOriginalExecutable(const Edition& edition) {
+    return [&edition](const std::string& path) {
+        io::File file(noFaults());
+        long size = -1;
+        if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size)) return false;
+        return recogniseEdition(file, size) == &edition;
     };
-    // A read-only file is refused before anything is written, as the executable is; and one file
-    // under both names would keep only the second file's texts.
-    for (const DescriptionSave& s : saves) {
-        if (!io::isWritableFile(faults, s.path)) return fail(s.path, false);
-    }
-    if (saves.size() == 2 && io::sameFile(saves[0].path, saves[1].path)) return fail(saves[1].path, false);
-    for (DescriptionSave& s : saves) {
-        out << "\nSaving " << s.title << "item descriptions...";
-        s.file.emplace(faults);
-        if (!io::prepareReplacedStart(faults, *s.file, s.path, s.bytes)) return fail(s.path, false);
-        switch (io::keepFirstOriginal(faults, s.path, s.original)) {
-            case io::FirstOriginal::Kept:
-                s.originalMade = true;
-                out << "\nOriginal kept as " << s.original;
-                break;
-            case io::FirstOriginal::KeptBefore: break;
-            case io::FirstOriginal::Failed: return fail(s.original, false);
-        }
-    }
-    for (std::size_t i = 0; i < saves.size(); ++i) {
-        if (!saves[i].file->putInPlace()) return fail(saves[i].path, i > 0);
-    }
-    out << "\nDone!\n";
-    return 0;
 }
 
-// The new stats file beside the target, under the target's lock; false after the message.
-bool openStatsFile(io::ReplacingFile& file, io::FileLock& lock, const std::string& statsPath, std::ostream& out) {
-    if (!lockForSaving(lock, statsPath, out)) return false;
-    if (file.open(statsPath, &lock)) return true;
-    // Beside an existing stats file: its folder does not take a new file.
-    if (file.replacesAFile()) {
-        printErrorWriting(out, statsPath);
-    } else {
-        printUnableToCreate(out, statsPath);
-    }
-    return false;
+// A kept first original of a description file has the file's size.
+io::OriginalTest isOriginalOfSize(const std::string& file) {
+    const long size = measuredSize(file, noFaults());
+    return [size](const std::string& path) { return size >= 0 && measuredSize(path, noFaults()) == size; };
 }
-
-// Room for the largest stats file there can be, every text at its longest.
-constexpr std::size_t kTextRoom = std::size_t{1} << 20;
 
 // One mod read onto a copy of the master, as PATCH reads it, with the reading's messages,
 // and what it sets added to the merge; false after the failure's message.
@@ -200,196 +150,147 @@ bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t inde
 
 }  // namespace
 
-bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out) {
-    if (lock.lock(path) != io::FileLock::Result::InUse) return true;
-    out << "Error writing " << path << "! (another vantedit run is saving it)\n";
-    return false;
+std::string descriptionPath(std::string_view path, const std::string& executablePath) {
+    return io::pathTaken(std::string(path)) ? std::string(path) : io::besideFile(executablePath, path);
 }
 
-int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-            Faults& faults) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, executablePath, out, faults)) return 1;
-    out << "\nDumping weapon stats...";
-    // Written beside the old stats file and renamed over it: a failure keeps the old one.
-    io::FileLock lock;
-    io::ReplacingFile file(faults);
-    if (wouldOverwriteGameFile(game, executablePath, statsPath) || !io::canWriteOver(faults, statsPath)) {
-        printUnableToCreate(out, statsPath);
+int runMake(const RunContext& run) {
+    Game& game = run.game;
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults)) return 1;
+    printNote(run.out, Note::DumpingWeaponStats);
+    if (wouldOverwriteGameFile(game, run.executablePath, run.statsPath) ||
+        !io::canWriteOver(run.faults, run.statsPath)) {
+        printUnableToCreate(run.out, run.statsPath);
         return 1;
     }
-    if (!lockForSaving(lock, statsPath, out)) return 1;
-    if (!file.open(statsPath, &lock)) {
-        // Beside an existing stats file: its folder does not take a new file.
-        if (file.replacesAFile()) {
-            printErrorWriting(out, statsPath);
-        } else {
-            printUnableToCreate(out, statsPath);
-        }
-        return 1;
-    }
-    std::string text;
-    if (!tryReserve(faults, text, kTextRoom)) {
-        printUnableToAllocate(out, kTextRoom);
-        return 1;
-    }
-    writeStatsFile(text, game);
     std::string bytes;
-    if (!tryReserve(faults, bytes, withCrLfSize(text))) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(withCrLfSize(text)));
-        return 1;
-    }
-    appendWithCrLf(bytes, text);
-    // A stats file with other bytes may hold edits: kept before it is replaced.
-    std::string kept;
-    if (file.replacesAFile() && !keepEditedStatsFile(statsPath, bytes, kept, out, faults)) return 1;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
-    if (saved != io::SaveResult::Saved) {
-        printSaveFailure(out, statsPath, saved);
-        return 1;
-    }
-    if (!kept.empty()) out << "\nPrevious stats file kept as " << kept;
-    out << "\nDone!\n";
+    if (!textWithCrLf(run, [&](std::string& text) { writeStatsFile(text, game); }, bytes)) return 1;
+    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}};
+    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
+    if (!printSaveFacts(run.out, facts)) return 1;
+    printNote(run.out, Note::Done);
     return 0;
 }
 
-int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
-                   std::span<const std::uint8_t> bytes, std::ostream& out, Faults& faults, io::FileLock* lock) {
-    if (!io::isWritableFile(faults, executablePath)) {
-        printErrorWriting(out, executablePath);
-        return 1;
-    }
-    out << "\nSaving binary data...";
-    // The first PATCH keeps the executable as it was: undoing every PATCH is copying it back.
-    const std::string original = io::savedPath(executablePath) + ".orig";
-    if (!io::pathTaken(original)) {
-        if (io::copyFile(faults, executablePath, fileSize, original) != io::SaveResult::Saved) {
-            printErrorWriting(out, original);
-            return 1;
-        }
-        out << "\nOriginal kept as " << original;
-    }
-    const io::SaveResult saved = io::replaceBytes(faults, executablePath, fileSize, offset, bytes, lock);
-    if (saved != io::SaveResult::Saved) {
-        printSaveFailure(out, executablePath, saved);
-        return 1;
-    }
-    out << "\nDone!\n";
+int saveExecutable(const std::string& executablePath, std::int64_t offset, std::span<const std::uint8_t> bytes,
+                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim) {
+    const io::SaveJob job{executablePath, bytes, offset, {}, io::KeptCopy::FirstOriginal, isOriginal};
+    const io::SaveFacts facts = io::saveFiles(claim, std::span(&job, 1), faults);
+    if (!refusedBeforeWriting(facts)) printNote(out, Note::SavingBinaryData);
+    if (!printSaveFacts(out, facts)) return 1;
+    printNote(out, Note::Done);
     return 0;
 }
 
-int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-             Faults& faults, io::FileLock& lock) {
+int runPatch(const RunContext& run) {
+    Game& game = run.game;
     std::string bytes;
     Reading reading;
-    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults) ||
-        !applyAndPrint(game, std::move(bytes), reading, out, faults)) {
+    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults) ||
+        !applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) {
         return 1;
     }
-    if (reading.mostValuesDiffer) printMostValuesDiffer(out);
+    if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     // The texts went into the description buffers only; the description files stay as they are.
-    out << "\nDescriptions not saved...";
-    printRebuild(out, reading.attachments);
+    printNote(run.out, Note::DescriptionsNotSaved);
+    printRebuild(run.out, reading.attachments);
     // Only the tables' stretch was read and changed; the rest is copied from the file.
     const ByteSpan span = tableSpan(game.edition());
     const auto changed =
         game.image().bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
-    return saveExecutable(executablePath, game.edition().fileSize, span.begin, changed, out, faults, &lock);
+    return saveExecutable(run.executablePath, span.begin, changed, isOriginalExecutable(game.edition()), run.out,
+                          run.faults, run.claim);
 }
 
-int runTexts(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-             Faults& faults) {
+int runTexts(const RunContext& run) {
+    Game& game = run.game;
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
+    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     // The reading goes onto a copy, so that each text can be compared with what the files hold.
     Reading reading;
     const std::optional<Game> edited =
-        readOntoCopy(game, std::move(bytes), reading, out, faults, DescriptionTexts::Saved);
+        readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!edited) return 1;
-    if (reading.mostValuesDiffer) printMostValuesDiffer(out);
+    if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     const TextChanges changes = takeChangedTexts(game, *edited);
-    out << "\nTexts changed: " << changes.fields;
+    printTextsChanged(run.out, changes.fields);
     const Edition& e = game.edition();
-    std::array<DescriptionSave, 2> saves;
+    std::array<io::SaveJob, 2> jobs;
+    std::array<DescFile, 2> files{};
     std::size_t count = 0;
     for (const auto& [file, changed] :
          {std::pair{DescFile::Item, changes.itemFile}, {DescFile::Shop, changes.shopFile}}) {
         if (!changed) continue;
-        DescriptionSave& s = saves[count++];
-        // The file that was read: under the working folder, or else beside the executable.
-        const std::string_view path = file == DescFile::Item ? e.itemDescPath : e.shopDescPath;
-        s.path = io::pathTaken(std::string(path)) ? std::string(path) : io::besideFile(executablePath, path);
-        s.title = file == DescFile::Item ? "" : "Halvek's ";
-        s.bytes = game.descriptions.view(file).bytes();
+        const std::string path =
+            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath);
+        jobs[count] = {path, game.descriptions.view(file).bytes(), 0,
+                       {},   io::KeptCopy::FirstOriginal,          isOriginalOfSize(path)};
+        files[count++] = file;
     }
-    return saveDescriptionFiles(std::span(saves.data(), count), out, faults);
-}
-
-int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-            Faults& faults) {
-    std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, executablePath, statsPath, bytes, out, faults)) return 1;
-    Reading reading;
-    const std::optional<Game> after = readOntoCopy(game, std::move(bytes), reading, out, faults);
-    if (!after) return 1;
-    // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
-    const GameDiff diff = diffGames(game, *after, reading.typed);
-    out << "\n";
-    printDiffLines(out, diff);
-    if (diff.mostValuesDiffer) printMostValuesDiffer(out);
-    out << "\n"
-        << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, " << diff.notSaved
-        << " not saved; nothing written.\n";
-    out << "\nDone!\n";
+    // Both new files are written before either is renamed.
+    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(jobs.data(), count), run.faults);
+    if (!printDescriptionSaves(run.out, facts, std::span(files.data(), count))) return 1;
+    printNote(run.out, Note::Done);
     return 0;
 }
 
-int runMerge(Game& master, const std::string& executablePath, const std::string& mergedPath,
-             std::span<const std::string_view> modPaths, std::ostream& out, Faults& faults) {
-    if (!loadDescriptionFiles(master.edition(), master.descriptions, executablePath, out, faults)) return 1;
-    const bool overAMod = std::any_of(modPaths.begin(), modPaths.end(),
-                                      [&](std::string_view mod) { return io::sameFile(mergedPath, std::string(mod)); });
-    if (overAMod || wouldOverwriteGameFile(master, executablePath, mergedPath) ||
-        !io::canWriteOver(faults, mergedPath)) {
-        printUnableToCreate(out, mergedPath);
+int runDiff(const RunContext& run) {
+    Game& game = run.game;
+    std::string bytes;
+    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    Reading reading;
+    const std::optional<Game> after = readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
+    if (!after) return 1;
+    // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
+    const GameDiff diff = diffGames(game, *after, reading.typed);
+    run.out << "\n";
+    printDiffLines(run.out, diff);
+    if (diff.mostValuesDiffer) printMostValuesDiffer(run.out);
+    printDiffCount(run.out, diff);
+    printNote(run.out, Note::Done);
+    return 0;
+}
+
+int runMerge(const RunContext& run) {
+    Game& master = run.game;
+    if (!loadDescriptionFiles(master.edition(), master.descriptions, run.executablePath, run.out, run.faults)) return 1;
+    const bool overAMod = std::any_of(run.mods.begin(), run.mods.end(), [&](std::string_view mod) {
+        return io::sameFile(run.statsPath, std::string(mod));
+    });
+    if (overAMod || wouldOverwriteGameFile(master, run.executablePath, run.statsPath) ||
+        !io::canWriteOver(run.faults, run.statsPath)) {
+        printUnableToCreate(run.out, run.statsPath);
         return 1;
     }
     // One copy of the game at a time: each mod's is dropped once what it sets is kept.
     MergedMods merged;
-    for (std::size_t i = 0; i < modPaths.size(); ++i) {
-        if (!mergeMod(master, std::string(modPaths[i]), static_cast<std::uint32_t>(i), merged, out, faults)) return 1;
+    for (std::size_t i = 0; i < run.mods.size(); ++i) {
+        if (!mergeMod(master, std::string(run.mods[i]), static_cast<std::uint32_t>(i), merged, run.out, run.faults))
+            return 1;
     }
-    out << "\n";
-    printConflicts(out, master, merged, modPaths);
+    run.out << "\n";
+    printConflicts(run.out, master, merged, run.mods);
     const std::int64_t fields = merged.fieldCount();
     const std::int64_t conflicts = merged.conflictCount();
 
     std::vector<GivenField> winners;
     std::size_t asked = 0;
-    std::string text;
-    if (!merged.takeWinners(winners, asked) || !tryReserve(faults, text, asked = kTextRoom)) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+    if (!merged.takeWinners(winners, asked)) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return 1;
     }
-    // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
-    writeGivenFields(text, master, winners);
-    io::FileLock lock;
-    io::ReplacingFile file(faults);
-    if (!openStatsFile(file, lock, mergedPath, out)) return 1;
     std::string bytes;
-    if (!tryReserve(faults, bytes, withCrLfSize(text))) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(withCrLfSize(text)));
+    // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
+    if (!textWithCrLf(run, [&](std::string& text) { writeGivenFields(text, master, winners); }, bytes)) return 1;
+    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}};
+    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
+    if (!facts.empty() && facts.back().event == io::SaveEvent::Failed) {
+        printSaveFacts(run.out, facts);
         return 1;
     }
-    appendWithCrLf(bytes, text);
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const io::SaveResult saved = file.write(std::span(data, bytes.size())) ? file.commit() : io::SaveResult::Failed;
-    if (saved != io::SaveResult::Saved) {
-        printSaveFailure(out, mergedPath, saved);
-        return 1;
-    }
-    printMergeCount(out, fields, modPaths.size(), conflicts);
-    out << "\nDone!\n";
+    printMergeCount(run.out, fields, run.mods.size(), conflicts);
+    printSaveFacts(run.out, facts);
+    printNote(run.out, Note::Done);
     return 0;
 }
 

@@ -1,54 +1,56 @@
-// The operations as the run sequence performs them: the file work and the printing
-// around the quiet dump and patch code.
+// The operations as the run sequence performs them: the file work and the printing around the
+// quiet dump and patch code. Each ends by handing what it saves to the save path (io/save.h).
 #pragma once
 
 #include <cstdint>
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "io/file.h"
+#include "io/save.h"
 #include "model/game.h"
 #include "model/memory.h"
 
 namespace vantedit {
 
-// Takes the lock of a file the run will save (see io::FileLock); false after the message
-// when another run holds it. A file that cannot be locked is saved without: the check
-// before the rename still guards it.
-bool lockForSaving(io::FileLock& lock, const std::string& path, std::ostream& out);
+// What an operation is given: the loaded game, the command line's paths and the run's claim on
+// the files it saves (the run sequence claimed the executable or the description files already,
+// where the operation saves them).
+struct RunContext {
+    Game& game;
+    const std::string& executablePath;
+    const std::string& statsPath;
+    std::span<const std::string_view> mods;  // merge's
+    std::ostream& out;
+    Faults& faults;
+    io::Claim& claim;
+};
 
-// MAKE: loads the description files and writes the stats file, under its lock. Returns the
-// exit status.
-int runMake(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-            Faults& faults);
-
+// MAKE: loads the description files and writes the stats file. Returns the exit status.
+int runMake(const RunContext& run);
 // PATCH: loads the description files, reads the stats file into the image, rebuilds the
-// weapon attachment table and saves the executable, whose lock the caller took before
-// reading it. Returns the exit status.
-int runPatch(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-             Faults& faults, io::FileLock& lock);
-
+// weapon attachment table and saves the executable. Returns the exit status.
+int runPatch(const RunContext& run);
 // DIFF: PATCH's loading, reading and rebuild on a copy of the game, then the list of what
 // would change; writes nothing. Returns the exit status.
-int runDiff(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-            Faults& faults);
-
+int runDiff(const RunContext& run);
 // TEXTS: PATCH's loading and reading on a copy of the game, then the description files saved
 // with the texts that changed, instead of the executable. Returns the exit status.
-int runTexts(Game& game, const std::string& executablePath, const std::string& statsPath, std::ostream& out,
-             Faults& faults);
+int runTexts(const RunContext& run);
+// MERGE: reads each mod as PATCH reads a stats file, onto the game (the master the mods were
+// made for), reports the fields that mods set differently, and writes the stats file of every
+// field a mod sets, at the later mod's value. Returns the exit status.
+int runMerge(const RunContext& run);
 
-// MERGE: reads each mod as PATCH reads a stats file, onto its own copy of the game (the master
-// the mods were made for), reports the fields that mods set differently, and writes the stats
-// file of every field a mod sets, at the later mod's value. Returns the exit status.
-int runMerge(Game& master, const std::string& executablePath, const std::string& mergedPath,
-             std::span<const std::string_view> modPaths, std::ostream& out, Faults& faults);
+// Where a description file of the edition is read and saved: under the working folder, or else
+// beside the executable.
+std::string descriptionPath(std::string_view path, const std::string& executablePath);
 
-// Replaces the executable, of fileSize bytes, with a copy in which the bytes from offset on
-// are the given ones, never in place (see io::replaceBytes); with the lock, only while the
-// executable is still the file the lock found. Returns the exit status.
-int saveExecutable(const std::string& executablePath, std::int64_t fileSize, std::int64_t offset,
-                   std::span<const std::uint8_t> bytes, std::ostream& out, Faults& faults, io::FileLock* lock);
+// Replaces the executable with a copy in which the bytes from offset on are the given ones,
+// keeping its first original, which must pass isOriginal if it exists already. Returns the
+// exit status.
+int saveExecutable(const std::string& executablePath, std::int64_t offset, std::span<const std::uint8_t> bytes,
+                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim);
 
 }  // namespace vantedit

@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <new>
 #include <optional>
@@ -15,13 +17,6 @@
 namespace vantedit {
 
 namespace {
-
-bool isOperation(std::string_view word) {
-    return equalsIgnoringCase(word, "make") || equalsIgnoringCase(word, "patch") || equalsIgnoringCase(word, "diff") ||
-           equalsIgnoringCase(word, "texts");
-}
-
-void printOutOfMemory(std::ostream& out) { out << "Unable to allocate memory.\n"; }
 
 // Memory set aside while a run lasts and given back when an allocation fails, so that the
 // failure can still be thrown and reported: the exception needs a little memory of its own,
@@ -54,6 +49,44 @@ private:
     static inline std::new_handler previous_ = nullptr;
 };
 
+// Which files an operation claims before it reads them; the stats files MAKE and merge write
+// are claimed as they are saved.
+enum class Claims : std::uint8_t { Nothing, Executable, DescriptionFiles };
+
+struct Operation {
+    std::string_view word;
+    std::size_t arguments;  // after the program's name
+    bool more;              // and as many more as are given (merge's mods)
+    Claims claims;
+    int (*run)(const RunContext&);
+};
+
+// clang-format off
+constexpr Operation kOperations[] = {
+//   word      arguments more   claims                       run
+    {"make",   3,        false, Claims::Nothing,             runMake},
+    {"patch",  3,        false, Claims::Executable,          runPatch},
+    {"diff",   3,        false, Claims::Nothing,             runDiff},
+    {"texts",  3,        false, Claims::DescriptionFiles,    runTexts},
+    {"merge",  4,        true,  Claims::Nothing,             runMerge},
+};
+// clang-format on
+
+const Operation* findOperation(std::string_view word) {
+    for (const Operation& op : kOperations) {
+        if (equalsIgnoringCase(word, op.word)) return &op;
+    }
+    return nullptr;
+}
+
+// The claim's failure printed; false then.
+bool claimed(io::Claim& claim, std::span<const std::string> paths, std::ostream& out) {
+    const io::SaveFacts facts = io::claimFiles(claim, paths);
+    if (facts.empty()) return true;
+    printSaveFailure(out, facts.back());
+    return false;
+}
+
 int runOperation(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
     const bool alone = args.size() == 2;
     if (alone && args[1] == "--version") return 0;
@@ -62,18 +95,13 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 0;
     }
     // An incomplete command is a failure, so that a script's next step does not run.
-    if (args.size() < 4) {
+    const Operation* op = args.size() < 4 ? nullptr : findOperation(args[3]);
+    if (args.size() < 4 || (op != nullptr && args.size() < op->arguments + 1)) {
         printUsage(out);
         return 1;
     }
-    const std::string_view operation = args[3];
-    const bool merge = equalsIgnoringCase(operation, "merge");
-    if (merge && args.size() < 5) {  // no mod to merge
-        printUsage(out);
-        return 1;
-    }
-    if (args.size() > 4 && isOperation(args[3])) {
-        out << "\nUnexpected argument " << args[4] << "\n";
+    if (op != nullptr && !op->more && args.size() > op->arguments + 1) {
+        printUnexpectedArgument(out, args[op->arguments + 1]);
         printUsage(out);
         return 1;
     }
@@ -82,53 +110,75 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
 
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
-    io::FileLock lock;
-    // texts saves the description files: the executable's lock stands for the game's files.
-    const bool saves = equalsIgnoringCase(operation, "patch") || equalsIgnoringCase(operation, "texts");
-    if (saves && !lockForSaving(lock, executable, out)) return 1;
+    io::Claim claim;
+    if (op != nullptr && op->claims == Claims::Executable && !claimed(claim, std::span(&executable, 1), out)) return 1;
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed, faults);
     if (!game) {
         if (openFailed) printUsage(out);
         return 1;
     }
-    if (equalsIgnoringCase(operation, "make")) return runMake(*game, executable, statsFile, out, faults);
-    if (saves && equalsIgnoringCase(operation, "patch"))
-        return runPatch(*game, executable, statsFile, out, faults, lock);
-    if (equalsIgnoringCase(operation, "diff")) return runDiff(*game, executable, statsFile, out, faults);
-    if (saves) return runTexts(*game, executable, statsFile, out, faults);
-    if (merge) return runMerge(*game, executable, statsFile, args.subspan(4), out, faults);
-    out << "\nInvalid option.  Use either MAKE or PATCH\n";
-    printUsage(out);
+    if (op == nullptr) {
+        printNote(out, Note::InvalidOption);
+        printUsage(out);
+        return 1;
+    }
+    if (op->claims == Claims::DescriptionFiles) {
+        const Edition& e = game->edition();
+        std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable)};
+        if (e.hasShopFile()) paths[1] = descriptionPath(e.shopDescPath, executable);
+        if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
+    }
+    const RunContext context{*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
+                             out,   faults,     claim};
+    return op->run(context);
+}
+
+// The banner, then the run; a request for memory that no step could check (a path, a
+// message) ends the run here, after the files it was writing were removed on the way.
+int runWithNet(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
+    try {
+        printBanner(out);
+        return runOperation(args, out, faults);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    printNote(out, Note::OutOfMemory);
     return 1;
 }
 
 }  // namespace
 
 int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, Faults& faults) {
-    // MAKE into standard output keeps it for the stats text: every message goes to standard error.
-    const bool statsToStandardOutput =
-        args.size() == 4 && equalsIgnoringCase(args[3], "make") && io::isStandardOutput(std::string(args[2]));
-    std::ostream& say = statsToStandardOutput ? err : out;
-    return runVantedit(args, say, faults);
-}
-
-int runVantedit(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
-    out << "\nVantrel Weapon Editor " << kVersion << "\n\n";
+    // Nothing that can throw runs before the reserve and the net below are in place.
     const MemoryReserve reserve;
     if (!reserve.held()) {
-        printOutOfMemory(out);
+        printBanner(out);
+        printNote(out, Note::OutOfMemory);
         return 1;
     }
-    // The last net: a request for memory that no step could check (a path, a message) ends
-    // the run here, after the files it was writing were removed on the way.
+    std::ostream* say = &out;
     try {
-        return runOperation(args, out, faults);
+        // MAKE into standard output keeps it for the stats text: every message goes to standard error.
+        const bool statsToStandardOutput =
+            args.size() == 4 && equalsIgnoringCase(args[3], "make") && io::isStandardOutput(std::string(args[2]));
+        if (statsToStandardOutput) say = &err;
+        return runWithNet(args, *say, faults);
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
-    printOutOfMemory(out);
+    printNote(*say, Note::OutOfMemory);
     return 1;
+}
+
+int runVantedit(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
+    const MemoryReserve reserve;
+    if (!reserve.held()) {
+        printBanner(out);
+        printNote(out, Note::OutOfMemory);
+        return 1;
+    }
+    return runWithNet(args, out, faults);
 }
 
 }  // namespace vantedit

@@ -1,0 +1,628 @@
+#include "io/save.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "io/file.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace vantedit::io {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a path names on disk: which file (device and number), its size and when it was last
+// written. Two states are equal only when both are known.
+struct FileState {
+    enum class Kind : std::uint8_t { Unknown, Missing, Regular, Other };
+    Kind kind = Kind::Unknown;
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    std::int64_t size = 0;
+    std::int64_t modified = 0;  // in the system's own ticks
+
+    bool operator==(const FileState& other) const {
+        return kind != Kind::Unknown && kind == other.kind && device == other.device && number == other.number &&
+               size == other.size && modified == other.modified;
+    }
+    bool sameFileAs(const FileState& other) const {
+        return kind == other.kind && kind != Kind::Unknown && device == other.device && number == other.number;
+    }
+};
+
+#if defined(_WIN32)
+
+FileState stateOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) return {};
+    FileState state;
+    state.kind =
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileState::Kind::Other : FileState::Kind::Regular;
+    state.device = info.dwVolumeSerialNumber;
+    state.number = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    state.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
+    state.modified = static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                               info.ftLastWriteTime.dwLowDateTime);
+    return state;
+}
+
+FileState stateOf(const std::string& path) {
+    const HANDLE handle =
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        FileState state;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) state.kind = FileState::Kind::Missing;
+        return state;
+    }
+    FileState state = stateOfHandle(handle);
+    if (state.kind == FileState::Kind::Regular && GetFileType(handle) != FILE_TYPE_DISK) {
+        state.kind = FileState::Kind::Other;
+    }
+    CloseHandle(handle);
+    return state;
+}
+
+#else
+
+FileState stateOfStat(const struct stat& st) {
+    FileState state;
+    state.kind = S_ISREG(st.st_mode) ? FileState::Kind::Regular : FileState::Kind::Other;
+    state.device = static_cast<std::uint64_t>(st.st_dev);
+    state.number = static_cast<std::uint64_t>(st.st_ino);
+    state.size = static_cast<std::int64_t>(st.st_size);
+    state.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return state;
+}
+
+FileState stateOf(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
+        FileState state;
+        if (errno == ENOENT) state.kind = FileState::Kind::Missing;
+        return state;
+    }
+    return stateOfStat(st);
+}
+
+#endif
+
+fs::path folderOf(const fs::path& file) { return file.parent_path().empty() ? fs::path(".") : file.parent_path(); }
+
+constexpr std::string_view kTemporaryMark = ".vantedit-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+// Beside a target that does not exist yet, the file its lock is taken on: the folder's own
+// lock would keep out every other run saving a new file there.
+constexpr std::string_view kLockEnd = ".vantedit-lock";
+
+std::string temporaryName(const std::string& target, int n) {
+    return target + std::string(kTemporaryMark) + std::to_string(n) + std::string(kTemporaryEnd);
+}
+
+// <target>.vantedit-<digits>.tmp, as temporaryName makes them.
+bool isTemporaryOf(std::string_view name, std::string_view target) {
+    if (!name.starts_with(target)) return false;
+    name.remove_prefix(target.size());
+    if (!name.starts_with(kTemporaryMark) || !name.ends_with(kTemporaryEnd)) return false;
+    const std::string_view digits =
+        name.substr(kTemporaryMark.size(), name.size() - kTemporaryMark.size() - kTemporaryEnd.size());
+    return !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
+// the file (its first original, an edited stats file) are made under its lock too, and so is
+// the lock file of the time before it existed.
+void removeLeftoversBeside(const std::string& target, bool exists) {
+    std::error_code ec;
+    const std::string name = fs::path(target).filename().string();
+    const auto ours = [&](std::string_view entry) {
+        return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
+               isTemporaryOf(entry, name + ".bak") || (exists && entry == name + std::string(kLockEnd));
+    };
+    for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (ours(it->path().filename().string()) && it->symlink_status(typeError).type() == fs::file_type::regular) {
+            removeQuietly(it->path().string());
+        }
+    }
+}
+
+// The folder's entry for the new name reaches the disk too, so that the rename survives a
+// power loss. Some file systems cannot sync a folder; the file itself is already safe then.
+void syncFolderOf(const std::string& file) {
+#if !defined(_WIN32)
+    const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (folder < 0) return;
+    ::fsync(folder);
+    ::close(folder);
+#else
+    (void)file;
+#endif
+}
+
+std::string reasonOf(int error) { return error == 0 ? std::string() : std::strerror(error); }
+
+}  // namespace
+
+// One claimed target.
+struct Claim::Held {
+    static constexpr std::intptr_t kNone = -1;
+
+    std::string path;      // as the run names it
+    std::string saved;     // the file a save writes: through symbolic links, where they end
+    bool direct = false;   // standard output, a device, a pipe: written as it is, unlocked
+    FileState state;       // as found when the lock was taken
+    std::intptr_t handle = kNone;
+    std::string lockFile;  // while the target did not exist
+
+    ~Held() { release(); }
+
+    enum class Result : std::uint8_t { Locked, InUse, Unavailable };
+    Result lock();
+    void release();
+    bool locked() const { return handle != kNone; }
+};
+
+namespace {
+
+#if defined(_WIN32)
+// One byte far beyond the end: the lock stops other runs, not reads of the file.
+bool lockHandle(HANDLE handle, bool& inUse) {
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFE;
+    where.OffsetHigh = 0x7FFFFFFF;
+    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return true;
+    const DWORD error = GetLastError();
+    inUse = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
+    return false;
+}
+#endif
+
+}  // namespace
+
+Claim::Held::Result Claim::Held::lock() {
+    // A few tries: each retry follows a rename over the path that another run just made.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        state = stateOf(saved);
+        const bool exists = state.kind == FileState::Kind::Regular;
+        if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
+        const std::string locking = exists ? saved : saved + std::string(kLockEnd);
+#if defined(_WIN32)
+        // The lock file goes when its last handle closes, however the run ends.
+        const HANDLE h = CreateFileA(locking.c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     exists ? OPEN_EXISTING : OPEN_ALWAYS,
+                                     exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
+        bool inUse = false;
+        if (!lockHandle(h, inUse)) {
+            CloseHandle(h);
+            return inUse ? Result::InUse : Result::Unavailable;
+        }
+        const FileState now = stateOf(saved);
+        if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
+            handle = reinterpret_cast<std::intptr_t>(h);
+            if (exists) state = stateOfHandle(h);
+            return Result::Locked;
+        }
+        CloseHandle(h);
+#else
+        // Not blocking on the open either: the path may have become a pipe meanwhile.
+        const int fd = exists ? ::open(locking.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                              : ::open(locking.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd < 0) return Result::Unavailable;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const bool held = errno == EWOULDBLOCK;
+            ::close(fd);
+            return held ? Result::InUse : Result::Unavailable;
+        }
+        // The file locked must still be the one the path names: a run that ends removes its
+        // lock file, and another may have renamed a new target into place.
+        struct stat st{};
+        const bool open = ::fstat(fd, &st) == 0;
+        const FileState now = stateOf(saved);
+        const bool current =
+            exists ? open && stateOfStat(st).sameFileAs(now)
+                   : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
+        if (current) {
+            handle = fd;
+            if (exists) {
+                state = stateOfStat(st);
+            } else {
+                lockFile = locking;
+            }
+            return Result::Locked;
+        }
+        ::close(fd);
+#endif
+    }
+    state = FileState{};
+    return Result::Unavailable;
+}
+
+void Claim::Held::release() {
+    if (handle == kNone) return;
+#if defined(_WIN32)
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+#else
+    // Removed while still held, and only if it is still ours.
+    struct stat st{};
+    if (!lockFile.empty() && ::fstat(static_cast<int>(handle), &st) == 0 &&
+        stateOfStat(st).sameFileAs(stateOf(lockFile))) {
+        removeQuietly(lockFile);
+    }
+    ::close(static_cast<int>(handle));
+#endif
+    handle = kNone;
+}
+
+Claim::Claim() = default;
+Claim::~Claim() = default;
+
+namespace {
+
+// The held target of the path, claimed now if it was not before; nullptr after an InUse fact.
+Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
+    for (const auto& h : held) {
+        if (h->path == path) return h.get();
+        // One file under two names would keep only the second save.
+        if (sameFile(h->path, path)) {
+            facts.push_back({SaveEvent::Failed, path, SaveError::System, {}, {}});
+            return nullptr;
+        }
+    }
+    auto h = std::make_unique<Claim::Held>();
+    h->path = path;
+    h->saved = savedPath(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    h->direct = path == "-" || (fs::exists(status) && !fs::is_regular_file(status));
+    if (!h->direct) {
+        switch (h->lock()) {
+            case Claim::Held::Result::InUse:
+                facts.push_back({SaveEvent::Failed, path, SaveError::InUse, {}, {}});
+                return nullptr;
+            case Claim::Held::Result::Locked:
+                // No run of ours is writing beside the target while we hold it.
+                removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular);
+                break;
+            case Claim::Held::Result::Unavailable: break;  // saved without: the state check still guards it
+        }
+    }
+    held.push_back(std::move(h));
+    return held.back().get();
+}
+
+bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
+    if (faults.failFileCall()) return false;
+    std::error_code ec;
+    const auto status = fs::status(from, ec);
+    if (ec) return false;
+    fs::permissions(to, status.permissions(), fs::perm_options::replace, ec);
+    return !ec;
+}
+
+// The owner and group, where the process may give them: as root, or as the file's owner
+// (then the group only if it is one of the process's).
+bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
+    if (faults.failFileCall()) return false;
+#if !defined(_WIN32)
+    struct stat original{};
+    if (::stat(from.c_str(), &original) != 0) return false;
+    // Only root may give a file away; an owner may only choose among its own groups.
+    if (::geteuid() != 0 && original.st_uid != ::geteuid()) return true;
+    if (::chown(to.c_str(), original.st_uid, original.st_gid) == 0) return true;
+    return ::geteuid() != 0 && errno == EPERM;  // the group is not one of ours: it stays the process's
+#else
+    (void)from;
+    (void)to;
+    return true;
+#endif
+}
+
+// Names tried for the new file before giving up: leftovers are removed under the lock, so
+// only folders or files of others stand in the way.
+constexpr int kTemporaryNames = 100;
+
+// As much as a copy holds at once: the page cache streams it as fast as one big block. One
+// save at a time, so no memory is asked for while saving.
+constexpr std::size_t kCopyChunk = std::size_t{128} << 10;
+std::array<std::uint8_t, kCopyChunk> chunk;
+
+// A new file beside the one it will replace, removed unless it was put in place.
+class Temporary {
+public:
+    explicit Temporary(Faults& faults) : faults_(&faults), file_(faults) {}
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
+    ~Temporary() {
+        if (file_.isOpen()) file_.close();
+        if (!path_.empty()) removeQuietly(path_);
+    }
+
+    bool open(const std::string& target) {
+        target_ = target;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            const std::string temporary = temporaryName(target, n);
+            bool taken = false;
+            if (file_.create(temporary, taken)) {
+                path_ = temporary;  // made by this call: only such a file is ever removed
+                return true;
+            }
+            if (!taken) return false;
+        }
+        return false;
+    }
+    bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
+    // On disk, with the permission bits (and owner) of the file it copies or replaces.
+    bool finish(const std::string& like, bool withOwner) {
+        const bool synced = file_.flush() && file_.sync();
+        if (!file_.close() || !synced) return false;
+        if (like.empty()) return true;
+        return copyPermissions(*faults_, like, path_) && (!withOwner || copyOwner(*faults_, like, path_));
+    }
+    bool putInPlace() {
+        if (faults_->failFileCall()) return false;
+        std::error_code ec;
+        fs::rename(path_, target_, ec);
+        if (ec) {
+            reason_ = reasonOf(ec.value());
+            return false;
+        }
+        path_.clear();
+        syncFolderOf(target_);
+        return true;
+    }
+    const std::string& renameReason() const { return reason_; }
+
+private:
+    Faults* faults_;
+    File file_;
+    std::string target_;
+    std::string path_;  // empty once renamed, or when none was made
+    std::string reason_;
+};
+
+// The file source with the bytes laid over it from offset on, written to out.
+bool writeSpliced(Faults& faults, Temporary& out, const std::string& source, std::int64_t offset,
+                  std::span<const std::uint8_t> bytes) {
+    File in(faults);
+    long size = -1;
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
+    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
+    const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
+    for (std::int64_t at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
+        if (in.read(chunk.data(), want) != want) return false;
+        const std::int64_t from = std::max(at, offset);
+        const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
+        if (from < to) {
+            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset),
+                        static_cast<std::size_t>(to - from));
+        }
+        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
+        at += static_cast<std::int64_t>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return true;
+}
+
+// The file holds other bytes than these: streamed, never read whole. nullopt when it cannot be read.
+std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes) {
+    File in(faults);
+    if (!in.open(path, "rb")) return std::nullopt;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t got = in.read(chunk.data(), chunk.size());
+        if (got > bytes.size() - at || std::memcmp(chunk.data(), bytes.data() + at, got) != 0) return true;
+        at += got;
+        if (got < chunk.size()) break;
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return at != bytes.size();
+}
+
+// A job on its way: its target, its new file and its kept copy's.
+struct Step {
+    const SaveJob* job = nullptr;
+    Claim::Held* held = nullptr;
+    std::string keptPath;  // empty: no copy is made
+    std::optional<Temporary> file;
+    std::optional<Temporary> kept;
+};
+
+// The first originals this save put in place, removed again: no target was replaced.
+void takeBackOriginals(std::span<const Step> steps) {
+    for (const Step& s : steps) {
+        if (s.kept && s.job->kept == KeptCopy::FirstOriginal) removeQuietly(savedPath(s.keptPath));
+    }
+}
+
+SaveFact failure(const std::string& path, SaveError error = SaveError::System, std::string other = {}) {
+    return {SaveEvent::Failed, path, error, lastFailureReason(), std::move(other)};
+}
+
+// What the job's kept copy will be, checked before anything is written; false with the failure.
+bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
+    const SaveJob& job = *s.job;
+    const std::string& target = s.held->path;
+    const bool exists = s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(s.held->saved);
+    if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
+    std::error_code ec;
+    if (job.kept == KeptCopy::FirstOriginal) {
+        const std::string original = firstOriginalPath(target);
+        if (!pathTaken(original)) {
+            s.keptPath = original;
+            return true;
+        }
+        // The undo is copying it back: it must hold what its name claims.
+        const std::string named = savedPath(original);
+        if (!fs::is_regular_file(named, ec) || !job.isOriginal || !job.isOriginal(named)) {
+            failed = failure(target, SaveError::NotAnOriginal, original);
+            return false;
+        }
+        return true;
+    }
+    const std::string backup = target + ".bak";
+    // Of another length, it differs: no need to read it.
+    const std::optional<bool> differs = s.held->state.kind == FileState::Kind::Regular &&
+                                                s.held->state.size != static_cast<std::int64_t>(job.bytes.size())
+                                            ? std::optional<bool>(true)
+                                            : differsFrom(faults, target, job.bytes);
+    if (!differs) {  // unread, it cannot be kept, and so it is not replaced
+        failed = failure(backup);
+        return false;
+    }
+    if (!*differs) return true;
+    const fs::file_status status = fs::symlink_status(backup, ec);
+    if (fs::is_directory(status)) {
+        failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
+        return false;
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        failed = failure(backup, SaveError::NotRegular);
+        return false;
+    }
+    s.keptPath = backup;
+    return true;
+}
+
+// The job's new file, complete on disk beside its target (or, direct, written as it is); the
+// error when it is not. A file that cannot even be begun is CannotCreate where no file of that
+// name stood.
+SaveError writeNewFile(Step& s, Faults& faults) {
+    const SaveJob& job = *s.job;
+    if (s.held->direct) {
+        File out(faults);
+        if (!out.open(s.held->path, "wb")) return SaveError::CannotCreate;
+        const bool written = out.write(job.bytes.data(), job.bytes.size()) && out.flush();
+        return out.close() && written ? SaveError::None : SaveError::System;
+    }
+    const std::string& source = job.from.empty() ? s.held->saved : job.from;
+    const bool exists = fs::is_regular_file(s.held->path);
+    s.file.emplace(faults);
+    if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
+    const bool written = job.offset == kWholeFile ? s.file->write(job.bytes)
+                                                  : writeSpliced(faults, *s.file, source, job.offset, job.bytes);
+    // A new file takes the bits of the file it copies; a replaced one keeps its own.
+    const std::string like = exists ? s.held->saved : job.from;
+    return written && s.file->finish(like, exists) ? SaveError::None : SaveError::System;
+}
+
+bool writeKeptCopy(Step& s, Faults& faults) {
+    if (s.keptPath.empty()) return true;
+    s.kept.emplace(faults);
+    const std::string keptFile = savedPath(s.keptPath);
+    return s.kept->open(keptFile) && writeSpliced(faults, *s.kept, s.held->saved, 0, {}) &&
+           s.kept->finish(s.held->saved, false);
+}
+
+}  // namespace
+
+SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
+    SaveFacts facts;
+    for (const std::string& path : paths) {
+        if (claimOne(claim.held_, path, facts) == nullptr) break;
+    }
+    return facts;
+}
+
+SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults) {
+    SaveFacts facts;
+    const auto fail = [&](std::size_t job, SaveFact f) {
+        f.job = job;
+        facts.push_back(std::move(f));
+        return facts;
+    };
+    forgetLastFailure();
+    std::vector<Step> stepList(jobs.size());
+    const std::span<Step> steps(stepList);
+    // Everything that can refuse the save is looked at before anything is written.
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        Step& s = steps[i];
+        s.job = &jobs[i];
+        s.held = claimOne(claim.held_, jobs[i].target, facts);
+        if (s.held == nullptr) {
+            facts.back().job = i;
+            return facts;
+        }
+        // A read-only mark would be ignored by a rename, and by a run as root.
+        if (jobs[i].offset != kWholeFile && !s.held->direct && !isWritableFile(faults, s.held->path)) {
+            return fail(i, failure(s.held->path, SaveError::ReadOnly));
+        }
+        SaveFact refused;
+        if (!planKeptCopy(s, faults, refused)) return fail(i, std::move(refused));
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        forgetLastFailure();
+        if (const SaveError error = writeNewFile(steps[i], faults); error != SaveError::None) {
+            return fail(i, failure(steps[i].held->path, error));
+        }
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        forgetLastFailure();
+        if (!writeKeptCopy(steps[i], faults)) return fail(i, failure(steps[i].keptPath));
+    }
+    // Another program may have written or replaced a target since the run read it.
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Claim::Held& h = *steps[i].held;
+        if (h.direct || h.state.kind == FileState::Kind::Unknown) continue;
+        if (faults.failFileCall() || stateOf(h.saved) != h.state) return fail(i, failure(h.path, SaveError::Changed));
+    }
+    // The kept copies first: a first original that cannot be put in place is taken back, so
+    // that until a target is replaced every file is as it was.
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        Step& s = steps[i];
+        if (!s.kept) continue;
+        if (!s.kept->putInPlace()) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (steps[j].kept && steps[j].job->kept == KeptCopy::FirstOriginal)
+                    removeQuietly(savedPath(steps[j].keptPath));
+            }
+            facts.clear();
+            return fail(i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
+        }
+        const bool original = s.job->kept == KeptCopy::FirstOriginal;
+        facts.push_back(
+            {original ? SaveEvent::KeptOriginal : SaveEvent::KeptPrevious, s.keptPath, SaveError::None, {}, {}, i});
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        Step& s = steps[i];
+        if (s.file) {
+#if defined(_WIN32)
+            // Windows replaces no file that is open: the lock ends here. A run that takes it now
+            // reads the old file and will find it replaced at its own check.
+            s.held->release();
+#endif
+            if (!s.file->putInPlace()) {
+                if (i == 0) {  // nothing replaced yet
+                    takeBackOriginals(steps);
+                    facts.clear();
+                }
+                return fail(i, {SaveEvent::Failed, s.held->path, SaveError::System, s.file->renameReason(), {}});
+            }
+        }
+        facts.push_back({SaveEvent::Saved, s.held->path, SaveError::None, {}, {}, i});
+    }
+    return facts;
+}
+
+std::string firstOriginalPath(const std::string& path) { return savedPath(path) + ".orig"; }
+
+}  // namespace vantedit::io
