@@ -334,13 +334,19 @@ private:
     fs::path previous_;
 };
 
-// PATCH holds the executable's lock from before its reading, MAKE the stats file's from
-// before its writing. A run that finds it held stops at once; once it is free, the next run
-// saves and removes what a killed run left behind.
+// PATCH holds the executable's lock from before its reading, texts the description file's from
+// before its reading, MAKE the stats file's from before its writing. A run that finds it held
+// stops at once; once it is free, the next run saves and removes what a killed run left behind.
 TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
-    for (const char* operation : {"patch", "make"}) {
+    struct Held {
+        const char* operation;
+        std::string file;
+        const char* before;  // the output's last progress before the refusal
+    };
+    for (const auto& [operation, file, before] :
+         {Held{"patch", "game.exe", "\n\n"}, Held{"make", "stats.txt", "\nDumping weapon stats..."},
+          Held{"texts", "data/binarydata/itmdsc25.edt", "\nReading binary data..."}}) {
         SCOPED_TRACE(operation);
-        const std::string file = std::string_view(operation) == "patch" ? "game.exe" : "stats.txt";
         const auto files = testing::listing(".");
         {
             io::Claim held;
@@ -354,7 +360,7 @@ TEST_F(SaveGuards, ARunThatFindsTheLockHeldWritesNothing) {
             if (file == "game.exe") {
                 EXPECT_EQ(r.output, "\nVantrel Weapon Editor V2.4 RU\n\n" + refusal);  // before the reading
             } else {
-                EXPECT_TRUE(r.output.ends_with("\nDumping weapon stats..." + refusal)) << r.output;
+                EXPECT_TRUE(r.output.ends_with(before + refusal)) << r.output;
             }
             EXPECT_TRUE(testing::readBytes("game.exe") == game_.executable);
             EXPECT_TRUE(testing::readBytes("stats.txt") == stats_);

@@ -49,26 +49,26 @@ private:
     static inline std::new_handler previous_ = nullptr;
 };
 
-// Which files an operation claims before it reads them; the stats files MAKE and merge write
-// are claimed as they are saved.
-enum class Claims : std::uint8_t { Nothing, Executable, DescriptionFiles };
+// The files an operation saves. The run claims the executable and the description files before
+// it reads them; a stats file is claimed as it is saved, since nothing reads it before.
+enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, StatsFile };
 
 struct Operation {
     std::string_view word;
     std::size_t arguments;  // after the program's name
     bool more;              // and as many more as are given (merge's mods)
-    Claims claims;
+    Saves saves;
     int (*run)(const RunContext&);
 };
 
 // clang-format off
 constexpr Operation kOperations[] = {
-//   word      arguments more   claims                       run
-    {"make",   3,        false, Claims::Nothing,             runMake},
-    {"patch",  3,        false, Claims::Executable,          runPatch},
-    {"diff",   3,        false, Claims::Nothing,             runDiff},
-    {"texts",  3,        false, Claims::DescriptionFiles,    runTexts},
-    {"merge",  4,        true,  Claims::Nothing,             runMerge},
+//   word      arguments more   saves                       run
+    {"make",   3,        false, Saves::StatsFile,          runMake},
+    {"patch",  3,        false, Saves::Executable,         runPatch},
+    {"diff",   3,        false, Saves::Nothing,            runDiff},
+    {"texts",  3,        false, Saves::DescriptionFiles,   runTexts},
+    {"merge",  4,        true,  Saves::StatsFile,          runMerge},
 };
 // clang-format on
 
@@ -111,7 +111,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
     io::Claim claim;
-    if (op != nullptr && op->claims == Claims::Executable && !claimed(claim, std::span(&executable, 1), out)) return 1;
+    if (op != nullptr && op->saves == Saves::Executable && !claimed(claim, std::span(&executable, 1), out)) return 1;
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed, faults);
     if (!game) {
@@ -123,7 +123,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         printUsage(out);
         return 1;
     }
-    if (op->claims == Claims::DescriptionFiles) {
+    if (op->saves == Saves::DescriptionFiles) {
         const Edition& e = game->edition();
         std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable)};
         if (e.hasShopFile()) paths[1] = descriptionPath(e.shopDescPath, executable);

@@ -1,0 +1,186 @@
+// The save path on its own: each kind of job with each counted file call failing in turn,
+// what an existing kept copy must be, and what two claims on one folder allow.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "io/save.h"
+#include "test_support.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
+namespace vantedit {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+struct JobCase {
+    const char* name;
+    bool exists;         // the target stands before the save
+    std::int64_t offset; // io::kWholeFile, or where the bytes go over the current file
+    io::KeptCopy kept;
+};
+
+const Bytes kOld(200000, 1);   // more than one chunk of a copy
+const Bytes kBytes(1000, 2);
+
+// The file a job makes of kOld.
+Bytes savedOf(const JobCase& c) {
+    if (c.offset == io::kWholeFile) return kBytes;
+    Bytes b = kOld;
+    std::copy(kBytes.begin(), kBytes.end(), b.begin() + c.offset);
+    return b;
+}
+
+const io::OriginalTest kSameSize = [](const std::string& path) { return fs::file_size(path) == kOld.size(); };
+
+class SaveJobs : public ::testing::TestWithParam<JobCase> {};
+
+// Whatever call fails, the target is old or new, a kept copy exists only beside a new target or
+// holds what it claims, and nothing else is left; the clean save gives the new file and its copy.
+TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
+    const JobCase c = GetParam();
+    testing::TempDir dir;
+    const std::string target = (dir / "file").string();
+    const std::string keptPath = target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak");
+    const auto reset = [&] {
+        fs::remove(target);
+        fs::remove(keptPath);
+        if (c.exists) testing::writeBytes(target, kOld);
+    };
+    const io::SaveJob job{target, kBytes, c.offset, {}, c.kept, kSameSize};
+    const auto save = [&](Faults& faults) {
+        io::Claim claim;
+        return io::saveFiles(claim, std::span(&job, 1), faults);
+    };
+    reset();
+    testing::CountingFaults counted;
+    const io::SaveFacts clean = save(counted);
+    ASSERT_EQ(clean.back().event, io::SaveEvent::Saved);
+    const bool keeps = c.exists && c.kept != io::KeptCopy::None;
+    EXPECT_EQ(clean.size(), keeps ? 2u : 1u);
+    EXPECT_TRUE(testing::readBytes(target) == savedOf(c));
+    EXPECT_EQ(fs::exists(keptPath), keeps);
+    if (keeps) {
+        EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
+    }
+    const auto done = testing::listing(dir.path());
+    for (long n = 1; n <= counted.fileCalls; ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(counted.fileCalls));
+        reset();
+        testing::CountingFaults failing(n);
+        const io::SaveFacts facts = save(failing);
+        const bool saved = facts.back().event == io::SaveEvent::Saved;
+        if (!saved) {
+            EXPECT_TRUE(c.exists ? testing::readBytes(target) == kOld : !fs::exists(target));
+        } else {
+            EXPECT_TRUE(testing::readBytes(target) == savedOf(c));  // a close of a file only read
+        }
+        if (fs::exists(keptPath)) {
+            EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
+        }
+        EXPECT_TRUE(testing::listing(dir.path()) == done || !saved) << "a file was left behind";
+        for (const std::string& name : testing::listing(dir.path())) {
+            EXPECT_EQ(name.find(".vantedit-"), std::string::npos) << name;
+        }
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Kinds, SaveJobs, ::testing::Values(
+//          name            exists offset          kept
+    JobCase{"NewFile",      false, io::kWholeFile, io::KeptCopy::None},
+    JobCase{"Replaced",     true,  io::kWholeFile, io::KeptCopy::None},
+    JobCase{"Splice",       true,  131000,         io::KeptCopy::None},
+    JobCase{"WithOriginal", true,  131000,         io::KeptCopy::FirstOriginal},
+    JobCase{"WithPrevious", true,  io::kWholeFile, io::KeptCopy::PreviousStats},
+    JobCase{"NewWithBak",   false, io::kWholeFile, io::KeptCopy::PreviousStats}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+#if !defined(_WIN32)
+// An existing kept copy is looked at before anything is written: a .bak that is no regular file
+// is never written through, a .orig must name an original of the file.
+TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
+    struct Case {
+        const char* name;
+        io::KeptCopy kept;
+        std::function<void(const fs::path& copy)> make;
+        io::SaveError error;  // None: saved
+    };
+    const auto wrote = [](const Bytes& b) { return [b](const fs::path& p) { testing::writeBytes(p, b); }; };
+    const Case cases[] = {
+        {"bak link", io::KeptCopy::PreviousStats, [](const fs::path& p) { fs::create_symlink("outside", p); },
+         io::SaveError::NotRegular},
+        {"bak fifo", io::KeptCopy::PreviousStats, [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); },
+         io::SaveError::NotRegular},
+        {"bak folder", io::KeptCopy::PreviousStats, [](const fs::path& p) { fs::create_directory(p); },
+         io::SaveError::System},
+        {"bak older", io::KeptCopy::PreviousStats, wrote(Bytes(3, 9)), io::SaveError::None},
+        {"orig of another size", io::KeptCopy::FirstOriginal, wrote(Bytes(3, 9)), io::SaveError::NotAnOriginal},
+        {"orig dangling link", io::KeptCopy::FirstOriginal, [](const fs::path& p) { fs::create_symlink("nowhere", p); },
+         io::SaveError::NotAnOriginal},
+        {"orig link to an original", io::KeptCopy::FirstOriginal,
+         [](const fs::path& p) {
+             testing::writeBytes(p.parent_path() / "kept", kOld);
+             fs::create_symlink("kept", p);
+         },
+         io::SaveError::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir dir;
+        const std::string target = (dir / "file").string();
+        const fs::path copy = target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak");
+        testing::writeBytes(target, kOld);
+        c.make(copy);
+        const auto before = testing::listing(dir.path());
+        const io::SaveJob job{target, kBytes, io::kWholeFile, {}, c.kept, kSameSize};
+        io::Claim claim;
+        const io::SaveFacts facts = io::saveFiles(claim, std::span(&job, 1), noFaults());
+        if (c.error == io::SaveError::None) {
+            EXPECT_EQ(facts.back().event, io::SaveEvent::Saved);
+            EXPECT_TRUE(testing::readBytes(target) == kBytes);
+            continue;
+        }
+        ASSERT_EQ(facts.size(), 1u);
+        EXPECT_EQ(facts[0].error, c.error);
+        EXPECT_EQ(facts[0].path, c.error == io::SaveError::NotAnOriginal ? target : copy.string());
+        EXPECT_TRUE(testing::readBytes(target) == kOld);
+        EXPECT_EQ(testing::listing(dir.path()), before);
+        EXPECT_FALSE(fs::exists(dir / "outside"));
+    }
+}
+#endif
+
+// Two runs creating two different new files in one folder both go on; two creating the same
+// one exclude each other, and a claim that ends leaves nothing behind.
+TEST(SaveClaims, NewFilesInOneFolder) {
+    testing::TempDir dir;
+    const std::vector<std::string> a{(dir / "a.txt").string()}, b{(dir / "b.txt").string()};
+    {
+        io::Claim first, second, third;
+        EXPECT_TRUE(io::claimFiles(first, a).empty());
+        EXPECT_TRUE(io::claimFiles(second, b).empty());
+        const io::SaveFacts refused = io::claimFiles(third, a);
+        ASSERT_EQ(refused.size(), 1u);
+        EXPECT_EQ(refused[0].error, io::SaveError::InUse);
+        const io::SaveJob job{b[0], kBytes, io::kWholeFile, {}, io::KeptCopy::None, {}};
+        EXPECT_EQ(io::saveFiles(second, std::span(&job, 1), noFaults()).back().event, io::SaveEvent::Saved);
+    }
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+    // What a killed run left goes with the next claim of that file.
+    testing::writeText(dir / "a.txt.vantedit-lock", "");
+    testing::writeText(dir / "a.txt.vantedit-3.tmp", "half");
+    {
+        io::Claim next;
+        EXPECT_TRUE(io::claimFiles(next, a).empty());
+    }
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+}
+
+}  // namespace
+}  // namespace vantedit
