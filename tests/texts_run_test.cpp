@@ -133,6 +133,60 @@ TEST(TextsRun, RenamedItemsLandAtTheirUnitsAndMakeShowsThemOnEveryEdition) {
     }
 }
 
+// restore puts back every first original that PATCH and texts kept, each checked first, and
+// lists only the files that differ from theirs.
+TEST(RestoreRun, PutsBackTheOriginalsOfPatchAndTexts) {
+    for (const int e : {1, 5}) {
+        SCOPED_TRACE(e);
+        const Edition& ed = kEditions[e];
+        const std::string itemPath(ed.itemDescPath);
+        TempDir dir;
+        const synth::SyntheticGame game = synth::makeSyntheticGame({e, 2, false});
+        const std::string opening =
+            "\nVantrel Weapon Editor V2.4 RU\n\n" + std::string(ed.label) + " version of executable detected\n";
+        const std::string made = madeGame(dir, game);
+        const auto restore = [&] { return runVantedit(dir.path(), {"game.exe", "restore"}); };
+        EXPECT_EQ(restore().output, opening + "\nNothing to restore: no game.exe.orig beside it.\n");
+        writeText(dir / "edited.txt",
+                  withField(withField(made, "Item 8", "Long Name", "Renamed"), "Item 9", "Price", "77"));
+        const auto original = snapshot(dir.path());
+        const auto edit = [&] {
+            ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "patch"}).status, 0);
+            ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"}).status, 0);
+        };
+        edit();
+        const std::string restoredBoth = opening + "\nRestored game.exe from game.exe.orig\nRestored " + itemPath +
+                                         " from " + itemPath + ".orig\nDone!\n";
+        const auto withOriginals = [&] {
+            auto files = original;
+            files["game.exe.orig"] = files["game.exe"];
+            files[itemPath + ".orig"] = files[itemPath];
+            return files;
+        }();
+        auto r = restore();
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, restoredBoth);
+        EXPECT_TRUE(snapshot(dir.path()) == withOriginals);
+        EXPECT_EQ(restore().output, opening + "\nNothing to restore.\n");
+        // One file already its original; an executable another tool broke.
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "patch"}).status, 0);
+        Bytes broken = readBytes(dir / "game.exe");
+        std::fill(broken.begin() + 128, broken.begin() + 144, 0xEE);
+        testing::writeBytes(dir / "game.exe", broken);
+        EXPECT_EQ(restore().output, opening + "\nRestored game.exe from game.exe.orig\nDone!\n");
+        EXPECT_TRUE(snapshot(dir.path()) == withOriginals);
+        // A copy that is no original stops the run before anything is put back.
+        edit();
+        writeText(dir / (itemPath + ".orig"), "not the file");
+        const auto before = snapshot(dir.path());
+        r = restore();
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, opening + "Error writing " + itemPath + "! (" + itemPath +
+                                ".orig is not an original of it: move it away)\n");
+        EXPECT_TRUE(snapshot(dir.path()) == before);
+    }
+}
+
 TEST(TextsRun, UneditedRepeatedAndRefusedTexts) {
     struct Case {
         int edition;

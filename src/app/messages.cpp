@@ -184,6 +184,16 @@ bool refusedBeforeWriting(const io::SaveFacts& facts) {
     }
 }
 
+void printRestored(std::ostream& out, std::string_view file, std::string_view original) {
+    out << "\nRestored " << file << " from " << original;
+}
+
+void printNothingToRestore(std::ostream& out, std::string_view missing) {
+    out << "\nNothing to restore";
+    if (!missing.empty()) out << ": no " << missing << ".orig beside it";
+    out << ".\n";
+}
+
 void printTextsChanged(std::ostream& out, std::int64_t fields) { out << "\nTexts changed: " << fields; }
 
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files) {

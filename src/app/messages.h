@@ -49,6 +49,10 @@ void printSaveFailure(std::ostream& out, const io::SaveFact& failure);
 bool printSaveFacts(std::ostream& out, const io::SaveFacts& facts);
 // The save refused before writing anything: no progress of saving is printed.
 bool refusedBeforeWriting(const io::SaveFacts& facts);
+// restore's lines: a file put back, or nothing to put back (missing: the file whose first
+// original is not there, or empty when every file is its original already).
+void printRestored(std::ostream& out, std::string_view file, std::string_view original);
+void printNothingToRestore(std::ostream& out, std::string_view missing);
 void printTextsChanged(std::ostream& out, std::int64_t fields);
 // texts' saving of the files, each with its kept copy, and its failure; false after a failure.
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);

@@ -155,7 +155,7 @@ std::string descriptionPath(std::string_view path, const std::string& executable
 }
 
 int runMake(const RunContext& run) {
-    Game& game = run.game;
+    Game& game = *run.game;
     if (!loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults)) return 1;
     printNote(run.out, Note::DumpingWeaponStats);
     if (wouldOverwriteGameFile(game, run.executablePath, run.statsPath) ||
@@ -183,7 +183,7 @@ int saveExecutable(const std::string& executablePath, std::int64_t offset, std::
 }
 
 int runPatch(const RunContext& run) {
-    Game& game = run.game;
+    Game& game = *run.game;
     std::string bytes;
     Reading reading;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults) ||
@@ -203,7 +203,7 @@ int runPatch(const RunContext& run) {
 }
 
 int runTexts(const RunContext& run) {
-    Game& game = run.game;
+    Game& game = *run.game;
     std::string bytes;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     // The reading goes onto a copy, so that each text can be compared with what the files hold.
@@ -235,7 +235,7 @@ int runTexts(const RunContext& run) {
 }
 
 int runDiff(const RunContext& run) {
-    Game& game = run.game;
+    Game& game = *run.game;
     std::string bytes;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     Reading reading;
@@ -252,7 +252,7 @@ int runDiff(const RunContext& run) {
 }
 
 int runMerge(const RunContext& run) {
-    Game& master = run.game;
+    Game& master = *run.game;
     if (!loadDescriptionFiles(master.edition(), master.descriptions, run.executablePath, run.out, run.faults)) return 1;
     const bool overAMod = std::any_of(run.mods.begin(), run.mods.end(), [&](std::string_view mod) {
         return io::sameFile(run.statsPath, std::string(mod));
@@ -290,6 +290,67 @@ int runMerge(const RunContext& run) {
     }
     printMergeCount(run.out, fields, run.mods.size(), conflicts);
     printSaveFacts(run.out, facts);
+    printNote(run.out, Note::Done);
+    return 0;
+}
+
+int runRestore(const RunContext& run) {
+    const std::string& exe = run.executablePath;
+    // The executable's edition, or, where another tool broke it, its first original's.
+    const std::string exeOriginal = io::firstOriginalPath(exe);
+    const Edition* edition = nullptr;
+    for (const std::string& path : {exe, exeOriginal}) {
+        io::File file(run.faults);
+        long size = -1;
+        const bool opened = file.open(path, "rb");
+        if (!opened && path == exe) {
+            printCantOpen(run.out, exe);
+            printUsage(run.out);
+            return 1;
+        }
+        if (opened && file.seek(0, SEEK_END) && file.tell(size)) edition = recogniseEdition(file, size);
+        if (edition != nullptr) break;
+        if (path == exe && !io::pathTaken(exeOriginal)) {
+            printUnrecognized(run.out, exe, size, io::isFolder(exe));
+            return 1;
+        }
+    }
+    if (edition == nullptr) {
+        printUnrecognized(run.out, exeOriginal, -1, false);
+        return 1;
+    }
+    printEditionDetected(run.out, *edition);
+    std::vector<std::string> files{exe, descriptionPath(edition->itemDescPath, exe)};
+    if (edition->hasShopFile()) files.push_back(descriptionPath(edition->shopDescPath, exe));
+    std::erase_if(files, [](const std::string& f) { return !io::pathTaken(io::firstOriginalPath(f)); });
+    if (files.empty()) {
+        printNothingToRestore(run.out, io::savedPath(exe));
+        return 0;
+    }
+    if (const io::SaveFacts refused = io::claimFiles(run.claim, files); !refused.empty()) {
+        printSaveFailure(run.out, refused.back());
+        return 1;
+    }
+    // Every copy is checked before anything is put back.
+    for (const std::string& f : files) {
+        const std::string original = io::savedPath(io::firstOriginalPath(f));
+        const bool right = f == exe ? isOriginalExecutable(*edition)(original) : isOriginalOfSize(f)(original);
+        if (!right) {
+            printSaveFailure(run.out,
+                             {io::SaveEvent::Failed, f, io::SaveError::NotAnOriginal, {}, io::firstOriginalPath(f)});
+            return 1;
+        }
+    }
+    std::erase_if(files, [&](const std::string& f) { return io::sameContents(f, io::firstOriginalPath(f)); });
+    if (files.empty()) {
+        printNothingToRestore(run.out, {});
+        return 0;
+    }
+    std::vector<io::SaveJob> jobs;
+    for (const std::string& f : files) jobs.push_back({f, {}, 0, io::savedPath(io::firstOriginalPath(f)), {}, {}});
+    const io::SaveFacts facts = io::saveFiles(run.claim, jobs, run.faults);
+    if (!printSaveFacts(run.out, facts)) return 1;
+    for (const std::string& f : files) printRestored(run.out, f, io::firstOriginalPath(f));
     printNote(run.out, Note::Done);
     return 0;
 }

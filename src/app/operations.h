@@ -18,7 +18,7 @@ namespace vantedit {
 // the files it saves (the run sequence claimed the executable or the description files already,
 // where the operation saves them).
 struct RunContext {
-    Game& game;
+    Game* game;  // none for restore, which loads no game
     const std::string& executablePath;
     const std::string& statsPath;
     std::span<const std::string_view> mods;  // merge's
@@ -42,6 +42,10 @@ int runTexts(const RunContext& run);
 // made for), reports the fields that mods set differently, and writes the stats file of every
 // field a mod sets, at the later mod's value. Returns the exit status.
 int runMerge(const RunContext& run);
+
+// RESTORE: puts back the first originals that PATCH and texts kept, of the executable and its
+// description files, each checked first; the originals stay. Returns the exit status.
+int runRestore(const RunContext& run);
 
 // Where a description file of the edition is read and saved: under the working folder, or else
 // beside the executable.

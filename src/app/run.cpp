@@ -51,7 +51,7 @@ private:
 
 // The files an operation saves. The run claims the executable and the description files before
 // it reads them; a stats file is claimed as it is saved, since nothing reads it before.
-enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, StatsFile };
+enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, StatsFile, Restored };
 
 struct Operation {
     std::string_view word;
@@ -69,12 +69,16 @@ constexpr Operation kOperations[] = {
     {"diff",   3,        false, Saves::Nothing,            runDiff},
     {"texts",  3,        false, Saves::DescriptionFiles,   runTexts},
     {"merge",  4,        true,  Saves::StatsFile,          runMerge},
+    {"restore", 2,       false, Saves::Restored,           runRestore},
 };
 // clang-format on
 
-const Operation* findOperation(std::string_view word) {
+// The word closes the operation's arguments: only merge takes more after it, and restore, the
+// one with two, is no word after three.
+const Operation* findOperation(std::span<const std::string_view> args) {
     for (const Operation& op : kOperations) {
-        if (equalsIgnoringCase(word, op.word)) return &op;
+        const std::size_t at = op.arguments;
+        if (args.size() > at && equalsIgnoringCase(args[at], op.word) && (at == 3 || args.size() == at + 1)) return &op;
     }
     return nullptr;
 }
@@ -95,8 +99,8 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 0;
     }
     // An incomplete command is a failure, so that a script's next step does not run.
-    const Operation* op = args.size() < 4 ? nullptr : findOperation(args[3]);
-    if (args.size() < 4 || (op != nullptr && args.size() < op->arguments + 1)) {
+    const Operation* op = findOperation(args);
+    if ((op == nullptr && args.size() < 4) || (op != nullptr && args.size() < op->arguments + 1)) {
         printUsage(out);
         return 1;
     }
@@ -106,11 +110,13 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 1;
     }
     const std::string executable(args[1]);
-    const std::string statsFile(args[2]);
+    const std::string statsFile(op != nullptr && op->arguments < 3 ? std::string_view() : args[2]);
+    io::Claim claim;
+    if (op != nullptr && op->saves == Saves::Restored)
+        return op->run({nullptr, executable, statsFile, {}, out, faults, claim});
 
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
-    io::Claim claim;
     if (op != nullptr && op->saves == Saves::Executable && !claimed(claim, std::span(&executable, 1), out)) return 1;
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed, faults);
@@ -129,8 +135,8 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         if (e.hasShopFile()) paths[1] = descriptionPath(e.shopDescPath, executable);
         if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
     }
-    const RunContext context{*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
-                             out,   faults,     claim};
+    const RunContext context{&*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
+                             out,    faults,     claim};
     return op->run(context);
 }
 

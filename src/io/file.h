@@ -53,6 +53,9 @@ void removeQuietly(const std::string& path);
 // opening ends the bytes where it happens, as the end of the file would.
 bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, std::size_t* unallocated = nullptr);
 
+// The two files hold the same bytes; false also when either cannot be read.
+bool sameContents(const std::string& a, const std::string& b);
+
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
 
