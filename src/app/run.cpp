@@ -55,7 +55,8 @@ enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, StatsFi
 
 struct Operation {
     std::string_view word;
-    std::size_t arguments;  // after the program's name
+    std::size_t at;         // the word's place among the arguments, from 1
+    std::size_t arguments;  // after the program's name, the word's included
     bool more;              // and as many more as are given (merge's mods)
     Saves saves;
     int (*run)(const RunContext&);
@@ -63,22 +64,22 @@ struct Operation {
 
 // clang-format off
 constexpr Operation kOperations[] = {
-//   word      arguments more   saves                       run
-    {"make",   3,        false, Saves::StatsFile,          runMake},
-    {"patch",  3,        false, Saves::Executable,         runPatch},
-    {"diff",   3,        false, Saves::Nothing,            runDiff},
-    {"texts",  3,        false, Saves::DescriptionFiles,   runTexts},
-    {"merge",  4,        true,  Saves::StatsFile,          runMerge},
-    {"restore", 2,       false, Saves::Restored,           runRestore},
+//   word       at arguments more   saves                    run
+    {"make",    3, 3,        false, Saves::StatsFile,        runMake},
+    {"patch",   3, 3,        false, Saves::Executable,       runPatch},
+    {"diff",    3, 3,        false, Saves::Nothing,          runDiff},
+    {"texts",   3, 3,        false, Saves::DescriptionFiles, runTexts},
+    {"merge",   3, 4,        true,  Saves::StatsFile,        runMerge},
+    {"restore", 2, 2,        false, Saves::Restored,         runRestore},
 };
 // clang-format on
 
-// The word closes the operation's arguments: only merge takes more after it, and restore, the
-// one with two, is no word after three.
+// restore, the one word in second place, is that word only as the last of two arguments.
 const Operation* findOperation(std::span<const std::string_view> args) {
     for (const Operation& op : kOperations) {
-        const std::size_t at = op.arguments;
-        if (args.size() > at && equalsIgnoringCase(args[at], op.word) && (at == 3 || args.size() == at + 1)) return &op;
+        if (args.size() > op.at && equalsIgnoringCase(args[op.at], op.word) && (op.at == 3 || args.size() == 3)) {
+            return &op;
+        }
     }
     return nullptr;
 }
@@ -110,7 +111,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         return 1;
     }
     const std::string executable(args[1]);
-    const std::string statsFile(op != nullptr && op->arguments < 3 ? std::string_view() : args[2]);
+    const std::string statsFile(op != nullptr && op->at < 3 ? std::string_view() : args[2]);
     io::Claim claim;
     if (op != nullptr && op->saves == Saves::Restored)
         return op->run({nullptr, executable, statsFile, {}, out, faults, claim});
