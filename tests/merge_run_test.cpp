@@ -214,6 +214,52 @@ TEST(MergeRun, MergedFilePatchedOntoTheMasterGivesEveryFieldItsWinningValue) {
     }
 }
 
+// After a PATCH, mods are judged against the executable's first original, which they were made
+// from; the merged file still keeps the PATCH's edits when it is PATCHed onto the executable.
+TEST(MergeRun, AgainstTheFirstOriginalBesideAPatchedExecutable) {
+    TempDir dir;
+    writeGame(dir, 3);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "master.txt", "make"}).status, 0);
+    const Lines master = linesOf(readText(dir / "master.txt"));
+    const auto column = [&](const char* heading) {
+        return static_cast<std::size_t>(std::find(master[0].begin(), master[0].end(), heading) - master[0].begin());
+    };
+    const auto lineOf = [&](const char* start) {
+        return static_cast<std::size_t>(
+            std::find_if(master.begin(), master.end(), [&](const auto& l) { return l[0] == start; }) - master.begin());
+    };
+    Lines patched = master, mod = master, expected = master;
+    for (Lines* l : {&patched, &expected}) {
+        (*l)[lineOf("Item 8")][column("Price")] = "500";
+        (*l)[lineOf("Combine2 0")][2] = "40000";
+    }
+    for (Lines* l : {&mod, &expected}) (*l)[lineOf("Item 8")][column("Damage")] = "60";
+    writeText(dir / "patched.txt", textOf(patched));
+    writeText(dir / "mod.txt", textOf(mod));
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "patched.txt", "patch"}).status, 0);
+
+    auto r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "mod.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(
+        r.output.starts_with(head(3) + "\nComparing with the original kept as game.exe.orig\nReading mod.txt..."))
+        << r.output;
+    EXPECT_NE(r.output.find("\n1 field"), std::string::npos) << r.output;
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "patch"}).status, 0);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+    EXPECT_TRUE(linesOf(readText(dir / "after.txt")) == expected);
+
+    // Without it, the mod sets back what the PATCH changed.
+    std::filesystem::remove(dir / "game.exe.orig");
+    r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "mod.txt"});
+    EXPECT_EQ(r.output.find("Comparing"), std::string::npos);
+    EXPECT_NE(r.output.find("\n2 fields"), std::string::npos) << r.output;
+    // A copy that is no original stops merge as it stops PATCH.
+    writeText(dir / "game.exe.orig", "not the game");
+    r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "mod.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, head(3) + "Error writing game.exe! (game.exe.orig is not an original of it: move it away)\n");
+}
+
 TEST(MergeRun, FailuresWriteNothing) {
     const int e = 3;
     TempDir dir;

@@ -344,6 +344,10 @@ void printDiffCount(std::ostream& out, const GameDiff& diff) {
         << " not saved; nothing written.\n";
 }
 
+void printComparingWithOriginal(std::ostream& out, std::string_view original) {
+    out << "\nComparing with the original kept as " << original;
+}
+
 void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << path << "..."; }
 
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,

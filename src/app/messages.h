@@ -72,6 +72,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff);
 void printDiffCount(std::ostream& out, const GameDiff& diff);
 
 // merge's progress before each mod's reading.
+void printComparingWithOriginal(std::ostream& out, std::string_view original);
 void printReadingMod(std::ostream& out, std::string_view path);
 // merge's conflict lines: one tab-separated line per field that mods set to different values,
 // each ending in "\n".

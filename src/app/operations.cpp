@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <sstream>
 
 #include "app/game_files.h"
 #include "app/messages.h"
@@ -148,6 +149,42 @@ bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t inde
     return false;
 }
 
+// The executable's first original, where there is one, with the first originals of its
+// description files, or the files themselves; false after the message.
+bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
+    const std::string path = io::firstOriginalPath(run.executablePath);
+    if (!io::pathTaken(path)) return true;
+    const Game& game = *run.game;
+    if (!isOriginalExecutable(game.edition())(io::savedPath(path))) {
+        printSaveFailure(run.out, {io::SaveEvent::Failed, run.executablePath, io::SaveError::NotAnOriginal, {}, path});
+        return false;
+    }
+    // Its loading says again what the executable's said.
+    std::ostringstream quiet;
+    bool openFailed = false;
+    original = loadExecutable(path, quiet, openFailed, run.faults);
+    if (!original) {
+        run.out << quiet.str();
+        return false;
+    }
+    original->descriptions = game.descriptions;
+    const Edition& e = game.edition();
+    for (const DescFile file : {DescFile::Item, DescFile::Shop}) {
+        if (file == DescFile::Shop && !e.hasShopFile()) continue;
+        const std::string desc =
+            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath);
+        const std::string kept = io::firstOriginalPath(desc);
+        auto& buffer = file == DescFile::Item ? original->descriptions.item : original->descriptions.shop;
+        io::File in(run.faults);
+        if (io::pathTaken(kept) && (!in.open(kept, "rb") || in.read(buffer.data(), buffer.size()) != buffer.size())) {
+            printUnableToRead(run.out, kept);
+            return false;
+        }
+    }
+    printComparingWithOriginal(run.out, path);
+    return true;
+}
+
 }  // namespace
 
 std::string descriptionPath(std::string_view path, const std::string& executablePath) {
@@ -254,6 +291,11 @@ int runDiff(const RunContext& run) {
 int runMerge(const RunContext& run) {
     Game& master = *run.game;
     if (!loadDescriptionFiles(master.edition(), master.descriptions, run.executablePath, run.out, run.faults)) return 1;
+    // Mods are made from the original game: after a PATCH, its first original is what they are
+    // judged against.
+    std::optional<Game> original;
+    if (!loadFirstOriginal(run, original)) return 1;
+    const Game& base = original ? *original : master;
     const bool overAMod = std::any_of(run.mods.begin(), run.mods.end(), [&](std::string_view mod) {
         return io::sameFile(run.statsPath, std::string(mod));
     });
@@ -265,11 +307,11 @@ int runMerge(const RunContext& run) {
     // One copy of the game at a time: each mod's is dropped once what it sets is kept.
     MergedMods merged;
     for (std::size_t i = 0; i < run.mods.size(); ++i) {
-        if (!mergeMod(master, std::string(run.mods[i]), static_cast<std::uint32_t>(i), merged, run.out, run.faults))
+        if (!mergeMod(base, std::string(run.mods[i]), static_cast<std::uint32_t>(i), merged, run.out, run.faults))
             return 1;
     }
     run.out << "\n";
-    printConflicts(run.out, master, merged, run.mods);
+    printConflicts(run.out, base, merged, run.mods);
     const std::int64_t fields = merged.fieldCount();
     const std::int64_t conflicts = merged.conflictCount();
 
