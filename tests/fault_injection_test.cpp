@@ -41,7 +41,7 @@ std::set<std::string> failureMessages(int edition, bool make, bool diff, bool sa
     const Edition& e = kEditions[static_cast<std::size_t>(edition)];
     const std::string size = std::to_string(e.fileSize);
     std::set<std::string> messages = {
-        "Can't open game.exe!\n" + kUsage,
+        "Can't open game.exe!\n" + kUsage,  // the seam's refusal gives no reason
         // A failing measure, or a failing read of the header.
         "Unrecognized version of executable. (its size cannot be read)\n",
         "Unrecognized version of executable. (" + size + " bytes, the size of edition " + std::to_string(edition) +

@@ -157,7 +157,10 @@ TEST(MakeRun, RefusesToWriteOverTheGameFiles) {
                                "data/../data/binarydata/hvkdesc.edt"}) {
         const auto r = runVantedit(dir.path(), {"game.exe", target, "make"});
         EXPECT_EQ(r.status, 1) << target;
-        EXPECT_EQ(r.output, runOpening(2) + "\nDumping weapon stats...Unable to create " + target + "!\n");
+        const std::string why =
+            std::string_view(target).ends_with(".exe") ? "it is the executable" : "it is a description file";
+        EXPECT_EQ(r.output,
+                  runOpening(2) + "\nDumping weapon stats...Unable to create " + target + "! (" + why + ")\n");
     }
     EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
     EXPECT_EQ(readBytes(dir / std::string(kItemDescFile)), descBefore);

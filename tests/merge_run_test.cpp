@@ -274,9 +274,9 @@ TEST(MergeRun, FailuresWriteNothing) {
          "\nReading good.txt...\nReading bad.txt...Error while parsing! (Bogus)\n"},
         {{"merged.txt", "missing.txt"},
          "\nReading missing.txt...Unable to read missing.txt! (No such file or directory)\n"},
-        {{"game.exe", "good.txt"}, "Unable to create game.exe!\n"},
-        {{itemDesc, "good.txt"}, "Unable to create " + itemDesc + "!\n"},
-        {{"./good.txt", "bad.txt", "good.txt"}, "Unable to create ./good.txt!\n"},
+        {{"game.exe", "good.txt"}, "Unable to create game.exe! (it is the executable)\n"},
+        {{itemDesc, "good.txt"}, "Unable to create " + itemDesc + "! (it is a description file)\n"},
+        {{"./good.txt", "bad.txt", "good.txt"}, "Unable to create ./good.txt! (it is one of the mods)\n"},
     };
     const auto before = testing::listing(dir.path());
     for (const auto& [args, message] : cases) {

@@ -614,9 +614,9 @@ TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {
     std::int64_t collected = 0;
     rebuiltTable(game.executable, e, collected);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, runOpening(e) +
-                            "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
-                            std::to_string(collected) + " of 227 attachments added...Error writing game.exe!\n");
+    EXPECT_EQ(r.output,
+              runOpening(e) + "\nConverting text file...\nDescriptions not saved...\nSorting weapon attachments...\n" +
+                  std::to_string(collected) + " of 227 attachments added...Error writing game.exe! (read-only)\n");
     EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     EXPECT_EQ(listing(dir.path()), before);
 }
@@ -738,7 +738,7 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
     const std::string path = (dir / "game.exe").string();
     Saved s = save(path, std::vector<std::uint8_t>(100, 8));
     EXPECT_EQ(s.status, 1);
-    EXPECT_EQ(s.output, "Error writing " + path + "!\n");
+    EXPECT_EQ(s.output, "Error writing " + path + "! (read-only)\n");
     EXPECT_TRUE(readBytes(path) == original);
 
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
@@ -758,7 +758,8 @@ TEST(SaveExecutable, RefusalsLeaveTheFileAsItWas) {
 
     s = save(dir / "gone.exe", original);
     EXPECT_EQ(s.status, 1);
-    EXPECT_EQ(s.output, "Error writing " + (dir / "gone.exe").string() + "! (No such file or directory)\n");
+    EXPECT_EQ(s.output, "\nSaving binary data...Error writing " + (dir / "gone.exe").string() +
+                            "! (No such file or directory)\n");
     EXPECT_FALSE(fs::exists(dir / "gone.exe"));
 }
 

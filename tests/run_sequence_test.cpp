@@ -79,7 +79,7 @@ TEST(RunSequence, MissingExecutableFailsWithUsage) {
     TempDir dir;
     const auto r = testing::runVantedit(dir.path(), {"nothere.exe", "stats.txt", "make"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, kBanner + "Can't open nothere.exe!\n" + kUsage);
+    EXPECT_EQ(r.output, kBanner + "Can't open nothere.exe! (No such file or directory)\n" + kUsage);
 }
 
 TEST(RunSequence, UnrecognisedExecutable) {

@@ -123,7 +123,11 @@ void printUnexpectedArgument(std::ostream& out, std::string_view word) {
     out << "\nUnexpected argument " << word << "\n";
 }
 
-void printCantOpen(std::ostream& out, std::string_view path) { out << "Can't open " << path << "!\n"; }
+void printCantOpen(std::ostream& out, std::string_view path) {
+    out << "Can't open " << path << "!";
+    printReason(out);
+    out << "\n";
+}
 
 void printEditionDetected(std::ostream& out, const Edition& edition) {
     out << edition.label << " version of executable detected\n";
@@ -151,6 +155,7 @@ void printSaveFailure(std::ostream& out, const io::SaveFact& f) {
         case io::SaveError::Changed: out << " (it changed while vantedit ran)"; break;
         case io::SaveError::NotRegular: out << " (not a regular file)"; break;
         case io::SaveError::NotAnOriginal: out << " (" << f.other << " is not an original of it: move it away)"; break;
+        case io::SaveError::ReadOnly: out << " (read-only)"; break;
         default: printReasonText(out, f.reason); break;
     }
     out << "\n";
@@ -259,9 +264,14 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
 
 void printReason(std::ostream& out) { printReasonText(out, io::lastFailureReason()); }
 
-void printUnableToCreate(std::ostream& out, std::string_view path) {
+void printUnableToCreate(std::ostream& out, std::string_view path, Input input) {
     out << "Unable to create " << path << "!";
-    printReason(out);
+    switch (input) {
+        case Input::None: printReason(out); break;
+        case Input::Executable: out << " (it is the executable)"; break;
+        case Input::DescriptionFile: out << " (it is a description file)"; break;
+        case Input::Mod: out << " (it is one of the mods)"; break;
+    }
     out << "\n";
 }
 

@@ -56,7 +56,10 @@ void printNothingToRestore(std::ostream& out, std::string_view missing);
 void printTextsChanged(std::ostream& out, std::int64_t fields);
 // texts' saving of the files, each with its kept copy, and its failure; false after a failure.
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);
-void printUnableToCreate(std::ostream& out, std::string_view path);
+// The inputs of a run that no file it writes may replace.
+enum class Input : std::uint8_t { None, Executable, DescriptionFile, Mod };
+// "Unable to create <path>!" with the input it names, or else the system's reason.
+void printUnableToCreate(std::ostream& out, std::string_view path, Input input = Input::None);
 void printUnableToRead(std::ostream& out, std::string_view path);
 // " (<the system's reason>)" for the last failed file call, where it gave one.
 void printReason(std::ostream& out);

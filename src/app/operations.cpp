@@ -22,15 +22,28 @@ namespace vantedit {
 
 namespace {
 
-// Creating the stats file over the game or one of its description files would destroy it.
-bool wouldOverwriteGameFile(const Game& game, const std::string& executablePath, const std::string& statsPath) {
-    const Edition& e = game.edition();
+// The input the stats file would be created over, destroying it: the game, one of its
+// description files or one of merge's mods.
+Input inputAt(const RunContext& run) {
+    const Edition& e = run.game->edition();
+    const std::string& stats = run.statsPath;
     const auto isDescriptionFile = [&](std::string_view path) {
-        return !path.empty() && (io::sameFile(statsPath, std::string(path)) ||
-                                 io::sameFile(statsPath, io::besideFile(executablePath, path)));
+        return !path.empty() && (io::sameFile(stats, std::string(path)) ||
+                                 io::sameFile(stats, io::besideFile(run.executablePath, path)));
     };
-    return io::sameFile(statsPath, executablePath) || isDescriptionFile(e.itemDescPath) ||
-           isDescriptionFile(e.shopDescPath);
+    if (io::sameFile(stats, run.executablePath)) return Input::Executable;
+    if (isDescriptionFile(e.itemDescPath) || isDescriptionFile(e.shopDescPath)) return Input::DescriptionFile;
+    const bool aMod = std::any_of(run.mods.begin(), run.mods.end(),
+                                  [&](std::string_view mod) { return io::sameFile(stats, std::string(mod)); });
+    return aMod ? Input::Mod : Input::None;
+}
+
+// The stats file can be created where it is named; false after the message.
+bool canCreateStatsFile(const RunContext& run) {
+    const Input input = inputAt(run);
+    if (input == Input::None && io::canWriteOver(run.faults, run.statsPath)) return true;
+    printUnableToCreate(run.out, run.statsPath, input);
+    return false;
 }
 
 // The whole stats file; false after the message. Memory for it is part of its reading.
@@ -195,11 +208,7 @@ int runMake(const RunContext& run) {
     Game& game = *run.game;
     if (!loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults)) return 1;
     printNote(run.out, Note::DumpingWeaponStats);
-    if (wouldOverwriteGameFile(game, run.executablePath, run.statsPath) ||
-        !io::canWriteOver(run.faults, run.statsPath)) {
-        printUnableToCreate(run.out, run.statsPath);
-        return 1;
-    }
+    if (!canCreateStatsFile(run)) return 1;
     std::string bytes;
     if (!textWithCrLf(run, [&](std::string& text) { writeStatsFile(text, game); }, bytes)) return 1;
     const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}};
@@ -296,14 +305,7 @@ int runMerge(const RunContext& run) {
     std::optional<Game> original;
     if (!loadFirstOriginal(run, original)) return 1;
     const Game& base = original ? *original : master;
-    const bool overAMod = std::any_of(run.mods.begin(), run.mods.end(), [&](std::string_view mod) {
-        return io::sameFile(run.statsPath, std::string(mod));
-    });
-    if (overAMod || wouldOverwriteGameFile(master, run.executablePath, run.statsPath) ||
-        !io::canWriteOver(run.faults, run.statsPath)) {
-        printUnableToCreate(run.out, run.statsPath);
-        return 1;
-    }
+    if (!canCreateStatsFile(run)) return 1;
     // One copy of the game at a time: each mod's is dropped once what it sets is kept.
     MergedMods merged;
     for (std::size_t i = 0; i < run.mods.size(); ++i) {

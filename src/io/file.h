@@ -79,8 +79,7 @@ bool isStandardOutput(const std::string& path);
 // write itself will try.
 bool canWriteOver(Faults& faults, const std::string& path);
 
-// The file can be opened for update and its permission bits let someone write it: neither a
-// rename nor a run as root would respect a read-only mark.
+// The file can be opened for update.
 bool isWritableFile(Faults& faults, const std::string& path);
 
 // A file or a symbolic link, even one that names nothing, stands at the path.

@@ -156,6 +156,15 @@ void syncFolderOf(const std::string& file) {
 #endif
 }
 
+// No one may write the file, by its permission bits: neither a rename nor a run as root would
+// respect that.
+bool isReadOnly(const std::string& path) {
+    std::error_code ec;
+    const fs::perms perms = fs::status(path, ec).permissions();
+    return !ec &&
+           (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
+}
+
 std::string reasonOf(int error) { return error == 0 ? std::string() : std::strerror(error); }
 
 }  // namespace
@@ -462,9 +471,9 @@ SaveFact failure(const std::string& path, SaveError error = SaveError::System, s
 bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     const SaveJob& job = *s.job;
     const std::string& target = s.held->path;
-    const bool exists = s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(s.held->saved);
-    if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
     std::error_code ec;
+    const bool exists = s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(s.held->saved, ec);
+    if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
     if (job.kept == KeptCopy::FirstOriginal) {
         const std::string original = firstOriginalPath(target);
         if (!pathTaken(original)) {
@@ -515,7 +524,8 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         return out.close() && written ? SaveError::None : SaveError::System;
     }
     const std::string& source = job.from.empty() ? s.held->saved : job.from;
-    const bool exists = fs::is_regular_file(s.held->path);
+    std::error_code ec;
+    const bool exists = fs::is_regular_file(s.held->path, ec);
     s.file.emplace(faults);
     if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
     const bool written = job.offset == kWholeFile ? s.file->write(job.bytes)
@@ -562,9 +572,18 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
             facts.back().job = i;
             return facts;
         }
+        // A path that names nothing a file can be made at (a loop of links, a file as a folder).
+        std::error_code ec;
+        (void)fs::status(s.held->path, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory) {
+            return fail(i, {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
+        }
         // A read-only mark would be ignored by a rename, and by a run as root.
-        if (jobs[i].offset != kWholeFile && !s.held->direct && !isWritableFile(faults, s.held->path)) {
+        if (jobs[i].offset != kWholeFile && !s.held->direct && isReadOnly(s.held->path)) {
             return fail(i, failure(s.held->path, SaveError::ReadOnly));
+        }
+        if (jobs[i].offset != kWholeFile && !s.held->direct && !isWritableFile(faults, s.held->path)) {
+            return fail(i, failure(s.held->path));
         }
         SaveFact refused;
         if (!planKeptCopy(s, faults, refused)) return fail(i, std::move(refused));
