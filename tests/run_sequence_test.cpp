@@ -16,14 +16,6 @@ namespace {
 
 using testing::TempDir;
 
-const std::string kUsage =
-    "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
-    "Use the MAKE option to dump stats to a tab delimited text file.\n"
-    "To apply the changes from the textfile, use the PATCH option.\n"
-    "To list what PATCH would change without writing anything, use the DIFF option.\n"
-    "To save the names and descriptions into the description files, use the TEXTS option.\n"
-    "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
-
 // Every form of the command line that stops before the executable is read: its status and
 // output, and nothing written.
 TEST(RunSequence, CommandLineForms) {
