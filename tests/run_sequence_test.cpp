@@ -34,6 +34,12 @@ TEST(RunSequence, CommandLineForms) {
         {{"game.exe", "stats.txt", "patch", "--dry-run"}, 1, "\nUnexpected argument --dry-run\n" + kUsage},
         {{"game.exe", "stats.txt", "MAKE", "x", "y"}, 1, "\nUnexpected argument x\n" + kUsage},
         {{"game.exe", "stats.txt", "diff", ""}, 1, "\nUnexpected argument \n" + kUsage},
+        {{"--frobnicate"}, 1, "\nUnknown option --frobnicate\n" + kUsage},
+        {{"--utf8", "--dry-run", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --dry-run\n" + kUsage},
+        {{"--help", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --help\n" + kUsage},
+        {{"--utf8"}, 0, kUsage},
+        {{"--utf8", "--help"}, 0, kUsage},
+        {{"--utf8", "game.exe", "patch"}, 1, kUsage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::join(c.args, ' '));
