@@ -33,7 +33,7 @@ FieldRef statField(std::int32_t item, Section s, int n) { return itemField(item,
 
 std::string linesOf(const GameDiff& d) {
     std::ostringstream out;
-    printDiffLines(out, d);
+    printDiffLines(out, d, CodePage::Windows1252);
     return out.str();
 }
 

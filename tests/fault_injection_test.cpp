@@ -26,14 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kUsage =
-    "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
-    "Use the MAKE option to dump stats to a tab delimited text file.\n"
-    "To apply the changes from the textfile, use the PATCH option.\n"
-    "To list what PATCH would change without writing anything, use the DIFF option.\n"
-    "To save the names and descriptions into the description files, use the TEXTS option.\n"
-    "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
-
 // Every message a failing file call may end a run with; each is the whole of what follows
 // the progress messages.
 std::set<std::string> failureMessages(int edition, bool make, bool diff, bool saveOnly) {

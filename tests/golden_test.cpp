@@ -140,5 +140,44 @@ TEST(Golden, MakeFileAndDiffOfTheAwkwardEdition3Game) {
     expectGolden(r.output, "edition3_diff.txt");
 }
 
+// The texts a run quotes, in the terminal's letters under a UTF-8 locale and as the bytes they
+// are under C, for the Cyrillic edition: diff's lines (code page letters, a byte of no letter, a
+// control byte), merge's conflict line over a code-page mod and a UTF-8 one, and a cell quoted
+// by a failure, from a code-page file and from a UTF-8 file.
+TEST(Golden, TextsInTheTerminalsLettersOfTheCyrillicEdition) {
+    TempDir dir;
+    synth::Options options;
+    options.edition = 1;
+    ASSERT_TRUE(synth::writeGameFolder(synth::makeSyntheticGame(options), dir.path()));
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string made = withoutCr(readText(dir / "stats.txt"));
+    const std::string utf8Mark = "\xEF\xBB\xBF";
+    // In code page 1251: "Винтовка", "Звук", "Пистолет", "десять"; 0x98 is no letter of it.
+    std::string edits = withField(made, "Item 5", fieldOf("Short Name"), "\xC2\xE8\xED\xF2\xEE\xE2\xEA\xE0");
+    edits = withField(edits, "Item 5", fieldOf("Long Name"),
+                      "a\x98"
+                      "b\x01"
+                      "c");
+    testing::writeText(dir / "edits.txt", withField(edits, "Sound 3", 1, "\xC7\xE2\xF3\xEA.wav"));
+    testing::writeText(dir / "a.txt",
+                       withField(made, "Item 6", fieldOf("Short Name"), "\xCF\xE8\xF1\xF2\xEE\xEB\xE5\xF2"));
+    testing::writeText(dir / "b.txt", utf8Mark + withField(made, "Item 6", fieldOf("Short Name"), "Револьвер"));
+    testing::writeText(dir / "bad.txt", withField(made, "Item 8", fieldOf("Damage"), "\xE4\xE5\xF1\xFF\xF2\xFC"));
+    testing::writeText(dir / "bad8.txt", utf8Mark + withField(made, "Item 8", fieldOf("Damage"), "десять"));
+    const std::vector<std::vector<std::string>> runs = {{"game.exe", "edits.txt", "diff"},
+                                                        {"game.exe", "merged.txt", "merge", "a.txt", "b.txt"},
+                                                        {"game.exe", "bad.txt", "diff"},
+                                                        {"game.exe", "bad8.txt", "diff"}};
+    for (const auto& [locale, golden] :
+         {std::pair{"C.UTF-8", "edition1_texts_utf8.txt"}, {"C", "edition1_texts_c.txt"}}) {
+        std::string output;
+        for (const auto& args : runs) {
+            const auto r = runVantedit(dir.path(), args, locale);
+            output += "> vantedit " + join(args, ' ') + " (status " + std::to_string(r.status) + ")\n" + r.output;
+        }
+        expectGolden(output, golden);
+    }
+}
+
 }  // namespace
 }  // namespace vantedit

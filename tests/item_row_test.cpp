@@ -84,7 +84,7 @@ TEST(ItemRow, TwentyNumbersThatDoNotFitAreToldThenCounted) {
     for (int item = 0; item < 20; ++item) {
         expected += "\nWARNING:  Item " + std::to_string(item) + ", Price: 70000 does not fit (stored as 4464)";
     }
-    EXPECT_EQ(r.output, expected + "\nWARNING:  1 more values do not fit.");
+    EXPECT_EQ(r.output, expected + "\nWARNING:  1 more value does not fit.");
 }
 
 TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {

@@ -147,6 +147,12 @@ TEST(Vantgen, WritesTheFolderAndNamesTheExecutable) {
         EXPECT_EQ(bad.output, "usage: vantgen <folder> <edition 0-6> [--seed N] [--awkward] [--exe NAME]\n") << args;
         EXPECT_FALSE(std::filesystem::exists(dir / "out2")) << args;
     }
+    const auto help = testing::runCommand(dir.path(), testing::shellQuote(VANTGEN_BINARY) + " --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.output.starts_with("usage: vantgen <folder>")) << help.output;
+    for (const char* option : {"\n  --seed N ", "\n  --awkward ", "\n  --exe NAME "}) {
+        EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    }
 }
 
 }  // namespace

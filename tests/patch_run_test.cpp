@@ -151,6 +151,38 @@ TEST(PatchRun, RoundTripOnEveryEdition) {
     }
 }
 
+// A stats file written as UTF-8 reads back to every byte, those of no letter in the code page
+// too: the same image, the same console text as the file in the code page.
+TEST(PatchRun, Utf8FileGivesTheSameImageAsThePlainOne) {
+    for (const auto& [e, noLetter] : {std::pair{1, "\xC2\x98"}, {3, "\xC2\x81"}}) {
+        SCOPED_TRACE(e);
+        TempDir dir;
+        synth::SyntheticGame game = writeGame(dir, e);
+        // Every byte above 127 in a Sound name.
+        std::string high;
+        for (int b = 128; b < 256; ++b) high += static_cast<char>(b);
+        const auto at = static_cast<std::size_t>(kEditions[e].soundNameOffset + 255 * 10);
+        std::copy(high.begin(), high.end() + 1, game.executable.begin() + static_cast<std::ptrdiff_t>(at));
+        testing::writeBytes(dir / "game.exe", game.executable);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "plain.txt", "make"}).status, 0);
+        ASSERT_EQ(runVantedit(dir.path(), {"--utf8", "game.exe", "utf8.txt", "make"}).status, 0);
+        const std::string utf8 = readText(dir / "utf8.txt");
+        EXPECT_TRUE(utf8.starts_with("\xEF\xBB\xBFOffset\tShort Name"));
+        EXPECT_NE(utf8.find(noLetter), std::string::npos);
+        const auto plain = runVantedit(dir.path(), {"game.exe", "plain.txt", "patch"});
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        EXPECT_EQ(runVantedit(dir.path(), {"--utf8", "game.exe", "utf8.txt", "patch"}).output, plain.output);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        // merge writes the same encoding.
+        testing::writeText(dir / "mod.txt", withField(withoutCr(readText(dir / "plain.txt")), "Sound 11", 1, high));
+        ASSERT_EQ(runVantedit(dir.path(), {"--utf8", "game.exe", "merged.txt", "merge", "mod.txt"}).status, 0);
+        EXPECT_TRUE(readText(dir / "merged.txt").starts_with("\xEF\xBB\xBFOffset"));
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "patch"}).status, 0);
+        std::copy(high.begin(), high.end() + 1, game.executable.begin() + static_cast<std::ptrdiff_t>(at + 255));
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+    }
+}
+
 TEST(PatchRun, EditsLandAtExactlyTheirBytes) {
     const int e = 3;
     const Edition& ed = kEditions[e];

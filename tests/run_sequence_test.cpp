@@ -16,14 +16,6 @@ namespace {
 
 using testing::TempDir;
 
-const std::string kUsage =
-    "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n"
-    "Use the MAKE option to dump stats to a tab delimited text file.\n"
-    "To apply the changes from the textfile, use the PATCH option.\n"
-    "To list what PATCH would change without writing anything, use the DIFF option.\n"
-    "To save the names and descriptions into the description files, use the TEXTS option.\n"
-    "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
-
 // Every form of the command line that stops before the executable is read: its status and
 // output, and nothing written.
 TEST(RunSequence, CommandLineForms) {
@@ -42,6 +34,12 @@ TEST(RunSequence, CommandLineForms) {
         {{"game.exe", "stats.txt", "patch", "--dry-run"}, 1, "\nUnexpected argument --dry-run\n" + kUsage},
         {{"game.exe", "stats.txt", "MAKE", "x", "y"}, 1, "\nUnexpected argument x\n" + kUsage},
         {{"game.exe", "stats.txt", "diff", ""}, 1, "\nUnexpected argument \n" + kUsage},
+        {{"--frobnicate"}, 1, "\nUnknown option --frobnicate\n" + kUsage},
+        {{"--utf8", "--dry-run", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --dry-run\n" + kUsage},
+        {{"--help", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --help\n" + kUsage},
+        {{"--utf8"}, 0, kUsage},
+        {{"--utf8", "--help"}, 0, kUsage},
+        {{"--utf8", "game.exe", "patch"}, 1, kUsage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::join(c.args, ' '));

@@ -34,8 +34,9 @@ RunResult runCommand(const std::filesystem::path& workDir, const std::string& co
     return result;
 }
 
-RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args) {
-    std::string line = shellQuote(VANTEDIT_BINARY);
+RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args,
+                      const std::string& locale) {
+    std::string line = "LC_ALL=" + shellQuote(locale) + " " + shellQuote(VANTEDIT_BINARY);
     for (const std::string& a : args) {
         line += ' ';
         line += shellQuote(a);

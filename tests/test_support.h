@@ -89,6 +89,15 @@ std::string asOlderLayout(const std::string& statsText, int headings);
 // What every run prints first, and what it prints up to reading the stats file.
 inline const std::string kBanner = std::string("\nVantrel Weapon Editor ") + kVersion + "\n\n";
 std::string runOpening(int edition);
+// The usage text, as every run that gives it prints it.
+inline const std::string kUsage =
+    "\nUsage: vantedit [--utf8] <executable> <textfile> <[make]|[patch]>\n\n"
+    "Use the MAKE option to dump stats to a tab delimited text file.\n"
+    "To apply the changes from the textfile, use the PATCH option.\n"
+    "To list what PATCH would change without writing anything, use the DIFF option.\n"
+    "To save the names and descriptions into the description files, use the TEXTS option.\n"
+    "To merge stats files into the textfile, use the MERGE option and name them after it.\n"
+    "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
 
 }  // namespace vantedit
 
@@ -151,8 +160,9 @@ struct RunResult {
 };
 
 // The whole-run tests' part (run_support.cpp): runs the vantedit binary in the given working folder with the given
-// arguments.
-RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args);
+// arguments, under the locale (by default one whose texts are bytes, whatever the tester's is).
+RunResult runVantedit(const std::filesystem::path& workDir, const std::vector<std::string>& args,
+                      const std::string& locale = "C");
 // Runs any command line (already quoted) in the working folder; captures standard output.
 RunResult runCommand(const std::filesystem::path& workDir, const std::string& commandLine);
 

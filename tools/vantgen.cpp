@@ -9,6 +9,15 @@
 namespace {
 
 constexpr const char* kUsage = "usage: vantgen <folder> <edition 0-6> [--seed N] [--awkward] [--exe NAME]\n";
+constexpr const char* kHelp =
+    "\nWrites a synthetic game of the edition into <folder>: an executable of the edition's exact\n"
+    "size and header and its description files under data/binarydata/, with invented names and\n"
+    "values; no file of the real game.\n"
+    "  --seed N    other invented names and values (N from 0; 1 when not given): the same\n"
+    "              N and edition always make the same bytes\n"
+    "  --awkward   texts at the edges of the stats file: double quotes, tabs, line feeds,\n"
+    "              bytes above 127, empty texts and texts that fill their slot\n"
+    "  --exe NAME  the executable's file name (game.exe when not given)\n";
 
 // The whole text as a number of the type, or false.
 template <typename T>
@@ -21,6 +30,11 @@ bool parseNumber(std::string_view text, T& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     if (argc < 3) {
         std::fputs(kUsage, stdout);
         return 1;

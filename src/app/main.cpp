@@ -6,6 +6,7 @@
 
 #include "app/messages.h"
 #include "app/run.h"
+#include "app/terminal.h"
 
 int main(int argc, char** argv) {
     // Views of the arguments, had without an exception: none could be thrown, let alone caught,
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int i = 0; i < argc; ++i) args[static_cast<std::size_t>(i)] = argv[i];
+    vantedit::prepareStandardStreams();
     const int status = vantedit::runVantedit(std::span(args.get(), static_cast<std::size_t>(argc)), std::cout,
                                              std::cerr, vantedit::noFaults());
     std::cout.flush();

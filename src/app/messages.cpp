@@ -1,6 +1,7 @@
 #include "app/messages.h"
 
 #include "app/run.h"
+#include "app/terminal.h"
 #include "io/file.h"
 #include "model/attachments.h"
 #include "model/text.h"
@@ -23,7 +24,7 @@ std::string codePointName(std::int64_t c) {
     return "U+" + digits;
 }
 
-void printReadFailure(std::ostream& out, const ReadFailure& f) {
+void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     switch (f.error) {
         case ReadError::None: return;
         case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
@@ -36,7 +37,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
                 << "If you are using a textfile from an older version, you\n"
                 << "use MAKE to create a new textfile.  See documentation.\n";
             return;
-        case ReadError::UnknownWord: out << "Error while parsing! (" << escaped(f.word) << ")\n"; return;
+        case ReadError::UnknownWord: out << "Error while parsing! (" << shownText(out, f.word, form) << ")\n"; return;
         default: break;
     }
     out << "Error while parsing! (";
@@ -45,7 +46,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
         case ReadError::NumberExpected: out << ": number expected)\n"; break;
         case ReadError::NotWholeNumber:
         case ReadError::TooLarge:
-            out << ": \"" << escaped(f.word) << (f.count != 0 ? "..." : "") << "\" is "
+            out << ": \"" << shownText(out, f.word, form) << (f.count != 0 ? "..." : "") << "\" is "
                 << (f.error == ReadError::TooLarge ? "too large" : "not a whole number") << ")\n";
             break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
@@ -65,11 +66,11 @@ void printReadFailure(std::ostream& out, const ReadFailure& f) {
 
 // A field's value as diff shows it: numbers as they are, texts in double quotes with their
 // control bytes escaped, so that two different texts never look the same.
-void printValue(std::ostream& out, const FieldRef& f, const FieldValue& v) {
+void printValue(std::ostream& out, const FieldRef& f, const FieldValue& v, CodePage page) {
     if (fieldKind(f) == FieldKind::Number || fieldKind(f) == FieldKind::Attachment) {
         out << v.number;
     } else {
-        out << quotedText(escaped(v.text));
+        out << quotedText(shownText(out, v.text, TextForm{false, page}));
     }
 }
 
@@ -107,6 +108,11 @@ std::string_view descriptionTitle(bool shop) { return shop ? "Halvek's " : ""; }
 
 void printReasonText(std::ostream& out, std::string_view reason) {
     if (!reason.empty()) out << " (" << reason << ")";
+}
+
+// The count and its noun, which takes an s but for one.
+std::string counted(std::int64_t count, std::string_view noun) {
+    return std::to_string(count) + ' ' + std::string(noun) + (count == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -232,13 +238,16 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
 }
 
 void printUsage(std::ostream& out) {
-    out << "\nUsage: vantedit <executable> <textfile> <[make]|[patch]>\n\n";
+    out << "\nUsage: vantedit [--utf8] <executable> <textfile> <[make]|[patch]>\n\n";
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
     out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
+    out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
 }
+
+void printUnknownOption(std::ostream& out, std::string_view word) { out << "\nUnknown option " << word << "\n"; }
 
 void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder) {
     out << "Unrecognized version of executable. (";
@@ -299,9 +308,10 @@ void printReading(std::ostream& out, const Reading& reading) {
         }
     }
     if (reading.ok() && reading.moreNumbersNotFitting > 0) {
-        out << "\nWARNING:  " << reading.moreNumbersNotFitting << " more values do not fit.";
+        out << "\nWARNING:  " << reading.moreNumbersNotFitting
+            << (reading.moreNumbersNotFitting == 1 ? " more value does not fit." : " more values do not fit.");
     }
-    printReadFailure(out, reading.failure);
+    printReadFailure(out, reading.failure, reading.texts);
 }
 
 void printMostValuesDiffer(std::ostream& out) {
@@ -323,12 +333,12 @@ void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts) {
         << ".  The extra attachments have been ignored.\n";
 }
 
-void printDiffLines(std::ostream& out, const GameDiff& diff) {
+void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
     for (const FieldChange& c : diff.fields) {
         out << lineKeyword(c.field.line) << ' ' << c.field.record << '\t' << fieldLabel(c.field) << '\t';
-        printValue(out, c.field, c.before);
+        printValue(out, c.field, c.before, page);
         out << '\t';
-        printValue(out, c.field, c.after);
+        printValue(out, c.field, c.after, page);
         std::string_view separator = "\t";
         if (kLineTypes[c.field.line].kind == LineKind::Item && fieldKind(c.field) == FieldKind::Text) {
             out << separator << "not saved";
@@ -366,10 +376,11 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
         if (!isConflict(settings)) return;
         const FieldRef& f = settings[0].field;
         out << lineKeyword(f.line) << ' ' << f.record << '\t' << fieldLabel(f) << '\t';
-        printValue(out, f, readField(master, f));
+        const CodePage page = master.edition().codePage;
+        printValue(out, f, readField(master, f), page);
         for (const Setting& s : settings) {
             out << '\t' << escaped(mods[s.mod]) << ": ";
-            printValue(out, f, s.value);
+            printValue(out, f, s.value, page);
         }
         out << '\n';
     });
@@ -377,29 +388,8 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
 
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts) {
     out << "\n"
-        << fields << " fields from " << files << " files, " << conflicts << " conflicts (the later file wins).\n";
-}
-
-std::string escaped(std::string_view text) {
-    std::string shown;
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c >= 32) {
-            shown += ch;
-        } else if (c == '\n') {
-            shown += "\\n";
-        } else if (c == '\t') {
-            shown += "\\t";
-        } else if (c == '\r') {
-            shown += "\\r";
-        } else {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            shown += "\\x";
-            shown += kHex[c >> 4];
-            shown += kHex[c & 15];
-        }
-    }
-    return shown;
+        << counted(fields, "field") << " from " << counted(static_cast<std::int64_t>(files), "file") << ", "
+        << counted(conflicts, "conflict") << " (the later file wins).\n";
 }
 
 }  // namespace vantedit

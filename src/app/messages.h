@@ -32,6 +32,7 @@ void printNote(std::ostream& out, Note note);
 
 void printBanner(std::ostream& out);
 void printUsage(std::ostream& out);
+void printUnknownOption(std::ostream& out, std::string_view word);
 void printUnexpectedArgument(std::ostream& out, std::string_view word);
 void printCantOpen(std::ostream& out, std::string_view path);
 void printEditionDetected(std::ostream& out, const Edition& edition);
@@ -70,8 +71,9 @@ void printMostValuesDiffer(std::ostream& out);
 // The rebuild's notice, then its count or, over the capacity, its warning.
 void printRebuild(std::ostream& out, const RebuildCounts& counts);
 void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts);
-// diff's lines: one tab-separated line per change, each ending in "\n".
-void printDiffLines(std::ostream& out, const GameDiff& diff);
+// diff's lines: one tab-separated line per change, each ending in "\n"; texts are in the
+// code page.
+void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page);
 void printDiffCount(std::ostream& out, const GameDiff& diff);
 
 // merge's progress before each mod's reading.
@@ -82,8 +84,5 @@ void printReadingMod(std::ostream& out, std::string_view path);
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
                     std::span<const std::string_view> mods);
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts);
-
-// The text with its control bytes escaped, so that it stays on one line.
-std::string escaped(std::string_view text);
 
 }  // namespace vantedit

@@ -94,7 +94,8 @@ std::optional<Game> readOntoCopy(const Game& game, std::string bytes, Reading& r
 // Room for the largest stats file there can be, every text at its longest.
 constexpr std::size_t kTextRoom = std::size_t{1} << 20;
 
-// The stats text that write makes, with the file's CR LF line ends; false after the message.
+// The stats text that write makes, as the file's bytes in the run's encoding with CR LF line
+// ends; false after the message.
 template <typename Write>
 bool textWithCrLf(const RunContext& run, Write write, std::string& bytes) {
     std::string text;
@@ -103,11 +104,13 @@ bool textWithCrLf(const RunContext& run, Write write, std::string& bytes) {
         return false;
     }
     write(text);
-    if (!tryReserve(run.faults, bytes, withCrLfSize(text))) {
-        printUnableToAllocate(run.out, static_cast<std::int64_t>(withCrLfSize(text)));
+    const CodePage page = run.game->edition().codePage;
+    const std::size_t size = statsBytesSize(text, run.encoding, page);
+    if (!tryReserve(run.faults, bytes, size)) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(size));
         return false;
     }
-    appendWithCrLf(bytes, text);
+    appendStatsBytes(bytes, text, run.encoding, page);
     return true;
 }
 
@@ -290,7 +293,7 @@ int runDiff(const RunContext& run) {
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
     run.out << "\n";
-    printDiffLines(run.out, diff);
+    printDiffLines(run.out, diff, game.edition().codePage);
     if (diff.mostValuesDiffer) printMostValuesDiffer(run.out);
     printDiffCount(run.out, diff);
     printNote(run.out, Note::Done);

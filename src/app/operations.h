@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "dump/stats_writer.h"
 #include "io/save.h"
 #include "model/game.h"
 #include "model/memory.h"
@@ -25,6 +26,7 @@ struct RunContext {
     std::ostream& out;
     Faults& faults;
     io::Claim& claim;
+    StatsEncoding encoding = StatsEncoding::CodePage;  // of the stats file MAKE and merge write
 };
 
 // MAKE: loads the description files and writes the stats file. Returns the exit status.

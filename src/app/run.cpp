@@ -11,6 +11,7 @@
 #include "app/game_files.h"
 #include "app/messages.h"
 #include "app/operations.h"
+#include "app/options.h"
 #include "io/file.h"
 #include "model/text.h"
 
@@ -92,10 +93,16 @@ bool claimed(io::Claim& claim, std::span<const std::string> paths, std::ostream&
     return false;
 }
 
-int runOperation(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
-    const bool alone = args.size() == 2;
-    if (alone && args[1] == "--version") return 0;
-    if (args.size() <= 1 || (alone && (args[1] == "-h" || args[1] == "--help"))) {
+int runOperation(std::span<const std::string_view> given, std::ostream& out, Faults& faults) {
+    const CommandLine line = parseCommandLine(given);
+    if (!line.unknownOption.empty()) {
+        printUnknownOption(out, line.unknownOption);
+        printUsage(out);
+        return 1;
+    }
+    if (line.version) return 0;
+    const std::span<const std::string_view> args = line.args;
+    if (args.size() <= 1 || line.help) {
         printUsage(out);
         return 0;
     }
@@ -114,7 +121,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
     const std::string statsFile(op != nullptr && op->at < 3 ? std::string_view() : args[2]);
     io::Claim claim;
     if (op != nullptr && op->saves == Saves::Restored)
-        return op->run({nullptr, executable, statsFile, {}, out, faults, claim});
+        return op->run({nullptr, executable, statsFile, {}, out, faults, claim, line.encoding});
 
     // PATCH saves the executable: no other run may save it between its reading and its
     // replacement, or one of the two edits would be lost.
@@ -137,7 +144,7 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
         if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
     }
     const RunContext context{&*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
-                             out,    faults,     claim};
+                             out,    faults,     claim,     line.encoding};
     return op->run(context);
 }
 
@@ -166,9 +173,12 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
     }
     std::ostream* say = &out;
     try {
-        // MAKE into standard output keeps it for the stats text: every message goes to standard error.
-        const bool statsToStandardOutput =
-            args.size() == 4 && equalsIgnoringCase(args[3], "make") && io::isStandardOutput(std::string(args[2]));
+        // MAKE or merge into standard output keeps it for the stats text: every message goes to
+        // standard error.
+        const std::span<const std::string_view> words = positionalWords(args);
+        const bool writesStats = (words.size() == 3 && equalsIgnoringCase(words[2], "make")) ||
+                                 (words.size() > 3 && equalsIgnoringCase(words[2], "merge"));
+        const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(words[1]));
         if (statsToStandardOutput) say = &err;
         return runWithNet(args, *say, faults);
     } catch (const std::bad_alloc&) {

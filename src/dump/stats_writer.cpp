@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
 
 #include "model/stats_fields.h"
 #include "model/text.h"
@@ -118,6 +119,30 @@ void appendWithCrLf(std::string& out, const std::string& text) {
         from = at + 1;
     }
     out.append(text, from, std::string::npos);
+}
+
+namespace {
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+}  // namespace
+
+std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, CodePage page) {
+    if (encoding == StatsEncoding::CodePage) return withCrLfSize(text);
+    return kUtf8Mark.size() + utf8Size(page, text) + (withCrLfSize(text) - text.size());
+}
+
+void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding encoding, CodePage page) {
+    if (encoding == StatsEncoding::CodePage) {
+        appendWithCrLf(out, text);
+        return;
+    }
+    out += kUtf8Mark;
+    std::size_t from = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+        appendAsUtf8(out, page, std::string_view(text).substr(from, at - from));
+        out += "\r\n";
+        from = at + 1;
+    }
+    appendAsUtf8(out, page, std::string_view(text).substr(from));
 }
 
 std::string withCrLf(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "model/code_pages.h"
 #include "model/game.h"
 #include "model/stats_fields.h"
 
@@ -35,6 +36,16 @@ void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::
 // cells and every other cell empty, so that it changes nothing else of the game it is read
 // into; any other line whole, with the game's values in its other fields.
 void writeGivenFields(std::string& out, const Game& game, std::span<const GivenField> fields);
+
+// How the stats file's texts are written: in the edition's code page, or as UTF-8 after the
+// byte order mark, which a text editor reads without being told the code page.
+enum class StatsEncoding : std::uint8_t { CodePage, Utf8 };
+
+// The stats file's bytes on disk in the encoding (see withCrLf), appended to out, and their
+// length, so that a caller can have the memory first. Every byte above 127 of the text is a
+// text's, in the code page.
+void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding encoding, CodePage page);
+std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, CodePage page);
 
 // The stats file's bytes on disk: every byte 10 becomes 13 10 on every platform.
 std::string withCrLf(const std::string& text);

@@ -48,9 +48,54 @@ std::optional<std::uint8_t> codePageByte(CodePage page, char32_t character) {
     if (character < 128) return static_cast<std::uint8_t>(character);
     const std::array<char16_t, 128>& upper = upperHalf(page);
     for (std::size_t i = 0; i < upper.size(); ++i) {
-        if (upper[i] != 0 && upper[i] == character) return static_cast<std::uint8_t>(128 + i);
+        const char32_t own = upper[i] != 0 ? upper[i] : static_cast<char32_t>(128 + i);
+        if (own == character) return static_cast<std::uint8_t>(128 + i);
     }
     return std::nullopt;
+}
+
+namespace {
+
+char32_t characterOrOwnNumber(CodePage page, std::uint8_t byte) {
+    const char32_t c = codePageCharacter(page, byte);
+    return c != 0 || byte == 0 ? c : char32_t{byte};
+}
+
+std::size_t utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+}  // namespace
+
+void appendUtf8(std::string& out, char32_t character) {
+    const auto put = [&](char32_t bits) { out += static_cast<char>(bits); };
+    const char32_t c = character;
+    switch (utf8Length(c)) {
+        case 1: put(c); break;
+        case 2:
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
+            break;
+        case 3:
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+            break;
+        default:
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+            break;
+    }
+}
+
+void appendAsUtf8(std::string& out, CodePage page, std::string_view text) {
+    for (char ch : text) appendUtf8(out, characterOrOwnNumber(page, static_cast<std::uint8_t>(ch)));
+}
+
+std::size_t utf8Size(CodePage page, std::string_view text) {
+    std::size_t size = 0;
+    for (char ch : text) size += utf8Length(characterOrOwnNumber(page, static_cast<std::uint8_t>(ch)));
+    return size;
 }
 
 Utf8Decoder::Step Utf8Decoder::feed(std::uint8_t byte) {

@@ -2,8 +2,11 @@
 // stats file saved as UTF-8 has its texts converted to the edition's code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace vantedit {
 
@@ -16,8 +19,17 @@ constexpr int codePageNumber(CodePage page) { return static_cast<int>(page); }
 // leaves undefined.
 char32_t codePageCharacter(CodePage page, std::uint8_t byte);
 
-// The byte that stands for the character; empty when the code page has none.
+// The byte that stands for the character; empty when the code page has none. A byte the code
+// page leaves undefined is written to UTF-8 as the character of its own number (U+0081 for 0x81),
+// and that character stands for it here, so that such a byte survives the round trip.
 std::optional<std::uint8_t> codePageByte(CodePage page, char32_t character);
+
+// The character appended in UTF-8.
+void appendUtf8(std::string& out, char32_t character);
+// The code page's text appended in UTF-8, an undefined byte as the character of its number.
+void appendAsUtf8(std::string& out, CodePage page, std::string_view text);
+// How many bytes appendAsUtf8 appends.
+std::size_t utf8Size(CodePage page, std::string_view text);
 
 // UTF-8 decoded one byte at a time. Overlong forms, surrogates and anything beyond U+10FFFF
 // are not UTF-8.

@@ -234,6 +234,7 @@ std::string_view upToZero(const std::string& token) { return std::string_view(to
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
     const TextRules rules{{in.skipUtf8Mark(), game.edition().codePage}, texts};
+    reading.texts = rules.form;
     Layout layout = Layout::Current;
     if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
 

@@ -12,6 +12,7 @@
 #include "model/memory.h"
 #include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
+#include "patch/text_builder.h"
 #include "patch/value_writes.h"
 
 namespace vantedit {
@@ -73,6 +74,7 @@ struct Reading {
     std::size_t numbersNotFittingTold = 0;
     std::int64_t moreNumbersNotFitting = 0;  // beyond those told
     ReadFailure failure;
+    TextForm texts;  // how the file's texts are written, so that a failure can show its cell
     // More than half of the stat cells of the whole rows the file gave hold another value
     // than before: a file of another edition, most likely.
     bool mostValuesDiffer = false;
