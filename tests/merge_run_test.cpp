@@ -257,6 +257,9 @@ TEST(MergeRun, AgainstTheFirstOriginalBesideAPatchedExecutable) {
     r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "mod.txt"});
     EXPECT_EQ(r.output.find("Comparing"), std::string::npos);
     EXPECT_NE(r.output.find("\n2 fields"), std::string::npos) << r.output;
+    // A mod that sets nothing gives a file that PATCH reads.
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "after.txt"}).status, 0);
+    EXPECT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "diff"}).status, 0);
     // A copy that is no original stops merge as it stops PATCH.
     writeText(dir / "game.exe.orig", "not the game");
     r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "mod.txt"});

@@ -105,6 +105,8 @@ void writeGivenFields(std::string& out, const Game& game, std::span<const GivenF
         });
         at = end;
     }
+    // A file that sets nothing still ends its heading line: no reader takes one without.
+    if (fields.empty()) out += '\n';
 }
 
 std::size_t withCrLfSize(const std::string& text) {
