@@ -97,6 +97,7 @@ inline const std::string kUsage =
     "To list what PATCH would change without writing anything, use the DIFF option.\n"
     "To save the names and descriptions into the description files, use the TEXTS option.\n"
     "To merge stats files into the textfile, use the MERGE option and name them after it.\n"
+    "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n"
     "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
 
 }  // namespace vantedit

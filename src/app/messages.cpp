@@ -244,6 +244,7 @@ void printUsage(std::ostream& out) {
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
     out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
+    out << "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
 }
 
