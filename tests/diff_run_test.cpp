@@ -39,8 +39,13 @@ synth::SyntheticGame writeGame(const fs::path& folder, int edition) {
 std::string head(int edition) { return runOpening(edition) + "\nConverting text file...\n"; }
 
 std::string tail(int changed, int notSaved) {
+    const std::string hint =
+        notSaved == 0   ? ""
+        : notSaved == 1 ? "\n1 name or description differs from the game's: use the TEXTS option to save it."
+                        : "\n" + std::to_string(notSaved) +
+                              " names or descriptions differ from the game's: use the TEXTS option to save them.";
     return "\n" + std::to_string(changed) + (changed == 1 ? " value" : " values") + " would change, " +
-           std::to_string(notSaved) + " not saved; nothing written.\n\nDone!\n";
+           std::to_string(notSaved) + " not saved; nothing written.\n" + hint + "\nDone!\n";
 }
 
 // Every file and folder below the folder with its bytes and permissions.
@@ -273,7 +278,9 @@ TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
         const std::string warning = "\n\nWARNING:  Most values differ. Is this stats file from another edition?\n\n";
         const std::size_t at = r.output.find(warning);
         ASSERT_NE(at, std::string::npos) << r.output;
-        const std::regex count("[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n\nDone!\n");
+        const std::regex count(
+            "[0-9]+ values would change, [0-9]+ not saved; nothing written[.]\n(\n[0-9]+ names or "
+            "descriptions differ from the game's: use the TEXTS option to save them[.])?\nDone!\n");
         EXPECT_TRUE(std::regex_match(r.output.substr(at + warning.size()), count));
         EXPECT_TRUE(snapshot(dir.path()) == files);
         // PATCH warns too, once the reading is done, and goes on: the first original is kept.

@@ -328,6 +328,28 @@ TEST(PatchRun, ConsoleTextOfASuccessfulRun) {
                             "Saving binary data...\nDone!\n");
 }
 
+// PATCH names how many texts it leaves unsaved, and what saves them; a text given twice counts once.
+TEST(PatchRun, TextsNotSavedAreCounted) {
+    TempDir dir;
+    writeGame(dir, 4);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const std::string lf = withoutCr(readText(dir / "stats.txt"));
+    const std::string renamed = withField(lf, "Item 8", 2, "Renamed");
+    const std::string three = withField(withField(renamed, "Item 9", 1, "Other"), "Item 10", 4, "Shop");
+    const std::size_t row8 = renamed.find("\nItem 8\t");
+    std::string twice = three;  // Item 8's row once more, after the heading line
+    twice.insert(twice.find('\n'), renamed.substr(row8, renamed.find("\nItem 9\t") - row8));
+    for (const auto& [file, hint] :
+         {std::pair<std::string, std::string>{lf, ""},
+          {renamed, "\n1 name or description differs from the game's: use the TEXTS option to save it."},
+          {twice, "\n3 names or descriptions differ from the game's: use the TEXTS option to save them."}}) {
+        writeText(dir / "stats.txt", file);
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.output.find("\nDescriptions not saved..." + hint + "\nSorting"), std::string::npos) << r.output;
+    }
+}
+
 // The pairs no column can express come last, so they are the first left out when the table
 // is full.
 TEST(PatchRun, AttachmentCapacityAndMakeAfterwards) {

@@ -205,6 +205,12 @@ void printNothingToRestore(std::ostream& out, std::string_view missing) {
     out << ".\n";
 }
 
+void printTextsDiffer(std::ostream& out, std::int64_t texts) {
+    if (texts == 1) out << "\n1 name or description differs from the game's: use the TEXTS option to save it.";
+    if (texts > 1)
+        out << "\n" << texts << " names or descriptions differ from the game's: use the TEXTS option to save them.";
+}
+
 void printTextsChanged(std::ostream& out, std::int64_t fields) { out << "\nTexts changed: " << fields; }
 
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files) {

@@ -54,6 +54,8 @@ bool refusedBeforeWriting(const io::SaveFacts& facts);
 // original is not there, or empty when every file is its original already).
 void printRestored(std::ostream& out, std::string_view file, std::string_view original);
 void printNothingToRestore(std::ostream& out, std::string_view missing);
+// The names and descriptions PATCH does not save, and what would: nothing when none differ.
+void printTextsDiffer(std::ostream& out, std::int64_t texts);
 void printTextsChanged(std::ostream& out, std::int64_t fields);
 // texts' saving of the files, each with its kept copy, and its failure; false after a failure.
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);

@@ -235,13 +235,14 @@ int runPatch(const RunContext& run) {
     Game& game = *run.game;
     std::string bytes;
     Reading reading;
-    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults) ||
-        !applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) {
-        return 1;
-    }
+    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    // The texts as the game holds them, to tell how many the file changes.
+    DescriptionBuffers texts = game.descriptions;
+    if (!applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     // The texts went into the description buffers only; the description files stay as they are.
     printNote(run.out, Note::DescriptionsNotSaved);
+    printTextsDiffer(run.out, countChangedTexts(game, texts));
     printRebuild(run.out, reading.attachments);
     // Only the tables' stretch was read and changed; the rest is copied from the file.
     const ByteSpan span = tableSpan(game.edition());
@@ -296,6 +297,7 @@ int runDiff(const RunContext& run) {
     printDiffLines(run.out, diff, game.edition().codePage);
     if (diff.mostValuesDiffer) printMostValuesDiffer(run.out);
     printDiffCount(run.out, diff);
+    printTextsDiffer(run.out, diff.notSaved);
     printNote(run.out, Note::Done);
     return 0;
 }

@@ -22,4 +22,20 @@ TextChanges takeChangedTexts(Game& game, const Game& edited) {
     return changes;
 }
 
+std::int64_t countChangedTexts(Game& game, DescriptionBuffers& other) {
+    std::int64_t changed = 0;
+    for (std::int32_t item = 0; item < kItemCount; ++item) {
+        for (std::size_t cell = 0; cell < kItemCells.size(); ++cell) {
+            const FieldRef field = itemField(item, cell);
+            if (kItemCells[cell].kind != CellKind::Text || !fieldShown(game, field)) continue;
+            const FieldValue now = readField(game, field);
+            std::swap(game.descriptions, other);
+            const bool differs = readField(game, field) != now;
+            std::swap(game.descriptions, other);
+            changed += differs ? 1 : 0;
+        }
+    }
+    return changed;
+}
+
 }  // namespace vantedit

@@ -21,4 +21,8 @@ struct TextChanges {
 // second byte survive.
 TextChanges takeChangedTexts(Game& game, const Game& edited);
 
+// How many Item texts the game shows otherwise than it would with the other description buffers
+// (those it held before a reading); the buffers are handed back as they came.
+std::int64_t countChangedTexts(Game& game, DescriptionBuffers& other);
+
 }  // namespace vantedit
