@@ -176,10 +176,11 @@ bool openStatsFile(io::ReplacingFile& file, io::FileLock& lock, const std::strin
 // Room for the largest stats file there can be, every text at its longest.
 constexpr std::size_t kTextRoom = std::size_t{1} << 20;
 
-// One mod read onto a copy of the master, as PATCH reads it, with the reading's messages,
-// and what it sets added to the merge; false after the failure's message.
-bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t index, MergedMods& merged,
-              std::ostream& out, Faults& faults) {
+// One mod read onto the working copy of the master, as PATCH reads it, with the reading's
+// messages, and what it sets added to the merge, which puts the copy back; false after the
+// failure's message.
+bool mergeMod(const Game& master, Game& work, Reading& reading, const std::string& modPath, std::uint32_t index,
+              MergedMods& merged, std::ostream& out, Faults& faults) {
     printReadingMod(out, modPath);
     std::string bytes;
     std::size_t asked = 0;
@@ -188,12 +189,12 @@ bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t inde
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return false;
     }
-    Reading reading;
-    const std::optional<Game> mod = readOntoCopy(master, std::move(bytes), reading, out, faults);
-    if (!mod) return false;
+    applyStatsFileAgain(work, std::move(bytes), faults, reading);
+    printReading(out, reading);
+    if (!reading.ok()) return false;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     if (reading.attachments.collected > reading.attachments.capacity) printTooManyAttachments(out, reading.attachments);
-    if (merged.add(master, *mod, index, asked)) return true;
+    if (merged.add(master, work, reading.reached.fields(), index, asked)) return true;
     printUnableToAllocate(out, static_cast<std::int64_t>(asked));
     return false;
 }
@@ -354,10 +355,18 @@ int runMerge(Game& master, const std::string& executablePath, const std::string&
         printUnableToCreate(out, mergedPath);
         return 1;
     }
-    // One copy of the game at a time: each mod's is dropped once what it sets is kept.
+    // One working copy of the game for every mod, put back after each: a mod costs what it holds.
     MergedMods merged;
+    std::size_t asked = 0;
+    std::optional<Game> work = master.tryCopyOfTables(asked, faults);
+    if (!work) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return 1;
+    }
+    Reading reading;
     for (std::size_t i = 0; i < modPaths.size(); ++i) {
-        if (!mergeMod(master, std::string(modPaths[i]), static_cast<std::uint32_t>(i), merged, out, faults)) return 1;
+        const std::string path(modPaths[i]);
+        if (!mergeMod(master, *work, reading, path, static_cast<std::uint32_t>(i), merged, out, faults)) return 1;
     }
     out << "\n";
     printConflicts(out, master, merged, modPaths);
@@ -365,7 +374,6 @@ int runMerge(Game& master, const std::string& executablePath, const std::string&
     const std::int64_t conflicts = merged.conflictCount();
 
     std::vector<GivenField> winners;
-    std::size_t asked = 0;
     std::string text;
     if (!merged.takeWinners(winners, asked) || !tryReserve(faults, text, asked = kTextRoom)) {
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));

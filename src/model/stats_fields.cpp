@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "model/memory.h"
+#include "model/table_span.h"
 
 namespace vantedit {
 
@@ -29,9 +30,27 @@ consteval bool linesInTableOrder() {
     return lineKeyword(9) == "Sound" && lineKeyword(10) == "Burst";
 }
 
+// Only the stat sections share bytes, with one another: every other table is bytes of its own.
+consteval bool onlySectionsShareBytes() {
+    for (const Edition& e : kEditions) {
+        const auto extents = tableExtents(e);
+        for (std::size_t i = 0; i < extents.size(); ++i) {
+            for (std::size_t j = i + 1; j < extents.size(); ++j) {
+                const TableExtent& a = extents[i];
+                const TableExtent& b = extents[j];
+                const bool overlap = a.span.begin < b.span.end && b.span.begin < a.span.end;
+                if (overlap && (a.kind != TableKind::Section || b.kind != TableKind::Section)) return false;
+            }
+        }
+    }
+    return true;
+}
+
 static_assert(kItemCellCount == 69);  // the heading line's 69 tabs
 static_assert(itemRowHasItsCellsOnce());
 static_assert(linesInTableOrder());
+static_assert(onlySectionsShareBytes());
+static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
 
 constexpr std::int64_t kNotGiven = std::numeric_limits<std::int64_t>::min();
 
@@ -100,6 +119,36 @@ FieldValue readField(const Game& game, const FieldRef& f) {
     return v;
 }
 
+FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
+    const LineType& t = kLineTypes[f.line];
+    const auto at = [](std::int64_t begin, std::int64_t size) {
+        return FieldBytes{FieldStore::Image, static_cast<std::size_t>(begin), static_cast<std::size_t>(begin + size)};
+    };
+    switch (t.kind) {
+        case LineKind::Item: {
+            const ItemCell c = itemCell(f);
+            switch (c.kind) {
+                case CellKind::Text: {
+                    const DescField& d = descField(c);
+                    const std::size_t begin = descUnitOffset(f.record, d, 0);
+                    return {d.file == DescFile::Item ? FieldStore::ItemDescriptions : FieldStore::ShopDescriptions,
+                            begin, begin + 2 * static_cast<std::size_t>(d.units)};
+                }
+                case CellKind::Stat:
+                    return at(valueOffset(sectionRecord(e, column(c).section), column(c), f.record),
+                              columnWidth(column(c).kind));
+                case CellKind::Attachment: break;
+            }
+            return {FieldStore::AttachmentTable, static_cast<std::size_t>(e.weaponAttachOffset),
+                    static_cast<std::size_t>(e.attachOffset)};
+        }
+        case LineKind::NumericList: return at(listValueOffset(e, numericList(t), f.record, f.field), 2);
+        case LineKind::AmmoName: return at(ammoNameRecordOffset(e, ammoNameText(f), f.record), kAmmoNameRecordSize);
+        case LineKind::Name: return at(nameRecordOffset(e, nameTable(t), f.record), nameTable(t).recordSize);
+    }
+    return {};
+}
+
 bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
     std::size_t count = std::size_t{kItemCount} * kColumnCount;
     for (std::size_t i = 0; i < kNumericLists.size(); ++i) {
@@ -132,6 +181,46 @@ std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     const std::size_t i = indexOf(f);
     if (i >= numbers_.size() || numbers_[i] == kNotGiven) return std::nullopt;
     return numbers_[i];
+}
+
+void TypedNumbers::forget(const FieldRef& f) {
+    const std::size_t i = indexOf(f);
+    if (i < numbers_.size()) numbers_[i] = kNotGiven;
+}
+
+bool FieldSet::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
+    std::size_t count = 0;
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        lineFirst_[line] = count;
+        lineRecords_[line] = lineRecordCount(e, line);
+        count += static_cast<std::size_t>(lineRecords_[line]) * lineFieldCount(line);
+    }
+    fields_.clear();
+    added_.clear();
+    asked = count * sizeof(FieldRef);
+    if (!tryReserve(faults, fields_, count)) return false;
+    asked = count / 8;
+    return tryAllocating(faults, [&] { added_.assign(count, false); });
+}
+
+std::size_t FieldSet::indexOf(const FieldRef& f) const {
+    if (f.line >= kLineTypes.size() || f.record < 0 || f.record >= lineRecords_[f.line] ||
+        f.field >= lineFieldCount(f.line)) {
+        return added_.size();
+    }
+    return lineFirst_[f.line] + static_cast<std::size_t>(f.record) * lineFieldCount(f.line) + f.field;
+}
+
+void FieldSet::add(const FieldRef& f) {
+    const std::size_t i = indexOf(f);
+    if (i >= added_.size() || added_[i]) return;
+    added_[i] = true;
+    fields_.push_back(f);
+}
+
+void FieldSet::clear() {
+    for (const FieldRef& f : fields_) added_[indexOf(f)] = false;
+    fields_.clear();
 }
 
 bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
