@@ -52,6 +52,11 @@ std::span<const std::uint32_t> pairsOf(const Game& game, std::array<std::uint32_
 // holds and the other does not.
 void addChangedAttachmentCells(const Game& master, const Game& mod, std::vector<FieldRef>& fields) {
     const Edition& e = master.edition();
+    bool same = true;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e) && same; ++r) {
+        same = readWeaponAttachRecord(master.image(), e, r) == readWeaponAttachRecord(mod.image(), e, r);
+    }
+    if (same) return;
     std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMaster{};
     std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMod{};
     const std::span<const std::uint32_t> before = pairsOf(master, roomMaster);

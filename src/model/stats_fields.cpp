@@ -150,7 +150,7 @@ FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
 }
 
 bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
-    std::size_t count = std::size_t{kItemCount} * kColumnCount;
+    std::size_t count = kStatCells;
     for (std::size_t i = 0; i < kNumericLists.size(); ++i) {
         listFirst_[i] = count;
         listRecords_[i] = listRecordCount(e, kNumericLists[i]);
@@ -158,6 +158,7 @@ bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& ask
     }
     asked = count * sizeof(std::int64_t);
     numbers_.clear();
+    itemCells_.fill(0);
     return tryAllocating(faults, [&] { numbers_.assign(count, kNotGiven); });
 }
 
@@ -174,7 +175,13 @@ std::size_t TypedNumbers::indexOf(const FieldRef& f) const {
 
 void TypedNumbers::note(const FieldRef& f, std::int64_t number) {
     const std::size_t i = indexOf(f);
-    if (i < numbers_.size()) numbers_[i] = number;
+    if (i >= numbers_.size()) return;
+    if (numbers_[i] == kNotGiven && i < kStatCells) ++itemCells_[static_cast<std::size_t>(f.record)];
+    numbers_[i] = number;
+}
+
+std::int32_t TypedNumbers::statCellsGiven(std::int32_t item) const {
+    return item >= 0 && item < kItemCount ? itemCells_[static_cast<std::size_t>(item)] : 0;
 }
 
 std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
@@ -185,7 +192,9 @@ std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
 
 void TypedNumbers::forget(const FieldRef& f) {
     const std::size_t i = indexOf(f);
-    if (i < numbers_.size()) numbers_[i] = kNotGiven;
+    if (i >= numbers_.size() || numbers_[i] == kNotGiven) return;
+    if (i < kStatCells) --itemCells_[static_cast<std::size_t>(f.record)];
+    numbers_[i] = kNotGiven;
 }
 
 bool FieldSet::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
@@ -224,6 +233,8 @@ void FieldSet::clear() {
 }
 
 bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
+    // A file of a few cells gives most rows none.
+    if (typed.statCellsGiven(item) == 0) return false;
     for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
         const FieldRef f = itemField(item, statCellIndex(ci));
         if (fieldShown(game, f) && !typed.find(f)) return false;

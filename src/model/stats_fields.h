@@ -267,13 +267,18 @@ public:
     std::optional<std::int64_t> find(const FieldRef& f) const;
     // The field given no number again.
     void forget(const FieldRef& f);
+    // How many of the item's stat cells were given a number.
+    std::int32_t statCellsGiven(std::int32_t item) const;
 
 private:
     std::size_t indexOf(const FieldRef& f) const;  // numbers_.size() for no number field
 
     // Item stat cells item by item, then each list's values record by record.
+    static constexpr std::size_t kStatCells = std::size_t{kItemCount} * kColumnCount;  // the first numbers_
+
     std::array<std::size_t, kNumericLists.size()> listFirst_{};
     std::array<std::int32_t, kNumericLists.size()> listRecords_{};
+    std::array<std::int32_t, kItemCount> itemCells_{};
     std::vector<std::int64_t> numbers_;
 };
 
