@@ -52,6 +52,14 @@ static_assert(linesInTableOrder());
 static_assert(onlySectionsShareBytes());
 static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
 
+// How many stat columns each section has.
+consteval std::array<std::int32_t, kSectionCount> columnsOfSections() {
+    std::array<std::int32_t, kSectionCount> counts{};
+    for (const Column& c : kColumns) ++counts[static_cast<std::size_t>(c.section)];
+    return counts;
+}
+constexpr std::array<std::int32_t, kSectionCount> kSectionColumns = columnsOfSections();
+
 constexpr std::int64_t kNotGiven = std::numeric_limits<std::int64_t>::min();
 
 }  // namespace
@@ -208,8 +216,8 @@ bool FieldSet::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) 
     added_.clear();
     asked = count * sizeof(FieldRef);
     if (!tryReserve(faults, fields_, count)) return false;
-    asked = count / 8;
-    return tryAllocating(faults, [&] { added_.assign(count, false); });
+    asked = count;
+    return tryAllocating(faults, [&] { added_.assign(count, 0); });
 }
 
 std::size_t FieldSet::indexOf(const FieldRef& f) const {
@@ -222,24 +230,27 @@ std::size_t FieldSet::indexOf(const FieldRef& f) const {
 
 void FieldSet::add(const FieldRef& f) {
     const std::size_t i = indexOf(f);
-    if (i >= added_.size() || added_[i]) return;
-    added_[i] = true;
+    if (i >= added_.size() || added_[i] != 0) return;
+    added_[i] = 1;
     fields_.push_back(f);
 }
 
 void FieldSet::clear() {
-    for (const FieldRef& f : fields_) added_[indexOf(f)] = false;
+    for (const FieldRef& f : fields_) added_[indexOf(f)] = 0;
     fields_.clear();
 }
 
 bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
-    // A file of a few cells gives most rows none.
-    if (typed.statCellsGiven(item) == 0) return false;
-    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-        const FieldRef f = itemField(item, statCellIndex(ci));
-        if (fieldShown(game, f) && !typed.find(f)) return false;
+    // A reading notes only the cells the item shows: counting them is enough.
+    const std::int32_t given = typed.statCellsGiven(item);
+    if (given == 0) return false;  // a file of a few cells gives most rows none
+    std::int32_t shown = 0;
+    for (Section s : kAllSections) {
+        if (sectionHoldsItem(sectionRecord(game.edition(), s), item)) {
+            shown += kSectionColumns[static_cast<std::size_t>(s)];
+        }
     }
-    return true;
+    return given == shown;
 }
 
 }  // namespace vantedit

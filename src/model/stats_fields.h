@@ -252,7 +252,7 @@ private:
 
     std::array<std::size_t, kLineTypes.size()> lineFirst_{};
     std::array<std::int32_t, kLineTypes.size()> lineRecords_{};
-    std::vector<bool> added_;
+    std::vector<std::uint8_t> added_;  // 1 for a field added
     std::vector<FieldRef> fields_;
 };
 
