@@ -16,12 +16,14 @@
 #include <sstream>
 
 #include "app/messages.h"
+#include "compare/merge.h"
 #include "dump/stats_writer.h"
 #include "model/attachments.h"
 #include "model/list_tables.h"
 #include "model/memory.h"
 #include "model/sections.h"
 #include "model/stats_fields.h"
+#include "model/table_span.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
 #include "test_support.h"
@@ -522,6 +524,63 @@ TEST(Properties, RandomEditsLandAtTheirBytesAndSpreadsheetSavesAgree) {
         EXPECT_TRUE(s.game.descriptions.item == p.game.descriptions.item);
         EXPECT_TRUE(s.game.descriptions.shop == p.game.descriptions.shop);
         EXPECT_EQ(s.output, p.output);
+    }
+}
+
+// merge reads every mod onto one working copy of the master and compares only what the mod
+// reached: it finds what comparing every field of a fresh copy finds, and the copy is the
+// master again after each mod, also after a rebuild that leaves out pairs.
+TEST(Properties, MergeFindsWhatComparingEveryFieldFindsAndPutsItsCopyBack) {
+    for (int edition = 0; edition < kEditionCount; ++edition) {
+        SCOPED_TRACE(edition);
+        EditedGame g(edition, 3);
+        g.editAtRandom(300);
+        const Game& master = g.loaded;
+        std::vector<std::string> lines = split(statsText(master), '\n');
+        const std::vector<std::string> heading = split(lines[0], '\t');
+        for (std::size_t item = 0; item < kItemCount; ++item) {  // every weapon with every attachment
+            std::vector<std::string> cells = split(lines[1 + item], '\t');
+            for (std::size_t c = 0; c < heading.size(); ++c) {
+                if (heading[c].ends_with('?') && cells[c] != "n/a") cells[c] = "1";
+            }
+            lines[1 + item] = join(cells, '\t');
+        }
+        std::size_t asked = 0;
+        std::optional<Game> work = master.tryCopyOfTables(asked, noFaults());
+        ASSERT_TRUE(work);
+        Reading reading;
+        const ByteSpan span = tableSpan(master.edition());
+        const auto tables = [&](const Game& game) {
+            const auto bytes = game.image().bytes().subspan(static_cast<std::size_t>(span.begin));
+            return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + span.size());
+        };
+        for (const std::string& mod : {g.editedFile(), join(lines, '\n'), g.editedFile()}) {
+            Game fresh = master;
+            ASSERT_TRUE(applyStatsFile(fresh, mod, noFaults()).ok());
+            std::vector<std::pair<std::string, std::string>> everyField;
+            forEachField(master.edition(), [&](const FieldRef& f) {
+                const FieldValue v = readField(fresh, f);
+                if (fieldShown(master, f) && !(v == readField(master, f))) {
+                    everyField.emplace_back(fieldLabel(f) + " " + std::to_string(f.record),
+                                            v.text + std::to_string(v.number));
+                }
+            });
+            applyStatsFileAgain(*work, mod, noFaults(), reading);
+            ASSERT_TRUE(reading.ok());
+            MergedMods merged;
+            ASSERT_TRUE(merged.add(master, *work, reading.reached.fields(), 0, asked));
+            std::vector<GivenField> winners;
+            ASSERT_TRUE(merged.takeWinners(winners, asked));
+            std::vector<std::pair<std::string, std::string>> found;
+            for (const GivenField& w : winners) {
+                found.emplace_back(fieldLabel(w.field) + " " + std::to_string(w.field.record),
+                                   w.value.text + std::to_string(w.value.number));
+            }
+            EXPECT_EQ(found, everyField);
+            EXPECT_TRUE(tables(*work) == tables(master));
+            EXPECT_TRUE(work->descriptions.item == master.descriptions.item);
+            EXPECT_TRUE(work->descriptions.shop == master.descriptions.shop);
+        }
     }
 }
 

@@ -143,10 +143,11 @@ io::OriginalTest isOriginalOfSize(const std::string& file) {
     return [size](const std::string& path) { return size >= 0 && measuredSize(path, noFaults()) == size; };
 }
 
-// One mod read onto a copy of the master, as PATCH reads it, with the reading's messages,
-// and what it sets added to the merge; false after the failure's message.
-bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t index, MergedMods& merged,
-              std::ostream& out, Faults& faults) {
+// One mod read onto the working copy of the master, as PATCH reads it, with the reading's
+// messages, and what it sets added to the merge, which puts the copy back; false after the
+// failure's message.
+bool mergeMod(const Game& master, Game& work, Reading& reading, const std::string& modPath, std::uint32_t index,
+              MergedMods& merged, std::ostream& out, Faults& faults) {
     printReadingMod(out, modPath);
     std::string bytes;
     std::size_t asked = 0;
@@ -155,12 +156,12 @@ bool mergeMod(const Game& master, const std::string& modPath, std::uint32_t inde
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return false;
     }
-    Reading reading;
-    const std::optional<Game> mod = readOntoCopy(master, std::move(bytes), reading, out, faults);
-    if (!mod) return false;
+    applyStatsFileAgain(work, std::move(bytes), faults, reading);
+    printReading(out, reading);
+    if (!reading.ok()) return false;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     if (reading.attachments.collected > reading.attachments.capacity) printTooManyAttachments(out, reading.attachments);
-    if (merged.add(master, *mod, index, asked)) return true;
+    if (merged.add(master, work, reading.reached.fields(), index, asked)) return true;
     printUnableToAllocate(out, static_cast<std::int64_t>(asked));
     return false;
 }
@@ -311,11 +312,18 @@ int runMerge(const RunContext& run) {
     if (!loadFirstOriginal(run, original)) return 1;
     const Game& base = original ? *original : master;
     if (!canCreateStatsFile(run)) return 1;
-    // One copy of the game at a time: each mod's is dropped once what it sets is kept.
+    // One working copy of the game for every mod, put back after each: a mod costs what it holds.
     MergedMods merged;
+    std::size_t asked = 0;
+    std::optional<Game> work = base.tryCopyOfTables(asked, run.faults);
+    if (!work) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
+        return 1;
+    }
+    Reading reading;
     for (std::size_t i = 0; i < run.mods.size(); ++i) {
-        if (!mergeMod(base, std::string(run.mods[i]), static_cast<std::uint32_t>(i), merged, run.out, run.faults))
-            return 1;
+        const std::string path(run.mods[i]);
+        if (!mergeMod(base, *work, reading, path, static_cast<std::uint32_t>(i), merged, run.out, run.faults)) return 1;
     }
     run.out << "\n";
     printConflicts(run.out, base, merged, run.mods);
@@ -323,7 +331,6 @@ int runMerge(const RunContext& run) {
     const std::int64_t conflicts = merged.conflictCount();
 
     std::vector<GivenField> winners;
-    std::size_t asked = 0;
     if (!merged.takeWinners(winners, asked)) {
         printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return 1;

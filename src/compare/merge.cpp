@@ -1,9 +1,12 @@
 #include "compare/merge.h"
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 
+#include "model/attachments.h"
 #include "model/memory.h"
+#include "model/sections.h"
 
 namespace vantedit {
 
@@ -14,13 +17,90 @@ bool inFileOrder(const Setting& a, const Setting& b) {
            std::tuple(b.field.line, b.field.record, b.field.field);
 }
 
-// Every field of the edition's stats file, shown or not: no mod sets more.
-std::size_t fieldsOfEdition(const Edition& e) {
-    std::size_t count = 0;
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        count += static_cast<std::size_t>(lineRecordCount(e, line)) * lineFieldCount(line);
+// The stat cells of the other sections whose bytes overlap the cell's: one edit sets them all.
+void addSharingCells(const Edition& e, const FieldRef& f, std::vector<FieldRef>& fields) {
+    const Column& own = column(itemCell(f));
+    const std::int64_t start = valueOffset(sectionRecord(e, own.section), own, f.record);
+    const std::int64_t end = start + columnWidth(own.kind);
+    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+        const Column& c = kColumns[ci];
+        if (c.section == own.section) continue;
+        const SectionRecord s = sectionRecord(e, c.section);
+        for (std::int64_t at = start; at < end; ++at) {
+            const std::int32_t item = itemAtOffset(s, at);
+            if (item < 0) continue;
+            const std::int64_t from = valueOffset(s, c, item);
+            if (at >= from && at < from + columnWidth(c.kind)) fields.push_back(itemField(item, statCellIndex(ci)));
+        }
     }
-    return count;
+}
+
+// The weapon attachment table's records, sorted, each once.
+std::span<const std::uint32_t> pairsOf(const Game& game, std::array<std::uint32_t, kMaxWeaponAttachCapacity>& room) {
+    const Edition& e = game.edition();
+    const auto count = static_cast<std::size_t>(weaponAttachCapacity(e));
+    for (std::size_t r = 0; r < count; ++r) {
+        room[r] = readWeaponAttachRecord(game.image(), e, static_cast<std::int32_t>(r));
+    }
+    const auto begin = room.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(count);
+    std::sort(begin, end);
+    return std::span(room).first(static_cast<std::size_t>(std::unique(begin, end) - begin));
+}
+
+// The attachment columns whose answer the rebuild changed: those of the pairs that one table
+// holds and the other does not.
+void addChangedAttachmentCells(const Game& master, const Game& mod, std::vector<FieldRef>& fields) {
+    const Edition& e = master.edition();
+    bool same = true;
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e) && same; ++r) {
+        same = readWeaponAttachRecord(master.image(), e, r) == readWeaponAttachRecord(mod.image(), e, r);
+    }
+    if (same) return;
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMaster{};
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMod{};
+    const std::span<const std::uint32_t> before = pairsOf(master, roomMaster);
+    const std::span<const std::uint32_t> after = pairsOf(mod, roomMod);
+    std::array<std::uint32_t, 2 * kMaxWeaponAttachCapacity> changed{};
+    const auto last =
+        std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(), changed.begin());
+    for (auto p = changed.begin(); p != last; ++p) {
+        const std::int32_t weapon = pairWeapon(*p);
+        if (weapon >= kItemCount || !isWeaponRow(e, weapon)) continue;
+        for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
+            if (attachmentPair(weapon, kAttachmentKinds[k].item) == *p) {
+                fields.push_back(itemField(weapon, attachmentCellIndex(k)));
+            }
+        }
+    }
+}
+
+// The bytes from begin to end of one view copied into the other.
+void putBack(MutableByteView to, ByteView from, std::size_t begin, std::size_t end) {
+    if (end <= begin || !from.contains(begin, end - begin) || !to.contains(begin, end - begin)) return;
+    const auto source = from.bytes().subspan(begin, end - begin);
+    std::copy(source.begin(), source.end(), to.bytes().begin() + static_cast<std::ptrdiff_t>(begin));
+}
+
+// mod as the master is again: the bytes of the fields the reading stored, and the weapon
+// attachment table, which the rebuild may have written.
+void putBackReached(const Game& master, Game& mod, std::span<const FieldRef> reached) {
+    const Edition& e = master.edition();
+    for (const FieldRef& f : reached) {
+        const FieldBytes b = fieldBytes(e, f);
+        switch (b.store) {
+            case FieldStore::Image: putBack(mod.mutableImage(), master.image(), b.begin, b.end); break;
+            case FieldStore::ItemDescriptions:
+            case FieldStore::ShopDescriptions: {
+                const DescFile file = b.store == FieldStore::ItemDescriptions ? DescFile::Item : DescFile::Shop;
+                putBack(mod.descriptions.mutableView(file), master.descriptions.view(file), b.begin, b.end);
+                break;
+            }
+            case FieldStore::AttachmentTable: break;
+        }
+    }
+    putBack(mod.mutableImage(), master.image(), static_cast<std::size_t>(e.weaponAttachOffset),
+            static_cast<std::size_t>(e.attachOffset));
 }
 
 }  // namespace
@@ -30,18 +110,37 @@ bool isConflict(std::span<const Setting> settings) {
                        [&](const Setting& s) { return !(s.value == settings[0].value); });
 }
 
-bool MergedMods::add(const Game& master, const Game& mod, std::uint32_t index, std::size_t& asked) {
+bool MergedMods::add(const Game& master, Game& mod, std::span<const FieldRef> reached, std::uint32_t index,
+                     std::size_t& asked) {
+    const Edition& e = master.edition();
+    // A stat cell brings at most one cell of each other section per byte.
+    std::vector<FieldRef> fields;
+    const std::size_t most = reached.size() * (1 + 2 * kSectionCount) + 2 * kMaxWeaponAttachCapacity;
+    asked = most * sizeof(FieldRef);
+    if (!tryReserve(noFaults(), fields, most)) return false;
+    for (const FieldRef& f : reached) {
+        if (fieldKind(f) == FieldKind::Attachment) continue;  // the tables' pairs tell them
+        fields.push_back(f);
+        if (kLineTypes[f.line].kind == LineKind::Item && itemCell(f).kind == CellKind::Stat) {
+            addSharingCells(e, f, fields);
+        }
+    }
+    addChangedAttachmentCells(master, mod, fields);
+    std::sort(fields.begin(), fields.end(), [](const FieldRef& a, const FieldRef& b) {
+        return std::tuple(a.line, a.record, a.field) < std::tuple(b.line, b.record, b.field);
+    });
+    fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
+
     std::vector<Setting> set;
-    const std::size_t most = fieldsOfEdition(master.edition());
-    asked = most * sizeof(Setting);
-    if (!tryReserve(noFaults(), set, most)) return false;
+    asked = fields.size() * sizeof(Setting);
+    if (!tryReserve(noFaults(), set, fields.size())) return false;
     // The texts read for the comparison are the only other blocks, each at most a record long.
     const bool compared = tryAllocating(noFaults(), [&] {
-        vantedit::forEachField(master.edition(), [&](const FieldRef& f) {
-            if (!fieldShown(master, f)) return;
+        for (const FieldRef& f : fields) {
+            if (!fieldShown(master, f)) continue;
             FieldValue value = readField(mod, f);
             if (!(value == readField(master, f))) set.push_back({f, index, std::move(value)});
-        });
+        }
     });
     if (!compared) {
         asked = kDescRecordSize;
@@ -55,6 +154,7 @@ bool MergedMods::add(const Game& master, const Game& mod, std::uint32_t index, s
                std::make_move_iterator(set.begin()), std::make_move_iterator(set.end()), std::back_inserter(merged),
                inFileOrder);
     settings_ = std::move(merged);
+    putBackReached(master, mod, reached);
     return true;
 }
 

@@ -23,10 +23,13 @@ bool isConflict(std::span<const Setting> settings);
 
 class MergedMods {
 public:
-    // Adds the fields that mod shows otherwise than the master, as MAKE would show them: mod
-    // is a copy of the master after a stats file's reading and the attachment rebuild. False
-    // when the memory cannot be had, with asked set to the size asked for.
-    bool add(const Game& master, const Game& mod, std::uint32_t index, std::size_t& asked);
+    // Adds the fields that mod shows otherwise than the master, as MAKE would show them, then
+    // puts mod back as the master is, for the next file's reading. mod is the master after a
+    // stats file's reading and the attachment rebuild, and reached the fields that reading
+    // stored: only they can differ, with the stats of other sections on their bytes and the
+    // attachment columns of the pairs the rebuild changed. False when the memory cannot be
+    // had, with asked set to the size asked for (mod is then not put back).
+    bool add(const Game& master, Game& mod, std::span<const FieldRef> reached, std::uint32_t index, std::size_t& asked);
 
     // Calls visit(std::span<const Setting>) with the settings of each field set, the fields in
     // file order, each field's settings in the order of the mods.

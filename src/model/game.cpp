@@ -5,6 +5,7 @@
 #include <new>
 
 #include "model/memory.h"
+#include "model/table_span.h"
 
 namespace vantedit {
 
@@ -30,19 +31,33 @@ ImageBuffer::ImageBuffer(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<Game> Game::tryCopy(std::size_t& asked, Faults& faults) const {
+    return tryCopyOf(image_.bytes(), 0, asked, faults);
+}
+
+std::optional<Game> Game::tryCopyOfTables(std::size_t& asked, Faults& faults) const {
+    const ByteSpan span = tableSpan(*edition_);
+    const std::span<const std::uint8_t> image = image_.bytes();
+    if (span.begin < 0 || static_cast<std::size_t>(span.end) > image.size()) return tryCopy(asked, faults);
+    const auto begin = static_cast<std::size_t>(span.begin);
+    return tryCopyOf(image.subspan(begin, static_cast<std::size_t>(span.size())), begin, asked, faults);
+}
+
+std::optional<Game> Game::tryCopyOf(std::span<const std::uint8_t> image, std::size_t offset, std::size_t& asked,
+                                    Faults& faults) const {
     asked = image_.bytes().size();
-    std::optional<ImageBuffer> image = ImageBuffer::tryCopyOf(image_.bytes(), faults);
-    if (!image) return std::nullopt;
-    Game copy(*edition_, std::move(*image));
-    copy.descriptions.hasShop = descriptions.hasShop;
-    for (auto [from, to] : {std::pair{&descriptions.item, &copy.descriptions.item},
-                            std::pair{&descriptions.shop, &copy.descriptions.shop}}) {
+    std::optional<ImageBuffer> copy = ImageBuffer::zeroFilled(asked, faults);
+    if (!copy) return std::nullopt;
+    std::copy(image.begin(), image.end(), copy->bytes().begin() + static_cast<std::ptrdiff_t>(offset));
+    Game game(*edition_, std::move(*copy));
+    game.descriptions.hasShop = descriptions.hasShop;
+    for (auto [from, to] : {std::pair{&descriptions.item, &game.descriptions.item},
+                            std::pair{&descriptions.shop, &game.descriptions.shop}}) {
         if (from->empty()) continue;
         asked = from->size();
         if (!tryResize(faults, *to, from->size())) return std::nullopt;
         std::copy(from->begin(), from->end(), to->begin());
     }
-    return copy;
+    return game;
 }
 
 }  // namespace vantedit

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "model/memory.h"
+#include "model/table_span.h"
 
 namespace vantedit {
 
@@ -29,9 +30,35 @@ consteval bool linesInTableOrder() {
     return lineKeyword(9) == "Sound" && lineKeyword(10) == "Burst";
 }
 
+// Only the stat sections share bytes, with one another: every other table is bytes of its own.
+consteval bool onlySectionsShareBytes() {
+    for (const Edition& e : kEditions) {
+        const auto extents = tableExtents(e);
+        for (std::size_t i = 0; i < extents.size(); ++i) {
+            for (std::size_t j = i + 1; j < extents.size(); ++j) {
+                const TableExtent& a = extents[i];
+                const TableExtent& b = extents[j];
+                const bool overlap = a.span.begin < b.span.end && b.span.begin < a.span.end;
+                if (overlap && (a.kind != TableKind::Section || b.kind != TableKind::Section)) return false;
+            }
+        }
+    }
+    return true;
+}
+
 static_assert(kItemCellCount == 69);  // the heading line's 69 tabs
 static_assert(itemRowHasItsCellsOnce());
 static_assert(linesInTableOrder());
+static_assert(onlySectionsShareBytes());
+static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
+
+// How many stat columns each section has.
+consteval std::array<std::int32_t, kSectionCount> columnsOfSections() {
+    std::array<std::int32_t, kSectionCount> counts{};
+    for (const Column& c : kColumns) ++counts[static_cast<std::size_t>(c.section)];
+    return counts;
+}
+constexpr std::array<std::int32_t, kSectionCount> kSectionColumns = columnsOfSections();
 
 constexpr std::int64_t kNotGiven = std::numeric_limits<std::int64_t>::min();
 
@@ -100,8 +127,38 @@ FieldValue readField(const Game& game, const FieldRef& f) {
     return v;
 }
 
+FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
+    const LineType& t = kLineTypes[f.line];
+    const auto at = [](std::int64_t begin, std::int64_t size) {
+        return FieldBytes{FieldStore::Image, static_cast<std::size_t>(begin), static_cast<std::size_t>(begin + size)};
+    };
+    switch (t.kind) {
+        case LineKind::Item: {
+            const ItemCell c = itemCell(f);
+            switch (c.kind) {
+                case CellKind::Text: {
+                    const DescField& d = descField(c);
+                    const std::size_t begin = descUnitOffset(f.record, d, 0);
+                    return {d.file == DescFile::Item ? FieldStore::ItemDescriptions : FieldStore::ShopDescriptions,
+                            begin, begin + 2 * static_cast<std::size_t>(d.units)};
+                }
+                case CellKind::Stat:
+                    return at(valueOffset(sectionRecord(e, column(c).section), column(c), f.record),
+                              columnWidth(column(c).kind));
+                case CellKind::Attachment: break;
+            }
+            return {FieldStore::AttachmentTable, static_cast<std::size_t>(e.weaponAttachOffset),
+                    static_cast<std::size_t>(e.attachOffset)};
+        }
+        case LineKind::NumericList: return at(listValueOffset(e, numericList(t), f.record, f.field), 2);
+        case LineKind::AmmoName: return at(ammoNameRecordOffset(e, ammoNameText(f), f.record), kAmmoNameRecordSize);
+        case LineKind::Name: return at(nameRecordOffset(e, nameTable(t), f.record), nameTable(t).recordSize);
+    }
+    return {};
+}
+
 bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
-    std::size_t count = std::size_t{kItemCount} * kColumnCount;
+    std::size_t count = kStatCells;
     for (std::size_t i = 0; i < kNumericLists.size(); ++i) {
         listFirst_[i] = count;
         listRecords_[i] = listRecordCount(e, kNumericLists[i]);
@@ -109,6 +166,7 @@ bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& ask
     }
     asked = count * sizeof(std::int64_t);
     numbers_.clear();
+    itemCells_.fill(0);
     return tryAllocating(faults, [&] { numbers_.assign(count, kNotGiven); });
 }
 
@@ -125,7 +183,13 @@ std::size_t TypedNumbers::indexOf(const FieldRef& f) const {
 
 void TypedNumbers::note(const FieldRef& f, std::int64_t number) {
     const std::size_t i = indexOf(f);
-    if (i < numbers_.size()) numbers_[i] = number;
+    if (i >= numbers_.size()) return;
+    if (numbers_[i] == kNotGiven && i < kStatCells) ++itemCells_[static_cast<std::size_t>(f.record)];
+    numbers_[i] = number;
+}
+
+std::int32_t TypedNumbers::statCellsGiven(std::int32_t item) const {
+    return item >= 0 && item < kItemCount ? itemCells_[static_cast<std::size_t>(item)] : 0;
 }
 
 std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
@@ -134,12 +198,59 @@ std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     return numbers_[i];
 }
 
-bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
-    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-        const FieldRef f = itemField(item, statCellIndex(ci));
-        if (fieldShown(game, f) && !typed.find(f)) return false;
+void TypedNumbers::forget(const FieldRef& f) {
+    const std::size_t i = indexOf(f);
+    if (i >= numbers_.size() || numbers_[i] == kNotGiven) return;
+    if (i < kStatCells) --itemCells_[static_cast<std::size_t>(f.record)];
+    numbers_[i] = kNotGiven;
+}
+
+bool FieldSet::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
+    std::size_t count = 0;
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        lineFirst_[line] = count;
+        lineRecords_[line] = lineRecordCount(e, line);
+        count += static_cast<std::size_t>(lineRecords_[line]) * lineFieldCount(line);
     }
-    return true;
+    fields_.clear();
+    added_.clear();
+    asked = count * sizeof(FieldRef);
+    if (!tryReserve(faults, fields_, count)) return false;
+    asked = count;
+    return tryAllocating(faults, [&] { added_.assign(count, 0); });
+}
+
+std::size_t FieldSet::indexOf(const FieldRef& f) const {
+    if (f.line >= kLineTypes.size() || f.record < 0 || f.record >= lineRecords_[f.line] ||
+        f.field >= lineFieldCount(f.line)) {
+        return added_.size();
+    }
+    return lineFirst_[f.line] + static_cast<std::size_t>(f.record) * lineFieldCount(f.line) + f.field;
+}
+
+void FieldSet::add(const FieldRef& f) {
+    const std::size_t i = indexOf(f);
+    if (i >= added_.size() || added_[i] != 0) return;
+    added_[i] = 1;
+    fields_.push_back(f);
+}
+
+void FieldSet::clear() {
+    for (const FieldRef& f : fields_) added_[indexOf(f)] = 0;
+    fields_.clear();
+}
+
+bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
+    // A reading notes only the cells the item shows: counting them is enough.
+    const std::int32_t given = typed.statCellsGiven(item);
+    if (given == 0) return false;  // a file of a few cells gives most rows none
+    std::int32_t shown = 0;
+    for (Section s : kAllSections) {
+        if (sectionHoldsItem(sectionRecord(game.edition(), s), item)) {
+            shown += kSectionColumns[static_cast<std::size_t>(s)];
+        }
+    }
+    return given == shown;
 }
 
 }  // namespace vantedit

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,6 +146,7 @@ constexpr FieldRef itemField(std::int32_t item, std::size_t cell) {
     return {kItemLine, static_cast<std::uint16_t>(cell), item};
 }
 constexpr std::size_t statCellIndex(std::size_t column) { return kDescFields.size() + column; }
+constexpr std::size_t attachmentCellIndex(std::size_t kind) { return kDescFields.size() + kColumns.size() + kind; }
 constexpr ItemCell itemCell(const FieldRef& f) { return kItemCells[f.field]; }
 constexpr AmmoNameText ammoNameText(const FieldRef& f) {
     return f.field == 0 ? AmmoNameText::First : AmmoNameText::Second;
@@ -198,6 +200,21 @@ constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.n
 
 FieldValue readField(const Game& game, const FieldRef& f);
 
+// Where a field's value is kept. An attachment field has no bytes of its own: it shows
+// whether the weapon attachment table holds a pair.
+enum class FieldStore : std::uint8_t { Image, ItemDescriptions, ShopDescriptions, AttachmentTable };
+
+struct FieldBytes {
+    FieldStore store;
+    std::size_t begin;
+    std::size_t end;  // one past the last byte; of an attachment field, the whole table
+};
+
+// The bytes that a shown field is read from and a reading stores it in: a stat's or a list
+// value's bytes, the record of an AmmoName text or a name, the slot of a description text.
+// Only stats of two sections share bytes; no other field's bytes are another's.
+FieldBytes fieldBytes(const Edition& e, const FieldRef& f);
+
 // A field and a value for it.
 struct GivenField {
     FieldRef field;
@@ -217,6 +234,28 @@ void forEachField(const Edition& e, Visit&& visit) {
     }
 }
 
+// Fields of an edition's stats file, each once, in the order they were first added.
+class FieldSet {
+public:
+    // Room for every field of the edition, had before the set is filled. False when it cannot
+    // be had, with asked set to the size asked for.
+    bool reserveFor(Faults& faults, const Edition& e, std::size_t& asked);
+    bool reserved() const { return !added_.empty(); }
+    // Needs no memory; a field of no record of the edition is not added.
+    void add(const FieldRef& f);
+    std::span<const FieldRef> fields() const { return fields_; }
+    // Empty again, at the cost of what it held.
+    void clear();
+
+private:
+    std::size_t indexOf(const FieldRef& f) const;  // added_.size() for no field of the edition
+
+    std::array<std::size_t, kLineTypes.size()> lineFirst_{};
+    std::array<std::int32_t, kLineTypes.size()> lineRecords_{};
+    std::vector<std::uint8_t> added_;  // 1 for a field added
+    std::vector<FieldRef> fields_;
+};
+
 // The number a stats file last gave each number field, as it was typed.
 class TypedNumbers {
 public:
@@ -226,13 +265,20 @@ public:
     void note(const FieldRef& f, std::int64_t number);
     // Empty when the file gave the field no number.
     std::optional<std::int64_t> find(const FieldRef& f) const;
+    // The field given no number again.
+    void forget(const FieldRef& f);
+    // How many of the item's stat cells were given a number.
+    std::int32_t statCellsGiven(std::int32_t item) const;
 
 private:
     std::size_t indexOf(const FieldRef& f) const;  // numbers_.size() for no number field
 
     // Item stat cells item by item, then each list's values record by record.
+    static constexpr std::size_t kStatCells = std::size_t{kItemCount} * kColumnCount;  // the first numbers_
+
     std::array<std::size_t, kNumericLists.size()> listFirst_{};
     std::array<std::int32_t, kNumericLists.size()> listRecords_{};
+    std::array<std::int32_t, kItemCount> itemCells_{};
     std::vector<std::int64_t> numbers_;
 };
 

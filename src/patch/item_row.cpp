@@ -146,6 +146,7 @@ bool storeItemCell(Game& game, AttachmentGroups& groups, Reading& reading, const
     if (cell.kind == CellKind::Attachment) {
         markStated(groups, field.record, cell.index);
         if (value != 0) addAttachmentPair(groups, field.record, attachmentKind(cell).item);
+        reading.reached.add(field);
         return true;
     }
     const Column& c = column(cell);
@@ -155,6 +156,7 @@ bool storeItemCell(Game& game, AttachmentGroups& groups, Reading& reading, const
         return false;
     }
     noteTypedNumber(reading, field, value);
+    reading.reached.add(field);
     return true;
 }
 
@@ -193,6 +195,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
                     return LineResult::Failed;
                 }
                 storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
+                reading.reached.add(field);
             }
         } else {
             const CellText text = in.readCell(kNumberCellKept);

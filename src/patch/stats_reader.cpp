@@ -125,6 +125,7 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
             return LineResult::Failed;
         }
         noteTypedNumber(reading, field, values[static_cast<std::size_t>(i)]);
+        reading.reached.add(field);
     }
     in.get();  // the line end
     return LineResult::Done;
@@ -193,8 +194,14 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
         return LineResult::Failed;
     }
 
-    if (storeFirst) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first.text());
-    if (storeSecond) storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second.text());
+    if (storeFirst) {
+        storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first.text());
+        reading.reached.add({kAmmoNameLine, 0, r});
+    }
+    if (storeSecond) {
+        storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second.text());
+        reading.reached.add({kAmmoNameLine, 1, r});
+    }
     return LineResult::Done;
 }
 
@@ -223,7 +230,10 @@ LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const Te
                   readName(game.image(), game.edition(), table, n), store, keyword, n, reading)) {
         return LineResult::Failed;
     }
-    if (store) storeName(game.mutableImage(), game.edition(), table, n, text.text());
+    if (store) {
+        storeName(game.mutableImage(), game.edition(), table, n, text.text());
+        reading.reached.add({line, 0, n});
+    }
     return LineResult::Done;
 }
 
@@ -312,7 +322,8 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
     constexpr std::size_t kMostNotices = 2 + kMostNumbersTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
-        reading.typed.reserveFor(faults, edition, asked) && reserveAttachmentGroups(faults, groups, asked)) {
+        reading.typed.reserveFor(faults, edition, asked) && reading.reached.reserveFor(faults, edition, asked) &&
+        reserveAttachmentGroups(faults, groups, asked)) {
         return true;
     }
     reading.failure.error = ReadError::Allocation;
@@ -320,16 +331,57 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
     return false;
 }
 
+namespace {
+
+void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
+    StatsStream in(std::move(bytes));
+    readStatsText(in, game, groups, reading, texts);
+    if (!reading.ok()) return;
+    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
+    reading.attachments = rebuildWeaponAttachTable(game, groups);
+}
+
+// The records as before any reading, their room kept: only the bytes and numbers of the
+// fields the last reading reached were written.
+void clearReading(const Edition& e, Reading& reading) {
+    for (const FieldRef& f : reading.reached.fields()) {
+        const FieldBytes bytes = fieldBytes(e, f);
+        if (bytes.store == FieldStore::Image) reading.writes.forget(bytes.begin, bytes.end - bytes.begin);
+        reading.typed.forget(f);
+    }
+    reading.reached.clear();
+    reading.notices.clear();
+    reading.numbersNotFittingTold = 0;
+    reading.moreNumbersNotFitting = 0;
+    reading.failure = {};
+    reading.mostValuesDiffer = false;
+    reading.attachments = {};
+}
+
+}  // namespace
+
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts) {
     Reading reading;
     AttachmentGroups groups;
-    if (!reserveReading(faults, game.edition(), reading, groups)) return reading;
-    StatsStream in(std::move(bytes));
-    readStatsText(in, game, groups, reading, texts);
-    if (!reading.ok()) return reading;
-    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
-    reading.attachments = rebuildWeaponAttachTable(game, groups);
+    if (reserveReading(faults, game.edition(), reading, groups))
+        readAndRebuild(game, std::move(bytes), groups, reading, texts);
     return reading;
+}
+
+void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading) {
+    AttachmentGroups groups;
+    if (reading.reached.reserved()) {
+        clearReading(game.edition(), reading);
+        std::size_t asked = 0;
+        if (!reserveAttachmentGroups(faults, groups, asked)) {
+            reading.failure.error = ReadError::Allocation;
+            reading.failure.count = static_cast<std::int64_t>(asked);
+            return;
+        }
+    } else if (!reserveReading(faults, game.edition(), reading, groups)) {
+        return;
+    }
+    readAndRebuild(game, std::move(bytes), groups, reading, DescriptionTexts::NotSaved);
 }
 
 }  // namespace vantedit

@@ -82,6 +82,8 @@ struct Reading {
     // Which field wrote each byte of the stat and list values, and the numbers as typed.
     ValueWrites writes;
     TypedNumbers typed;
+    // The fields the file's cells stored a value in (an attachment column: stated), each once.
+    FieldSet reached;
 };
 
 // Whether the run saves the Item rows' texts into the description files. Only then is a text
@@ -93,5 +95,10 @@ enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
 // to the edition's code page. A failed reading may have changed the game: it is not to be saved.
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
                        DescriptionTexts texts = DescriptionTexts::NotSaved);
+
+// The same reading into reading, for a run that reads many files in turn onto one game and
+// puts the game back between them: the room of the records, had on the first call, is kept,
+// and each call clears only the fields the one before reached.
+void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading);
 
 }  // namespace vantedit

@@ -2,13 +2,7 @@
 
 namespace vantedit {
 
-void TextBuilder::add(int byte) {
-    const auto b = static_cast<std::uint8_t>(byte);
-    started_ = true;
-    if (!convert_) {
-        keep(b);
-        return;
-    }
+void TextBuilder::addConverted(std::uint8_t b) {
     if (problem_ != TextProblem::None) return;  // the text is refused: the rest is only read
     switch (decoder_.feed(b)) {
         case Utf8Decoder::Step::Partial: return;

@@ -27,7 +27,15 @@ public:
     TextBuilder(const TextForm& form, std::size_t keep, bool convert = true)
         : keep_(keep), convert_(convert && form.utf8), codePage_(form.codePage) {}
 
-    void add(int byte);
+    // Inline for the common text of the code page itself: most of a stats file's bytes.
+    void add(int byte) {
+        started_ = true;
+        if (convert_) {
+            addConverted(static_cast<std::uint8_t>(byte));
+        } else {
+            keep(static_cast<std::uint8_t>(byte));
+        }
+    }
     // No byte was added yet.
     bool empty() const { return !started_; }
     // After the text's last byte: the first problem met, if any; a character left unfinished
@@ -40,6 +48,7 @@ public:
     CodePage codePage() const { return codePage_; }
 
 private:
+    void addConverted(std::uint8_t b);
     void keep(std::uint8_t byte) {
         if (text_.size() < keep_) text_.push_back(static_cast<char>(byte));
     }

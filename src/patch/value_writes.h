@@ -39,6 +39,8 @@ public:
 
     // The record of the byte at the image offset; nullptr if no value of the file wrote it.
     const ByteWrite* find(std::size_t offset) const;
+    // The bytes from offset on have no record again, as before the reading.
+    void forget(std::size_t offset, std::size_t size);
 
 private:
     // The bytes of the tables, overlapping ones merged, each at its place in records_.
