@@ -188,7 +188,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff) {
         out << '\t';
         printValue(out, c.field, c.after);
         std::string_view separator = "\t";
-        if (kLineTypes[c.field.line].kind == LineKind::Item && fieldKind(c.field) == FieldKind::Text) {
+        if (notSavedByPatch(c.field)) {
             out << separator << "not saved";
         }
         if (c.typed) {

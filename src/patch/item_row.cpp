@@ -1,6 +1,7 @@
 #include "patch/item_row.h"
 
-#include "model/text.h"
+#include "patch/text_builder.h"
+#include "patch/value_writes.h"
 
 namespace vantedit {
 
@@ -88,53 +89,6 @@ bool descriptionStorable(const Game& game, std::int32_t item, const DescField& d
     reading.failure = {error, ReadPlace::Field, "Item", field, {}, desc.units - 1, {}};
     return false;
 }
-
-}  // namespace
-
-bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
-                    Reading& reading) {
-    const CellNumber read = cell.cut ? CellNumber::NotWhole : parseWholeNumber(cell.text, value);
-    if (read == CellNumber::Number) return true;
-    const ReadError error = read == CellNumber::Empty      ? ReadError::NumberExpected
-                            : read == CellNumber::TooLarge ? ReadError::TooLarge
-                                                           : ReadError::NotWholeNumber;
-    reading.failure = {error, ReadPlace::Field, keyword, field, {}, cell.cut ? 1 : 0, cell.text};
-    return false;
-}
-
-bool textConverted(TextBuilder& text, std::string_view keyword, const FieldRef& field, Reading& reading) {
-    const TextProblem problem = text.finish();
-    if (problem == TextProblem::None) return true;
-    const ReadError error = problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage;
-    reading.failure = {error, ReadPlace::Field, keyword, field, {}, 0, {}};
-    reading.failure.count = text.character();
-    reading.failure.codePage = codePageNumber(text.codePage());
-    return false;
-}
-
-void skipClosingQuote(StatsStream& in) {
-    const int c = in.get();
-    if (c != '"') in.unget(c);
-}
-
-std::size_t lineTypeOf(std::string_view word) {
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
-    }
-    return kLineTypes.size();
-}
-
-bool opensWithALine(std::string_view text) {
-    const std::size_t blank = text.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= text.size()) return false;
-    const std::string_view word = text.substr(0, blank);
-    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
-    std::size_t digit = blank + 1;
-    if (text[digit] == '-' || text[digit] == '+') ++digit;
-    return keyword && digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
-}
-
-namespace {
 
 // A stat cell's number into the image, or an attachment cell's mark into the groups; false
 // with the failure set.

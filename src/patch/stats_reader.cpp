@@ -1,13 +1,14 @@
 #include "patch/stats_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "model/list_tables.h"
 #include "model/memory.h"
-#include "model/text.h"
 #include "patch/attachment_groups.h"
 #include "patch/item_row.h"
+#include "patch/reading.h"
 
 namespace vantedit {
 
@@ -40,15 +41,14 @@ bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
         }
         if (c == '\t') ++tabs;
     }
-    switch (tabs) {
-        case 69: layout = Layout::Current; return true;
-        case 72: layout = Layout::Headings72; break;
-        case 73: layout = Layout::Headings73; break;
-        default:
-            reading.failure.error = ReadError::HeadingCount;
-            reading.failure.count = tabs;
-            return false;
+    const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
+    if (known == kLayouts.end()) {
+        reading.failure.error = ReadError::HeadingCount;
+        reading.failure.count = tabs;
+        return false;
     }
+    layout = *known;
+    if (layout == Layout::Current) return true;
     reading.notices.push_back({ReadWarning::OlderLayout, tabs});
     return true;
 }
@@ -250,17 +250,19 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
                 case LineKind::NumericList:
                     result = readListLine(in, game, static_cast<std::uint8_t>(line), reading);
                     break;
-                case LineKind::AmmoName: result = readAmmoNameLine(in, game, "AmmoName", 0, rules, reading); break;
+                case LineKind::AmmoName:
+                    result = readAmmoNameLine(in, game, lineKeyword(line), 0, rules, reading);
+                    break;
                 case LineKind::Name:
                     result = readNameLine(in, game, static_cast<std::uint8_t>(line), rules, reading);
                     break;
             }
-        } else if (equalsIgnoringCase(token, "AmmoType")) {
+        } else if (const LineAlias* alias = lineAliasOf(token)) {
             if (!ammoTypeWarned) {
                 reading.notices.push_back({ReadWarning::AmmoTypeFormat, 0});
                 ammoTypeWarned = true;
             }
-            result = readAmmoNameLine(in, game, "AmmoType", 1, rules, reading);
+            result = readAmmoNameLine(in, game, alias->keyword, alias->recordShift, rules, reading);
         } else {
             reading.failure.error = ReadError::UnknownWord;
             reading.failure.word = token;
@@ -269,42 +271,20 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
     }
 }
 
-void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number) {
-    reading.typed.note(field, number);
-    const ColumnKind kind = numberKind(field);
-    if (numberFits(kind, number)) return;
-    if (reading.numbersNotFittingTold == kMostNumbersTold) {
-        ++reading.moreNumbersNotFitting;
-        return;
+namespace {
+
+// A stat cell holds another value now than before the reading: a byte written differs.
+bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
+    const Column& c = kColumns[ci];
+    const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(game.edition(), c.section), c, item));
+    for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
+        const ByteWrite* w = reading.writes.find(b);
+        if (w != nullptr && w->before != game.image().u8(b)) return true;
     }
-    ++reading.numbersNotFittingTold;
-    reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
+    return false;
 }
 
-// More than half of the stat cells of the whole rows the file gave hold another value now
-// than before the reading.
-bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
-    const Edition& e = game.edition();
-    std::int64_t given = 0;
-    std::int64_t differing = 0;
-    for (std::int32_t item = 0; item < kItemCount; ++item) {
-        if (!givesWholeRow(game, reading.typed, item)) continue;
-        for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-            if (!reading.typed.find(itemField(item, statCellIndex(ci)))) continue;
-            ++given;
-            const Column& c = kColumns[ci];
-            const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(e, c.section), c, item));
-            for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
-                const ByteWrite* w = reading.writes.find(b);
-                if (w != nullptr && w->before != game.image().u8(b)) {
-                    ++differing;
-                    break;
-                }
-            }
-        }
-    }
-    return 2 * differing > given;
-}
+}  // namespace
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
@@ -326,7 +306,9 @@ Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, Descriptio
     StatsStream in(std::move(bytes));
     readStatsText(in, game, groups, reading, texts);
     if (!reading.ok()) return reading;
-    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
+    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading.typed, [&](std::int32_t item, std::size_t ci) {
+        return statValueChanged(game, reading, item, ci);
+    });
     reading.attachments = rebuildWeaponAttachTable(game, groups);
     return reading;
 }

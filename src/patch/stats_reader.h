@@ -12,6 +12,7 @@
 #include "model/memory.h"
 #include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
+#include "patch/stats_stream.h"
 #include "patch/value_writes.h"
 
 namespace vantedit {
@@ -91,5 +92,13 @@ enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
 // to the edition's code page. A failed reading may have changed the game: it is not to be saved.
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
                        DescriptionTexts texts = DescriptionTexts::NotSaved);
+
+// The parts of applyStatsFile. Room for the reading's records and the groups, had before it;
+// false with the failure set.
+bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups);
+// Reads a whole stats file, from its heading line on, into the game and the groups; stops at
+// the first failure, set in the reading.
+void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading,
+                   DescriptionTexts texts = DescriptionTexts::NotSaved);
 
 }  // namespace vantedit
