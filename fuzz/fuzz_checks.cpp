@@ -367,11 +367,13 @@ private:
     }
 
     void byteName(std::int64_t record, int size) {
+        std::string t;
         for (int j = 0; j < size; ++j) {
             const std::uint8_t c = byte(game_.image().bytes(), record + j);
             if (c == 0) break;
-            out_ += static_cast<char>(c);
+            t += static_cast<char>(c);
         }
+        text(t);
     }
 
     void lists() {

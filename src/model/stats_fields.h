@@ -180,7 +180,7 @@ constexpr AmmoNameText ammoNameText(const FieldRef& f) {
 enum class FieldKind : std::uint8_t {
     Number,      // in decimal
     Text,        // as it is, in double quotes when it holds one
-    Name,        // as it is, never quoted: sound and burst names
+    Name,        // likewise, a byte string: sound and burst names
     Attachment,  // 1 or 0: whether the weapon has an attachment of the kind
 };
 

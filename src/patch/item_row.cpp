@@ -12,19 +12,6 @@ constexpr int kEnd = StatsStream::kEnd;
 // The most a number cell keeps: enough to show what stood there.
 constexpr std::size_t kNumberCellKept = 64;
 
-// A line end ends the row when what follows it is another line of the file, or nothing:
-// otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is
-// how much of the file was left where the last look found text: the line ends of the white
-// space before it are the text's, and are not looked at again.
-bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom) {
-    std::string_view next = in.rest();
-    if (next.size() > textFrom) return false;
-    while (!next.empty() && isWhiteSpace(next.front())) next.remove_prefix(1);
-    if (next.empty() || opensWithALine(next.substr(0, next.find('\n')))) return true;
-    textFrom = next.size();
-    return false;
-}
-
 // The character after a cell ends the row's line.
 bool atLineEnd(StatsStream& in) {
     const int c = in.get();
@@ -39,44 +26,41 @@ struct TextCell {
 
 // One text field, up to the tab that ends it (or the end of the row or of the file). A field
 // may be enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside
-// them a tab or a line break is part of the text. A quote inside that neither doubles nor
-// closes the field shows it was never quoted: it is kept as a character and the next tab ends
-// the field. A byte 0 ends the field too, and what follows it is read as the next field.
+// them a tab or a line break is part of the text. A field whose opening quote does not close
+// before its row ends was never quoted: it keeps that quote as a character and the next tab
+// ends it. A quote in an unquoted field is a character, a doubled one stands for one. A byte
+// 0 ends the field too, and what follows it is read as the next field.
 TextCell readTextField(StatsStream& in, TextBuilder& text) {
     TextCell cell;
-    bool quoted = false;
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        int ending = kEnd;
+        cell.given = true;
+        if (readQuotedText(in, text, ending)) {
+            if (ending == '\n' || ending == kEnd) {
+                in.unget(ending);  // left for the row's end to read
+                cell.endsRow = true;
+            }
+            return cell;
+        }
+        text.restart();
+    }
+    in.restore(start);
     std::size_t textFrom = std::string_view::npos;
-    const auto add = [&](int c) {
-        if (c != ' ') cell.given = true;
-        text.add(c);
-    };
-    // The line end just read ends the row: it is left for the row's end to read.
-    const auto endRowAt = [&](int c) {
-        in.unget(c);
-        cell.endsRow = true;
-        return cell;
-    };
     for (;;) {
         const int c = in.get();
         if (c == '"') {
-            if (text.empty() && !quoted) {
-                quoted = true;
-                cell.given = true;
-                continue;
-            }
             const int next = in.get();
-            if (next == '\t' && quoted) return cell;  // the closing quote
-            if (quoted && (next == kEnd || (next == '\n' && lineEndEndsRow(in, textFrom)))) return endRowAt(next);
-            if (next != '"') {
-                in.unget(next);
-                quoted = false;
-            }
-            add('"');
-            continue;
+            if (next != '"') in.unget(next);
         }
-        if (c == kEnd || (c == '\n' && !quoted && lineEndEndsRow(in, textFrom))) return endRowAt(c);
-        if ((c == '\t' && !quoted) || c == 0) return cell;
-        add(c);
+        if (c == kEnd || (c == '\n' && lineEndEndsRow(in, textFrom))) {
+            in.unget(c);
+            cell.endsRow = true;
+            return cell;
+        }
+        if (c == '\t' || c == 0) return cell;
+        if (c != ' ') cell.given = true;
+        text.add(c);
     }
 }
 

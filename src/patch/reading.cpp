@@ -37,6 +37,39 @@ bool textConverted(TextBuilder& text, std::string_view keyword, const FieldRef& 
     return false;
 }
 
+bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom) {
+    std::string_view next = in.rest();
+    if (next.size() > textFrom) return false;
+    while (!next.empty() && isWhiteSpace(next.front())) next.remove_prefix(1);
+    if (next.empty() || opensWithALine(next.substr(0, next.find('\n')))) return true;
+    textFrom = next.size();
+    return false;
+}
+
+bool readQuotedText(StatsStream& in, TextBuilder& text, int& ending) {
+    constexpr int kEnd = StatsStream::kEnd;
+    std::size_t textFrom = std::string_view::npos;
+    for (;;) {
+        const int c = in.getInQuotes();
+        if (c == kEnd || (c == '\n' && lineEndEndsRow(in, textFrom))) return false;
+        if (c == 0) {
+            ending = 0;
+            return true;
+        }
+        if (c != '"') {
+            text.add(c);
+            continue;
+        }
+        const int next = in.get();
+        if (next == '"') {
+            text.add('"');
+            continue;
+        }
+        ending = next;
+        return next == '\t' || next == kEnd || (next == '\n' && lineEndEndsRow(in, textFrom));
+    }
+}
+
 void skipClosingQuote(StatsStream& in) {
     const int c = in.get();
     if (c != '"') in.unget(c);

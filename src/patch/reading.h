@@ -37,6 +37,20 @@ const LineAlias* lineAliasOf(std::string_view word);
 // "Attach 0", "Sound 3").
 bool opensWithALine(std::string_view text);
 
+// A line end ends the row when what follows it is another line of the file, or nothing:
+// otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is
+// how much of the file was left where the last look found text: the line ends of the white
+// space before it are the text's, and are not looked at again (npos before the first look).
+bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom);
+
+// After a text's opening double quote: the text up to its closing quote, a doubled quote
+// standing for one, and tabs, line breaks and carriage returns inside it the text's own. True
+// when the closing quote (a single quote followed by a tab, by the line end that ends the row
+// or by the end of the file) comes before the line end that ends the row, with nothing but
+// doubled quotes before it; ending is then the character read after it (0: a byte 0 ended
+// the text before). False when the text was never quoted: it is to be read again without.
+bool readQuotedText(StatsStream& in, TextBuilder& text, int& ending);
+
 // Passes over the double quote that closes a line's first field in a file saved with every
 // field quoted ("Item 8").
 void skipClosingQuote(StatsStream& in);

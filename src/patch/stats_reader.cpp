@@ -132,27 +132,47 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
 
 // An AmmoName text up to its tab or line end (or the end of the file, which only ends the
 // text). A double quote is dropped and the character after it taken whatever it is, so a
-// doubled quote stands for one. A quote that opens the text opens a quoted text, as when a
-// spreadsheet quotes every text: inside it tabs and line ends are text, and the next single
-// quote closes it; "" is then an empty text and """" a single quote. ending receives the
+// doubled quote stands for one. A text that opens with a quote that closes before the line
+// ends is a quoted text, as when a spreadsheet quotes every text: inside it tabs and line
+// ends are text; "" is then an empty text and """" a single quote. ending receives the
 // character that ended the text.
 void readAmmoNameField(StatsStream& in, int& ending, TextBuilder& text) {
-    bool quoted = false;
-    for (bool opening = true;; opening = false) {
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        if (readQuotedText(in, text, ending)) return;
+        text.restart();
+    }
+    in.restore(start);
+    for (;;) {
         int c = in.get();
-        if (c == '"' && opening) {
-            quoted = true;
-            c = in.get();
-        }
-        if (c == '"') {
-            c = in.get();
-            if (quoted && c != '"') quoted = false;  // the closing quote
-        }
-        const bool endsText = c == kEnd || c == 0 || (!quoted && (c == '\t' || c == '\n'));
-        if (endsText) {
+        if (c == '"') c = in.get();
+        if (c == kEnd || c == 0 || c == '\t' || c == '\n') {
             ending = c;
             return;
         }
+        text.add(c);
+    }
+}
+
+// A Sound or Burst name up to its line end. One that opens with a quote that closes before
+// the line ends is a quoted text, and the rest of its line is not read. In any other, tabs
+// and double quotes are dropped wherever they stand. The end of the file ends the name.
+void readNameField(StatsStream& in, TextBuilder& text) {
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        int ending = kEnd;
+        if (readQuotedText(in, text, ending)) {
+            if (ending != '\t') return;
+            for (int c = ending; c != '\n' && c != kEnd;) c = in.get();
+            return;
+        }
+        text.restart();
+    }
+    in.restore(start);
+    for (;;) {
+        const int c = in.get();
+        if (c == kEnd || c == '\n' || c == 0) return;
+        if (c == '\t' || c == '"') continue;
         text.add(c);
     }
 }
@@ -198,8 +218,7 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     return LineResult::Done;
 }
 
-// Sound n or Burst n: a plain byte string up to the line end. Tabs and double quotes are
-// dropped wherever they stand; the end of the file ends the text and the reading.
+// Sound n or Burst n: a plain byte string up to the line end.
 LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const TextRules& rules, Reading& reading) {
     const NameTable& table = nameTable(kLineTypes[line]);
     const std::string_view keyword = table.keyword;
@@ -211,12 +230,7 @@ LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const Te
 
     TextBuilder text(rules.form, static_cast<std::size_t>(table.recordSize) + 1);
     // A line that ends right after its number has an empty name.
-    while (!endsTheLine(afterNumber)) {
-        const int c = in.get();
-        if (c == kEnd || c == '\n' || c == 0) break;
-        if (c == '\t' || c == '"') continue;
-        text.add(c);
-    }
+    if (!endsTheLine(afterNumber)) readNameField(in, text);
     bool store = true;
     if (!textConverted(text, keyword, {line, 0, n}, reading) ||
         !textFits(text.text(), static_cast<std::size_t>(table.recordSize - 1),

@@ -28,6 +28,14 @@ public:
         : keep_(keep), convert_(convert && form.utf8), codePage_(form.codePage) {}
 
     void add(int byte);
+    // Back to no byte at all, to read the text again another way.
+    void restart() {
+        text_.clear();
+        decoder_ = Utf8Decoder();
+        problem_ = TextProblem::None;
+        started_ = false;
+        character_ = 0;
+    }
     // No byte was added yet.
     bool empty() const { return !started_; }
     // After the text's last byte: the first problem met, if any; a character left unfinished
