@@ -74,17 +74,22 @@ TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
 
 // At most 20 numbers that do not fit are told one by one; one line counts the rest, after the
 // reading.
-TEST(ItemRow, TwentyNumbersThatDoNotFitAreToldThenCounted) {
+// Each told where it is read, up to twenty of a kind; the rest counted after the reading.
+TEST(ItemRow, TwentyNumbersThatDoNotFitAndTwentyRowsNamingNoItemAreToldThenCounted) {
     Game g = zeroGame(2);
     std::string text = statsText(g);
     for (int item = 0; item < 21; ++item)
         text = withField(text, "Item " + std::to_string(item), fieldOf("Price"), "70000");
+    for (int item = 351; item < 373; ++item) text += "\nItem " + std::to_string(item) + "\tx";
     const Read r = readStats(g, text);
     std::string expected;
     for (int item = 0; item < 20; ++item) {
         expected += "\nWARNING:  Item " + std::to_string(item) + ", Price: 70000 does not fit (stored as 4464)";
     }
-    EXPECT_EQ(r.output, expected + "\nWARNING:  1 more values do not fit.");
+    for (int item = 351; item < 371; ++item) {
+        expected += "\nWARNING:  Item " + std::to_string(item) + ": no such item, row skipped";
+    }
+    EXPECT_EQ(r.output, expected + "\nWARNING:  1 more values do not fit.\nWARNING:  2 more rows name no item.");
 }
 
 TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {
@@ -216,7 +221,7 @@ TEST(ItemRow, ShopFieldsWithoutAShopFileAreReadAndDropped) {
 }
 
 TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
-    for (int item : {351, 100000, -3}) {
+    for (int item : {351, 999, -3}) {
         SCOPED_TRACE(item);
         Game g = zeroGame(1);
         const Game before = g;
@@ -225,7 +230,7 @@ TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
         AttachmentGroups groups;
         const Read r = readStats(g, groups, headingLine(69) + row + "\nAttach 0\t4\t5");
         EXPECT_EQ(r.result, ReadResult::EndOfFile);
-        EXPECT_EQ(r.output, "");
+        EXPECT_EQ(r.output, "\nWARNING:  Item " + std::to_string(item) + ": no such item, row skipped");
         EXPECT_EQ(g.descriptions.item, before.descriptions.item);
         EXPECT_EQ(g.descriptions.shop, before.descriptions.shop);
         EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[1].attachOffset)), 4u | (5u << 16));

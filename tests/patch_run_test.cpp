@@ -536,6 +536,15 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, runOpening(e) + "Unable to read missing.txt! (No such file or directory)\n");
     }
+    // Nothing larger than a stats file can be is read: a device, a file of more than 64 MiB.
+    std::ofstream(dir / "huge.txt").close();
+    fs::resize_file(dir / "huge.txt", (std::uintmax_t{64} << 20) + 1);
+    for (const char* path : {"/dev/zero", "huge.txt"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", path, "diff"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, runOpening(e) + "Unable to read " + path + "! (larger than 64 MiB: not a stats file)\n");
+    }
+    fs::remove(dir / "huge.txt");
     // A folder opens but reads nothing: an empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
     EXPECT_EQ(folder.status, 1);

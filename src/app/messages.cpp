@@ -139,6 +139,10 @@ void printUnableToRead(std::ostream& out, std::string_view path) {
     out << "\n";
 }
 
+void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit) {
+    out << "Unable to read " << path << "! (larger than " << (limit >> 20) << " MiB: not a stats file)\n";
+}
+
 void printReading(std::ostream& out, const Reading& reading) {
     for (const ReadNotice& notice : reading.notices) {
         switch (notice.warning) {
@@ -154,10 +158,19 @@ void printReading(std::ostream& out, const Reading& reading) {
                     << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count
                     << ")";
                 break;
+            case ReadWarning::Utf8WithoutMark:
+                out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
+                break;
+            case ReadWarning::NoSuchItem:
+                out << "\nWARNING:  Item " << notice.count << ": no such item, row skipped";
+                break;
         }
     }
     if (reading.ok() && reading.moreNumbersNotFitting > 0) {
         out << "\nWARNING:  " << reading.moreNumbersNotFitting << " more values do not fit.";
+    }
+    if (reading.ok() && reading.moreRowsNamingNoItem > 0) {
+        out << "\nWARNING:  " << reading.moreRowsNamingNoItem << " more rows name no item.";
     }
     printReadFailure(out, reading.failure);
 }

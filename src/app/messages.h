@@ -22,6 +22,8 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
 void printErrorWriting(std::ostream& out, std::string_view path);
 void printUnableToCreate(std::ostream& out, std::string_view path);
 void printUnableToRead(std::ostream& out, std::string_view path);
+// A stats file refused for its size, of more than limit bytes.
+void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit);
 // " (<the system's reason>)" for the last failed file call, where it gave one.
 void printReason(std::ostream& out);
 

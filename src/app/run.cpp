@@ -106,9 +106,11 @@ int runOperation(std::span<const std::string_view> args, std::ostream& out, Faul
 }  // namespace
 
 int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, Faults& faults) {
-    // MAKE into standard output keeps it for the stats text: every message goes to standard error.
-    const bool statsToStandardOutput =
-        args.size() == 4 && equalsIgnoringCase(args[3], "make") && io::isStandardOutput(std::string(args[2]));
+    // MAKE or merge into standard output keeps it for the stats text: every message goes to
+    // standard error.
+    const bool writesStats = (args.size() == 4 && equalsIgnoringCase(args[3], "make")) ||
+                             (args.size() >= 5 && equalsIgnoringCase(args[3], "merge"));
+    const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(args[2]));
     std::ostream& say = statsToStandardOutput ? err : out;
     return runVantedit(args, say, faults);
 }

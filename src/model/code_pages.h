@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace vantedit {
 
@@ -39,5 +40,9 @@ private:
     char32_t lowest_ = 0;  // the least value the begun form may encode
     int needed_ = 0;       // continuation bytes still to come
 };
+
+// Every byte belongs to a whole UTF-8 character and at least one character is beyond ASCII:
+// text of an 8-bit code page almost never reads so.
+bool isMultiByteUtf8(std::string_view bytes);
 
 }  // namespace vantedit

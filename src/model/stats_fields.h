@@ -25,6 +25,10 @@ enum class Layout : std::uint8_t {
     Headings73,  // 73 tabs: four extra Weapons fields
 };
 
+// The most a stats file can hold: more than a hundred times what MAKE writes, every text at
+// its longest. Anything larger is not read.
+inline constexpr std::size_t kMostStatsFileBytes = std::size_t{64} << 20;
+
 // ---- Item rows ---------------------------------------------------------------------------
 
 enum class CellKind : std::uint8_t { Text, Stat, Attachment };

@@ -111,6 +111,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
     // Cells that show "n/a" for the item are skipped whatever they hold.
     const bool hasRecord = item >= 0 && item < kItemCount;
+    if (!hasRecord) noteNoSuchItem(reading, item);
     for (std::size_t i = 0; i < kItemCells.size(); ++i) {
         const ItemCell cell = kItemCells[i];
         if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is

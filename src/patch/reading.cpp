@@ -16,6 +16,15 @@ void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t numbe
     reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
 }
 
+void noteNoSuchItem(Reading& reading, std::int32_t item) {
+    if (reading.rowsNamingNoItemTold == kMostRowsTold) {
+        ++reading.moreRowsNamingNoItem;
+        return;
+    }
+    ++reading.rowsNamingNoItemTold;
+    reading.notices.push_back({ReadWarning::NoSuchItem, item});
+}
+
 bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
                     Reading& reading) {
     const CellNumber read = cell.cut ? CellNumber::NotWhole : parseWholeNumber(cell.text, value);

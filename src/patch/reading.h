@@ -24,6 +24,9 @@ struct TextRules {
 // Notes the number a field was given as typed, and tells when it does not fit the field.
 void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number);
 
+// Tells of an Item row whose number names no item.
+void noteNoSuchItem(Reading& reading, std::int32_t item);
+
 // The number a cell holds; false with the failure set at the field when it holds none.
 bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
                     Reading& reading);

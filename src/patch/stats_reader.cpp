@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "model/code_pages.h"
 #include "model/list_tables.h"
 #include "model/memory.h"
 #include "patch/attachment_groups.h"
@@ -247,7 +248,12 @@ std::string_view upToZero(const std::string& token) { return std::string_view(to
 }  // namespace
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    const TextRules rules{{in.skipUtf8Mark(), game.edition().codePage}, texts};
+    bool utf8 = in.skipUtf8Mark();
+    if (!utf8 && isMultiByteUtf8(in.rest())) {
+        utf8 = true;
+        reading.notices.push_back({ReadWarning::Utf8WithoutMark});
+    }
+    const TextRules rules{{utf8, game.edition().codePage}, texts};
     Layout layout = Layout::Current;
     if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
 
@@ -302,7 +308,7 @@ bool statValueChanged(const Game& game, const Reading& reading, std::int32_t ite
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 2 + kMostNumbersTold;
+    constexpr std::size_t kMostNotices = 3 + kMostNumbersTold + kMostRowsTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
         reading.typed.reserveFor(faults, edition, asked) && reserveAttachmentGroups(faults, groups, asked)) {
