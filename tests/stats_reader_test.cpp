@@ -6,6 +6,7 @@
 
 #include "model/descriptions.h"
 #include "model/list_tables.h"
+#include "patch/stats_reader.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -219,6 +220,27 @@ TEST(StatsReader, LineFailuresNameTheLine) {
         EXPECT_EQ(r.output, c.message);
         if (c.lines.starts_with("Attach 0")) continue;  // its first line was good
         EXPECT_EQ(imageOf(g), before);
+    }
+}
+
+// A failure knows the line, counted at line feeds, where its line or its cell starts.
+TEST(StatsReader, FailuresKnowTheLineWhereTheyStart) {
+    const std::pair<std::string, std::int64_t> cases[] = {
+        {"\t\n", 1},
+        {headingLine(69) + "Attach 0\t1\t2\r\n\r\n  Bogus 1", 4},
+        {headingLine(69) + "Sound 1\t\"two\r\nlines\"\nAttach 0\t1\n\tx", 4},
+        {withField(withField(statsText(zeroGame(0)), "Item 3", fieldOf("Damage"), "60.0"), "Item 3", 2, "\"a\nb\""), 6},
+    };
+    for (const auto& [text, line] : cases) {
+        SCOPED_TRACE(line);
+        Game g = zeroGame(0);
+        Reading reading;
+        AttachmentGroups groups;
+        ASSERT_TRUE(reserveReading(noFaults(), g.edition(), reading, groups));
+        StatsStream in(text);
+        readStatsText(in, g, groups, reading);
+        EXPECT_FALSE(reading.ok());
+        EXPECT_EQ(reading.failure.line, line);
     }
 }
 

@@ -117,6 +117,11 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
         if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is
         const FieldRef field = itemField(item, i);
         const bool shown = fieldShown(game, field);
+        const StatsStream::Mark cellStart = in.mark();
+        const auto failed = [&] {
+            reading.failure.line = in.lineOf(cellStart);
+            return LineResult::Failed;
+        };
         bool rowEnds = false;
         if (cell.kind == CellKind::Text) {
             const DescField& desc = descField(cell);
@@ -126,10 +131,10 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
             const TextCell read = readTextField(in, text);
             rowEnds = read.endsRow;
             if (used && read.given) {
-                if (!textConverted(text, "Item", field, reading)) return LineResult::Failed;
+                if (!textConverted(text, "Item", field, reading)) return failed();
                 if (rules.descriptions == DescriptionTexts::Saved &&
                     !descriptionStorable(game, item, desc, field, text.text(), reading)) {
-                    return LineResult::Failed;
+                    return failed();
                 }
                 storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
             }
@@ -139,7 +144,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
             rowEnds = atLineEnd(in);
             std::int64_t value = 0;
             const bool empty = !text.cut && parseWholeNumber(text.text, value) == CellNumber::Empty;
-            if (shown && !empty && !storeItemCell(game, groups, reading, field, text)) return LineResult::Failed;
+            if (shown && !empty && !storeItemCell(game, groups, reading, field, text)) return failed();
         }
         // A row that ends early, as an editor that drops trailing tabs leaves it, keeps the
         // cells it does not reach.

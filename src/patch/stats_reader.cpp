@@ -56,11 +56,12 @@ bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
 
 // The word that opens a line: it starts at a letter (anything else before it is passed
 // over) and ends at a blank, which is consumed, or at 255 characters. False at the end of
-// the file before any letter. A word cut short by the end of the file is still a word, so
-// that a last line with a tab after its keyword fails loudly instead of being dropped.
-bool readKeywordToken(StatsStream& in, std::string& token) {
+// the file before any letter; start is where its first letter stands. A word cut short by the end of the file is still
+// a word, so that a last line with a tab after its keyword fails loudly instead of being dropped.
+bool readKeywordToken(StatsStream& in, std::string& token, StatsStream::Mark& start) {
     token.clear();
     for (;;) {
+        if (token.empty()) start = in.mark();
         const int c = in.get();
         if (c == kEnd) return !token.empty();
         if (token.empty() && !isAsciiLetter(c)) continue;
@@ -255,11 +256,15 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
     }
     const TextRules rules{{utf8, game.edition().codePage}, texts};
     Layout layout = Layout::Current;
-    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
+    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) {
+        reading.failure.line = 1;
+        return;
+    }
 
     bool ammoTypeWarned = false;
     std::string wordRead;
-    while (readKeywordToken(in, wordRead)) {
+    StatsStream::Mark start;
+    while (readKeywordToken(in, wordRead, start)) {
         const std::string_view token = upToZero(wordRead);
         const std::size_t line = lineTypeOf(token);
         LineResult result = LineResult::Failed;
@@ -287,7 +292,10 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
             reading.failure.error = ReadError::UnknownWord;
             reading.failure.word = token;
         }
-        if (result == LineResult::Failed) return;
+        if (result == LineResult::Failed) {
+            if (reading.failure.line == 0) reading.failure.line = in.lineOf(start);
+            return;
+        }
     }
 }
 

@@ -48,6 +48,7 @@ struct ReadFailure {
     std::int64_t count = 0;
     std::string word;
     int codePage = 0;
+    std::int64_t line = 0;  // where the failing line or cell starts, counted from 1 at line feeds
 };
 
 // What a reading noticed and went on.
