@@ -166,6 +166,8 @@ std::string checkReadResult(const Reading& reading) {
         return "a reading that succeeded printed an error: " + output;
     }
     if (countOf(output, "Old 'AmmoType' format detected") > 1) return "the AmmoType warning came twice";
+    if (countOf(output, "No byte order mark") > 1) return "the UTF-8 warning came twice";
+    if (countOf(output, ": no such item, row skipped") > kMostRowsTold) return "more than 20 rows naming no item told";
     return {};
 }
 
