@@ -166,6 +166,8 @@ std::string checkReadResult(const Reading& reading) {
         return "a reading that succeeded printed an error: " + output;
     }
     if (countOf(output, "Old 'AmmoType' format detected") > 1) return "the AmmoType warning came twice";
+    if (countOf(output, "No byte order mark") > 1) return "the UTF-8 warning came twice";
+    if (countOf(output, ": no such item, row skipped") > kMostRowsTold) return "more than 20 rows naming no item told";
     return {};
 }
 
@@ -367,11 +369,13 @@ private:
     }
 
     void byteName(std::int64_t record, int size) {
+        std::string t;
         for (int j = 0; j < size; ++j) {
             const std::uint8_t c = byte(game_.image().bytes(), record + j);
             if (c == 0) break;
-            out_ += static_cast<char>(c);
+            t += static_cast<char>(c);
         }
+        text(t);
     }
 
     void lists() {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
-#include <set>
 #include <string_view>
 
 #include "synthetic_game.h"
@@ -87,11 +86,6 @@ const Edit kEdits[] = {
     {"Burst 6", "1", "burstX"},
 };
 
-// The lines no stats file can carry back (a tab or a line feed in a list line's text, a tab
-// in a description) are left out; a file that leaves lines out changes nothing of theirs.
-const std::set<std::string> kLeftOut = {"Item 1",  "Item 2",  "AmmoName 2", "AmmoName 3", "Sound 1",
-                                        "Sound 2", "Sound 3", "Burst 1",    "Burst 2",    "Burst 3"};
-
 std::string edited(const std::string& made, std::size_t& applied) {
     std::vector<std::vector<std::string>> lines;
     for (const std::string& line : split(made, '\n')) {
@@ -103,7 +97,6 @@ std::string edited(const std::string& made, std::size_t& applied) {
     const auto headings = split(lines[0][0].substr(0, lines[0][0].size() - 1), '\t');
     for (const auto& parts : lines) {
         auto fields = split(join(parts, '\n'), '\t');
-        if (kLeftOut.contains(fields[0])) continue;
         for (const Edit& e : kEdits) {
             if (fields[0] != e.line) continue;
             const auto heading = std::find(headings.begin(), headings.end(), e.field);

@@ -97,10 +97,9 @@ TEST(MakeSynthetic, AwkwardTextsAreWrittenUnchangedAndStopAtTheirSlots) {
         TempDir dir;
         const Made m = makeFor(dir, e, true);
         for (const synth::AwkwardText& t : synth::awkwardTexts(e)) {
-            // AmmoName and description texts with a double quote, a tab or a line break are quoted
-            // fields; every byte 10 inside a text is written as 13 10 as well.
-            const bool quoted = t.slot != synth::TextSlot::Sound && t.slot != synth::TextSlot::Burst &&
-                                t.text.find_first_of("\"\t\n\r") != std::string::npos;
+            // Texts with a double quote, a tab or a line break are quoted fields; every byte 10
+            // inside a text is written as 13 10 as well.
+            const bool quoted = t.text.find_first_of("\"\t\n\r") != std::string::npos;
             const std::string onDisk = withCrLf(quoted ? quotedText(t.text) : t.text);
             std::string line;
             switch (t.slot) {

@@ -301,6 +301,26 @@ TEST(MergeRun, FailuresWriteNothing) {
     EXPECT_EQ(r.output, kBanner + kUsage);
 }
 
+// Merged into standard output, the stats text is alone there: every message goes to standard
+// error, the warnings of the mods' readings among them.
+TEST(MergeRun, IntoStandardOutputPipesIntoDiff) {
+    const int e = 3;
+    TempDir dir;
+    writeGame(dir, e);
+    writeText(dir / "a.txt", "Item 8\t\t\t\t\t\t1");
+    writeText(dir / "b.txt", "Item 999\tx\r\nItem -3\ty");
+    const std::string binary = testing::shellQuote(VANTEDIT_BINARY);
+    const auto r = testing::runCommand(
+        dir.path(), "(" + binary + " game.exe - merge a.txt b.txt 2>err.txt | " + binary + " game.exe - diff)");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("\nItem 8\tClass1\t"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\n1 value would change, 0 not saved; nothing written.\n"), std::string::npos);
+    EXPECT_EQ(readText(dir / "err.txt"), head(e) +
+                                             "\nReading a.txt...\nReading b.txt...\nWARNING:  Item 999: no such item, "
+                                             "row skipped\nWARNING:  Item -3: no such item, row skipped\n\n1 field "
+                                             "from 2 files, 0 conflicts (the later file wins).\n\nDone!\n");
+}
+
 // Only one copy of the game at a time: a hundred mods take the memory of one.
 TEST(MergeRun, AHundredSmallModsInBoundedTimeAndMemory) {
     TempDir dir;

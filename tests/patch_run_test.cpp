@@ -590,6 +590,15 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, runOpening(e) + "Unable to read missing.txt! (No such file or directory)\n");
     }
+    // Nothing larger than a stats file can be is read: a device, a file of more than 64 MiB.
+    std::ofstream(dir / "huge.txt").close();
+    fs::resize_file(dir / "huge.txt", (std::uintmax_t{64} << 20) + 1);
+    for (const char* path : {"/dev/zero", "huge.txt"}) {
+        const auto r = runVantedit(dir.path(), {"game.exe", path, "diff"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, runOpening(e) + "Unable to read " + path + "! (larger than 64 MiB: not a stats file)\n");
+    }
+    fs::remove(dir / "huge.txt");
     // A folder opens but reads nothing: an empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
     EXPECT_EQ(folder.status, 1);
@@ -624,37 +633,26 @@ TEST(PatchRun, StatsFileFromAPipe) {
     }
 }
 
-// What MAKE writes comes back unchanged: texts with double quotes, tabs and line breaks, texts
-// that fill their record. Left out are the lines no stats file can carry: sound and burst
-// names with a tab, a line feed or a double quote.
+// What MAKE writes comes back unchanged, every line of it: texts with double quotes, tabs,
+// line breaks (as LF and as CR LF), carriage returns, texts that fill their record; a texts
+// run of the unedited file changes nothing.
 TEST(PatchRun, AwkwardTextsComeBackAsMakeWroteThem) {
-    TempDir dir;
-    const synth::SyntheticGame game = writeGame(dir, 0, true);
-    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "first.txt", "make"}).status, 0);
-    const std::string first = readText(dir / "first.txt");
-    std::vector<std::string> kept;
-    bool continued = false;  // the rest of a dropped text after its line feed
-    for (const std::string& line : split(first, '\n')) {
-        bool carried = !continued;
-        continued = false;
-        for (const char* lineStart : {"Sound 1\t", "Sound 2\t", "Burst 1\t", "Burst 2\t"}) {
-            carried = carried && !line.starts_with(lineStart);
-        }
-        for (const char* lineStart : {"Sound 3\t", "Burst 3\t"}) {
-            if (line.starts_with(lineStart)) {
-                carried = false;
-                continued = true;
-            }
-        }
-        if (carried) kept.push_back(line);
+    for (int e = 0; e < kEditionCount; ++e) {
+        SCOPED_TRACE(e);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e, true);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+        const std::string first = readText(dir / "stats.txt");
+        ASSERT_NE(first.find("\"\"\"Hot\"\" Load\""), std::string::npos);
+        ASSERT_NE(first.find("the DOS way.\r\r\n\"\t"), std::string::npos);
+        const auto texts = runVantedit(dir.path(), {"game.exe", "stats.txt", "texts"});
+        EXPECT_TRUE(texts.output.ends_with("\nTexts changed: 0\nDone!\n")) << texts.output;
+        const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
+        ASSERT_EQ(r.status, 0) << r.output;
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "second.txt", "make"}).status, 0);
+        EXPECT_TRUE(readText(dir / "second.txt") == first);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
     }
-    writeText(dir / "stats.txt", join(kept, '\n'));
-    ASSERT_NE(first.find("\"\"\"Hot\"\" Load\""), std::string::npos);
-    const auto r = runVantedit(dir.path(), {"game.exe", "stats.txt", "patch"});
-    ASSERT_EQ(r.status, 0) << r.output;
-    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "second.txt", "make"}).status, 0);
-    EXPECT_TRUE(readText(dir / "second.txt") == first);
-    EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
 }
 
 TEST(PatchRun, ReadOnlyExecutableIsNotWrittenEvenByRoot) {

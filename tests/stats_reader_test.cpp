@@ -6,6 +6,7 @@
 
 #include "model/descriptions.h"
 #include "model/list_tables.h"
+#include "patch/stats_reader.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -222,6 +223,27 @@ TEST(StatsReader, LineFailuresNameTheLine) {
     }
 }
 
+// A failure knows the line, counted at line feeds, where its line or its cell starts.
+TEST(StatsReader, FailuresKnowTheLineWhereTheyStart) {
+    const std::pair<std::string, std::int64_t> cases[] = {
+        {"\t\n", 1},
+        {headingLine(69) + "Attach 0\t1\t2\r\n\r\n  Bogus 1", 4},
+        {headingLine(69) + "Sound 1\t\"two\r\nlines\"\nAttach 0\t1\n\tx", 4},
+        {withField(withField(statsText(zeroGame(0)), "Item 3", fieldOf("Damage"), "60.0"), "Item 3", 2, "\"a\nb\""), 6},
+    };
+    for (const auto& [text, line] : cases) {
+        SCOPED_TRACE(line);
+        Game g = zeroGame(0);
+        Reading reading;
+        AttachmentGroups groups;
+        ASSERT_TRUE(reserveReading(noFaults(), g.edition(), reading, groups));
+        StatsStream in(text);
+        readStatsText(in, g, groups, reading);
+        EXPECT_FALSE(reading.ok());
+        EXPECT_EQ(reading.failure.line, line);
+    }
+}
+
 TEST(StatsReader, TokenEndsAfter255Characters) {
     Game g = zeroGame(0);
     const std::string letters(300, 'q');
@@ -364,6 +386,26 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
          {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}},
          -1,
          {}},  // the second text met the end as well
+        // A quote that never closes before the line ends is no quote; one that does makes a
+        // quoted text, its CR LF and tabs its own, the rest of a name's line dropped.
+        {"quotes that never close and quotes that do",
+         0,
+         "AmmoName 3\t\"Shorty\tSecond\nAmmoName 4\tx\ty\nSound 5\t\"sh\tot\nSound 6\tnext\n"
+         "Sound 7\t\"line\r\r\nfeed \"\"x\"\"\"\r\nBurst 1\t\"a\tb\"\tdropped\nBurst 2\t\"b\"r\tst\nAmmoName "
+         "5\t\"a\"b\tc",
+         "",
+         {{Slot::First, 3, "Shorty"},
+          {Slot::Second, 3, "Second"},
+          {Slot::Second, 4, "y"},
+          {Slot::Sound, 5, "shot"},
+          {Slot::Sound, 6, "next"},
+          {Slot::Sound, 7, "line\r\nfeed \"x\""},
+          {Slot::Burst, 1, "a\tb"},
+          {Slot::Burst, 2, "brst"},
+          {Slot::First, 5, "ab"},
+          {Slot::Second, 5, "c"}},
+         -1,
+         {}},
         {"a sound name cut by the end of the file is stored",
          0,
          "Sound 4\tlast",
@@ -406,7 +448,7 @@ TEST(StatsReader, SoundAndBurstNamesDropTabsAndQuotes) {
     const auto sound = static_cast<std::size_t>(nameRecordOffset(e, kSoundNames, 290));
     for (int j = 0; j < 10; ++j)
         imageBytes(g)[sound + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>('0' + j);
-    const Read r = readStats(g, headingLine(69) + "Sound 290\t\"sh\"\tot\nSound 0\t" + std::string(254, 'w') +
+    const Read r = readStats(g, headingLine(69) + "Sound 290\ts\"h\t\"ot\nSound 0\t" + std::string(254, 'w') +
                                     "\r\nBurst 33\t\"" + std::string(14, 'b') + "\"");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");

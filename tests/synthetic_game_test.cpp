@@ -280,8 +280,12 @@ TEST(SyntheticGame, AwkwardListCoversEveryKindOfTextAndTrouble) {
         EXPECT_TRUE(some([](const AwkwardText& a) { return a.text.empty(); }));
         EXPECT_TRUE(some([](const AwkwardText& a) { return !a.terminated; }));
     }
+    // Line breaks as a Windows program leaves them in a description.
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [](const AwkwardText& a) {
+        return a.slot == TextSlot::Description && a.text.find("\r\n") != std::string::npos;
+    }));
     const std::size_t shopTexts = list.size() - synth::awkwardTexts(0).size();
-    EXPECT_EQ(shopTexts, 5u);
+    EXPECT_EQ(shopTexts, 6u);
 }
 
 TEST(SyntheticGame, IsDeterministicAndFollowsTheSeed) {

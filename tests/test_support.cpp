@@ -5,7 +5,7 @@
 #include "model/editions.h"
 #include "model/stats_fields.h"
 #include "model/text.h"
-#include "patch/item_row.h"
+#include "patch/stats_reader.h"
 
 #include <unistd.h>
 #include <array>

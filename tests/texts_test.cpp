@@ -114,8 +114,11 @@ TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored)
         {2, true, kNotSaved, kAmmo4First, "ab\xC3", failure("AmmoName 4, first text", "not UTF-8")},
         {5, true, kNotSaved, {10, 0, 2}, "\xC0\x80", failure("Burst 2, name", "not UTF-8")},
         {5, true, kNotSaved, itemText(0), "\xED\xA0\x80", failure("Item 8, Short Name", "not UTF-8")},
-        // without the mark, the bytes as they stand
-        {1, false, kNotSaved, kAmmo4First, "Патрон", "Патрон"},
+        // without the mark: UTF-8 all through with a character beyond ASCII is UTF-8, any other
+        // file the bytes as they stand
+        {1, false, kNotSaved, kAmmo4First, "Патрон", "\xCF\xE0\xF2\xF0\xEE\xED"},
+        {3, false, kNotSaved, kAmmo4Second, "Café crème", "Caf\xE9 cr\xE8me"},
+        {1, false, kNotSaved, kAmmo4First, "Пат\xC3рон", "Пат\xC3рон"},
         // the byte 255: stored as an end by PATCH, refused by a texts run ("я" in code page 1251)
         {3, false, kSaved, itemText(1), "a\xFE", "a\xFE"},
         {3, false, kSaved, itemText(1), "a\xFF", failure("Item 8, Long Name", "the character 255 cannot be stored")},

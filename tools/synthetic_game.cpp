@@ -439,6 +439,7 @@ std::vector<AwkwardText> awkwardTexts(int edition) {
         {S::Description, 3, 1, "Caf\xE9 \xC0\xFE\x80", true},
         {S::Description, 4, 0, "", true},
         {S::Description, 4, 1, "", true},
+        {S::Description, 7, 2, "Two lines,\r\nthe DOS way.\r\n", true},
         {S::Description, 4, 2, "", true},
         {S::Description, 5, 2, repeatedTo("This description has no end. ", 240), false},
         {S::Description, 6, 0, repeatedTo("Endless name ", 80), false},
@@ -447,6 +448,7 @@ std::vector<AwkwardText> awkwardTexts(int edition) {
     if (validEdition(edition) && kEditions[static_cast<std::size_t>(edition)].hasShopFile()) {
         texts.push_back({S::Description, 1, 3, "\"Halvek's\" Pick", true});
         texts.push_back({S::Description, 2, 4, "Tab\there, line\nthere, quote \" and caf\xE9.", true});
+        texts.push_back({S::Description, 7, 4, "Halvek says:\r\n\r\nbuy \"cheap\".", true});
         texts.push_back({S::Description, 4, 3, "", true});
         texts.push_back({S::Description, 4, 4, "", true});
         texts.push_back({S::Description, 5, 4, repeatedTo("Halvek never stops talking. ", 320), false});

@@ -35,12 +35,14 @@
 //     3 Short Name        "Quote at end\""                 ends with a double quote
 //     3 Long Name         "Caf\xE9 \xC0\xFE\x80"           bytes above 127
 //     4 every field       ""                               empty
+//     7 Description       "Two lines,\r\nthe DOS way.\r\n"  line breaks as CR LF
 //     5 Description       240 characters, no terminator    fills its field
 //     6 Short Name        80 characters, no terminator     runs up to the Long Name
 //     350 Description     240 characters, no terminator    ends at the end of the buffer
 //   and in editions with a shop file:
 //     1 Halvek's Name     "\"Halvek's\" Pick"              starts with a double quote
 //     2 Halvek's Desc.    tab, line feed, quote, byte 0xE9
+//     7 Halvek's Desc.    CR LF twice, double quotes
 //     5 Halvek's Desc.    320 characters, no terminator
 //   Second AmmoName table, by record: 1 "\"Hot\" Load", 2 "9mm\tFMJ", 3 "12ga\nSlug", 4 "",
 //     5 twenty characters with no terminator, 6 "Incend\rRound";

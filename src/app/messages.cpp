@@ -297,6 +297,10 @@ void printUnableToRead(std::ostream& out, std::string_view path) {
     out << "\n";
 }
 
+void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit) {
+    out << "Unable to read " << path << "! (larger than " << (limit >> 20) << " MiB: not a stats file)\n";
+}
+
 void printReading(std::ostream& out, const Reading& reading) {
     for (const ReadNotice& notice : reading.notices) {
         switch (notice.warning) {
@@ -312,11 +316,21 @@ void printReading(std::ostream& out, const Reading& reading) {
                     << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count
                     << ")";
                 break;
+            case ReadWarning::Utf8WithoutMark:
+                out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
+                break;
+            case ReadWarning::NoSuchItem:
+                out << "\nWARNING:  Item " << notice.count << ": no such item, row skipped";
+                break;
         }
     }
     if (reading.ok() && reading.moreNumbersNotFitting > 0) {
         out << "\nWARNING:  " << reading.moreNumbersNotFitting
             << (reading.moreNumbersNotFitting == 1 ? " more value does not fit." : " more values do not fit.");
+    }
+    if (reading.ok() && reading.moreRowsNamingNoItem > 0) {
+        out << "\nWARNING:  " << reading.moreRowsNamingNoItem
+            << (reading.moreRowsNamingNoItem == 1 ? " more row names no item." : " more rows name no item.");
     }
     printReadFailure(out, reading.failure, reading.texts);
 }
@@ -347,7 +361,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
         out << '\t';
         printValue(out, c.field, c.after, page);
         std::string_view separator = "\t";
-        if (kLineTypes[c.field.line].kind == LineKind::Item && fieldKind(c.field) == FieldKind::Text) {
+        if (notSavedByPatch(c.field)) {
             out << separator << "not saved";
         }
         if (c.typed) {

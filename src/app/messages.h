@@ -64,6 +64,8 @@ enum class Input : std::uint8_t { None, Executable, DescriptionFile, Mod };
 // "Unable to create <path>!" with the input it names, or else the system's reason.
 void printUnableToCreate(std::ostream& out, std::string_view path, Input input = Input::None);
 void printUnableToRead(std::ostream& out, std::string_view path);
+// A stats file refused for its size, of more than limit bytes.
+void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit);
 // " (<the system's reason>)" for the last failed file call, where it gave one.
 void printReason(std::ostream& out);
 

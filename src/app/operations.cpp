@@ -49,8 +49,12 @@ bool canCreateStatsFile(const RunContext& run) {
 // The whole stats file; false after the message. Memory for it is part of its reading.
 bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::size_t& unallocated, std::ostream& out,
                         Faults& faults) {
-    unallocated = 0;
-    if (io::readWholeFile(faults, statsPath, bytes, &unallocated) || unallocated != 0) return true;
+    switch (io::readWholeFileUpTo(faults, statsPath, kMostStatsFileBytes, bytes, unallocated)) {
+        case io::WholeRead::Read:
+        case io::WholeRead::NoMemory: return true;
+        case io::WholeRead::TooLarge: printTooLargeToRead(out, statsPath, kMostStatsFileBytes); return false;
+        case io::WholeRead::NotOpened: break;
+    }
     printUnableToRead(out, statsPath);
     return false;
 }

@@ -1,7 +1,6 @@
 #include "compare/diff.h"
 
 #include <algorithm>
-#include <array>
 #include <set>
 #include <utility>
 
@@ -78,12 +77,6 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
     GameDiff diff;
     const Edition& e = before.edition();
     std::set<Cell> reported;
-    std::array<bool, kItemCount> wholeRow{};
-    for (std::int32_t item = 0; item < kItemCount; ++item) {
-        wholeRow[static_cast<std::size_t>(item)] = givesWholeRow(before, typed, item);
-    }
-    std::int64_t statsGiven = 0;
-    std::int64_t statsDiffering = 0;
     forEachField(e, [&](const FieldRef& f) {
         const FieldKind kind = fieldKind(f);
         if (kind == FieldKind::Attachment || !fieldShown(before, f)) return;
@@ -91,10 +84,6 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
         const bool differs = !(change.before == change.after);
         const bool stat = kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number;
         const std::optional<std::int64_t> given = kind == FieldKind::Number ? typed.find(f) : std::nullopt;
-        if (stat && given && wholeRow[static_cast<std::size_t>(f.record)]) {
-            ++statsGiven;
-            if (differs) ++statsDiffering;
-        }
         if (!differs) return;
         if (given && !numberFits(numberKind(f), *given)) change.typed = given;
         if (stat) {
@@ -106,7 +95,7 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
                 change.sharedWith = itemField(other->first, statCellIndex(other->second));
             }
         }
-        if (kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Text) {
+        if (notSavedByPatch(f)) {
             ++diff.notSaved;
         } else {
             ++diff.changedValues;
@@ -114,7 +103,10 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
         diff.fields.push_back(std::move(change));
     });
     diffAttachments(before, after, diff);
-    diff.mostValuesDiffer = 2 * statsDiffering > statsGiven;
+    diff.mostValuesDiffer = mostStatValuesDiffer(before, typed, [&](std::int32_t item, std::size_t ci) {
+        const FieldRef f = itemField(item, statCellIndex(ci));
+        return !(readField(before, f) == readField(after, f));
+    });
     return diff;
 }
 

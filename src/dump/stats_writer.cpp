@@ -32,8 +32,8 @@ void appendValue(std::string& out, const FieldRef& f, const FieldValue& v) {
     switch (fieldKind(f)) {
         case FieldKind::Number:
         case FieldKind::Attachment: appendNumber(out, v.number); break;
-        case FieldKind::Text: appendText(out, v.text); break;
-        case FieldKind::Name: out += v.text; break;
+        case FieldKind::Text:
+        case FieldKind::Name: appendText(out, v.text); break;
     }
 }
 

@@ -166,21 +166,28 @@ bool isStandardOutput(const std::string& path) {
 
 void removeQuietly(const std::string& path) { std::remove(path.c_str()); }
 
-bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, std::size_t* unallocated) {
-    if (unallocated != nullptr) *unallocated = 0;
+WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t maxSize, std::string& bytes,
+                            std::size_t& unallocated) {
+    unallocated = 0;
     File file(faults);
-    if (!file.open(path, "rb")) return false;
+    if (!file.open(path, "rb")) return WholeRead::NotOpened;
+    std::error_code ec;
+    if (path != "-" && fs::is_regular_file(path, ec) && fs::file_size(path, ec) > maxSize && !ec) {
+        return WholeRead::TooLarge;
+    }
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
     // or a device can report any. A read error ends the bytes where it happens.
     std::string read;
     char chunk[65536];
     for (;;) {
         const std::size_t got = file.read(chunk, sizeof chunk);
+        if (got > maxSize - std::min(maxSize, read.size())) return WholeRead::TooLarge;
         if (read.size() + got > read.capacity()) {
-            const std::size_t room = std::max(2 * read.capacity(), read.size() + sizeof chunk);
+            const std::size_t room =
+                std::min(std::max(2 * read.capacity(), read.size() + sizeof chunk), std::max(maxSize, sizeof chunk));
             if (!tryReserve(faults, read, room)) {
-                if (unallocated != nullptr) *unallocated = room;
-                return false;
+                unallocated = room;
+                return WholeRead::NoMemory;
             }
         }
         read.append(chunk, got);
@@ -188,7 +195,14 @@ bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, 
     }
     file.close();  // read-only: a failing close loses nothing
     bytes = std::move(read);
-    return true;
+    return WholeRead::Read;
+}
+
+bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, std::size_t* unallocated) {
+    std::size_t asked = 0;
+    const WholeRead read = readWholeFileUpTo(faults, path, SIZE_MAX, bytes, asked);
+    if (unallocated != nullptr) *unallocated = asked;
+    return read == WholeRead::Read;
 }
 
 bool sameContents(const std::string& a, const std::string& b) {

@@ -56,6 +56,14 @@ bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, 
 // The two files hold the same bytes; false also when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);
 
+enum class WholeRead : std::uint8_t { Read, NotOpened, NoMemory, TooLarge };
+
+// The same, of at most maxSize bytes: a larger regular file is refused before it is read, a
+// stream (standard input, a pipe, a device) once it gives more. unallocated: the size asked
+// for, after NoMemory.
+WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t maxSize, std::string& bytes,
+                            std::size_t& unallocated);
+
 // The same file however it is named: hard links, symbolic links, ../ paths.
 bool sameFile(const std::string& a, const std::string& b);
 

@@ -129,4 +129,15 @@ Utf8Decoder::Step Utf8Decoder::feed(std::uint8_t byte) {
     return Step::Character;
 }
 
+bool isMultiByteUtf8(std::string_view bytes) {
+    Utf8Decoder decoder;
+    bool beyondAscii = false;
+    for (char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (decoder.feed(b) == Utf8Decoder::Step::Invalid) return false;
+        beyondAscii = beyondAscii || b >= 0x80;
+    }
+    return beyondAscii && !decoder.midCharacter();
+}
+
 }  // namespace vantedit

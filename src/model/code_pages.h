@@ -52,4 +52,8 @@ private:
     int needed_ = 0;       // continuation bytes still to come
 };
 
+// Every byte belongs to a whole UTF-8 character and at least one character is beyond ASCII:
+// text of an 8-bit code page almost never reads so.
+bool isMultiByteUtf8(std::string_view bytes);
+
 }  // namespace vantedit

@@ -47,6 +47,8 @@ consteval bool onlySectionsShareBytes() {
 }
 
 static_assert(kItemCellCount == 69);  // the heading line's 69 tabs
+static_assert(headingTabs(Layout::Current) == 69 && headingTabs(Layout::Headings72) == 72 &&
+              headingTabs(Layout::Headings73) == 73);
 static_assert(itemRowHasItsCellsOnce());
 static_assert(linesInTableOrder());
 static_assert(onlySectionsShareBytes());

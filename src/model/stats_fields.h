@@ -26,6 +26,10 @@ enum class Layout : std::uint8_t {
     Headings73,  // 73 tabs: four extra Weapons fields
 };
 
+// The most a stats file can hold: more than a hundred times what MAKE writes, every text at
+// its longest. Anything larger is not read.
+inline constexpr std::size_t kMostStatsFileBytes = std::size_t{64} << 20;
+
 // ---- Item rows ---------------------------------------------------------------------------
 
 enum class CellKind : std::uint8_t { Text, Stat, Attachment };
@@ -64,6 +68,18 @@ constexpr bool layoutAddsFieldAfter(Layout layout, ItemCell c) {
     return layout != Layout::Current && c.kind == CellKind::Stat && column(c).olderLayoutsAddField;
 }
 
+// The tabs of the layout's heading line: one before each field of its rows.
+constexpr int headingTabs(Layout layout) {
+    int tabs = 0;
+    for (const ItemCell& c : kItemCells) {
+        if (layoutHasCell(layout, c)) ++tabs;
+        if (layoutAddsFieldAfter(layout, c)) ++tabs;
+    }
+    return tabs;
+}
+
+inline constexpr std::array<Layout, 3> kLayouts = {Layout::Current, Layout::Headings72, Layout::Headings73};
+
 // ---- the lines of a stats file -----------------------------------------------------------
 
 enum class LineKind : std::uint8_t { Item, NumericList, AmmoName, Name };
@@ -92,6 +108,20 @@ inline constexpr std::array<LineType, 11> kLineTypes = {{
 
 inline constexpr std::uint8_t kItemLine = 0;
 inline constexpr std::uint8_t kAmmoNameLine = 8;
+
+// Older keywords still read: a line of another type, its record numbers shifted.
+struct LineAlias {
+    std::string_view keyword;
+    std::uint8_t line;         // into kLineTypes
+    std::int32_t recordShift;  // line n names the records of line n + recordShift
+};
+
+// clang-format off
+inline constexpr std::array<LineAlias, 1> kLineAliases = {{
+//   keyword     line           recordShift
+    {"AmmoType", kAmmoNameLine, 1},
+}};
+// clang-format on
 
 constexpr const NameTable& nameTable(const LineType& line) { return line.table == 0 ? kSoundNames : kBurstNames; }
 constexpr const NumericList& numericList(const LineType& line) { return kNumericLists[line.table]; }
@@ -156,7 +186,7 @@ constexpr AmmoNameText ammoNameText(const FieldRef& f) {
 enum class FieldKind : std::uint8_t {
     Number,      // in decimal
     Text,        // as it is, in double quotes when it holds one
-    Name,        // as it is, never quoted: sound and burst names
+    Name,        // likewise, a byte string: sound and burst names
     Attachment,  // 1 or 0: whether the weapon has an attachment of the kind
 };
 
@@ -174,6 +204,11 @@ constexpr FieldKind fieldKind(const FieldRef& f) {
         case LineKind::Name: return FieldKind::Name;
     }
     return FieldKind::Number;
+}
+
+// The names and descriptions of the Item rows: PATCH reads them and never saves them.
+constexpr bool notSavedByPatch(const FieldRef& f) {
+    return kLineTypes[f.line].kind == LineKind::Item && fieldKind(f) == FieldKind::Text;
 }
 
 // The range of a number field as MAKE shows it: list values are unsigned 16-bit.
@@ -286,6 +321,24 @@ private:
 // rows can tell a file of another edition: a mod of just its changed cells differs wherever
 // it gives a number.
 bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item);
+
+// Whether the file gave more than half of the stat cells of its whole rows another value than
+// before: a file of another edition, most likely. differs(item, column) tells, the column an
+// index into kColumns.
+template <typename Differs>
+bool mostStatValuesDiffer(const Game& game, const TypedNumbers& typed, Differs&& differs) {
+    std::int64_t given = 0;
+    std::int64_t differing = 0;
+    for (std::int32_t item = 0; item < kItemCount; ++item) {
+        if (!givesWholeRow(game, typed, item)) continue;
+        for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+            if (!typed.find(itemField(item, statCellIndex(ci)))) continue;
+            ++given;
+            if (differs(item, ci)) ++differing;
+        }
+    }
+    return 2 * differing > given;
+}
 
 // Whether the number lies in what MAKE can show for the field: stored as typed.
 constexpr bool numberFits(ColumnKind kind, std::int64_t v) {

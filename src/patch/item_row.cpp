@@ -1,6 +1,7 @@
 #include "patch/item_row.h"
 
-#include "model/text.h"
+#include "patch/text_builder.h"
+#include "patch/value_writes.h"
 
 namespace vantedit {
 
@@ -10,19 +11,6 @@ constexpr int kEnd = StatsStream::kEnd;
 
 // The most a number cell keeps: enough to show what stood there.
 constexpr std::size_t kNumberCellKept = 64;
-
-// A line end ends the row when what follows it is another line of the file, or nothing:
-// otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is
-// how much of the file was left where the last look found text: the line ends of the white
-// space before it are the text's, and are not looked at again.
-bool lineEndEndsRow(const StatsStream& in, std::size_t& textFrom) {
-    std::string_view next = in.rest();
-    if (next.size() > textFrom) return false;
-    while (!next.empty() && isWhiteSpace(next.front())) next.remove_prefix(1);
-    if (next.empty() || opensWithALine(next.substr(0, next.find('\n')))) return true;
-    textFrom = next.size();
-    return false;
-}
 
 // The character after a cell ends the row's line.
 bool atLineEnd(StatsStream& in) {
@@ -38,44 +26,41 @@ struct TextCell {
 
 // One text field, up to the tab that ends it (or the end of the row or of the file). A field
 // may be enclosed in double quotes with doubled quotes inside, as spreadsheets save it; inside
-// them a tab or a line break is part of the text. A quote inside that neither doubles nor
-// closes the field shows it was never quoted: it is kept as a character and the next tab ends
-// the field. A byte 0 ends the field too, and what follows it is read as the next field.
+// them a tab or a line break is part of the text. A field whose opening quote does not close
+// before its row ends was never quoted: it keeps that quote as a character and the next tab
+// ends it. A quote in an unquoted field is a character, a doubled one stands for one. A byte
+// 0 ends the field too, and what follows it is read as the next field.
 TextCell readTextField(StatsStream& in, TextBuilder& text) {
     TextCell cell;
-    bool quoted = false;
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        int ending = kEnd;
+        cell.given = true;
+        if (readQuotedText(in, text, ending)) {
+            if (ending == '\n' || ending == kEnd) {
+                in.unget(ending);  // left for the row's end to read
+                cell.endsRow = true;
+            }
+            return cell;
+        }
+        text.restart();
+    }
+    in.restore(start);
     std::size_t textFrom = std::string_view::npos;
-    const auto add = [&](int c) {
-        if (c != ' ') cell.given = true;
-        text.add(c);
-    };
-    // The line end just read ends the row: it is left for the row's end to read.
-    const auto endRowAt = [&](int c) {
-        in.unget(c);
-        cell.endsRow = true;
-        return cell;
-    };
     for (;;) {
         const int c = in.get();
         if (c == '"') {
-            if (text.empty() && !quoted) {
-                quoted = true;
-                cell.given = true;
-                continue;
-            }
             const int next = in.get();
-            if (next == '\t' && quoted) return cell;  // the closing quote
-            if (quoted && (next == kEnd || (next == '\n' && lineEndEndsRow(in, textFrom)))) return endRowAt(next);
-            if (next != '"') {
-                in.unget(next);
-                quoted = false;
-            }
-            add('"');
-            continue;
+            if (next != '"') in.unget(next);
         }
-        if (c == kEnd || (c == '\n' && !quoted && lineEndEndsRow(in, textFrom))) return endRowAt(c);
-        if ((c == '\t' && !quoted) || c == 0) return cell;
-        add(c);
+        if (c == kEnd || (c == '\n' && lineEndEndsRow(in, textFrom))) {
+            in.unget(c);
+            cell.endsRow = true;
+            return cell;
+        }
+        if (c == '\t' || c == 0) return cell;
+        if (c != ' ') cell.given = true;
+        text.add(c);
     }
 }
 
@@ -88,53 +73,6 @@ bool descriptionStorable(const Game& game, std::int32_t item, const DescField& d
     reading.failure = {error, ReadPlace::Field, "Item", field, {}, desc.units - 1, {}};
     return false;
 }
-
-}  // namespace
-
-bool readCellNumber(const CellText& cell, std::string_view keyword, const FieldRef& field, std::int64_t& value,
-                    Reading& reading) {
-    const CellNumber read = cell.cut ? CellNumber::NotWhole : parseWholeNumber(cell.text, value);
-    if (read == CellNumber::Number) return true;
-    const ReadError error = read == CellNumber::Empty      ? ReadError::NumberExpected
-                            : read == CellNumber::TooLarge ? ReadError::TooLarge
-                                                           : ReadError::NotWholeNumber;
-    reading.failure = {error, ReadPlace::Field, keyword, field, {}, cell.cut ? 1 : 0, cell.text};
-    return false;
-}
-
-bool textConverted(TextBuilder& text, std::string_view keyword, const FieldRef& field, Reading& reading) {
-    const TextProblem problem = text.finish();
-    if (problem == TextProblem::None) return true;
-    const ReadError error = problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage;
-    reading.failure = {error, ReadPlace::Field, keyword, field, {}, 0, {}};
-    reading.failure.count = text.character();
-    reading.failure.codePage = codePageNumber(text.codePage());
-    return false;
-}
-
-void skipClosingQuote(StatsStream& in) {
-    const int c = in.get();
-    if (c != '"') in.unget(c);
-}
-
-std::size_t lineTypeOf(std::string_view word) {
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
-    }
-    return kLineTypes.size();
-}
-
-bool opensWithALine(std::string_view text) {
-    const std::size_t blank = text.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= text.size()) return false;
-    const std::string_view word = text.substr(0, blank);
-    const bool keyword = lineTypeOf(word) < kLineTypes.size() || equalsIgnoringCase(word, "AmmoType");
-    std::size_t digit = blank + 1;
-    if (text[digit] == '-' || text[digit] == '+') ++digit;
-    return keyword && digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
-}
-
-namespace {
 
 // A stat cell's number into the image, or an attachment cell's mark into the groups; false
 // with the failure set.
@@ -175,11 +113,17 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
     // Only items 0 to 350 have description records; the texts of any other row are consumed.
     // Cells that show "n/a" for the item are skipped whatever they hold.
     const bool hasRecord = item >= 0 && item < kItemCount;
+    if (!hasRecord) noteNoSuchItem(reading, item);
     for (std::size_t i = 0; i < kItemCells.size(); ++i) {
         const ItemCell cell = kItemCells[i];
         if (!layoutHasCell(layout, cell)) continue;  // that value stays as it is
         const FieldRef field = itemField(item, i);
         const bool shown = fieldShown(game, field);
+        const StatsStream::Mark cellStart = in.mark();
+        const auto failed = [&] {
+            reading.failure.line = in.lineOf(cellStart);
+            return LineResult::Failed;
+        };
         bool rowEnds = false;
         if (cell.kind == CellKind::Text) {
             const DescField& desc = descField(cell);
@@ -189,10 +133,10 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
             const TextCell read = readTextField(in, text);
             rowEnds = read.endsRow;
             if (used && read.given) {
-                if (!textConverted(text, "Item", field, reading)) return LineResult::Failed;
+                if (!textConverted(text, "Item", field, reading)) return failed();
                 if (rules.descriptions == DescriptionTexts::Saved &&
                     !descriptionStorable(game, item, desc, field, text.text(), reading)) {
-                    return LineResult::Failed;
+                    return failed();
                 }
                 storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, text.text());
                 reading.reached.add(field);
@@ -203,7 +147,7 @@ LineResult readItemRow(StatsStream& in, Game& game, Layout layout, const TextRul
             rowEnds = atLineEnd(in);
             std::int64_t value = 0;
             const bool empty = !text.cut && parseWholeNumber(text.text, value) == CellNumber::Empty;
-            if (shown && !empty && !storeItemCell(game, groups, reading, field, text)) return LineResult::Failed;
+            if (shown && !empty && !storeItemCell(game, groups, reading, field, text)) return failed();
         }
         // A row that ends early, as an editor that drops trailing tabs leaves it, keeps the
         // cells it does not reach.

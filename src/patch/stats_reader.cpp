@@ -1,13 +1,15 @@
 #include "patch/stats_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
+#include "model/code_pages.h"
 #include "model/list_tables.h"
 #include "model/memory.h"
-#include "model/text.h"
 #include "patch/attachment_groups.h"
 #include "patch/item_row.h"
+#include "patch/reading.h"
 
 namespace vantedit {
 
@@ -40,26 +42,26 @@ bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
         }
         if (c == '\t') ++tabs;
     }
-    switch (tabs) {
-        case 69: layout = Layout::Current; return true;
-        case 72: layout = Layout::Headings72; break;
-        case 73: layout = Layout::Headings73; break;
-        default:
-            reading.failure.error = ReadError::HeadingCount;
-            reading.failure.count = tabs;
-            return false;
+    const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
+    if (known == kLayouts.end()) {
+        reading.failure.error = ReadError::HeadingCount;
+        reading.failure.count = tabs;
+        return false;
     }
+    layout = *known;
+    if (layout == Layout::Current) return true;
     reading.notices.push_back({ReadWarning::OlderLayout, tabs});
     return true;
 }
 
 // The word that opens a line: it starts at a letter (anything else before it is passed
 // over) and ends at a blank, which is consumed, or at 255 characters. False at the end of
-// the file before any letter. A word cut short by the end of the file is still a word, so
-// that a last line with a tab after its keyword fails loudly instead of being dropped.
-bool readKeywordToken(StatsStream& in, std::string& token) {
+// the file before any letter; start is where its first letter stands. A word cut short by the end of the file is still
+// a word, so that a last line with a tab after its keyword fails loudly instead of being dropped.
+bool readKeywordToken(StatsStream& in, std::string& token, StatsStream::Mark& start) {
     token.clear();
     for (;;) {
+        if (token.empty()) start = in.mark();
         const int c = in.get();
         if (c == kEnd) return !token.empty();
         if (token.empty() && !isAsciiLetter(c)) continue;
@@ -133,27 +135,47 @@ LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading&
 
 // An AmmoName text up to its tab or line end (or the end of the file, which only ends the
 // text). A double quote is dropped and the character after it taken whatever it is, so a
-// doubled quote stands for one. A quote that opens the text opens a quoted text, as when a
-// spreadsheet quotes every text: inside it tabs and line ends are text, and the next single
-// quote closes it; "" is then an empty text and """" a single quote. ending receives the
+// doubled quote stands for one. A text that opens with a quote that closes before the line
+// ends is a quoted text, as when a spreadsheet quotes every text: inside it tabs and line
+// ends are text; "" is then an empty text and """" a single quote. ending receives the
 // character that ended the text.
 void readAmmoNameField(StatsStream& in, int& ending, TextBuilder& text) {
-    bool quoted = false;
-    for (bool opening = true;; opening = false) {
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        if (readQuotedText(in, text, ending)) return;
+        text.restart();
+    }
+    in.restore(start);
+    for (;;) {
         int c = in.get();
-        if (c == '"' && opening) {
-            quoted = true;
-            c = in.get();
-        }
-        if (c == '"') {
-            c = in.get();
-            if (quoted && c != '"') quoted = false;  // the closing quote
-        }
-        const bool endsText = c == kEnd || c == 0 || (!quoted && (c == '\t' || c == '\n'));
-        if (endsText) {
+        if (c == '"') c = in.get();
+        if (c == kEnd || c == 0 || c == '\t' || c == '\n') {
             ending = c;
             return;
         }
+        text.add(c);
+    }
+}
+
+// A Sound or Burst name up to its line end. One that opens with a quote that closes before
+// the line ends is a quoted text, and the rest of its line is not read. In any other, tabs
+// and double quotes are dropped wherever they stand. The end of the file ends the name.
+void readNameField(StatsStream& in, TextBuilder& text) {
+    const StatsStream::Mark start = in.mark();
+    if (in.get() == '"') {
+        int ending = kEnd;
+        if (readQuotedText(in, text, ending)) {
+            if (ending != '\t') return;
+            for (int c = ending; c != '\n' && c != kEnd;) c = in.get();
+            return;
+        }
+        text.restart();
+    }
+    in.restore(start);
+    for (;;) {
+        const int c = in.get();
+        if (c == kEnd || c == '\n' || c == 0) return;
+        if (c == '\t' || c == '"') continue;
         text.add(c);
     }
 }
@@ -205,8 +227,7 @@ LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keywor
     return LineResult::Done;
 }
 
-// Sound n or Burst n: a plain byte string up to the line end. Tabs and double quotes are
-// dropped wherever they stand; the end of the file ends the text and the reading.
+// Sound n or Burst n: a plain byte string up to the line end.
 LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const TextRules& rules, Reading& reading) {
     const NameTable& table = nameTable(kLineTypes[line]);
     const std::string_view keyword = table.keyword;
@@ -218,12 +239,7 @@ LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const Te
 
     TextBuilder text(rules.form, static_cast<std::size_t>(table.recordSize) + 1);
     // A line that ends right after its number has an empty name.
-    while (!endsTheLine(afterNumber)) {
-        const int c = in.get();
-        if (c == kEnd || c == '\n' || c == 0) break;
-        if (c == '\t' || c == '"') continue;
-        text.add(c);
-    }
+    if (!endsTheLine(afterNumber)) readNameField(in, text);
     bool store = true;
     if (!textConverted(text, keyword, {line, 0, n}, reading) ||
         !textFits(text.text(), static_cast<std::size_t>(table.recordSize - 1),
@@ -243,14 +259,23 @@ std::string_view upToZero(const std::string& token) { return std::string_view(to
 }  // namespace
 
 void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    const TextRules rules{{in.skipUtf8Mark(), game.edition().codePage}, texts};
+    bool utf8 = in.skipUtf8Mark();
+    if (!utf8 && isMultiByteUtf8(in.rest())) {
+        utf8 = true;
+        reading.notices.push_back({ReadWarning::Utf8WithoutMark});
+    }
+    const TextRules rules{{utf8, game.edition().codePage}, texts};
     reading.texts = rules.form;
     Layout layout = Layout::Current;
-    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) return;
+    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) {
+        reading.failure.line = 1;
+        return;
+    }
 
     bool ammoTypeWarned = false;
     std::string wordRead;
-    while (readKeywordToken(in, wordRead)) {
+    StatsStream::Mark start;
+    while (readKeywordToken(in, wordRead, start)) {
         const std::string_view token = upToZero(wordRead);
         const std::size_t line = lineTypeOf(token);
         LineResult result = LineResult::Failed;
@@ -261,65 +286,48 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
                 case LineKind::NumericList:
                     result = readListLine(in, game, static_cast<std::uint8_t>(line), reading);
                     break;
-                case LineKind::AmmoName: result = readAmmoNameLine(in, game, "AmmoName", 0, rules, reading); break;
+                case LineKind::AmmoName:
+                    result = readAmmoNameLine(in, game, lineKeyword(line), 0, rules, reading);
+                    break;
                 case LineKind::Name:
                     result = readNameLine(in, game, static_cast<std::uint8_t>(line), rules, reading);
                     break;
             }
-        } else if (equalsIgnoringCase(token, "AmmoType")) {
+        } else if (const LineAlias* alias = lineAliasOf(token)) {
             if (!ammoTypeWarned) {
                 reading.notices.push_back({ReadWarning::AmmoTypeFormat, 0});
                 ammoTypeWarned = true;
             }
-            result = readAmmoNameLine(in, game, "AmmoType", 1, rules, reading);
+            result = readAmmoNameLine(in, game, alias->keyword, alias->recordShift, rules, reading);
         } else {
             reading.failure.error = ReadError::UnknownWord;
             reading.failure.word = token;
         }
-        if (result == LineResult::Failed) return;
-    }
-}
-
-void noteTypedNumber(Reading& reading, const FieldRef& field, std::int64_t number) {
-    reading.typed.note(field, number);
-    const ColumnKind kind = numberKind(field);
-    if (numberFits(kind, number)) return;
-    if (reading.numbersNotFittingTold == kMostNumbersTold) {
-        ++reading.moreNumbersNotFitting;
-        return;
-    }
-    ++reading.numbersNotFittingTold;
-    reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number});
-}
-
-// More than half of the stat cells of the whole rows the file gave hold another value now
-// than before the reading.
-bool mostStatValuesDiffer(const Game& game, const Reading& reading) {
-    const Edition& e = game.edition();
-    std::int64_t given = 0;
-    std::int64_t differing = 0;
-    for (std::int32_t item = 0; item < kItemCount; ++item) {
-        if (!givesWholeRow(game, reading.typed, item)) continue;
-        for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-            if (!reading.typed.find(itemField(item, statCellIndex(ci)))) continue;
-            ++given;
-            const Column& c = kColumns[ci];
-            const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(e, c.section), c, item));
-            for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
-                const ByteWrite* w = reading.writes.find(b);
-                if (w != nullptr && w->before != game.image().u8(b)) {
-                    ++differing;
-                    break;
-                }
-            }
+        if (result == LineResult::Failed) {
+            if (reading.failure.line == 0) reading.failure.line = in.lineOf(start);
+            return;
         }
     }
-    return 2 * differing > given;
 }
+
+namespace {
+
+// A stat cell holds another value now than before the reading: a byte written differs.
+bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
+    const Column& c = kColumns[ci];
+    const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(game.edition(), c.section), c, item));
+    for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
+        const ByteWrite* w = reading.writes.find(b);
+        if (w != nullptr && w->before != game.image().u8(b)) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 2 + kMostNumbersTold;
+    constexpr std::size_t kMostNotices = 3 + kMostNumbersTold + kMostRowsTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
         reading.typed.reserveFor(faults, edition, asked) && reading.reached.reserveFor(faults, edition, asked) &&
@@ -337,7 +345,9 @@ void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Rea
     StatsStream in(std::move(bytes));
     readStatsText(in, game, groups, reading, texts);
     if (!reading.ok()) return;
-    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading);
+    reading.mostValuesDiffer = mostStatValuesDiffer(game, reading.typed, [&](std::int32_t item, std::size_t ci) {
+        return statValueChanged(game, reading, item, ci);
+    });
     reading.attachments = rebuildWeaponAttachTable(game, groups);
 }
 

@@ -12,6 +12,7 @@
 #include "model/memory.h"
 #include "model/stats_fields.h"
 #include "patch/attachment_groups.h"
+#include "patch/stats_stream.h"
 #include "patch/text_builder.h"
 #include "patch/value_writes.h"
 
@@ -48,6 +49,7 @@ struct ReadFailure {
     std::int64_t count = 0;
     std::string word;
     int codePage = 0;
+    std::int64_t line = 0;  // where the failing line or cell starts, counted from 1 at line feeds
 };
 
 // What a reading noticed and went on.
@@ -55,6 +57,8 @@ enum class ReadWarning : std::uint8_t {
     OlderLayout,     // count: the heading line's tabs
     AmmoTypeFormat,  // the first "AmmoType" line
     DoesNotFit,      // field, typed: a number beyond what MAKE shows for it; count: what it shows now
+    Utf8WithoutMark,  // the file's texts are UTF-8 though it does not start with the byte order mark
+    NoSuchItem,       // count: the number of an Item row that names no item
 };
 
 struct ReadNotice {
@@ -64,8 +68,10 @@ struct ReadNotice {
     std::int64_t typed = 0;
 };
 
-// The numbers beyond their field's range that are told one by one; the rest are counted.
+// The numbers beyond their field's range, and the rows that name no item, that are told one
+// by one; the rest are counted.
 inline constexpr std::size_t kMostNumbersTold = 20;
+inline constexpr std::size_t kMostRowsTold = 20;
 
 struct Reading {
     bool ok() const { return failure.error == ReadError::None; }
@@ -73,6 +79,8 @@ struct Reading {
     std::vector<ReadNotice> notices;  // in the order met; the failure, if any, came after them
     std::size_t numbersNotFittingTold = 0;
     std::int64_t moreNumbersNotFitting = 0;  // beyond those told
+    std::size_t rowsNamingNoItemTold = 0;
+    std::int64_t moreRowsNamingNoItem = 0;
     ReadFailure failure;
     TextForm texts;  // how the file's texts are written, so that a failure can show its cell
     // More than half of the stat cells of the whole rows the file gave hold another value
@@ -91,8 +99,9 @@ struct Reading {
 enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
 
 // Reads the whole stats file into the game and, when it reached the end, rebuilds the weapon
-// attachment table. A file that starts with the UTF-8 byte order mark has its texts converted
-// to the edition's code page. A failed reading may have changed the game: it is not to be saved.
+// attachment table. A file that starts with the UTF-8 byte order mark, or whose bytes are all
+// UTF-8 with some beyond ASCII, has its texts converted to the edition's code page. A failed reading may have changed
+// the game: it is not to be saved.
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
                        DescriptionTexts texts = DescriptionTexts::NotSaved);
 
@@ -100,5 +109,13 @@ Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
 // puts the game back between them: the room of the records, had on the first call, is kept,
 // and each call clears only the fields the one before reached.
 void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading);
+
+// The parts of applyStatsFile. Room for the reading's records and the groups, had before it;
+// false with the failure set.
+bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups);
+// Reads a whole stats file, from its heading line on, into the game and the groups; stops at
+// the first failure, set in the reading.
+void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading,
+                   DescriptionTexts texts = DescriptionTexts::NotSaved);
 
 }  // namespace vantedit

@@ -1,5 +1,7 @@
 #include "patch/stats_stream.h"
 
+#include <algorithm>
+
 namespace vantedit {
 
 CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
@@ -47,6 +49,22 @@ int StatsStream::get() {
         }
     }
     return c;
+}
+
+int StatsStream::getInQuotes() {
+    if (pushedBack_ != kEnd) return get();
+    if (position_ >= bytes_.size()) return kEnd;
+    const auto c = static_cast<unsigned char>(bytes_[position_++]);
+    if (c == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') {
+        ++position_;
+        return '\n';
+    }
+    return c;
+}
+
+std::int64_t StatsStream::lineOf(const Mark& m) const {
+    const auto before = std::count(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(m.position), '\n');
+    return 1 + before - (m.pushedBack == '\n' ? 1 : 0);
 }
 
 void StatsStream::unget(int c) {

@@ -1,7 +1,9 @@
 // The stats file as the reader sees it: the whole file in memory, read one character at a
 // time, with a single character of push-back, and the reads of a cell or a word.
 // Line ends read alike on every platform: a run of 13s directly followed by 10 is one 10, so
-// CR LF, LF and the CR CR LF of a file converted twice all end a line.
+// CR LF, LF and the CR CR LF of a file converted twice all end a line. Inside a quoted text
+// only the one 13 before a 10 is the line end's: a text's own CR LF, which MAKE writes as
+// CR CR LF, comes back as CR LF.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +41,23 @@ public:
     StatsStream() = default;
     explicit StatsStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
+    // Where the next read starts, to come back to.
+    struct Mark {
+        std::size_t position = 0;
+        int pushedBack = kEnd;
+    };
+
     // The next character (0 to 255), or kEnd at the end of the file, again and again.
     int get();
+    // The same inside a quoted text.
+    int getInQuotes();
+    Mark mark() const { return {position_, pushedBack_}; }
+    void restore(const Mark& m) {
+        position_ = m.position;
+        pushedBack_ = m.pushedBack;
+    }
+    // The line, counted from 1, that the read from the mark starts.
+    std::int64_t lineOf(const Mark& m) const;
     // The character goes back, to be read next; kEnd is not pushed back.
     void unget(int c);
     // Whether nothing but white space stands before the end of the file.

@@ -36,6 +36,14 @@ public:
             keep(static_cast<std::uint8_t>(byte));
         }
     }
+    // Back to no byte at all, to read the text again another way.
+    void restart() {
+        text_.clear();
+        decoder_ = Utf8Decoder();
+        problem_ = TextProblem::None;
+        started_ = false;
+        character_ = 0;
+    }
     // No byte was added yet.
     bool empty() const { return !started_; }
     // After the text's last byte: the first problem met, if any; a character left unfinished
