@@ -141,10 +141,14 @@ io::OriginalTest isOriginalExecutable(const Edition& edition) {
     };
 }
 
-// A kept first original of a description file has the file's size.
+// A kept first original of a description file has the file's size; of one that is gone, the
+// size of the game's records at least.
 io::OriginalTest isOriginalOfSize(const std::string& file) {
     const long size = measuredSize(file, noFaults());
-    return [size](const std::string& path) { return size >= 0 && measuredSize(path, noFaults()) == size; };
+    return [size](const std::string& path) {
+        const long kept = measuredSize(path, noFaults());
+        return size >= 0 ? kept == size : kept >= static_cast<long>(kDescFileSize);
+    };
 }
 
 // One mod read onto the working copy of the master, as PATCH reads it, with the reading's
@@ -312,10 +316,10 @@ int runMerge(const RunContext& run) {
     if (!loadDescriptionFiles(master.edition(), master.descriptions, run.executablePath, run.out, run.faults)) return 1;
     // Mods are made from the original game: after a PATCH, its first original is what they are
     // judged against.
+    if (!canCreateStatsFile(run)) return 1;
     std::optional<Game> original;
     if (!loadFirstOriginal(run, original)) return 1;
     const Game& base = original ? *original : master;
-    if (!canCreateStatsFile(run)) return 1;
     // One working copy of the game for every mod, put back after each: a mod costs what it holds.
     MergedMods merged;
     std::size_t asked = 0;

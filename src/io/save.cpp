@@ -310,6 +310,8 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
             case Claim::Held::Result::Locked:
                 // No run of ours is writing beside the target while we hold it.
                 removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular);
+                // A link's .bak stands beside the link.
+                if (h->saved != path) removeLeftoversBeside(path, false);
                 break;
             case Claim::Held::Result::Unavailable: break;  // saved without: the state check still guards it
         }
@@ -574,17 +576,14 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
         }
         // A path that names nothing a file can be made at (a loop of links, a file as a folder).
         std::error_code ec;
-        (void)fs::status(s.held->path, ec);
+        const bool there = fs::exists(fs::status(s.held->path, ec));
         if (ec && ec != std::errc::no_such_file_or_directory) {
             return fail(i, {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
         }
         // A read-only mark would be ignored by a rename, and by a run as root.
-        if (jobs[i].offset != kWholeFile && !s.held->direct && isReadOnly(s.held->path)) {
-            return fail(i, failure(s.held->path, SaveError::ReadOnly));
-        }
-        if (jobs[i].offset != kWholeFile && !s.held->direct && !isWritableFile(faults, s.held->path)) {
-            return fail(i, failure(s.held->path));
-        }
+        const bool replaced = jobs[i].offset != kWholeFile && !s.held->direct && there;
+        if (replaced && isReadOnly(s.held->path)) return fail(i, failure(s.held->path, SaveError::ReadOnly));
+        if (replaced && !isWritableFile(faults, s.held->path)) return fail(i, failure(s.held->path));
         SaveFact refused;
         if (!planKeptCopy(s, faults, refused)) return fail(i, std::move(refused));
     }
