@@ -278,7 +278,7 @@ TEST(MergeRun, FailuresWriteNothing) {
     const std::string itemDesc(kEditions[e].itemDescPath);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"merged.txt", "good.txt", "bad.txt"},
-         "\nReading good.txt...\nReading bad.txt...Error while parsing! (Bogus)\n"},
+         "\nReading good.txt...\nReading bad.txt...Error while parsing! (line 2: Bogus)\n"},
         {{"merged.txt", "missing.txt"},
          "\nReading missing.txt...Unable to read missing.txt! (No such file or directory)\n"},
         {{"game.exe", "good.txt"}, "Unable to create game.exe! (it is the executable)\n"},

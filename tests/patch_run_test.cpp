@@ -529,33 +529,34 @@ struct Failure {
 TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
     const Failure cases[] = {
         {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; },
-         "Error while parsing! (Bogus)\n"},
+         "Error while parsing! (line 842: Bogus)\n"},
         {"record out of range", [](const std::string& lf) { return lf + "\nAttach 28\t1\t2"; },
-         "Error while parsing! (Attach 28: no such record)\n"},
+         "Error while parsing! (line 842: Attach 28: no such record)\n"},
         {"text too long", [](const std::string& lf) { return lf + "\nBurst 3\tfifteen-letters"; },
-         "Error while parsing! (Burst 3: text longer than 14 characters)\n"},
+         "Error while parsing! (line 842: Burst 3: text longer than 14 characters)\n"},
         {"no number", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), "n/a"); },
-         "Error while parsing! (Item 5, Damage: \"n/a\" is not a whole number)\n"},
+         "Error while parsing! (line 7: Item 5, Damage: \"n/a\" is not a whole number)\n"},
         {"a decimal point", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "60.0"); },
-         "Error while parsing! (Item 8, Damage: \"60.0\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Damage: \"60.0\" is not a whole number)\n"},
         {"a thousands separator",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
-         "Error while parsing! (Item 8, Price: \"1,234\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Price: \"1,234\" is not a whole number)\n"},
         {"beyond 32 bits",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
-         "Error while parsing! (Item 8, Price: \"4294967296\" is too large)\n"},
+         "Error while parsing! (line 10: Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
-         "Error while parsing! (Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
+         "Error while parsing! (line 842: Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
         {"two values for one byte",
          [](const std::string& lf) {
              return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161",
                               fieldOf("Armour Strength"), "252");
          },
-         "Error while parsing! (Item 161, Armour Strength: the same byte as Item 118, Clip Type, with another "
+         "Error while parsing! (line 163: Item 161, Armour Strength: the same byte as Item 118, Clip Type, with "
+         "another "
          "value)\n"},
         {"no attachment mark",
          [](const std::string& lf) { return withField(lf, "Item 69", kFirstAttachmentField + 3, "yes"); },
-         "Error while parsing! (Item 69, Bipod?: \"yes\" is not a whole number)\n"},
+         "Error while parsing! (line 71: Item 69, Bipod?: \"yes\" is not a whole number)\n"},
         {"wrong heading count", [](const std::string& lf) { return "\t" + lf; },
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
          "use MAKE to create a new textfile.  See documentation.\n"},

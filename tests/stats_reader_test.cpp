@@ -43,6 +43,30 @@ TEST(StatsReader, HeadingTabCountPicksTheLayout) {
     }
 }
 
+// What the first line shows of why it is no heading is said after the message.
+TEST(StatsReader, HeadingFailuresSayWhatTheFirstLineShows) {
+    const std::string error =
+        "Error while parsing!  (0 Headings)\nIf you are using a textfile from an older version, you\n"
+        "use MAKE to create a new textfile.  See documentation.\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"Offset" + std::string(69, ',') + "\n",
+         error + "The file is separated by commas, not tabs: save it as tab-delimited text.\n"},
+        {"Offset" + std::string(69, ';') + "\n",
+         error + "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n"},
+        {"Offset" + std::string(68, ',') + "\n", error},
+        {"Offset Short Name Long Name\n",
+         error + "The first line holds blanks where tabs belong: save the file with tabs.\n"},
+        {"Itme 8\t1\n",
+         "Error while parsing!  (1 Headings)\nIf you are using a textfile from an older version, you\n"
+         "use MAKE to create a new textfile.  See documentation.\n"
+         "The first line is no heading and no line of the file: check its first word.\n"},
+    };
+    for (const auto& [text, message] : cases) {
+        Game g = zeroGame(0);
+        EXPECT_EQ(readStats(g, text).output, message) << text;
+    }
+}
+
 TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
     for (const std::string text : {"", "Offset", "Offset\tShort Name\r"}) {
         Game g = zeroGame(1);
@@ -171,45 +195,46 @@ TEST(StatsReader, LineFailuresNameTheLine) {
     };
     const std::string tooLongName(20, 'n');
     const Case cases[] = {
-        {0, "Items 3\t1", "Error while parsing! (Items)\n"},
-        {0, "Item\t5\tShort\tLong more", "Error while parsing! (Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
-        {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
-        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (Bogus)\n"},  // up to its 0
-        {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (x9)\n"},
-        {0, "Attach 29\t1\t2", "Error while parsing! (Attach 29: no such record)\n"},
-        {1, "Attach 28\t1\t2", "Error while parsing! (Attach 28: no such record)\n"},
-        {0, "AmmoAttach -1\t1\t2", "Error while parsing! (AmmoAttach -1: no such record)\n"},
-        {4, "Combine2 52\t1\t2\t3\t4", "Error while parsing! (Combine2 52: no such record)\n"},
-        {0, "Combine3 6\t1\t2\t3\t4", "Error while parsing! (Combine3 6: no such record)\n"},
-        {5, "Exclude 28\t1\t2", "Error while parsing! (Exclude 28: no such record)\n"},
-        {4, "ConvertWeapon 20\t1\t2", "Error while parsing! (ConvertWeapon 20: no such record)\n"},
-        {0, "ConvertAmmo 4294967303\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
-        {0, "ConvertAmmo 7\t1\t2", "Error while parsing! (ConvertAmmo 7: no such record)\n"},
-        {0, "AmmoName 20\tx\ty", "Error while parsing! (AmmoName 20: no such record)\n"},
-        {1, "AmmoName 17\tx\ty", "Error while parsing! (AmmoName 17: no such record)\n"},
-        {0, "AmmoType 19\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType 19: no such record)\n"},
-        {0, "AmmoType -2\tx\ty", kAmmoTypeWarning + "Error while parsing! (AmmoType -2: no such record)\n"},
-        {0, "Sound 291\tx", "Error while parsing! (Sound 291: no such record)\n"},
-        {0, "Sound -1\tx", "Error while parsing! (Sound -1: no such record)\n"},
-        {0, "Burst 34\tx", "Error while parsing! (Burst 34: no such record)\n"},
-        {0, "Attach n/a\t1\t2", "Error while parsing! (Attach: number expected)\n"},
-        {0, "Combine2 3\t1\t2\tn/a\t4", "Error while parsing! (Combine2 3: number expected)\n"},
-        {0, "Exclude 3\t1", "Error while parsing! (Exclude 3: number expected)\n"},
-        {0, "Attach ", "Error while parsing! (Attach: number expected)\n"},
-        {0, "AmmoName x\ty", "Error while parsing! (AmmoName: number expected)\n"},
-        {0, "Sound \r\n", "Error while parsing! (Sound: number expected)\n"},
-        {0, "Burst b", "Error while parsing! (Burst: number expected)\n"},
-        {0, "Item n/a", "Error while parsing! (Item: number expected)\n"},
+        {0, "Items 3\t1", "Error while parsing! (line 2: Items)\n"},
+        {0, "Item\t5\tShort\tLong more",
+         "Error while parsing! (line 2: Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
+        {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (line 2: Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
+        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (line 2: Bogus)\n"},  // up to its 0
+        {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (line 3: x9)\n"},
+        {0, "Attach 29\t1\t2", "Error while parsing! (line 2: Attach 29: no such record)\n"},
+        {1, "Attach 28\t1\t2", "Error while parsing! (line 2: Attach 28: no such record)\n"},
+        {0, "AmmoAttach -1\t1\t2", "Error while parsing! (line 2: AmmoAttach -1: no such record)\n"},
+        {4, "Combine2 52\t1\t2\t3\t4", "Error while parsing! (line 2: Combine2 52: no such record)\n"},
+        {0, "Combine3 6\t1\t2\t3\t4", "Error while parsing! (line 2: Combine3 6: no such record)\n"},
+        {5, "Exclude 28\t1\t2", "Error while parsing! (line 2: Exclude 28: no such record)\n"},
+        {4, "ConvertWeapon 20\t1\t2", "Error while parsing! (line 2: ConvertWeapon 20: no such record)\n"},
+        {0, "ConvertAmmo 4294967303\t1\t2", "Error while parsing! (line 2: ConvertAmmo 7: no such record)\n"},
+        {0, "ConvertAmmo 7\t1\t2", "Error while parsing! (line 2: ConvertAmmo 7: no such record)\n"},
+        {0, "AmmoName 20\tx\ty", "Error while parsing! (line 2: AmmoName 20: no such record)\n"},
+        {1, "AmmoName 17\tx\ty", "Error while parsing! (line 2: AmmoName 17: no such record)\n"},
+        {0, "AmmoType 19\tx\ty", kAmmoTypeWarning + "Error while parsing! (line 2: AmmoType 19: no such record)\n"},
+        {0, "AmmoType -2\tx\ty", kAmmoTypeWarning + "Error while parsing! (line 2: AmmoType -2: no such record)\n"},
+        {0, "Sound 291\tx", "Error while parsing! (line 2: Sound 291: no such record)\n"},
+        {0, "Sound -1\tx", "Error while parsing! (line 2: Sound -1: no such record)\n"},
+        {0, "Burst 34\tx", "Error while parsing! (line 2: Burst 34: no such record)\n"},
+        {0, "Attach n/a\t1\t2", "Error while parsing! (line 2: Attach: number expected)\n"},
+        {0, "Combine2 3\t1\t2\tn/a\t4", "Error while parsing! (line 2: Combine2 3: number expected)\n"},
+        {0, "Exclude 3\t1", "Error while parsing! (line 2: Exclude 3: number expected)\n"},
+        {0, "Attach ", "Error while parsing! (line 2: Attach: number expected)\n"},
+        {0, "AmmoName x\ty", "Error while parsing! (line 2: AmmoName: number expected)\n"},
+        {0, "Sound \r\n", "Error while parsing! (line 2: Sound: number expected)\n"},
+        {0, "Burst b", "Error while parsing! (line 2: Burst: number expected)\n"},
+        {0, "Item n/a", "Error while parsing! (line 2: Item: number expected)\n"},
         {0, "AmmoName 3\t" + tooLongName + "\tok",
-         "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+         "Error while parsing! (line 2: AmmoName 3: text longer than 19 characters)\n"},
         {0, "AmmoName 3\tok\t\"" + tooLongName + "\"",
-         "Error while parsing! (AmmoName 3: text longer than 19 characters)\n"},
+         "Error while parsing! (line 2: AmmoName 3: text longer than 19 characters)\n"},
         {0, "AmmoType 2\tok\t" + tooLongName,
-         kAmmoTypeWarning + "Error while parsing! (AmmoType 2: text longer than 19 characters)\n"},
+         kAmmoTypeWarning + "Error while parsing! (line 2: AmmoType 2: text longer than 19 characters)\n"},
         {0, "Sound 290\t" + std::string(255, 's'),
-         "Error while parsing! (Sound 290: text longer than 254 characters)\n"},
+         "Error while parsing! (line 2: Sound 290: text longer than 254 characters)\n"},
         {0, "Burst 33\t" + std::string(15, 'b') + "\n",
-         "Error while parsing! (Burst 33: text longer than 14 characters)\n"},
+         "Error while parsing! (line 2: Burst 33: text longer than 14 characters)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -249,7 +274,7 @@ TEST(StatsReader, TokenEndsAfter255Characters) {
     const std::string letters(300, 'q');
     const Read r = readStats(g, headingLine(69) + letters + " 1");
     EXPECT_EQ(r.result, ReadResult::Failed);
-    EXPECT_EQ(r.output, "Error while parsing! (" + std::string(255, 'q') + ")\n");
+    EXPECT_EQ(r.output, "Error while parsing! (line 2: " + std::string(255, 'q') + ")\n");
 }
 
 // A last line whose keyword is cut by the end of the file (or followed by a tab, so that it
@@ -260,9 +285,9 @@ TEST(StatsReader, EndOfFileInsideATokenIsAnError) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"Soun", "Error while parsing! (Soun)\n"},
-        {"Item\t5\tName", "Error while parsing! (Item\\t5\\tName)\n"},
-        {"Burst", "Error while parsing! (Burst: number expected)\n"},
+        {"Soun", "Error while parsing! (line 3: Soun)\n"},
+        {"Item\t5\tName", "Error while parsing! (line 3: Item\\t5\\tName)\n"},
+        {"Burst", "Error while parsing! (line 3: Burst: number expected)\n"},
     };
     for (const Case& c : cases) {
         Game g = zeroGame(0);
@@ -487,15 +512,19 @@ TEST(StatsReader, TextsThatFillTheirRecordAreAcceptedUnchanged) {
     const Case cases[] = {
         {"AmmoName 2\tn\t" + q, ""},
         {"AmmoName 2\tn\t\"" + q + "\"", ""},
-        {"AmmoName 2\tn\t" + q.substr(1) + "R", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
-        {"AmmoName 2\t" + q + "\tn", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
-        {"AmmoName 2\tn\t" + q + "Q", "Error while parsing! (AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\tn\t" + q.substr(1) + "R",
+         "Error while parsing! (line 2: AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\t" + q + "\tn", "Error while parsing! (line 2: AmmoName 2: text longer than 19 characters)\n"},
+        {"AmmoName 2\tn\t" + q + "Q", "Error while parsing! (line 2: AmmoName 2: text longer than 19 characters)\n"},
         {"AmmoType 1\tn\t" + q, kAmmoTypeWarning},
         {"Sound 5\t" + std::string(255, 's'), ""},
-        {"Sound 5\t" + std::string(256, 's'), "Error while parsing! (Sound 5: text longer than 254 characters)\n"},
-        {"Sound 6\t" + std::string(255, 's'), "Error while parsing! (Sound 6: text longer than 254 characters)\n"},
+        {"Sound 5\t" + std::string(256, 's'),
+         "Error while parsing! (line 2: Sound 5: text longer than 254 characters)\n"},
+        {"Sound 6\t" + std::string(255, 's'),
+         "Error while parsing! (line 2: Sound 6: text longer than 254 characters)\n"},
         {"Burst 33\t" + std::string(15, 'z'), ""},
-        {"Burst 32\t" + std::string(15, 'z'), "Error while parsing! (Burst 32: text longer than 14 characters)\n"},
+        {"Burst 32\t" + std::string(15, 'z'),
+         "Error while parsing! (line 2: Burst 32: text longer than 14 characters)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

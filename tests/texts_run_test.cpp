@@ -221,7 +221,7 @@ TEST(TextsRun, UneditedRepeatedAndRefusedTexts) {
              return withField(withField(made, "Item 8", "Halvek's Name", "Fine"), "Item 9", "Long Name",
                               std::string(80, 'x'));
          },
-         "Error while parsing! (Item 9, Long Name: text longer than 79 characters)\n", ""},
+         "Error while parsing! (line 11: Item 9, Long Name: text longer than 79 characters)\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);

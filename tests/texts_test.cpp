@@ -95,7 +95,7 @@ std::string times(int n, const std::string& s) {
     return text;
 }
 std::string failure(const std::string& place, const std::string& what) {
-    return "Error while parsing! (" + place + ": " + what + ")\n";
+    return "Error while parsing! (line 1: " + place + ": " + what + ")\n";
 }
 
 TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored) {
@@ -106,7 +106,7 @@ TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored)
         {2, true, kNotSaved, kAmmo4Second, "Café crème", "Caf\xE9 cr\xE8me"},
         {3, true, kSaved, itemText(2), "Über alles", "\xDC" "ber alles"},
         {4, true, kNotSaved, kAmmo4Second, times(19, "ж"), times(19, "\xE6")},
-        {4, true, kNotSaved, kAmmo4Second, times(20, "ж"), "Error while parsing! (AmmoName 4: text longer than 19 characters)\n"},
+        {4, true, kNotSaved, kAmmo4Second, times(20, "ж"), "Error while parsing! (line 1: AmmoName 4: text longer than 19 characters)\n"},
         {1, true, kSaved, itemText(1), times(79, "ж"), times(79, "\xE6")},
         {2, true, kNotSaved, itemText(1), "中文", failure("Item 8, Long Name", "U+4E2D is not in code page 1252")},
         {1, true, kNotSaved, {9, 0, 3}, "café.wav", failure("Sound 3, name", "U+00E9 is not in code page 1251")},
@@ -121,8 +121,8 @@ TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored)
         {1, false, kNotSaved, kAmmo4First, "Пат\xC3рон", "Пат\xC3рон"},
         // the byte 255: stored as an end by PATCH, refused by a texts run ("я" in code page 1251)
         {3, false, kSaved, itemText(1), "a\xFE", "a\xFE"},
-        {3, false, kSaved, itemText(1), "a\xFF", failure("Item 8, Long Name", "the character 255 cannot be stored")},
-        {6, true, kSaved, itemText(0), "Ваня", failure("Item 8, Short Name", "the character 255 cannot be stored")},
+        {3, false, kSaved, itemText(1), "a\xFF", failure("Item 8, Long Name", "the letter \"\xFF\" cannot be stored: the game ends its texts at that byte")},
+        {6, true, kSaved, itemText(0), "Ваня", failure("Item 8, Short Name", "the letter \"\xFF\" cannot be stored: the game ends its texts at that byte")},
         {3, false, kNotSaved, itemText(1), "a\xFF" "b", "a"},
         {3, false, kNotSaved, itemText(0), times(80, "x"), times(79, "x")},
     };

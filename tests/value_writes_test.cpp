@@ -54,9 +54,11 @@ TEST(ValueWrites, FieldsThatShareAByteKeepEachOthersEdits) {
         const Read r = readStats(g, text);
         if (c.stored < 0) {
             EXPECT_EQ(r.result, ReadResult::Failed);
-            EXPECT_EQ(r.output, "Error while parsing! (Item " + std::to_string(c.later.item) + ", " + c.later.heading +
-                                    ": the same byte as Item " + std::to_string(c.earlier.item) + ", " +
-                                    c.earlier.heading + ", with another value)\n");
+            // The row of Item n stands on line n + 2, after the heading line.
+            EXPECT_EQ(r.output, "Error while parsing! (line " + std::to_string(c.later.item + 2) + ": Item " +
+                                    std::to_string(c.later.item) + ", " + c.later.heading + ": the same byte as Item " +
+                                    std::to_string(c.earlier.item) + ", " + c.earlier.heading +
+                                    ", with another value)\n");
         } else {
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             EXPECT_EQ(r.output.find("Error"), std::string::npos);  // -1 and 300 are told as not fitting

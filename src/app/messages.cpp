@@ -24,6 +24,29 @@ std::string codePointName(std::int64_t c) {
     return "U+" + digits;
 }
 
+// Where a failure of the file's body begins: counted by line feeds from 1.
+void printLine(std::ostream& out, const ReadFailure& f) {
+    if (f.line > 0) out << "line " << f.line << ": ";
+}
+
+void printHeadingCause(std::ostream& out, HeadingCause cause) {
+    switch (cause) {
+        case HeadingCause::Unknown: return;
+        case HeadingCause::Commas:
+            out << "The file is separated by commas, not tabs: save it as tab-delimited text.\n";
+            return;
+        case HeadingCause::Semicolons:
+            out << "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n";
+            return;
+        case HeadingCause::Blanks:
+            out << "The first line holds blanks where tabs belong: save the file with tabs.\n";
+            return;
+        case HeadingCause::NoKeyword:
+            out << "The first line is no heading and no line of the file: check its first word.\n";
+            return;
+    }
+}
+
 void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     switch (f.error) {
         case ReadError::None: return;
@@ -31,16 +54,25 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::Utf16:
             out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
             return;
-        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return;
+        case ReadError::NoHeadingLine:
+            out << "Error while parsing headings!\n";
+            printHeadingCause(out, f.cause);
+            return;
         case ReadError::HeadingCount:
             out << "Error while parsing!  (" << f.count << " Headings)\n"
                 << "If you are using a textfile from an older version, you\n"
                 << "use MAKE to create a new textfile.  See documentation.\n";
+            printHeadingCause(out, f.cause);
             return;
-        case ReadError::UnknownWord: out << "Error while parsing! (" << shownText(out, f.word, form) << ")\n"; return;
+        case ReadError::UnknownWord:
+            out << "Error while parsing! (";
+            printLine(out, f);
+            out << shownText(out, f.word, form) << ")\n";
+            return;
         default: break;
     }
     out << "Error while parsing! (";
+    printLine(out, f);
     printPlace(out, f);
     switch (f.error) {
         case ReadError::NumberExpected: out << ": number expected)\n"; break;
@@ -51,7 +83,11 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
             break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
         case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
-        case ReadError::Character255: out << ": the character 255 cannot be stored)\n"; break;
+        case ReadError::Character255:
+            // The letter the user typed, not its byte: the code page's 255.
+            out << ": the letter \"" << shownText(out, "\xFF", TextForm{false, form.codePage})
+                << "\" cannot be stored: the game ends its texts at that byte)\n";
+            break;
         case ReadError::NotUtf8: out << ": not UTF-8)\n"; break;
         case ReadError::NotInCodePage:
             out << ": " << codePointName(f.count) << " is not in code page " << f.codePage << ")\n";

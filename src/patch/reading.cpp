@@ -98,14 +98,17 @@ const LineAlias* lineAliasOf(std::string_view word) {
     return nullptr;
 }
 
-bool opensWithALine(std::string_view text) {
+bool opensLikeALine(std::string_view text) {
     const std::size_t blank = text.find(' ');
-    if (blank == std::string_view::npos || blank + 1 >= text.size()) return false;
-    const std::string_view word = text.substr(0, blank);
-    const bool keyword = lineTypeOf(word) < kLineTypes.size() || lineAliasOf(word) != nullptr;
+    if (blank == std::string_view::npos || blank == 0 || blank + 1 >= text.size()) return false;
     std::size_t digit = blank + 1;
     if (text[digit] == '-' || text[digit] == '+') ++digit;
-    return keyword && digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
+    return digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
+}
+
+bool opensWithALine(std::string_view text) {
+    const std::string_view word = text.substr(0, text.find(' '));
+    return opensLikeALine(text) && (lineTypeOf(word) < kLineTypes.size() || lineAliasOf(word) != nullptr);
 }
 
 }  // namespace vantedit

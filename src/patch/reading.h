@@ -39,6 +39,8 @@ const LineAlias* lineAliasOf(std::string_view word);
 // The text starts as a line of a stats file does: a keyword, a blank and a number ("Item 8",
 // "Attach 0", "Sound 3").
 bool opensWithALine(std::string_view text);
+// The line opens like a line of the file, a word, a blank and a number, whatever the word.
+bool opensLikeALine(std::string_view text);
 
 // A line end ends the row when what follows it is another line of the file, or nothing:
 // otherwise it is a line break inside a text, as older files hold them unquoted. textFrom is

@@ -21,6 +21,19 @@ constexpr std::size_t kNumberWordKept = 64;
 
 constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// What the first line shows of why it is no heading: separated by other than tabs, tabs turned
+// into blanks, or a line of the file with a misspelt keyword.
+HeadingCause headingCause(std::string_view line) {
+    const bool tabs = line.find('\t') != std::string_view::npos;
+    const auto count = [&](char c) { return std::count(line.begin(), line.end(), c); };
+    constexpr std::ptrdiff_t kSeparators = kItemCells.size();  // one fewer than the headings
+    if (!tabs && count(',') >= kSeparators) return HeadingCause::Commas;
+    if (!tabs && count(';') >= kSeparators) return HeadingCause::Semicolons;
+    if (!tabs && line.starts_with("Offset ")) return HeadingCause::Blanks;
+    if (opensLikeALine(line)) return HeadingCause::NoKeyword;
+    return HeadingCause::Unknown;
+}
+
 // The heading line: only its tabs count. False after the failure is set.
 bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
     int tabs = 0;
@@ -267,7 +280,9 @@ void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Readin
     const TextRules rules{{utf8, game.edition().codePage}, texts};
     reading.texts = rules.form;
     Layout layout = Layout::Current;
-    if (!opensWithALine(in.peekLine()) && !readHeadingLine(in, layout, reading)) {
+    const std::string_view first = in.peekLine();
+    if (!opensWithALine(first) && !readHeadingLine(in, layout, reading)) {
+        reading.failure.cause = headingCause(first);
         reading.failure.line = 1;
         return;
     }

@@ -40,6 +40,9 @@ enum class ReadError : std::uint8_t {
 // How much of the place a failure names.
 enum class ReadPlace : std::uint8_t { Keyword, Record, Field };
 
+// Why a heading line is none, as far as the line itself shows.
+enum class HeadingCause : std::uint8_t { Unknown, Commas, Semicolons, Blanks, NoKeyword };
+
 struct ReadFailure {
     ReadError error = ReadError::None;
     ReadPlace place = ReadPlace::Keyword;
@@ -50,6 +53,7 @@ struct ReadFailure {
     std::string word;
     int codePage = 0;
     std::int64_t line = 0;  // where the failing line or cell starts, counted from 1 at line feeds
+    HeadingCause cause = HeadingCause::Unknown;  // of a heading failure
 };
 
 // What a reading noticed and went on.
