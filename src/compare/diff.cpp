@@ -15,24 +15,11 @@ namespace {
 using Cell = std::pair<std::int32_t, std::size_t>;
 
 // The first cell, in stats file order, of another section whose bytes overlap this cell's.
-// Sections never overlap themselves, so only the other sections' spans are searched.
 std::optional<Cell> sharingCell(const Edition& e, Cell cell) {
-    const Column& own = kColumns[cell.second];
-    const std::int64_t start = valueOffset(sectionRecord(e, own.section), own, cell.first);
-    const std::int64_t end = start + columnWidth(own.kind);
     std::optional<Cell> found;
-    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-        const Column& c = kColumns[ci];
-        if (c.section == own.section) continue;
-        const SectionRecord s = sectionRecord(e, c.section);
-        for (std::int64_t at = start; at < end; ++at) {
-            const std::int32_t item = itemAtOffset(s, at);
-            if (item < 0) continue;
-            const std::int64_t from = valueOffset(s, c, item);
-            if (at < from || at >= from + columnWidth(c.kind)) continue;
-            if (!found || Cell{item, ci} < *found) found = Cell{item, ci};
-        }
-    }
+    forEachSharingCell(e, cell.first, cell.second, [&](std::int32_t item, std::size_t ci) {
+        if (!found || Cell{item, ci} < *found) found = Cell{item, ci};
+    });
     return found;
 }
 

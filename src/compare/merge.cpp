@@ -19,20 +19,9 @@ bool inFileOrder(const Setting& a, const Setting& b) {
 
 // The stat cells of the other sections whose bytes overlap the cell's: one edit sets them all.
 void addSharingCells(const Edition& e, const FieldRef& f, std::vector<FieldRef>& fields) {
-    const Column& own = column(itemCell(f));
-    const std::int64_t start = valueOffset(sectionRecord(e, own.section), own, f.record);
-    const std::int64_t end = start + columnWidth(own.kind);
-    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
-        const Column& c = kColumns[ci];
-        if (c.section == own.section) continue;
-        const SectionRecord s = sectionRecord(e, c.section);
-        for (std::int64_t at = start; at < end; ++at) {
-            const std::int32_t item = itemAtOffset(s, at);
-            if (item < 0) continue;
-            const std::int64_t from = valueOffset(s, c, item);
-            if (at >= from && at < from + columnWidth(c.kind)) fields.push_back(itemField(item, statCellIndex(ci)));
-        }
-    }
+    forEachSharingCell(e, f.record, itemCell(f).index, [&](std::int32_t item, std::size_t ci) {
+        fields.push_back(itemField(item, statCellIndex(ci)));
+    });
 }
 
 // The weapon attachment table's records, sorted, each once.

@@ -198,6 +198,27 @@ constexpr std::int32_t itemAtOffset(const SectionRecord& s, std::int64_t offset)
     return static_cast<std::int32_t>(s.firstItem + into / s.recordSize);
 }
 
+// Calls visit(item, columnIndex) for each stat cell of another section whose bytes overlap
+// those of the item's cell in kColumns[columnIndex]: one byte, two fields. Sections never
+// overlap themselves, so only the other sections' spans are searched.
+template <typename Visit>
+void forEachSharingCell(const Edition& e, std::int32_t item, std::size_t columnIndex, Visit&& visit) {
+    const Column& own = kColumns[columnIndex];
+    const std::int64_t start = valueOffset(sectionRecord(e, own.section), own, item);
+    const std::int64_t end = start + columnWidth(own.kind);
+    for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
+        const Column& c = kColumns[ci];
+        if (c.section == own.section) continue;
+        const SectionRecord s = sectionRecord(e, c.section);
+        for (std::int64_t at = start; at < end; ++at) {
+            const std::int32_t other = itemAtOffset(s, at);
+            if (other < 0) continue;
+            const std::int64_t from = valueOffset(s, c, other);
+            if (at >= from && at < from + columnWidth(c.kind)) visit(other, ci);
+        }
+    }
+}
+
 // The value as MAKE prints it: zero- or sign-extended by the column kind.
 std::int32_t readColumnValue(ByteView image, const SectionRecord& s, const Column& c, std::int32_t item);
 // Stores the low 8 or 16 bits of the number; no range check against the width.
