@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -10,16 +11,18 @@
 
 int main(int argc, char** argv) {
     // Views of the arguments, had without an exception: none could be thrown, let alone caught,
-    // before the run's memory reserve exists.
-    const std::unique_ptr<std::string_view[]> args(new (std::nothrow) std::string_view[static_cast<std::size_t>(argc)]);
-    if (!args) {
+    // before the run's memory reserve exists. Not through new, not even its nothrow form: the
+    // run library makes that one of the throwing new and a catch.
+    const auto count = static_cast<std::size_t>(argc);
+    const std::unique_ptr<void, decltype(&std::free)> room(std::malloc(count * sizeof(std::string_view)), &std::free);
+    if (room == nullptr) {
         vantedit::printNote(std::cout, vantedit::Note::OutOfMemory);
         return 1;
     }
-    for (int i = 0; i < argc; ++i) args[static_cast<std::size_t>(i)] = argv[i];
+    auto* args = static_cast<std::string_view*>(room.get());
+    for (std::size_t i = 0; i < count; ++i) new (args + i) std::string_view(argv[i]);
     vantedit::prepareStandardStreams();
-    const int status = vantedit::runVantedit(std::span(args.get(), static_cast<std::size_t>(argc)), std::cout,
-                                             std::cerr, vantedit::noFaults());
+    const int status = vantedit::runVantedit(std::span(args, count), std::cout, std::cerr, vantedit::noFaults());
     std::cout.flush();
     std::cerr.flush();
     return status;

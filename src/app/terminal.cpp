@@ -204,14 +204,16 @@ void prepareConsole(std::ostream& out, DWORD which) {
 
 bool localeTakesUtf8() {
     // Asked of the user's locale and put back, so that nothing else runs under it.
+    // Kept without asking for memory: this runs before the run's memory reserve exists.
     const char* current = std::setlocale(LC_CTYPE, nullptr);
-    const std::string previous = current != nullptr ? current : "C";
+    char previous[256] = "C";
+    if (current != nullptr && std::strlen(current) < sizeof previous) std::strcpy(previous, current);
     bool utf8 = false;
     if (std::setlocale(LC_CTYPE, "") != nullptr) {
         const char* set = nl_langinfo(CODESET);
         utf8 = set != nullptr && (std::strcmp(set, "UTF-8") == 0 || std::strcmp(set, "utf8") == 0);
     }
-    std::setlocale(LC_CTYPE, previous.c_str());
+    std::setlocale(LC_CTYPE, previous);
     return utf8;
 }
 
