@@ -56,7 +56,7 @@ std::string descriptionPath(std::string_view path, const std::string& executable
 }
 
 void printUnrecognizedFile(std::ostream& out, const std::string& path, long size, bool notRegular) {
-    const io::Presence kind = !notRegular ? io::Presence::File
+    const io::Presence kind = !notRegular          ? io::Presence::File
                               : io::isFolder(path) ? io::Presence::Folder
                                                    : io::Presence::Other;
     printUnrecognized(out, path, size, kind);

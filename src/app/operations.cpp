@@ -43,7 +43,8 @@ Refusal refusalAt(const RunContext& run) {
         isDescriptionFile(e.shopDescPath, true)) {
         return Refusal::KeptOriginal;
     }
-    if (std::any_of(run.mods.begin(), run.mods.end(), [&](std::string_view mod) { return is(std::string(mod), false); }))
+    if (std::any_of(run.mods.begin(), run.mods.end(),
+                    [&](std::string_view mod) { return is(std::string(mod), false); }))
         return Refusal::Mod;
     // A rename would ignore the mark, and so would a run as root.
     return !io::isStandardOutput(stats) && io::isReadOnly(stats) ? Refusal::ReadOnly : Refusal::None;

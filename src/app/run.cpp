@@ -184,7 +184,7 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
         const int status = runWithNet(args, *say, faults);
         // diff's listing is what it makes: lost on the way, the run failed.
         const bool lists = words.size() == 3 && equalsIgnoringCase(words[2], "diff");
-        if (!lists || status != 0 || (out.flush() && io::flushStandardOutput())) return status;
+        if (!lists || status != 0 || io::flushStandardOutput(out)) return status;
         printSaveFailure(err, {io::SaveEvent::Failed, "-", io::SaveError::System, io::lastFailureReason(), {}});
         return 1;
     } catch (const std::bad_alloc&) {

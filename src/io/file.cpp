@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string_view>
 #include <system_error>
 
@@ -291,7 +292,6 @@ bool isWritableFile(Faults& faults, const std::string& path) {
     return true;
 }
 
-
 Presence lookUp(const std::string& path) {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(path, ec);
@@ -315,7 +315,14 @@ bool isReadOnly(const std::string& path) {
            (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
 }
 
-bool flushStandardOutput() { return (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) || failedWithReason(); }
+bool flushStandardOutput(std::ostream& out) {
+    errno = 0;
+    const bool flushed = static_cast<bool>(out.flush());
+    const int error = errno;
+    // A second try of bytes that did not go gives the reason afresh.
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && flushed) return true;
+    return failedWithReason(errno != 0 ? errno : error);
+}
 
 std::string savedPath(const std::string& path) {
     std::error_code ec;

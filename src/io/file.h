@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <span>
 #include <string>
 
@@ -105,8 +106,9 @@ Presence lookUp(const std::string& path);
 // respect that.
 bool isReadOnly(const std::string& path);
 
-// What standard output holds reaches its file; false, with the reason, when it cannot.
-bool flushStandardOutput();
+// What the stream (which writes to standard output) and standard output hold reaches its file;
+// false, with the reason, when it cannot.
+bool flushStandardOutput(std::ostream& out);
 // The file a save of the path writes: through symbolic links, the file they end at.
 std::string savedPath(const std::string& path);
 

@@ -532,7 +532,9 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     if (!*differs) return true;
     switch (lookUp(backup)) {
         case Presence::Unknown: failed = failure(backup); return false;
-        case Presence::Folder: failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}}; return false;
+        case Presence::Folder:
+            failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
+            return false;
         case Presence::Other: failed = failure(backup, SaveError::NotRegular); return false;
         case Presence::Absent:
         case Presence::File: break;
