@@ -300,7 +300,7 @@ Claim::~Claim() = default;
 
 namespace {
 
-// The held target of the path, claimed now if it was not before; nullptr after an InUse fact.
+// The held target of the path, claimed now if it was not before; nullptr after a Failed fact.
 Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
     for (const auto& h : held) {
         if (h->path == path) return h.get();
@@ -309,6 +309,11 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
             facts.push_back({SaveEvent::Failed, path, SaveError::System, {}, {}});
             return nullptr;
         }
+    }
+    // A path that cannot even be looked up (is it a link?) is not saved blindly.
+    if (path != "-" && lookUp(path) == Presence::Unknown) {
+        facts.push_back({SaveEvent::Failed, path, SaveError::System, lastFailureReason(), {}});
+        return nullptr;
     }
     auto h = std::make_unique<Claim::Held>();
     h->path = path;
