@@ -134,6 +134,19 @@ TEST(MakeRun, StatsFileThatCannotBeCreated) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, runOpening(1) + "\nDumping weapon stats...Unable to create " + path + "! (" + why + ")\n");
     }
+    // A file made read-only is not replaced, even by root; nor is a .bak made of it.
+    testing::writeText(dir / "kept.txt", "edits");
+    std::filesystem::permissions(dir / "kept.txt", std::filesystem::perms::owner_read);
+    const auto files = testing::listing(dir.path());
+    for (const char* operation : {"make", "merge"}) {
+        const std::string more = std::string_view(operation) == "merge" ? " mod.txt" : "";
+        const auto r = testing::runCommand(
+            dir.path(), "LC_ALL=C " + testing::shellQuote(VANTEDIT_BINARY) + " game.exe kept.txt " + operation + more);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.output.ends_with("...Unable to create kept.txt! (read-only)\n")) << r.output;
+        EXPECT_EQ(readText(dir / "kept.txt"), "edits");
+        EXPECT_EQ(testing::listing(dir.path()), files);
+    }
     // A folder that takes no new file, for a user who may not write there (root may).
     if (::geteuid() != 0) {
         std::filesystem::create_directory(dir / "shut");
@@ -151,17 +164,31 @@ TEST(MakeRun, RefusesToWriteOverTheGameFiles) {
     testing::writeBareGame(dir.path(), 2);
     std::filesystem::create_hard_link(dir / "game.exe", dir / "alias.exe");
     std::filesystem::create_symlink("game.exe", dir / "link.exe");
+    // The first originals the program would keep, not made yet, and one that is.
+    std::filesystem::create_symlink("game.exe.orig", dir / "orig.link");
+    std::filesystem::copy_file(dir / std::string(kShopDescFile), dir / (std::string(kShopDescFile) + ".orig"));
+    std::filesystem::create_hard_link(dir / (std::string(kShopDescFile) + ".orig"), dir / "shop.alias");
     const auto exeBefore = readBytes(dir / "game.exe");
     const auto descBefore = readBytes(dir / std::string(kItemDescFile));
+    const auto files = testing::listing(dir.path());
     for (const char* target : {"game.exe", "./game.exe", "alias.exe", "link.exe", "data/binarydata/itemdesc.edt",
-                               "data/../data/binarydata/hvkdesc.edt"}) {
-        const auto r = runVantedit(dir.path(), {"game.exe", target, "make"});
-        EXPECT_EQ(r.status, 1) << target;
-        const std::string why =
-            std::string_view(target).ends_with(".exe") ? "it is the executable" : "it is a description file";
-        EXPECT_EQ(r.output,
-                  runOpening(2) + "\nDumping weapon stats...Unable to create " + target + "! (" + why + ")\n");
+                               "data/../data/binarydata/hvkdesc.edt", "game.exe.orig", "orig.link",
+                               "data/binarydata/itemdesc.edt.orig", "data/binarydata/hvkdesc.edt.orig", "shop.alias"}) {
+        const std::string_view t = target;
+        const std::string why = t.ends_with(".exe")   ? "it is the executable"
+                                : t.ends_with(".edt") ? "it is a description file"
+                                                      : "it is the kept original";
+        for (const char* operation : {"make", "merge"}) {
+            if (std::string_view(operation) == "merge" && !t.ends_with(".orig")) continue;
+            const std::string more = std::string_view(operation) == "merge" ? " mod.txt" : "";
+            const auto r = testing::runCommand(dir.path(), "LC_ALL=C " + testing::shellQuote(VANTEDIT_BINARY) +
+                                                               " game.exe " + target + " " + operation + more);
+            EXPECT_EQ(r.status, 1) << target;
+            EXPECT_TRUE(r.output.ends_with("...Unable to create " + std::string(t) + "! (" + why + ")\n")) << r.output;
+            EXPECT_EQ(testing::listing(dir.path()), files);
+        }
     }
+    EXPECT_EQ(readBytes(dir / (std::string(kShopDescFile) + ".orig")), descBefore);
     EXPECT_EQ(readBytes(dir / "game.exe"), exeBefore);
     EXPECT_EQ(readBytes(dir / std::string(kItemDescFile)), descBefore);
     EXPECT_EQ(readBytes(dir / std::string(kShopDescFile)), descBefore);
@@ -214,6 +241,19 @@ TEST(MakeRun, ReplacesTheOldStatsFileKeepingItsModeAndOwner) {
     const auto out = runVantedit(dir.path(), {"game.exe", "/dev/stdout", "make"});
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(out.output == readText(dir / "real.txt"));
+    // Standard output by any of its names is written through itself: appended to as opened,
+    // nothing made beside it.
+    files = testing::listing(dir.path());
+    for (const char* name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        SCOPED_TRACE(name);
+        testing::writeText(dir / "out.txt", "before\n");
+        const auto r = testing::runCommand(
+            dir.path(), testing::shellQuote(VANTEDIT_BINARY) + " game.exe " + name + " make >>out.txt 2>/dev/null");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(readText(dir / "out.txt") == "before\n" + readText(dir / "real.txt"));
+        std::filesystem::remove(dir / "out.txt");
+        EXPECT_EQ(testing::listing(dir.path()), files);
+    }
 }
 
 TEST(MakeRun, WriteFailureIsReported) {
@@ -224,6 +264,12 @@ TEST(MakeRun, WriteFailureIsReported) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output,
               runOpening(3) + "\nDumping weapon stats...Error writing /dev/full! (No space left on device)\n");
+    // diff's listing lost is a failure too, said on standard error.
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
+    const auto diff = testing::runCommand(
+        dir.path(), testing::shellQuote(VANTEDIT_BINARY) + " game.exe stats.txt diff 2>&1 >/dev/full");
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_EQ(diff.output, "Error writing -! (No space left on device)\n");
 }
 
 }  // namespace

@@ -600,10 +600,10 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         EXPECT_EQ(r.output, runOpening(e) + "Unable to read " + path + "! (larger than 64 MiB: not a stats file)\n");
     }
     fs::remove(dir / "huge.txt");
-    // A folder opens but reads nothing: an empty file.
+    // A folder opens, but its reading fails: no empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
     EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.output, runOpening(e) + "\nConverting text file...Error while parsing headings!\n");
+    EXPECT_EQ(folder.output, runOpening(e) + "Unable to read data! (Is a directory)\n");
     // A missing description file stops both before the stats file is read.
     fs::remove(dir / std::string(kEditions[e].shopDescPath));
     for (const char* operation : {"patch", "diff"}) {

@@ -81,6 +81,10 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         }
         if (fs::exists(keptPath)) {
             EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
+            // A copy kept, even by a save that failed after, is told.
+            EXPECT_TRUE(std::any_of(facts.begin(), facts.end(), [](const io::SaveFact& f) {
+                return f.event == io::SaveEvent::KeptOriginal || f.event == io::SaveEvent::KeptPrevious;
+            }));
         }
         EXPECT_TRUE(testing::listing(dir.path()) == done || !saved) << "a file was left behind";
         for (const std::string& name : testing::listing(dir.path())) {

@@ -3,6 +3,7 @@
 // be stored or a failing file call leaves both description files as they were; and the first
 // original kept beside a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <set>
@@ -303,6 +304,162 @@ TEST(TextsRun, EachFailingFileCallLeavesBothFilesAsTheyWere) {
         }
     }
     EXPECT_TRUE(secondFileFailed);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The system failing under every operation
+
+// A game of edition 2 after a PATCH and a texts run (both first originals kept), with next.txt,
+// a stats file that would change the game again.
+void patchedGame(const TempDir& dir) {
+    const std::string made = madeGame(dir, synth::makeSyntheticGame({2, 2, false}));
+    const auto edited = [&](const std::string& name, const std::string& price) {
+        return withField(withField(made, "Item 8", "Long Name", name), "Item 9", "Price", price);
+    };
+    writeText(dir / "edited.txt", edited("Renamed", "77"));
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "patch"}).status, 0);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "edited.txt", "texts"}).status, 0);
+    writeText(dir / "next.txt", edited("Again", "78"));
+}
+
+bool canTrace() { return testing::runCommand(".", "strace -qq -o /dev/null true 2>/dev/null").status == 0; }
+
+struct SystemFault {
+    const char* command;  // the arguments, quoted for the shell; "<" reads standard input from a file
+    const char* path;     // the calls that name it fail
+    const char* calls;    // which calls: file: every lookup and opening; read: the second read
+    const char* error;
+    std::string message;  // the end of the output
+};
+
+// A lookup that fails otherwise than with "no such file", or a read before the end: the run
+// stops with the path and the system's reason, status 1, every file as it was.
+TEST(SystemFaults, ALookupOrReadErrorStopsTheRunAndChangesNothing) {
+    if (!canTrace()) GTEST_SKIP() << "no strace here";
+    const std::string desc = "data/binarydata/itemdesc.edt";
+    const SystemFault cases[] = {
+        {"game.exe next.txt patch", "game.exe.orig", "file", "EIO",
+         "Error writing game.exe.orig! (Input/output error)\n"},
+        {"game.exe next.txt patch", "game.exe", "file", "ELOOP",
+         "Error writing game.exe! (Too many levels of symbolic links)\n"},
+        {"game.exe next.txt texts", "data/binarydata/itemdesc.edt.orig", "file", "EACCES",
+         "Error writing " + desc + ".orig! (Permission denied)\n"},
+        {"game.exe restore", "game.exe.orig", "file", "EIO", "Error writing game.exe.orig! (Input/output error)\n"},
+        {"game.exe restore", "data/binarydata/itemdesc.edt.orig", "file", "ELOOP",
+         "Error writing " + desc + ".orig! (Too many levels of symbolic links)\n"},
+        {"game.exe next.txt make", "next.txt.bak", "file", "EIO", "Error writing next.txt.bak! (Input/output error)\n"},
+        {"game.exe new.txt make", "new.txt", "file", "EACCES", "Error writing new.txt! (Permission denied)\n"},
+        {"game.exe merged.txt merge next.txt", "game.exe.orig", "file", "EIO",
+         "Unable to read game.exe.orig! (Input/output error)\n"},
+        {"game.exe next.txt diff", "data/binarydata/hvkdesc.edt", "file", "EACCES",
+         "Unable to read data/binarydata/hvkdesc.edt! (Permission denied)\n"},
+        {"game.exe next.txt patch", "next.txt", "read", "EIO", "Unable to read next.txt! (Input/output error)\n"},
+        {"game.exe next.txt texts", "next.txt", "read", "EIO", "Unable to read next.txt! (Input/output error)\n"},
+        {"game.exe merged.txt merge next.txt", "next.txt", "read", "EIO",
+         "Unable to read next.txt! (Input/output error)\n"},
+        {"game.exe - patch < next.txt", "next.txt", "read", "EIO", "Unable to read -! (Input/output error)\n"},
+    };
+    TempDir dir;
+    patchedGame(dir);
+    const auto before = snapshot(dir.path());
+    for (const SystemFault& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + ", " + c.path + ": " + c.error);
+        const std::string calls = std::string_view(c.calls) == "file" ? "%file,%stat" : "read";
+        const std::string when = std::string_view(c.calls) == "file" ? "" : ":when=2";
+        const auto r = testing::runCommand(
+            dir.path(), "(LC_ALL=C strace -qq -o /dev/null -P " + std::string(c.path) + " -e trace=" + calls +
+                            " -e inject=" + calls + ":error=" + c.error + when + " " +
+                            testing::shellQuote(VANTEDIT_BINARY) + " " + c.command + " 2>/dev/null)");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.output.ends_with(c.message)) << r.output;
+        EXPECT_TRUE(snapshot(dir.path()) == before);
+    }
+}
+
+struct Fifo {
+    const char* path;     // a pipe stands there instead
+    const char* command;  // the arguments
+    std::string message;  // the end of the output
+};
+
+// A pipe where a regular file belongs is refused at once, and the locks go with the run.
+TEST(SystemFaults, APipeWhereARegularFileBelongsIsRefusedAtOnce) {
+    const std::string desc = "data/binarydata/itemdesc.edt";
+    const std::string notAnOriginal =
+        "Error writing game.exe! (game.exe.orig is not an original of it: move it away)\n";
+    const std::string unrecognized = "Unrecognized version of executable. (game.exe is not a regular file)\n";
+    const Fifo cases[] = {
+        {"game.exe.orig", "game.exe next.txt patch", notAnOriginal},
+        {"game.exe.orig", "game.exe restore", notAnOriginal},
+        {"game.exe.orig", "game.exe merged.txt merge next.txt", notAnOriginal},
+        {"data/binarydata/itemdesc.edt.orig", "game.exe restore",
+         "Error writing " + desc + "! (" + desc + ".orig is not an original of it: move it away)\n"},
+        {"data/binarydata/itemdesc.edt.orig", "game.exe merged.txt merge next.txt",
+         "Unable to read " + desc + ".orig! (not a regular file)\n"},
+        {"game.exe", "game.exe next.txt make", unrecognized},
+        {"game.exe", "game.exe next.txt patch", unrecognized},
+        {"game.exe", "game.exe next.txt texts", unrecognized},
+        {"game.exe", "game.exe restore", "Error writing game.exe! (not a regular file)\n"},
+        {"data/binarydata/itemdesc.edt", "game.exe next.txt make",
+         "Unable to read " + desc + "! (not a regular file)\n"},
+        {"data/binarydata/itemdesc.edt", "game.exe next.txt texts",
+         "Unable to read " + desc + "! (not a regular file)\n"},
+        {"data/binarydata/itemdesc.edt", "game.exe restore", "Error writing " + desc + "! (not a regular file)\n"},
+        {"next.txt.bak", "game.exe next.txt make", "Error writing next.txt.bak! (not a regular file)\n"},
+    };
+    TempDir dir;
+    patchedGame(dir);
+    const auto before = snapshot(dir.path());
+    for (const Fifo& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + ": " + c.command);
+        const fs::path pipe = dir / c.path;
+        const bool there = fs::exists(pipe);
+        if (there) fs::rename(pipe, dir / "away");
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        const auto r = testing::runCommand(
+            dir.path(), "LC_ALL=C timeout 20 " + testing::shellQuote(VANTEDIT_BINARY) + " " + c.command);
+        fs::remove(pipe);
+        if (there) fs::rename(dir / "away", pipe);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.output.ends_with(c.message)) << r.output;
+        EXPECT_TRUE(snapshot(dir.path()) == before);
+    }
+}
+
+// restore puts back one file after another: when a later one fails, those before are named.
+TEST(RestoreRun, AFailureAfterARenameNamesWhatWasRestored) {
+    TempDir dir;
+    patchedGame(dir);
+    const struct InFolder {
+        fs::path previous = fs::current_path();
+        explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+        ~InFolder() { fs::current_path(previous); }
+    } inFolder(dir.path());
+    const auto patched = snapshot(".");
+    const std::vector<std::string_view> args = {"vantedit", "game.exe", "restore"};
+    testing::CountingFaults counted;
+    std::ostringstream clean;
+    ASSERT_EQ(vantedit::runVantedit(args, clean, counted), 0);
+    const auto restored = snapshot(".");
+    bool named = false;
+    for (long n = 1; n <= counted.fileCalls; ++n) {
+        SCOPED_TRACE(n);
+        for (const auto& [name, bytes] : patched) {
+            if (!bytes.empty()) testing::writeBytes(name, bytes);
+        }
+        std::ostringstream out;
+        testing::CountingFaults failing(n);
+        if (vantedit::runVantedit(args, out, failing) == 0) continue;
+        // The executable back, the description file not: the run says so.
+        if (readBytes("game.exe") == restored.at("game.exe")) {
+            EXPECT_TRUE(
+                out.str().ends_with("\nRestored game.exe from game.exe.orig\nError writing "
+                                    "data/binarydata/itemdesc.edt!\n"))
+                << out.str();
+            named = true;
+        }
+    }
+    EXPECT_TRUE(named);
 }
 
 }  // namespace

@@ -16,10 +16,18 @@ namespace {
 // executable.
 bool loadDescriptionFile(std::string_view path, bool shop, std::vector<std::uint8_t>& buffer,
                          const std::string& executablePath, std::ostream& out, Faults& faults) {
+    const std::string found = descriptionPath(path, executablePath, out);
+    if (found.empty()) return false;
     io::File file(faults);
-    const std::string beside = io::besideFile(executablePath, path);
-    if (!file.open(std::string(path), "rb") && (beside == path || !file.open(beside, "rb"))) {
-        printDescriptionFileMissing(out, shop, path, beside);
+    bool notRegular = false;
+    if (!file.openRegular(found, notRegular)) {
+        if (notRegular) {
+            printNotRegularFile(out, found);
+        } else if (io::lookUp(found) == io::Presence::Absent) {
+            printDescriptionFileMissing(out, shop, path, io::besideFile(executablePath, path));
+        } else {
+            printUnableToRead(out, found);
+        }
         return false;
     }
     buffer.clear();
@@ -38,10 +46,31 @@ bool loadDescriptionFile(std::string_view path, bool shop, std::vector<std::uint
 
 }  // namespace
 
+std::string descriptionPath(std::string_view path, const std::string& executablePath, std::ostream& out) {
+    const std::string here(path);
+    switch (io::lookUp(here)) {
+        case io::Presence::Absent: return io::besideFile(executablePath, path);
+        case io::Presence::Unknown: printUnableToRead(out, here); return {};
+        default: return here;
+    }
+}
+
+void printUnrecognizedFile(std::ostream& out, const std::string& path, long size, bool notRegular) {
+    const io::Presence kind = !notRegular          ? io::Presence::File
+                              : io::isFolder(path) ? io::Presence::Folder
+                                                   : io::Presence::Other;
+    printUnrecognized(out, path, size, kind);
+}
+
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults) {
     io::File file(faults);
     openFailed = false;
-    if (!file.open(path, "rb")) {
+    bool notRegular = false;
+    if (!file.openRegular(path, notRegular)) {
+        if (notRegular) {
+            printUnrecognizedFile(out, path, -1, true);
+            return std::nullopt;
+        }
         printCantOpen(out, path);
         openFailed = true;
         return std::nullopt;
@@ -50,7 +79,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     if (!file.seek(0, SEEK_END) || !file.tell(size)) size = -1;  // an unmeasurable file matches no edition
     const Edition* edition = recogniseEdition(file, size);
     if (edition == nullptr) {
-        printUnrecognized(out, path, size, io::isFolder(path));
+        printUnrecognizedFile(out, path, size, false);
         return std::nullopt;
     }
     printEditionDetected(out, *edition);

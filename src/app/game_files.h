@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "model/descriptions.h"
 #include "model/editions.h"
@@ -18,6 +19,14 @@ namespace vantedit {
 // edition's table span is read (model/table_span.h): no operation uses a byte outside it, and
 // PATCH copies the rest from the file as it saves. The image's other bytes stay 0.
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults);
+
+// Where a description file of the edition is read and saved: under the working folder, or else
+// beside the executable. Empty, after the message, when the working folder's cannot be looked up.
+std::string descriptionPath(std::string_view path, const std::string& executablePath, std::ostream& out);
+
+// "Unrecognized version of executable." for the path, with why; notRegular: the path names no
+// regular file.
+void printUnrecognizedFile(std::ostream& out, const std::string& path, long size, bool notRegular);
 
 // Loads both files of the edition; false after a failure message.
 // Each file is looked for under the working folder, then under the executable's folder.

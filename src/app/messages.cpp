@@ -231,8 +231,15 @@ bool refusedBeforeWriting(const io::SaveFacts& facts) {
     }
 }
 
-void printRestored(std::ostream& out, std::string_view file, std::string_view original) {
-    out << "\nRestored " << file << " from " << original;
+bool printRestores(std::ostream& out, const io::SaveFacts& facts, std::span<const std::string> originals) {
+    for (const io::SaveFact& f : facts) {
+        if (f.event == io::SaveEvent::Saved) out << "\nRestored " << f.path << " from " << originals[f.job];
+        if (f.event != io::SaveEvent::Failed) continue;
+        if (&f != &facts.front()) out << "\n";  // a message of its own
+        printSaveFailure(out, f);
+        return false;
+    }
+    return true;
 }
 
 void printNothingToRestore(std::ostream& out, std::string_view missing) {
@@ -292,14 +299,16 @@ void printUsage(std::ostream& out) {
 
 void printUnknownOption(std::ostream& out, std::string_view word) { out << "\nUnknown option " << word << "\n"; }
 
-void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder) {
+void printUnrecognized(std::ostream& out, std::string_view path, long size, io::Presence kind) {
     out << "Unrecognized version of executable. (";
     const Edition* sized = nullptr;
     for (const Edition& e : kEditions) {
         if (e.fileSize == size) sized = &e;
     }
-    if (folder) {
+    if (kind == io::Presence::Folder) {
         out << path << " is a folder";
+    } else if (kind == io::Presence::Other) {
+        out << path << " is not a regular file";
     } else if (size < 0) {
         out << "its size cannot be read";
     } else if (sized == nullptr) {
@@ -316,13 +325,15 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
 
 void printReason(std::ostream& out) { printReasonText(out, io::lastFailureReason()); }
 
-void printUnableToCreate(std::ostream& out, std::string_view path, Input input) {
+void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refusal) {
     out << "Unable to create " << path << "!";
-    switch (input) {
-        case Input::None: printReason(out); break;
-        case Input::Executable: out << " (it is the executable)"; break;
-        case Input::DescriptionFile: out << " (it is a description file)"; break;
-        case Input::Mod: out << " (it is one of the mods)"; break;
+    switch (refusal) {
+        case Refusal::None: printReason(out); break;
+        case Refusal::Executable: out << " (it is the executable)"; break;
+        case Refusal::DescriptionFile: out << " (it is a description file)"; break;
+        case Refusal::Mod: out << " (it is one of the mods)"; break;
+        case Refusal::KeptOriginal: out << " (it is the kept original)"; break;
+        case Refusal::ReadOnly: out << " (read-only)"; break;
     }
     out << "\n";
 }
@@ -331,6 +342,10 @@ void printUnableToRead(std::ostream& out, std::string_view path) {
     out << "Unable to read " << path << "!";
     printReason(out);
     out << "\n";
+}
+
+void printNotRegularFile(std::ostream& out, std::string_view path) {
+    out << "Unable to read " << path << "! (not a regular file)\n";
 }
 
 void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit) {

@@ -10,6 +10,7 @@
 
 #include "compare/diff.h"
 #include "compare/merge.h"
+#include "io/file.h"
 #include "io/save.h"
 #include "model/descriptions.h"
 #include "patch/stats_reader.h"
@@ -40,9 +41,9 @@ void printExecutableShortRead(std::ostream& out, std::size_t got, long size);
 // A description file that is not there, or not whole. shop: Halvek's file.
 void printDescriptionFileMissing(std::ostream& out, bool shop, std::string_view path, std::string_view beside);
 void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got);
-// "Unrecognized version of executable." with why: a folder, a size no edition has, or an
-// edition's size with another header.
-void printUnrecognized(std::ostream& out, std::string_view path, long size, bool folder);
+// "Unrecognized version of executable." with why: a folder or another file that is no regular
+// one (kind Folder or Other), a size no edition has, or an edition's size with another header.
+void printUnrecognized(std::ostream& out, std::string_view path, long size, io::Presence kind);
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
 // A save's failure, or a claim's, with its reason.
 void printSaveFailure(std::ostream& out, const io::SaveFact& failure);
@@ -50,20 +51,26 @@ void printSaveFailure(std::ostream& out, const io::SaveFact& failure);
 bool printSaveFacts(std::ostream& out, const io::SaveFacts& facts);
 // The save refused before writing anything: no progress of saving is printed.
 bool refusedBeforeWriting(const io::SaveFacts& facts);
-// restore's lines: a file put back, or nothing to put back (missing: the file whose first
-// original is not there, or empty when every file is its original already).
-void printRestored(std::ostream& out, std::string_view file, std::string_view original);
+// restore's lines: each file put back (originals: the first original of each job), then its
+// failure, if it failed; false after a failure.
+bool printRestores(std::ostream& out, const io::SaveFacts& facts, std::span<const std::string> originals);
+// Nothing to put back (missing: the file whose first original is not there, or empty when
+// every file is its original already).
 void printNothingToRestore(std::ostream& out, std::string_view missing);
 // The names and descriptions PATCH does not save, and what would: nothing when none differ.
 void printTextsDiffer(std::ostream& out, std::int64_t texts);
 void printTextsChanged(std::ostream& out, std::int64_t fields);
 // texts' saving of the files, each with its kept copy, and its failure; false after a failure.
 bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);
-// The inputs of a run that no file it writes may replace.
-enum class Input : std::uint8_t { None, Executable, DescriptionFile, Mod };
-// "Unable to create <path>!" with the input it names, or else the system's reason.
-void printUnableToCreate(std::ostream& out, std::string_view path, Input input = Input::None);
+// Why a stats file is not created where it is named: an input of the run, a first original
+// the program keeps or would keep, or a file no one may write.
+enum class Refusal : std::uint8_t { None, Executable, DescriptionFile, Mod, KeptOriginal, ReadOnly };
+// "Unable to create <path>!" with the refusal, or else the system's reason.
+void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refusal = Refusal::None);
+// "Unable to read <path>!" with the system's reason for the last failed file call.
 void printUnableToRead(std::ostream& out, std::string_view path);
+// A description file, or its first original, that is no regular file.
+void printNotRegularFile(std::ostream& out, std::string_view path);
 // A stats file refused for its size, of more than limit bytes.
 void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit);
 // " (<the system's reason>)" for the last failed file call, where it gave one.

@@ -22,27 +22,39 @@ namespace vantedit {
 
 namespace {
 
-// The input the stats file would be created over, destroying it: the game, one of its
-// description files or one of merge's mods.
-Input inputAt(const RunContext& run) {
+// What the stats file would be created over, destroying it: the game, one of its description
+// files, a first original that the program keeps or would keep of either (whether or not it
+// exists yet), one of merge's mods, or a file no one may write.
+Refusal refusalAt(const RunContext& run) {
     const Edition& e = run.game->edition();
     const std::string& stats = run.statsPath;
-    const auto isDescriptionFile = [&](std::string_view path) {
-        return !path.empty() && (io::sameFile(stats, std::string(path)) ||
-                                 io::sameFile(stats, io::besideFile(run.executablePath, path)));
+    const auto is = [&](const std::string& path, bool kept) {
+        return io::sameFile(stats, kept ? io::firstOriginalPath(path) : path);
     };
-    if (io::sameFile(stats, run.executablePath)) return Input::Executable;
-    if (isDescriptionFile(e.itemDescPath) || isDescriptionFile(e.shopDescPath)) return Input::DescriptionFile;
-    const bool aMod = std::any_of(run.mods.begin(), run.mods.end(),
-                                  [&](std::string_view mod) { return io::sameFile(stats, std::string(mod)); });
-    return aMod ? Input::Mod : Input::None;
+    // Under the working folder or beside the executable, where the run looks for them.
+    const auto isDescriptionFile = [&](std::string_view path, bool kept) {
+        return !path.empty() && (is(std::string(path), kept) || is(io::besideFile(run.executablePath, path), kept));
+    };
+    if (is(run.executablePath, false)) return Refusal::Executable;
+    if (isDescriptionFile(e.itemDescPath, false) || isDescriptionFile(e.shopDescPath, false)) {
+        return Refusal::DescriptionFile;
+    }
+    if (is(run.executablePath, true) || isDescriptionFile(e.itemDescPath, true) ||
+        isDescriptionFile(e.shopDescPath, true)) {
+        return Refusal::KeptOriginal;
+    }
+    if (std::any_of(run.mods.begin(), run.mods.end(),
+                    [&](std::string_view mod) { return is(std::string(mod), false); }))
+        return Refusal::Mod;
+    // A rename would ignore the mark, and so would a run as root.
+    return !io::isStandardOutput(stats) && io::isReadOnly(stats) ? Refusal::ReadOnly : Refusal::None;
 }
 
 // The stats file can be created where it is named; false after the message.
 bool canCreateStatsFile(const RunContext& run) {
-    const Input input = inputAt(run);
-    if (input == Input::None && io::canWriteOver(run.faults, run.statsPath)) return true;
-    printUnableToCreate(run.out, run.statsPath, input);
+    const Refusal refusal = refusalAt(run);
+    if (refusal == Refusal::None && io::canWriteOver(run.faults, run.statsPath)) return true;
+    printUnableToCreate(run.out, run.statsPath, refusal);
     return false;
 }
 
@@ -53,7 +65,7 @@ bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::s
         case io::WholeRead::Read:
         case io::WholeRead::NoMemory: return true;
         case io::WholeRead::TooLarge: printTooLargeToRead(out, statsPath, kMostStatsFileBytes); return false;
-        case io::WholeRead::NotOpened: break;
+        case io::WholeRead::Unreadable: break;
     }
     printUnableToRead(out, statsPath);
     return false;
@@ -122,11 +134,18 @@ std::span<const std::uint8_t> asBytes(const std::string& bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-// The size of the file, -1 when it cannot be measured.
+// The file opened and measured, size -1 when it cannot be, or is no regular file.
+bool openMeasured(io::File& file, const std::string& path, long& size) {
+    bool notRegular = false;
+    if (file.openRegular(path, notRegular) && file.seek(0, SEEK_END) && file.tell(size)) return true;
+    size = -1;
+    return false;
+}
+
 long measuredSize(const std::string& path, Faults& faults) {
     io::File file(faults);
     long size = -1;
-    if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size)) return -1;
+    openMeasured(file, path, size);
     return size;
 }
 
@@ -136,8 +155,7 @@ io::OriginalTest isOriginalExecutable(const Edition& edition) {
     return [&edition](const std::string& path) {
         io::File file(noFaults());
         long size = -1;
-        if (!file.open(path, "rb") || !file.seek(0, SEEK_END) || !file.tell(size)) return false;
-        return recogniseEdition(file, size) == &edition;
+        return openMeasured(file, path, size) && recogniseEdition(file, size) == &edition;
     };
 }
 
@@ -174,11 +192,45 @@ bool mergeMod(const Game& master, Game& work, Reading& reading, const std::strin
     return false;
 }
 
+// The first originals of the description files, where there are, into the original game's
+// buffers; false after the message.
+bool loadKeptDescriptions(const RunContext& run, Game& original) {
+    const Edition& e = original.edition();
+    for (const DescFile file : {DescFile::Item, DescFile::Shop}) {
+        if (file == DescFile::Shop && !e.hasShopFile()) continue;
+        const std::string desc =
+            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
+        if (desc.empty()) return false;
+        const std::string kept = io::firstOriginalPath(desc);
+        const io::Presence presence = io::lookUp(kept);
+        if (presence == io::Presence::Absent) continue;
+        auto& buffer = file == DescFile::Item ? original.descriptions.item : original.descriptions.shop;
+        io::File in(run.faults);
+        bool notRegular = false;
+        if (presence != io::Presence::Unknown && in.openRegular(kept, notRegular) &&
+            in.read(buffer.data(), buffer.size()) == buffer.size()) {
+            continue;
+        }
+        if (notRegular) {
+            printNotRegularFile(run.out, kept);
+        } else {
+            printUnableToRead(run.out, kept);
+        }
+        return false;
+    }
+    return true;
+}
+
 // The executable's first original, where there is one, with the first originals of its
 // description files, or the files themselves; false after the message.
 bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
     const std::string path = io::firstOriginalPath(run.executablePath);
-    if (!io::pathTaken(path)) return true;
+    const io::Presence presence = io::lookUp(path);
+    if (presence == io::Presence::Unknown) {
+        printUnableToRead(run.out, path);
+        return false;
+    }
+    if (presence == io::Presence::Absent) return true;
     const Game& game = *run.game;
     if (!isOriginalExecutable(game.edition())(io::savedPath(path))) {
         printSaveFailure(run.out, {io::SaveEvent::Failed, run.executablePath, io::SaveError::NotAnOriginal, {}, path});
@@ -193,28 +245,69 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
         return false;
     }
     original->descriptions = game.descriptions;
-    const Edition& e = game.edition();
-    for (const DescFile file : {DescFile::Item, DescFile::Shop}) {
-        if (file == DescFile::Shop && !e.hasShopFile()) continue;
-        const std::string desc =
-            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath);
-        const std::string kept = io::firstOriginalPath(desc);
-        auto& buffer = file == DescFile::Item ? original->descriptions.item : original->descriptions.shop;
-        io::File in(run.faults);
-        if (io::pathTaken(kept) && (!in.open(kept, "rb") || in.read(buffer.data(), buffer.size()) != buffer.size())) {
-            printUnableToRead(run.out, kept);
-            return false;
-        }
-    }
+    if (!loadKeptDescriptions(run, *original)) return false;
     printComparingWithOriginal(run.out, path);
     return true;
 }
 
-}  // namespace
-
-std::string descriptionPath(std::string_view path, const std::string& executablePath) {
-    return io::pathTaken(std::string(path)) ? std::string(path) : io::besideFile(executablePath, path);
+// A lookup of a first original that restore puts back, failed: its message.
+void printLookupFailure(std::ostream& out, const std::string& original) {
+    printSaveFailure(out, {io::SaveEvent::Failed, original, io::SaveError::System, io::lastFailureReason(), {}});
 }
+
+// restore's edition: the executable's, or, where another tool broke it, its first original's;
+// nullptr after the message.
+const Edition* restoredEdition(const RunContext& run) {
+    const std::string& exe = run.executablePath;
+    const std::string exeOriginal = io::firstOriginalPath(exe);
+    for (const std::string& path : {exe, exeOriginal}) {
+        io::File file(run.faults);
+        long size = -1;
+        bool notRegular = false;
+        const bool opened = file.openRegular(path, notRegular);
+        if (!opened && !notRegular && path == exe) {
+            printCantOpen(run.out, exe);
+            printUsage(run.out);
+            return nullptr;
+        }
+        if (opened && file.seek(0, SEEK_END) && file.tell(size)) {
+            if (const Edition* edition = recogniseEdition(file, size)) return edition;
+        }
+        const io::Presence original = path == exe ? io::lookUp(exeOriginal) : io::Presence::File;
+        if (original == io::Presence::Unknown) {
+            printLookupFailure(run.out, exeOriginal);
+            return nullptr;
+        }
+        if (original == io::Presence::Absent || path != exe) {
+            printUnrecognizedFile(run.out, path, path == exe ? size : -1, notRegular);
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// The files restore may put back: the executable and its description files, each that has a
+// first original; false after the message.
+bool filesWithOriginals(const RunContext& run, const Edition& edition, std::vector<std::string>& files) {
+    files = {run.executablePath};
+    for (const std::string_view desc : {edition.itemDescPath, edition.shopDescPath}) {
+        if (desc.empty()) continue;
+        files.push_back(descriptionPath(desc, run.executablePath, run.out));
+        if (files.back().empty()) return false;
+    }
+    for (auto it = files.begin(); it != files.end();) {
+        const std::string original = io::firstOriginalPath(*it);
+        const io::Presence presence = io::lookUp(original);
+        if (presence == io::Presence::Unknown) {
+            printLookupFailure(run.out, original);
+            return false;
+        }
+        it = presence == io::Presence::Absent ? files.erase(it) : it + 1;
+    }
+    return true;
+}
+
+}  // namespace
 
 int runMake(const RunContext& run) {
     Game& game = *run.game;
@@ -281,7 +374,8 @@ int runTexts(const RunContext& run) {
          {std::pair{DescFile::Item, changes.itemFile}, {DescFile::Shop, changes.shopFile}}) {
         if (!changed) continue;
         const std::string path =
-            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath);
+            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
+        if (path.empty()) return 1;
         jobs[count] = {path, game.descriptions.view(file).bytes(), 0,
                        {},   io::KeptCopy::FirstOriginal,          isOriginalOfSize(path)};
         files[count++] = file;
@@ -359,36 +453,13 @@ int runMerge(const RunContext& run) {
 }
 
 int runRestore(const RunContext& run) {
-    const std::string& exe = run.executablePath;
-    // The executable's edition, or, where another tool broke it, its first original's.
-    const std::string exeOriginal = io::firstOriginalPath(exe);
-    const Edition* edition = nullptr;
-    for (const std::string& path : {exe, exeOriginal}) {
-        io::File file(run.faults);
-        long size = -1;
-        const bool opened = file.open(path, "rb");
-        if (!opened && path == exe) {
-            printCantOpen(run.out, exe);
-            printUsage(run.out);
-            return 1;
-        }
-        if (opened && file.seek(0, SEEK_END) && file.tell(size)) edition = recogniseEdition(file, size);
-        if (edition != nullptr) break;
-        if (path == exe && !io::pathTaken(exeOriginal)) {
-            printUnrecognized(run.out, exe, size, io::isFolder(exe));
-            return 1;
-        }
-    }
-    if (edition == nullptr) {
-        printUnrecognized(run.out, exeOriginal, -1, false);
-        return 1;
-    }
+    const Edition* edition = restoredEdition(run);
+    if (edition == nullptr) return 1;
     printEditionDetected(run.out, *edition);
-    std::vector<std::string> files{exe, descriptionPath(edition->itemDescPath, exe)};
-    if (edition->hasShopFile()) files.push_back(descriptionPath(edition->shopDescPath, exe));
-    std::erase_if(files, [](const std::string& f) { return !io::pathTaken(io::firstOriginalPath(f)); });
+    std::vector<std::string> files;
+    if (!filesWithOriginals(run, *edition, files)) return 1;
     if (files.empty()) {
-        printNothingToRestore(run.out, io::savedPath(exe));
+        printNothingToRestore(run.out, io::savedPath(run.executablePath));
         return 0;
     }
     if (const io::SaveFacts refused = io::claimFiles(run.claim, files); !refused.empty()) {
@@ -398,7 +469,8 @@ int runRestore(const RunContext& run) {
     // Every copy is checked before anything is put back.
     for (const std::string& f : files) {
         const std::string original = io::savedPath(io::firstOriginalPath(f));
-        const bool right = f == exe ? isOriginalExecutable(*edition)(original) : isOriginalOfSize(f)(original);
+        const bool right =
+            f == run.executablePath ? isOriginalExecutable(*edition)(original) : isOriginalOfSize(f)(original);
         if (!right) {
             printSaveFailure(run.out,
                              {io::SaveEvent::Failed, f, io::SaveError::NotAnOriginal, {}, io::firstOriginalPath(f)});
@@ -411,10 +483,12 @@ int runRestore(const RunContext& run) {
         return 0;
     }
     std::vector<io::SaveJob> jobs;
-    for (const std::string& f : files) jobs.push_back({f, {}, 0, io::savedPath(io::firstOriginalPath(f)), {}, {}});
-    const io::SaveFacts facts = io::saveFiles(run.claim, jobs, run.faults);
-    if (!printSaveFacts(run.out, facts)) return 1;
-    for (const std::string& f : files) printRestored(run.out, f, io::firstOriginalPath(f));
+    std::vector<std::string> originals;
+    for (const std::string& f : files) {
+        originals.push_back(io::firstOriginalPath(f));
+        jobs.push_back({f, {}, 0, io::savedPath(originals.back()), {}, {}});
+    }
+    if (!printRestores(run.out, io::saveFiles(run.claim, jobs, run.faults), originals)) return 1;
     printNote(run.out, Note::Done);
     return 0;
 }

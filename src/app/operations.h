@@ -49,10 +49,6 @@ int runMerge(const RunContext& run);
 // description files, each checked first; the originals stay. Returns the exit status.
 int runRestore(const RunContext& run);
 
-// Where a description file of the edition is read and saved: under the working folder, or else
-// beside the executable.
-std::string descriptionPath(std::string_view path, const std::string& executablePath);
-
 // Replaces the executable with a copy in which the bytes from offset on are the given ones,
 // keeping its first original, which must pass isOriginal if it exists already. Returns the
 // exit status.

@@ -139,8 +139,9 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
     }
     if (op->saves == Saves::DescriptionFiles) {
         const Edition& e = game->edition();
-        std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable)};
-        if (e.hasShopFile()) paths[1] = descriptionPath(e.shopDescPath, executable);
+        std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable, out)};
+        if (paths[0].empty()) return 1;
+        if (e.hasShopFile() && (paths[1] = descriptionPath(e.shopDescPath, executable, out)).empty()) return 1;
         if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
     }
     const RunContext context{&*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
@@ -180,7 +181,12 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
                                  (words.size() > 3 && equalsIgnoringCase(words[2], "merge"));
         const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(words[1]));
         if (statsToStandardOutput) say = &err;
-        return runWithNet(args, *say, faults);
+        const int status = runWithNet(args, *say, faults);
+        // diff's listing is what it makes: lost on the way, the run failed.
+        const bool lists = words.size() == 3 && equalsIgnoringCase(words[2], "diff");
+        if (!lists || status != 0 || io::flushStandardOutput(out)) return status;
+        printSaveFailure(err, {io::SaveEvent::Failed, "-", io::SaveError::System, io::lastFailureReason(), {}});
+        return 1;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string_view>
 #include <system_error>
 
@@ -50,11 +51,12 @@ File::~File() {
 
 bool File::open(const std::string& path, const char* mode) {
     lastFailure = 0;
+    readFailed_ = false;
     if (faults_->failFileCall()) return false;
-    // "-": standard input to read, standard output to write; never closed, only flushed.
-    standard_ = path == "-";
+    const bool reading = mode[0] == 'r';
+    // Standard input or output: never closed, only flushed.
+    standard_ = reading ? path == "-" : isStandardOutput(path);
     if (standard_) {
-        const bool reading = std::string_view(mode).find('r') != std::string_view::npos;
         stream_ = reading ? stdin : stdout;
 #if defined(_WIN32)
         _setmode(_fileno(stream_), _O_BINARY);
@@ -64,6 +66,36 @@ bool File::open(const std::string& path, const char* mode) {
     }
     writable_ = std::string_view(mode).find_first_of("wa+") != std::string_view::npos;
     return stream_ != nullptr || failedWithReason();
+}
+
+bool File::openRegular(const std::string& path, bool& notRegular) {
+    lastFailure = 0;
+    readFailed_ = false;
+    notRegular = false;
+    if (faults_->failFileCall()) return false;
+#if defined(_WIN32)
+    stream_ = std::fopen(path.c_str(), "rb");
+    if (stream_ == nullptr) return failedWithReason();
+    notRegular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)))) != FILE_TYPE_DISK;
+    if (notRegular) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+#else
+    // Not waiting for a writer to a pipe, nor for a device: a regular file never waits anyway.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failedWithReason();
+    struct stat st{};
+    const bool measured = ::fstat(fd, &st) == 0;
+    notRegular = measured && !S_ISREG(st.st_mode);
+    if (measured && !notRegular) stream_ = ::fdopen(fd, "rb");
+    if (stream_ == nullptr) {
+        if (!notRegular) failedWithReason();
+        ::close(fd);
+    }
+#endif
+    writable_ = false;
+    return stream_ != nullptr;
 }
 
 bool File::create(const std::string& path, bool& taken) {
@@ -102,8 +134,15 @@ bool File::tell(long& position) {
 }
 
 std::size_t File::read(void* buffer, std::size_t size) {
-    if (faults_->failFileCall()) return 0;
-    return std::fread(buffer, 1, size, stream_);
+    readFailed_ = faults_->failFileCall();
+    if (readFailed_) {
+        lastFailure = 0;  // the test seam's refusal gives no reason
+        return 0;
+    }
+    const std::size_t got = std::fread(buffer, 1, size, stream_);
+    readFailed_ = got < size && std::ferror(stream_) != 0;
+    if (readFailed_) failedWithReason();
+    return got;
 }
 
 std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
@@ -169,17 +208,18 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
                             std::size_t& unallocated) {
     unallocated = 0;
     File file(faults);
-    if (!file.open(path, "rb")) return WholeRead::NotOpened;
+    if (!file.open(path, "rb")) return WholeRead::Unreadable;
     std::error_code ec;
     if (path != "-" && fs::is_regular_file(path, ec) && fs::file_size(path, ec) > maxSize && !ec) {
         return WholeRead::TooLarge;
     }
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
-    // or a device can report any. A read error ends the bytes where it happens.
+    // or a device can report any. Only the end is the end: a read error is a failure.
     std::string read;
     char chunk[65536];
     for (;;) {
         const std::size_t got = file.read(chunk, sizeof chunk);
+        if (file.readFailed()) return WholeRead::Unreadable;
         if (got > maxSize - std::min(maxSize, read.size())) return WholeRead::TooLarge;
         if (read.size() + got > read.capacity()) {
             const std::size_t room =
@@ -197,42 +237,17 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     return WholeRead::Read;
 }
 
-bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, std::size_t* unallocated) {
-    std::size_t asked = 0;
-    const WholeRead read = readWholeFileUpTo(faults, path, SIZE_MAX, bytes, asked);
-    if (unallocated != nullptr) *unallocated = asked;
-    return read == WholeRead::Read;
-}
-
 bool sameContents(const std::string& a, const std::string& b) {
     File first(noFaults()), second(noFaults());
-    if (!first.open(a, "rb") || !second.open(b, "rb")) return false;
+    bool notRegular = false;
+    if (!first.openRegular(a, notRegular) || !second.openRegular(b, notRegular)) return false;
     static char x[65536], y[65536];
     for (;;) {
         const std::size_t got = first.read(x, sizeof x);
         if (second.read(y, sizeof y) != got || std::memcmp(x, y, got) != 0) return false;
+        if (first.readFailed() || second.readFailed()) return false;
         if (got < sizeof x) return true;
     }
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return fs::equivalent(a, b, ec) && !ec;
-}
-
-bool canWriteOver(Faults& faults, const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::status(path, ec))) return true;
-    File file(faults);
-    return file.open(path, "ab") && file.close();  // appending nothing changes nothing
-}
-
-bool isWritableFile(Faults& faults, const std::string& path) {
-    lastFailure = 0;
-    File file(faults);
-    if (!file.open(path, "r+b")) return false;
-    file.close();  // nothing was written
-    return true;
 }
 
 namespace {
@@ -253,9 +268,60 @@ fs::path resolvedPath(const std::string& path, std::error_code& ec) {
 
 }  // namespace
 
-bool pathTaken(const std::string& path) {
+bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    if (fs::equivalent(a, b, ec) && !ec) return true;
+    // A file not made yet: the same place, once every link on the way is followed.
+    std::error_code errorA, errorB;
+    const fs::path resolvedA = resolvedPath(a, errorA);
+    return !errorA && resolvedA == resolvedPath(b, errorB) && !errorB;
+}
+
+bool canWriteOver(Faults& faults, const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::status(path, ec))) return true;
+    File file(faults);
+    return file.open(path, "ab") && file.close();  // appending nothing changes nothing
+}
+
+bool isWritableFile(Faults& faults, const std::string& path) {
+    lastFailure = 0;
+    File file(faults);
+    if (!file.open(path, "r+b")) return false;
+    file.close();  // nothing was written
+    return true;
+}
+
+Presence lookUp(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec) {
+        if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return Presence::Absent;
+        failedWithReason(ec.default_error_condition().value());
+        return Presence::Unknown;
+    }
+    switch (status.type()) {
+        case fs::file_type::not_found: return Presence::Absent;
+        case fs::file_type::regular: return Presence::File;
+        case fs::file_type::directory: return Presence::Folder;
+        default: return Presence::Other;
+    }
+}
+
+bool isReadOnly(const std::string& path) {
+    std::error_code ec;
+    const fs::perms perms = fs::status(path, ec).permissions();
+    return !ec &&
+           (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
+}
+
+bool flushStandardOutput(std::ostream& out) {
+    errno = 0;
+    const bool flushed = static_cast<bool>(out.flush());
+    const int error = errno;
+    // A second try of bytes that did not go gives the reason afresh.
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && flushed) return true;
+    return failedWithReason(errno != 0 ? errno : error);
 }
 
 std::string savedPath(const std::string& path) {

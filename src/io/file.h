@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <span>
 #include <string>
 
@@ -22,13 +23,20 @@ public:
 
     bool isOpen() const { return stream_ != nullptr; }
 
-    // mode as for fopen; always binary: line ends are translated by the program itself
+    // mode as for fopen; always binary: line ends are translated by the program itself. "-" is
+    // standard input to read, standard output to write; so is, to write, any name of what
+    // standard output writes to, which opening it anew would truncate.
     bool open(const std::string& path, const char* mode);
+    // Opens for reading a file that must be a regular one, without waiting on a pipe or a
+    // device: false, with notRegular set, when the path names anything else.
+    bool openRegular(const std::string& path, bool& notRegular);
     // Makes a new file for writing; false, with taken set, when something of that name exists.
     bool create(const std::string& path, bool& taken);
     bool seek(long offset, int origin);
     bool tell(long& position);
     std::size_t read(void* buffer, std::size_t size);
+    // The last read stopped at an error, not at the end of the file.
+    bool readFailed() const { return readFailed_; }
     // One counted call: a seek to the offset from the start, then the read; 0 if the seek fails.
     std::size_t readAt(long offset, void* buffer, std::size_t size);
     bool write(const void* buffer, std::size_t size);
@@ -42,29 +50,27 @@ private:
     std::FILE* stream_ = nullptr;
     bool standard_ = false;
     bool writable_ = false;
+    bool readFailed_ = false;
 };
 
 // Removes the file, if it can; nothing is asked of memory, so that it may run while a
 // failure to allocate unwinds.
 void removeQuietly(const std::string& path);
 
-// The file read as a stream to its end; false if it cannot be opened or, with unallocated
-// set to the size asked for, when the memory for it cannot be had. A read error after the
-// opening ends the bytes where it happens, as the end of the file would.
-bool readWholeFile(Faults& faults, const std::string& path, std::string& bytes, std::size_t* unallocated = nullptr);
-
-// The two files hold the same bytes; false also when either cannot be read.
+// The two regular files hold the same bytes; false also when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);
 
-enum class WholeRead : std::uint8_t { Read, NotOpened, NoMemory, TooLarge };
+// Unreadable: it could not be opened, or a read failed before its end (the reason is kept).
+enum class WholeRead : std::uint8_t { Read, Unreadable, NoMemory, TooLarge };
 
-// The same, of at most maxSize bytes: a larger regular file is refused before it is read, a
-// stream (standard input, a pipe, a device) once it gives more. unallocated: the size asked
-// for, after NoMemory.
+// The file read as a stream to its end, of at most maxSize bytes: a larger regular file is
+// refused before it is read, a stream (standard input, a pipe, a device) once it gives more.
+// unallocated: the size asked for, after NoMemory.
 WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t maxSize, std::string& bytes,
                             std::size_t& unallocated);
 
-// The same file however it is named: hard links, symbolic links, ../ paths.
+// The same file however it is named: hard links, symbolic links, ../ paths; for a file that
+// does not exist yet, the same place.
 bool sameFile(const std::string& a, const std::string& b);
 
 // The system's words for why the last failed file call failed ("Permission denied"); empty
@@ -90,8 +96,19 @@ bool canWriteOver(Faults& faults, const std::string& path);
 // The file can be opened for update.
 bool isWritableFile(Faults& faults, const std::string& path);
 
-// A file or a symbolic link, even one that names nothing, stands at the path.
-bool pathTaken(const std::string& path);
+// What stands at the path itself; a symbolic link, even one that names nothing, is Other.
+// Only "no such file" (or a file where a folder belongs) is Absent: any other failure of the
+// lookup is Unknown, with its reason kept for lastFailureReason.
+enum class Presence : std::uint8_t { Absent, File, Folder, Other, Unknown };
+Presence lookUp(const std::string& path);
+
+// No one may write the file, by its permission bits: neither a rename nor a run as root would
+// respect that.
+bool isReadOnly(const std::string& path);
+
+// What the stream (which writes to standard output) and standard output hold reaches its file;
+// false, with the reason, when it cannot.
+bool flushStandardOutput(std::ostream& out);
 // The file a save of the path writes: through symbolic links, the file they end at.
 std::string savedPath(const std::string& path);
 

@@ -95,13 +95,15 @@ FileState stateOf(const std::string& path) {
     struct stat st{};
     if (::stat(path.c_str(), &st) != 0) {
         FileState state;
-        if (errno == ENOENT) state.kind = FileState::Kind::Missing;
+        if (errno == ENOENT || errno == ENOTDIR) state.kind = FileState::Kind::Missing;
         return state;
     }
     return stateOfStat(st);
 }
 
 #endif
+
+std::string reasonOf(int error) { return error == 0 ? std::string() : std::strerror(error); }
 
 fs::path folderOf(const fs::path& file) { return file.parent_path().empty() ? fs::path(".") : file.parent_path(); }
 
@@ -127,20 +129,29 @@ bool isTemporaryOf(std::string_view name, std::string_view target) {
 
 // Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
 // the file (its first original, an edited stats file) are made under its lock too, and so is
-// the lock file of the time before it existed.
-void removeLeftoversBeside(const std::string& target, bool exists) {
+// the lock file of the time before it existed. False, with the path that could not be looked
+// at and why, when the folder cannot be listed.
+bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& facts) {
     std::error_code ec;
     const std::string name = fs::path(target).filename().string();
     const auto ours = [&](std::string_view entry) {
         return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
                isTemporaryOf(entry, name + ".bak") || (exists && entry == name + std::string(kLockEnd));
     };
-    for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (ours(it->path().filename().string()) && it->symlink_status(typeError).type() == fs::file_type::regular) {
-            removeQuietly(it->path().string());
+    const fs::path folder = folderOf(target);
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().string();
+        if (!ours(it->path().filename().string())) continue;
+        const Presence presence = lookUp(entry);
+        if (presence == Presence::Unknown) {
+            facts.push_back({SaveEvent::Failed, entry, SaveError::System, lastFailureReason(), {}});
+            return false;
         }
+        if (presence == Presence::File) removeQuietly(entry);
     }
+    if (!ec) return true;
+    facts.push_back({SaveEvent::Failed, folder.string(), SaveError::System, reasonOf(ec.value()), {}});
+    return false;
 }
 
 // The folder's entry for the new name reaches the disk too, so that the rename survives a
@@ -156,16 +167,14 @@ void syncFolderOf(const std::string& file) {
 #endif
 }
 
-// No one may write the file, by its permission bits: neither a rename nor a run as root would
-// respect that.
-bool isReadOnly(const std::string& path) {
-    std::error_code ec;
-    const fs::perms perms = fs::status(path, ec).permissions();
-    return !ec &&
-           (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
+// Why the last system call failed, in the system's words.
+std::string lastSystemReason() {
+#if defined(_WIN32)
+    return std::system_category().message(static_cast<int>(GetLastError()));
+#else
+    return reasonOf(errno);
+#endif
 }
-
-std::string reasonOf(int error) { return error == 0 ? std::string() : std::strerror(error); }
 
 }  // namespace
 
@@ -179,10 +188,11 @@ struct Claim::Held {
     FileState state;       // as found when the lock was taken
     std::intptr_t handle = kNone;
     std::string lockFile;  // while the target did not exist
+    std::string failure;   // why its state could not be looked up
 
     ~Held() { release(); }
 
-    enum class Result : std::uint8_t { Locked, InUse, Unavailable };
+    enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
     Result lock();
     void release();
     bool locked() const { return handle != kNone; }
@@ -209,6 +219,10 @@ Claim::Held::Result Claim::Held::lock() {
     // A few tries: each retry follows a rename over the path that another run just made.
     for (int attempt = 0; attempt < 8; ++attempt) {
         state = stateOf(saved);
+        if (state.kind == FileState::Kind::Unknown) {
+            failure = lastSystemReason();
+            return Result::Failed;
+        }
         const bool exists = state.kind == FileState::Kind::Regular;
         if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
         const std::string locking = exists ? saved : saved + std::string(kLockEnd);
@@ -286,7 +300,7 @@ Claim::~Claim() = default;
 
 namespace {
 
-// The held target of the path, claimed now if it was not before; nullptr after an InUse fact.
+// The held target of the path, claimed now if it was not before; nullptr after a Failed fact.
 Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
     for (const auto& h : held) {
         if (h->path == path) return h.get();
@@ -296,22 +310,32 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
             return nullptr;
         }
     }
+    // A path that cannot even be looked up (is it a link?) is not saved blindly.
+    if (path != "-" && lookUp(path) == Presence::Unknown) {
+        facts.push_back({SaveEvent::Failed, path, SaveError::System, lastFailureReason(), {}});
+        return nullptr;
+    }
     auto h = std::make_unique<Claim::Held>();
     h->path = path;
     h->saved = savedPath(path);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    h->direct = path == "-" || (fs::exists(status) && !fs::is_regular_file(status));
+    h->direct = isStandardOutput(path) || (fs::exists(status) && !fs::is_regular_file(status));
     if (!h->direct) {
         switch (h->lock()) {
             case Claim::Held::Result::InUse:
                 facts.push_back({SaveEvent::Failed, path, SaveError::InUse, {}, {}});
                 return nullptr;
+            case Claim::Held::Result::Failed:
+                facts.push_back({SaveEvent::Failed, h->saved, SaveError::System, h->failure, {}});
+                return nullptr;
             case Claim::Held::Result::Locked:
-                // No run of ours is writing beside the target while we hold it.
-                removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular);
-                // A link's .bak stands beside the link.
-                if (h->saved != path) removeLeftoversBeside(path, false);
+                // No run of ours is writing beside the target while we hold it. A link's .bak
+                // stands beside the link.
+                if (!removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular, facts) ||
+                    (h->saved != path && !removeLeftoversBeside(path, false, facts))) {
+                    return nullptr;
+                }
                 break;
             case Claim::Held::Result::Unavailable: break;  // saved without: the state check still guards it
         }
@@ -465,6 +489,11 @@ void takeBackOriginals(std::span<const Step> steps) {
     }
 }
 
+// The first originals taken back are kept no more; a .bak put in place stays, and is told.
+void forgetOriginals(SaveFacts& facts) {
+    std::erase_if(facts, [](const SaveFact& f) { return f.event == SaveEvent::KeptOriginal; });
+}
+
 SaveFact failure(const std::string& path, SaveError error = SaveError::System, std::string other = {}) {
     return {SaveEvent::Failed, path, error, lastFailureReason(), std::move(other)};
 }
@@ -478,7 +507,12 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
     if (job.kept == KeptCopy::FirstOriginal) {
         const std::string original = firstOriginalPath(target);
-        if (!pathTaken(original)) {
+        const Presence presence = lookUp(original);
+        if (presence == Presence::Unknown) {
+            failed = failure(original);
+            return false;
+        }
+        if (presence == Presence::Absent) {
             s.keptPath = original;
             return true;
         }
@@ -501,14 +535,14 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
         return false;
     }
     if (!*differs) return true;
-    const fs::file_status status = fs::symlink_status(backup, ec);
-    if (fs::is_directory(status)) {
-        failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
-        return false;
-    }
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        failed = failure(backup, SaveError::NotRegular);
-        return false;
+    switch (lookUp(backup)) {
+        case Presence::Unknown: failed = failure(backup); return false;
+        case Presence::Folder:
+            failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
+            return false;
+        case Presence::Other: failed = failure(backup, SaveError::NotRegular); return false;
+        case Presence::Absent:
+        case Presence::File: break;
     }
     s.keptPath = backup;
     return true;
@@ -581,9 +615,12 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
             return fail(i, {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
         }
         // A read-only mark would be ignored by a rename, and by a run as root.
-        const bool replaced = jobs[i].offset != kWholeFile && !s.held->direct && there;
+        const bool replaced = !s.held->direct && there;
         if (replaced && isReadOnly(s.held->path)) return fail(i, failure(s.held->path, SaveError::ReadOnly));
-        if (replaced && !isWritableFile(faults, s.held->path)) return fail(i, failure(s.held->path));
+        const bool spliced = jobs[i].offset != kWholeFile;
+        // A device or a pipe cannot be copied, nor waited on.
+        if (spliced && s.held->direct) return fail(i, failure(s.held->path, SaveError::NotRegular));
+        if (spliced && replaced && !isWritableFile(faults, s.held->path)) return fail(i, failure(s.held->path));
         SaveFact refused;
         if (!planKeptCopy(s, faults, refused)) return fail(i, std::move(refused));
     }
@@ -613,7 +650,7 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
                 if (steps[j].kept && steps[j].job->kept == KeptCopy::FirstOriginal)
                     removeQuietly(savedPath(steps[j].keptPath));
             }
-            facts.clear();
+            forgetOriginals(facts);
             return fail(i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
         }
         const bool original = s.job->kept == KeptCopy::FirstOriginal;
@@ -631,7 +668,7 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
             if (!s.file->putInPlace()) {
                 if (i == 0) {  // nothing replaced yet
                     takeBackOriginals(steps);
-                    facts.clear();
+                    forgetOriginals(facts);
                 }
                 return fail(i, {SaveEvent::Failed, s.held->path, SaveError::System, s.file->renameReason(), {}});
             }
