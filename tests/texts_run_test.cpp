@@ -176,9 +176,12 @@ TEST(RestoreRun, PutsBackTheOriginalsOfPatchAndTexts) {
         testing::writeBytes(dir / "game.exe", broken);
         EXPECT_EQ(restore().output, opening + "\nRestored game.exe from game.exe.orig\nDone!\n");
         EXPECT_TRUE(snapshot(dir.path()) == withOriginals);
-        // A description file that is gone comes back too.
+        // A description file that is gone comes back too, and so does the executable.
         fs::remove(dir / itemPath);
         EXPECT_EQ(restore().output, opening + "\nRestored " + itemPath + " from " + itemPath + ".orig\nDone!\n");
+        EXPECT_TRUE(snapshot(dir.path()) == withOriginals);
+        fs::remove(dir / "game.exe");
+        EXPECT_EQ(restore().output, opening + "\nRestored game.exe from game.exe.orig\nDone!\n");
         EXPECT_TRUE(snapshot(dir.path()) == withOriginals);
         // A copy that is no original stops the run before anything is put back.
         edit();

@@ -255,8 +255,8 @@ void printLookupFailure(std::ostream& out, const std::string& original) {
     printSaveFailure(out, {io::SaveEvent::Failed, original, io::SaveError::System, io::lastFailureReason(), {}});
 }
 
-// restore's edition: the executable's, or, where another tool broke it, its first original's;
-// nullptr after the message.
+// restore's edition: the executable's, or, where another tool broke it or it is gone, its
+// first original's; nullptr after the message.
 const Edition* restoredEdition(const RunContext& run) {
     const std::string& exe = run.executablePath;
     const std::string exeOriginal = io::firstOriginalPath(exe);
@@ -265,6 +265,8 @@ const Edition* restoredEdition(const RunContext& run) {
         long size = -1;
         bool notRegular = false;
         const bool opened = file.openRegular(path, notRegular);
+        const bool gone = !opened && !notRegular && path == exe && io::lookUp(exe) == io::Presence::Absent;
+        if (gone && io::lookUp(exeOriginal) == io::Presence::File) continue;
         if (!opened && !notRegular && path == exe) {
             printCantOpen(run.out, exe);
             printUsage(run.out);
