@@ -19,6 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct JobCase {
     const char* name;
+    const char8_t* file;  // the target's name
     bool exists;         // the target stands before the save
     std::int64_t offset; // io::kWholeFile, or where the bytes go over the current file
     io::KeptCopy kept;
@@ -35,7 +36,9 @@ Bytes savedOf(const JobCase& c) {
     return b;
 }
 
-const io::OriginalTest kSameSize = [](const std::string& path) { return fs::file_size(path) == kOld.size(); };
+const io::OriginalTest kSameSize = [](const std::string& path) {
+    return fs::file_size(testing::utf8Path(path)) == kOld.size();
+};
 
 class SaveJobs : public ::testing::TestWithParam<JobCase> {};
 
@@ -44,12 +47,13 @@ class SaveJobs : public ::testing::TestWithParam<JobCase> {};
 TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
     const JobCase c = GetParam();
     testing::TempDir dir;
-    const std::string target = (dir / "file").string();
-    const std::string keptPath = target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak");
+    const std::string target = testing::utf8Name(dir.path() / c.file);
+    const fs::path targetFile = testing::utf8Path(target);
+    const fs::path keptPath = testing::utf8Path(target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak"));
     const auto reset = [&] {
-        fs::remove(target);
+        fs::remove(targetFile);
         fs::remove(keptPath);
-        if (c.exists) testing::writeBytes(target, kOld);
+        if (c.exists) testing::writeBytes(targetFile, kOld);
     };
     const io::SaveJob job{target, kBytes, c.offset, {}, c.kept, kSameSize};
     const auto save = [&](Faults& faults) {
@@ -62,7 +66,7 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
     ASSERT_EQ(clean.back().event, io::SaveEvent::Saved);
     const bool keeps = c.exists && c.kept != io::KeptCopy::None;
     EXPECT_EQ(clean.size(), keeps ? 2u : 1u);
-    EXPECT_TRUE(testing::readBytes(target) == savedOf(c));
+    EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));
     EXPECT_EQ(fs::exists(keptPath), keeps);
     if (keeps) {
         EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
@@ -75,9 +79,9 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         const io::SaveFacts facts = save(failing);
         const bool saved = facts.back().event == io::SaveEvent::Saved;
         if (!saved) {
-            EXPECT_TRUE(c.exists ? testing::readBytes(target) == kOld : !fs::exists(target));
+            EXPECT_TRUE(c.exists ? testing::readBytes(targetFile) == kOld : !fs::exists(targetFile));
         } else {
-            EXPECT_TRUE(testing::readBytes(target) == savedOf(c));  // a close of a file only read
+            EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));  // a close of a file only read
         }
         if (fs::exists(keptPath)) {
             EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
@@ -95,13 +99,16 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, SaveJobs, ::testing::Values(
-//          name            exists offset          kept
-    JobCase{"NewFile",      false, io::kWholeFile, io::KeptCopy::None},
-    JobCase{"Replaced",     true,  io::kWholeFile, io::KeptCopy::None},
-    JobCase{"Splice",       true,  131000,         io::KeptCopy::None},
-    JobCase{"WithOriginal", true,  131000,         io::KeptCopy::FirstOriginal},
-    JobCase{"WithPrevious", true,  io::kWholeFile, io::KeptCopy::PreviousStats},
-    JobCase{"NewWithBak",   false, io::kWholeFile, io::KeptCopy::PreviousStats}),
+//          name                    file          exists offset          kept
+    JobCase{"NewFile",              u8"file",     false, io::kWholeFile, io::KeptCopy::None},
+    JobCase{"Replaced",             u8"file",     true,  io::kWholeFile, io::KeptCopy::None},
+    JobCase{"Splice",               u8"file",     true,  131000,         io::KeptCopy::None},
+    JobCase{"WithOriginal",         u8"file",     true,  131000,         io::KeptCopy::FirstOriginal},
+    JobCase{"WithPrevious",         u8"file",     true,  io::kWholeFile, io::KeptCopy::PreviousStats},
+    JobCase{"NewWithBak",           u8"file",     false, io::kWholeFile, io::KeptCopy::PreviousStats},
+    // Windows takes names in any letters by their wide form.
+    JobCase{"OriginalInAnyLetters", u8"файл 文件", true,  131000,         io::KeptCopy::FirstOriginal},
+    JobCase{"PreviousInAnyLetters", u8"файл 文件", true,  io::kWholeFile, io::KeptCopy::PreviousStats}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -161,10 +168,12 @@ TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
 #endif
 
 // Two runs creating two different new files in one folder both go on; two creating the same
-// one exclude each other, and a claim that ends leaves nothing behind.
+// one exclude each other, and a claim that ends leaves nothing behind. The names hold letters
+// that no one code page has.
 TEST(SaveClaims, NewFilesInOneFolder) {
     testing::TempDir dir;
-    const std::vector<std::string> a{(dir / "a.txt").string()}, b{(dir / "b.txt").string()};
+    const std::vector<std::string> a{testing::utf8Name(dir.path() / u8"файл.txt")},
+        b{testing::utf8Name(dir.path() / u8"文件.txt")};
     {
         io::Claim first, second, third;
         EXPECT_TRUE(io::claimFiles(first, a).empty());
@@ -175,15 +184,15 @@ TEST(SaveClaims, NewFilesInOneFolder) {
         const io::SaveJob job{b[0], kBytes, io::kWholeFile, {}, io::KeptCopy::None, {}};
         EXPECT_EQ(io::saveFiles(second, std::span(&job, 1), noFaults()).back().event, io::SaveEvent::Saved);
     }
-    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"文件.txt"});
     // What a killed run left goes with the next claim of that file.
-    testing::writeText(dir / "a.txt.vantedit-lock", "");
-    testing::writeText(dir / "a.txt.vantedit-3.tmp", "half");
+    testing::writeText(dir.path() / u8"файл.txt.vantedit-lock", "");
+    testing::writeText(dir.path() / u8"файл.txt.vantedit-3.tmp", "half");
     {
         io::Claim next;
         EXPECT_TRUE(io::claimFiles(next, a).empty());
     }
-    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"文件.txt"});
 }
 
 }  // namespace
