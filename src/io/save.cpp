@@ -381,6 +381,7 @@ public:
         return false;
     }
     bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
+    File& file() { return file_; }
     // On disk, with the permission bits (and owner) of the file it copies or replaces.
     bool finish(const std::string& like, bool withOwner) {
         const bool synced = file_.flush() && file_.sync();
@@ -410,25 +411,40 @@ private:
     std::string reason_;
 };
 
-// The file source with the bytes laid over it from offset on, written to out.
+// The rest of the file, from in's place on, through the program: where the system copies nothing.
+bool copyThrough(File& in, File& out, long size) {
+    for (long at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<long>(kCopyChunk, size - at));
+        if (in.read(chunk.data(), want) != want || !out.write(chunk.data(), want)) return false;
+        at += static_cast<long>(want);
+    }
+    return true;
+}
+
+// The file source with the bytes laid over it from offset on, written to out: of the bytes
+// only the changed stretches, when the job names them. The rest is the system's copy where it
+// offers one, so that no byte of it passes through the program.
 bool writeSpliced(Faults& faults, Temporary& out, const std::string& source, std::int64_t offset,
-                  std::span<const std::uint8_t> bytes) {
+                  std::span<const std::uint8_t> bytes, std::optional<std::span<const ByteRange>> changed = {}) {
     File in(faults);
     long size = -1;
     if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
     if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
-    const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
-    for (std::int64_t at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
-        if (in.read(chunk.data(), want) != want) return false;
-        const std::int64_t from = std::max(at, offset);
-        const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
-        if (from < to) {
-            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset),
-                        static_cast<std::size_t>(to - from));
+    const ByteRange all{0, bytes.size()};
+    const std::span<const ByteRange> ranges = changed.value_or(std::span(&all, 1));
+    // Bytes that are the whole file need no copy under them.
+    if (changed || offset != 0 || bytes.size() != static_cast<std::uint64_t>(size)) {
+        const File::Copy copy = out.file().copyFrom(in, source, size);
+        if (copy == File::Copy::Failed || (copy == File::Copy::Refused && !copyThrough(in, out.file(), size))) {
+            return false;
         }
-        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
-        at += static_cast<std::int64_t>(want);
+    }
+    for (const ByteRange& r : ranges) {
+        if (r.offset > bytes.size() || r.size > bytes.size() - r.offset) return false;
+        if (r.size != 0 && !out.file().writeAt(static_cast<long>(offset) + static_cast<long>(r.offset),
+                                               bytes.data() + r.offset, r.size)) {
+            return false;
+        }
     }
     in.close();  // read-only: a failing close loses nothing
     return true;
@@ -530,8 +546,9 @@ SaveError writeNewFile(Step& s, Faults& faults) {
     const bool exists = fs::is_regular_file(s.held->path, ec);
     s.file.emplace(faults);
     if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
-    const bool written = job.offset == kWholeFile ? s.file->write(job.bytes)
-                                                  : writeSpliced(faults, *s.file, source, job.offset, job.bytes);
+    const bool written = job.offset == kWholeFile
+                             ? s.file->write(job.bytes)
+                             : writeSpliced(faults, *s.file, source, job.offset, job.bytes, job.changed);
     // A new file takes the bits of the file it copies; a replaced one keeps its own.
     const std::string like = exists ? s.held->saved : job.from;
     return written && s.file->finish(like, exists) ? SaveError::None : SaveError::System;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -59,6 +60,12 @@ using OriginalTest = std::function<bool(const std::string& path)>;
 
 inline constexpr std::int64_t kWholeFile = -1;
 
+// A stretch of a job's bytes, by where it starts in them.
+struct ByteRange {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
 struct SaveJob {
     std::string target;
     std::span<const std::uint8_t> bytes;
@@ -68,6 +75,9 @@ struct SaveJob {
     std::string from;  // the file copied, when it is not the target itself
     KeptCopy kept = KeptCopy::None;
     OriginalTest isOriginal;  // with FirstOriginal
+    // With an offset, the stretches of bytes that differ from the file, in order: only they
+    // are written over the copy. None given: all of bytes.
+    std::optional<std::span<const ByteRange>> changed;
 };
 
 // The files a run will save, held from the claim to the end of the run.
