@@ -26,6 +26,7 @@ struct JobCase {
     std::int64_t offset; // io::kWholeFile, or where the bytes go over the current file
     io::KeptCopy kept;
     Ranges changed;      // the stretches of the bytes written, if not all
+    bool begun = false;  // the copy begun at the claim
 };
 
 Ranges ranges(std::initializer_list<io::ByteRange> list) { return std::vector<io::ByteRange>(list); }
@@ -74,6 +75,10 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
     if (c.changed) job.changed = std::span<const io::ByteRange>(*c.changed);
     const auto save = [&](Faults& faults) {
         io::Claim claim;
+        if (c.begun) {
+            EXPECT_TRUE(io::claimFiles(claim, std::span(&target, 1)).empty());
+            io::beginCopy(claim, target, faults);
+        }
         return io::saveFiles(claim, std::span(&job, 1), faults);
     };
     reset();
@@ -129,7 +134,9 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SaveJobs, ::testing::Values(
     JobCase{"WithPrevious",   true,  io::kWholeFile, io::KeptCopy::PreviousStats, {}},
     JobCase{"NewWithBak",     false, io::kWholeFile, io::KeptCopy::PreviousStats, {}},
     JobCase{"ChangedRanges",  true,  131000,         io::KeptCopy::FirstOriginal, ranges({{0, 1}, {500, 12}, {999, 1}})},
-    JobCase{"NothingChanged", true,  131000,         io::KeptCopy::None,          ranges({})}),
+    JobCase{"NothingChanged", true,  131000,         io::KeptCopy::None,          ranges({})},
+    JobCase{"Begun",          true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true},
+    JobCase{"BegunWhole",     true,  131000,         io::KeptCopy::None,          {},                 true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

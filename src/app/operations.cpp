@@ -282,6 +282,8 @@ int saveExecutable(const std::string& executablePath, std::int64_t offset, std::
 
 int runPatch(const RunContext& run) {
     Game& game = *run.game;
+    // The copy of the executable that the save lays the changes over is written while the run reads.
+    io::beginCopy(run.claim, run.executablePath, run.faults);
     std::string bytes;
     Reading reading;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;

@@ -17,6 +17,7 @@
 #else
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <stdio_ext.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -185,6 +186,13 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 }
 
 #endif
+
+void File::startWriteback() {
+#if defined(__linux__)
+    // Only bytes the stream has handed on: a write still in its buffer may yet fail.
+    if (__fpending(stream_) == 0) ::sync_file_range(fileno(stream_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
 
 bool File::flush() {
     if (faults_->failFileCall()) return failedWithReason(0);

@@ -43,6 +43,9 @@ public:
     // or the bytes cannot be had.
     enum class Copy : std::uint8_t { Done, Refused, Failed };
     Copy copyFrom(File& source, const std::string& sourcePath, long size);
+    // Has the system begin writing what the file holds to the disk, so that a later sync
+    // waits for less. Only a hint: nothing fails.
+    void startWriteback();
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
     // Closing a stream that was only read loses nothing, so it is no fault point.

@@ -93,6 +93,7 @@ public:
 private:
     friend SaveFacts claimFiles(Claim&, std::span<const std::string>);
     friend SaveFacts saveFiles(Claim&, std::span<const SaveJob>, Faults&);
+    friend void beginCopy(Claim&, const std::string&, Faults&);
     std::vector<std::unique_ptr<Held>> held_;
 };
 
@@ -100,6 +101,11 @@ private:
 // claimed under another name, else nothing. A path that is standard output, a device or a pipe
 // takes no lock. A path may be claimed again by a later call: it keeps its first state.
 SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths);
+
+// Begins the copy of the claimed path that its save will lay the new bytes over, and the disk's
+// writing of it, so that both go on while the run reads. A copy not begun is made by the save,
+// which alone tells of failures; a run that saves nothing removes it.
+void beginCopy(Claim& claim, const std::string& path, Faults& faults);
 
 // Saves the jobs, all or, past the first rename, as many as could be; a target not claimed
 // before is claimed here. Ends with a Saved fact per job, or at the first Failed fact.
