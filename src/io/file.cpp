@@ -202,9 +202,9 @@ bool File::flush() {
 bool File::sync() {
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
-    return _commit(_fileno(stream_)) == 0;
+    return _commit(_fileno(stream_)) == 0 || failedWithReason();
 #else
-    return fsync(fileno(stream_)) == 0;
+    return fsync(fileno(stream_)) == 0 || failedWithReason();
 #endif
 }
 
