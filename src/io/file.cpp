@@ -136,7 +136,7 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
     (void)source;
     (void)size;
     if (faults_->failFileCall()) return Copy::Refused;
-    // CopyFile2 writes by name: the new file is closed for it, then opened again for update.
+    // The system's copy writes by name: the new file is closed for it, then opened again for update.
     std::fclose(stream_);
     stream_ = nullptr;
     const auto wide = [](const std::string& s) {
@@ -144,7 +144,8 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
         MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), static_cast<int>(w.size()));
         return w;
     };
-    const bool copied = SUCCEEDED(CopyFile2(wide(sourcePath).c_str(), wide(path_).c_str(), nullptr));
+    // CopyFileW rather than CopyFile2: the same copy of the system's, and Wine has it.
+    const bool copied = CopyFileW(wide(sourcePath).c_str(), wide(path_).c_str(), FALSE) != 0;
     // The copy takes the source's attributes: a read-only one would forbid the writes after it.
     const DWORD attributes = GetFileAttributesA(path_.c_str());
     if (copied && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {

@@ -37,7 +37,7 @@ public:
 
     // This file, created and still empty, made a copy of the first size bytes of source (open
     // for reading, named sourcePath) by the system: a clone that shares its blocks where the
-    // file system can, else a copy in the kernel (on Windows CopyFile2, which copies by name).
+    // file system can, else a copy in the kernel (on Windows the system's CopyFile, which copies by name).
     // Refused, with this file as it may be, where the system offers neither (another file
     // system, an old kernel): the caller copies the bytes itself. Failed: the disk is full,
     // or the bytes cannot be had.
@@ -57,7 +57,7 @@ private:
     bool standard_ = false;
     bool writable_ = false;
 #if defined(_WIN32)
-    std::string path_;  // of a file made by create, which CopyFile2 writes by name
+    std::string path_;  // of a file made by create, which CopyFile writes by name
 #endif
 };
 
