@@ -420,7 +420,7 @@ private:
     std::string reason_;
 };
 
-// The rest of the file, from in's place on, through the program: where the system copies nothing.
+// size bytes from in's place on, written to out through the program: where the system copies nothing.
 bool copyThrough(File& in, File& out, long size) {
     for (long at = 0; at < size;) {
         const auto want = static_cast<std::size_t>(std::min<long>(kCopyChunk, size - at));
