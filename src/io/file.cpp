@@ -17,7 +17,6 @@
 #else
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <stdio_ext.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -168,32 +167,31 @@ bool copyRefused(int error) {
 
 }  // namespace
 
+// The kernel copies this much at a time, and the disk begins writing each piece while the
+// next is copied: a sync after the copy then waits for less.
+constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
+
 File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
     (void)sourcePath;
     const int in = fileno(source.stream_);
     const int out = fileno(stream_);
     // A clone shares the blocks and copies nothing; file systems without shared blocks refuse it.
     if (!faults_->failFileCall() && ::ioctl(out, FICLONE, in) == 0) return Copy::Done;
+    if (faults_->failFileCall()) return Copy::Refused;
     for (off_t at = 0; at < size;) {
-        if (faults_->failFileCall()) return Copy::Refused;
         off_t from = at;
         off_t to = at;
-        const ssize_t copied = ::copy_file_range(in, &from, out, &to, static_cast<std::size_t>(size - at), 0);
+        const auto piece = static_cast<std::size_t>(std::min<off_t>(kKernelCopyPiece, size - at));
+        const ssize_t copied = ::copy_file_range(in, &from, out, &to, piece, 0);
         if (copied < 0 && !copyRefused(errno)) return failedWithReason(), Copy::Failed;
         if (copied <= 0) return Copy::Refused;  // at 0, the source ended early: the plain copy tells
+        ::sync_file_range(out, at, copied, SYNC_FILE_RANGE_WRITE);  // a hint: nothing fails
         at += copied;
     }
     return Copy::Done;
 }
 
 #endif
-
-void File::startWriteback() {
-#if defined(__linux__)
-    // Only bytes the stream has handed on: a write still in its buffer may yet fail.
-    if (__fpending(stream_) == 0) ::sync_file_range(fileno(stream_), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-}
 
 bool File::flush() {
     if (faults_->failFileCall()) return failedWithReason(0);

@@ -37,15 +37,13 @@ public:
 
     // This file, created and still empty, made a copy of the first size bytes of source (open
     // for reading, named sourcePath) by the system: a clone that shares its blocks where the
-    // file system can, else a copy in the kernel (on Windows the system's CopyFile, which copies by name).
+    // file system can, else a copy in the kernel, which the disk begins writing at once (on
+    // Windows the system's CopyFile, which copies by name).
     // Refused, with this file as it may be, where the system offers neither (another file
     // system, an old kernel): the caller copies the bytes itself. Failed: the disk is full,
     // or the bytes cannot be had.
     enum class Copy : std::uint8_t { Done, Refused, Failed };
     Copy copyFrom(File& source, const std::string& sourcePath, long size);
-    // Has the system begin writing what the file holds to the disk, so that a later sync
-    // waits for less. Only a hint: nothing fails.
-    void startWriteback();
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
     // Closing a stream that was only read loses nothing, so it is no fault point.

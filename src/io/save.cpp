@@ -485,7 +485,6 @@ void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
         std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
         long size = -1;
         if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
-        out->file().startWriteback();
         h->begun = std::move(out);
         h->begunSize = size;
     }
