@@ -65,8 +65,8 @@ TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
             EXPECT_EQ(r.result, ReadResult::EndOfFile);
             const std::string typed = c.value.find('"') == std::string::npos ? c.value : "7";
             EXPECT_EQ(r.output, c.shown.empty() ? ""
-                                                : "\nWARNING:  Item 5, " + std::string(c.heading) + ": " + typed +
-                                                      " does not fit (stored as " + c.shown + ")");
+                                                : "\nWARNING:  line 7: Item 5, " + std::string(c.heading) + ": " +
+                                                      typed + " does not fit (stored as " + c.shown + ")");
             EXPECT_EQ(imageOf(g), expected);
         }
     }
@@ -84,10 +84,13 @@ TEST(ItemRow, TwentyNumbersThatDoNotFitAndTwentyRowsNamingNoItemAreToldThenCount
     const Read r = readStats(g, text);
     std::string expected;
     for (int item = 0; item < 20; ++item) {
-        expected += "\nWARNING:  Item " + std::to_string(item) + ", Price: 70000 does not fit (stored as 4464)";
+        expected += "\nWARNING:  line " + std::to_string(item + 2) + ": Item " + std::to_string(item) +
+                    ", Price: 70000 does not fit (stored as 4464)";
     }
+    const auto rows = std::count(text.begin(), text.end(), '\n') - 22 + 2;  // the line of Item 351
     for (int item = 351; item < 371; ++item) {
-        expected += "\nWARNING:  Item " + std::to_string(item) + ": no such item, row skipped";
+        expected += "\nWARNING:  line " + std::to_string(rows + item - 351) + ": Item " + std::to_string(item) +
+                    ": no such item, row skipped";
     }
     EXPECT_EQ(r.output, expected + "\nWARNING:  1 more value does not fit.\nWARNING:  2 more rows name no item.");
 }
@@ -230,7 +233,7 @@ TEST(ItemRow, ItemsWithoutARecordStoreNothingAndStayInStep) {
         AttachmentGroups groups;
         const Read r = readStats(g, groups, headingLine(69) + row + "\nAttach 0\t4\t5");
         EXPECT_EQ(r.result, ReadResult::EndOfFile);
-        EXPECT_EQ(r.output, "\nWARNING:  Item " + std::to_string(item) + ": no such item, row skipped");
+        EXPECT_EQ(r.output, "\nWARNING:  line 2: Item " + std::to_string(item) + ": no such item, row skipped");
         EXPECT_EQ(g.descriptions.item, before.descriptions.item);
         EXPECT_EQ(g.descriptions.shop, before.descriptions.shop);
         EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[1].attachOffset)), 4u | (5u << 16));

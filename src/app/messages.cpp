@@ -44,6 +44,7 @@ void printHeadingCause(std::ostream& out, HeadingCause cause) {
         case HeadingCause::NoKeyword:
             out << "The first line is no heading and no line of the file: check its first word.\n";
             return;
+        case HeadingCause::BinaryData: out << "This is no stats file: it holds binary data.\n"; return;
     }
 }
 
@@ -68,6 +69,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
             out << "Error while parsing! (";
             printLine(out, f);
             out << shownText(out, f.word, form) << ")\n";
+            printHeadingCause(out, f.cause);
             return;
         default: break;
     }
@@ -338,25 +340,29 @@ void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t l
 }
 
 void printReading(std::ostream& out, const Reading& reading) {
+    bool midLine = false;  // the last warning did not end its line
     for (const ReadNotice& notice : reading.notices) {
+        midLine = true;
         switch (notice.warning) {
             case ReadWarning::OlderLayout:
                 out << "\nWARNING:  Older version datafile detected!  (" << notice.count
                     << " Headings) (Converting...)\n";
+                midLine = false;
                 break;
             case ReadWarning::AmmoTypeFormat:
                 out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+                midLine = false;
                 break;
             case ReadWarning::DoesNotFit:
-                out << "\nWARNING:  " << lineKeyword(notice.field.line) << ' ' << notice.field.record << ", "
-                    << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count
-                    << ")";
+                out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' '
+                    << notice.field.record << ", " << fieldLabel(notice.field) << ": " << notice.typed
+                    << " does not fit (stored as " << notice.count << ")";
                 break;
             case ReadWarning::Utf8WithoutMark:
                 out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
                 break;
             case ReadWarning::NoSuchItem:
-                out << "\nWARNING:  Item " << notice.count << ": no such item, row skipped";
+                out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";
                 break;
         }
     }
@@ -368,6 +374,7 @@ void printReading(std::ostream& out, const Reading& reading) {
         out << "\nWARNING:  " << reading.moreRowsNamingNoItem
             << (reading.moreRowsNamingNoItem == 1 ? " more row names no item." : " more rows name no item.");
     }
+    if (!reading.ok() && midLine) out << "\n";  // the error on a line of its own
     printReadFailure(out, reading.failure, reading.texts);
 }
 

@@ -1,0 +1,260 @@
+#include "patch/stats_lines.h"
+
+#include <algorithm>
+#include <array>
+
+#include "model/text.h"
+
+namespace vantedit {
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+constexpr std::size_t kMostWordLength = 255;
+
+constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// What a double quote does in a cell that is not quoted.
+enum class Quote : std::uint8_t {
+    AsTyped,      // it stays, as every other character
+    Character,    // it stays; a doubled one stands for one
+    EscapesNext,  // it goes, and the character after it is taken whatever it is
+    Dropped,      // it goes
+};
+
+struct CellGrammar {
+    bool quotable;        // a cell opening with a quote that closes before a tab or the line's end is quoted
+    Quote quote;          // in a cell that is not
+    bool tabEnds;         // a tab ends the cell; otherwise tabs go and the cell runs to the line break
+    bool lineBreakEnds;   // a line break ends the cell and the line's cells; otherwise it is text
+    bool zeroEnds;        // a byte 0 ends the cell
+    bool blankSeparated;  // any run of white space separates cells
+};
+
+// clang-format off
+constexpr std::array<CellGrammar, 5> kCellGrammars = {{
+//   quotable quote               tabEnds lineBreakEnds zeroEnds blankSeparated
+    {true,    Quote::Character,   true,   false,        true,    false},  // ItemText
+    {false,   Quote::AsTyped,     true,   true,         false,   false},  // ItemNumber
+    {false,   Quote::AsTyped,     true,   false,        false,   true },  // ListValue
+    {true,    Quote::EscapesNext, true,   true,         true,    false},  // AmmoNameText
+    {true,    Quote::Dropped,     false,  true,         true,    false},  // Name
+}};
+// clang-format on
+
+// Where the quote that opens a cell closes: a quote not doubled and followed by a tab or the
+// line's end (a byte 0 ends the text too); kNone when the cell is no quoted one.
+std::size_t closingQuoteIn(std::string_view cell) {
+    for (std::size_t i = 1; i < cell.size(); ++i) {
+        if (cell[i] == '\0') return i;
+        if (cell[i] != '"') continue;
+        if (i + 1 < cell.size() && cell[i + 1] == '"') {
+            ++i;
+            continue;
+        }
+        return i + 1 == cell.size() || cell[i + 1] == '\t' ? i : kNone;
+    }
+    return kNone;
+}
+
+// A quoted cell up to its closing quote: doubled quotes stand for one.
+Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g, TextBuilder& text, Cell cell) {
+    for (std::size_t i = 1; i < close; ++i) {
+        const char c = rest[i];
+        if (c == '"') ++i;
+        if (c == '\r' && rest[i + 1] == '\n') continue;
+        text.add(static_cast<unsigned char>(c));
+    }
+    cell.given = true;
+    const bool tab = rest[close] == '"' && close + 1 < rest.size();
+    std::size_t after = close + (tab ? 2 : 1);
+    cell.end = rest[close] == '"' && !tab ? CellEnd::LineEnd : CellEnd::Separator;
+    if (tab && !g.tabEnds) {  // the rest of a name's line is dropped
+        const std::size_t lineBreak = rest.find('\n', after);
+        cell.end = lineBreak == kNone ? CellEnd::LineEnd : CellEnd::LineBreak;
+        after = lineBreak == kNone ? rest.size() : lineBreak + 1;
+    }
+    rest.remove_prefix(std::min(after, rest.size()));
+    return cell;
+}
+
+}  // namespace
+
+std::size_t lineTypeOf(std::string_view word) {
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
+    }
+    return kLineTypes.size();
+}
+
+const LineAlias* lineAliasOf(std::string_view word) {
+    for (const LineAlias& alias : kLineAliases) {
+        if (equalsIgnoringCase(word, alias.keyword)) return &alias;
+    }
+    return nullptr;
+}
+
+const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
+    // No letter stands between the line feed the last look started at and the letter it found.
+    if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.letter) return opening_;
+    std::size_t at = lineFeed + 1;
+    while (at < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(bytes_[at]))) ++at;
+    opening_ = {lineFeed, at, false, false};
+    std::size_t p = at;
+    while (p < bytes_.size() && isAsciiLetter(static_cast<unsigned char>(bytes_[p]))) ++p;
+    if (p == at) return opening_;
+    while (p < bytes_.size() && bytes_[p] == ' ') ++p;
+    if (p < bytes_.size() && (bytes_[p] == '-' || bytes_[p] == '+')) ++p;
+    opening_.opens = p < bytes_.size() && isDigit(bytes_[p]);
+    if (opening_.opens) {
+        const LineOpening o = readLineOpening(bytes_.substr(at));
+        opening_.keyword = o.number && (lineTypeOf(o.word) < kLineTypes.size() || lineAliasOf(o.word) != nullptr);
+    }
+    return opening_;
+}
+
+std::size_t StatsLines::closingQuote(std::size_t quote) {
+    for (std::size_t i = quote + 1; i < bytes_.size(); ++i) {
+        const char c = bytes_[i];
+        if (c == '\0') return i;
+        if (c == '\n' && openingAfter(i).keyword) return kNone;
+        if (c != '"') continue;
+        if (i + 1 < bytes_.size() && bytes_[i + 1] == '"') {
+            ++i;
+            continue;
+        }
+        std::size_t k = i + 1;
+        while (k < bytes_.size() && bytes_[k] == '\r') ++k;
+        const bool closes = i + 1 == bytes_.size() || bytes_[i + 1] == '\t' ||
+                            (k < bytes_.size() && bytes_[k] == '\n' && openingAfter(k).opens);
+        return closes ? i : kNone;
+    }
+    return kNone;
+}
+
+std::size_t StatsLines::lineEnd(std::size_t start) {
+    bool cellStart = false;
+    for (std::size_t i = start; i < bytes_.size(); ++i) {
+        const char c = bytes_[i];
+        if (cellStart && c == '"') {
+            const std::size_t close = closingQuote(i);
+            if (close != kNone) {
+                i = close;
+                cellStart = false;
+                continue;
+            }
+        }
+        cellStart = c == '\t';
+        if (c == '\n' && openingAfter(i).opens) return i;
+    }
+    return bytes_.size();
+}
+
+bool StatsLines::next(StatsLine& line) {
+    const auto lineFeeds = [&](std::size_t from, std::size_t to) {
+        return std::count(bytes_.begin() + static_cast<std::ptrdiff_t>(from),
+                          bytes_.begin() + static_cast<std::ptrdiff_t>(to), '\n');
+    };
+    std::size_t start = at_;
+    while (start < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(bytes_[start]))) ++start;
+    number_ += lineFeeds(at_, start);
+    at_ = start;
+    if (start == bytes_.size()) return false;
+    const std::size_t end = lineEnd(start);
+    std::size_t textEnd = end;
+    while (end < bytes_.size() && textEnd > start && bytes_[textEnd - 1] == '\r') --textEnd;
+    line = {bytes_.substr(start, textEnd - start), number_};
+    number_ += lineFeeds(start, end);
+    at_ = end;
+    return true;
+}
+
+LineOpening readLineOpening(std::string_view line) {
+    LineOpening o;
+    const std::size_t blank = line.find(' ');
+    const std::string_view word = line.substr(0, std::min(blank, kMostWordLength));
+    o.word = word.substr(0, word.find('\0'));
+    std::size_t p = blank < kMostWordLength ? blank + 1 : word.size();
+    while (p < line.size() && isWhiteSpace(static_cast<unsigned char>(line[p]))) ++p;
+    const bool negative = p < line.size() && line[p] == '-';
+    if (p < line.size() && (line[p] == '-' || line[p] == '+')) ++p;
+    std::uint32_t magnitude = 0;
+    for (; p < line.size() && isDigit(line[p]); o.number = true) {
+        magnitude = magnitude * 10u + static_cast<std::uint32_t>(line[p++] - '0');
+    }
+    o.value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+    if (p < line.size() && line[p] == '"') ++p;
+    o.rest = line.substr(p);
+    return o;
+}
+
+CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
+    const auto trim = [&] {
+        while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+        while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
+    };
+    trim();
+    if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') {
+        cell = cell.substr(1, cell.size() - 2);
+        trim();
+    }
+    if (cell.empty()) return CellNumber::Empty;
+    const bool negative = cell.front() == '-';
+    if (cell.front() == '-' || cell.front() == '+') cell.remove_prefix(1);
+    if (cell.empty()) return CellNumber::NotWhole;
+    std::uint64_t magnitude = 0;
+    bool large = false;
+    for (char c : cell) {
+        if (!isDigit(c)) return CellNumber::NotWhole;
+        large = large || magnitude > 0xFFFFFFFFu;  // the digits still have to be digits
+        if (!large) magnitude = magnitude * 10u + static_cast<std::uint64_t>(c - '0');
+    }
+    if (large || magnitude > (negative ? 0x80000000u : 0xFFFFFFFFu)) return CellNumber::TooLarge;
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return CellNumber::Number;
+}
+
+Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
+    const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
+    if (g.blankSeparated) {
+        while (!rest.empty() && isWhiteSpace(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
+    }
+    Cell cell{rest.data(), CellEnd::LineEnd, false};
+    if (g.quotable && rest.starts_with('"')) {
+        const std::size_t close = closingQuoteIn(rest);
+        if (close != kNone) return takeQuoted(rest, close, g, text, cell);
+    }
+    std::size_t i = 0;
+    // The next character; a run of carriage returns before a line feed is that line feed.
+    const auto next = [&] {
+        std::size_t j = i;
+        while (j < rest.size() && rest[j] == '\r') ++j;
+        i = j < rest.size() && rest[j] == '\n' ? j + 1 : i + 1;
+        return j < rest.size() && rest[j] == '\n' ? int{'\n'} : int{static_cast<unsigned char>(rest[i - 1])};
+    };
+    while (i < rest.size()) {
+        int c = next();
+        if (c == '"' && g.quote == Quote::Dropped) continue;
+        if (c == '"' && g.quote == Quote::EscapesNext) {
+            if (i == rest.size()) break;
+            c = next();
+        } else if (c == '"' && g.quote == Quote::Character && i < rest.size() && rest[i] == '"') {
+            ++i;
+        }
+        if ((c == '\t' && g.tabEnds) || (c == 0 && g.zeroEnds) || (g.blankSeparated && isWhiteSpace(c))) {
+            cell.end = CellEnd::Separator;
+            break;
+        }
+        if (c == '\n' && g.lineBreakEnds) {
+            cell.end = CellEnd::LineBreak;
+            break;
+        }
+        if (c == '\t') continue;  // a name drops its tabs
+        text.add(c);
+        cell.given = cell.given || c != ' ';
+    }
+    rest.remove_prefix(i);
+    return cell;
+}
+
+}  // namespace vantedit
