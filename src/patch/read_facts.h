@@ -68,6 +68,6 @@ struct ReadNotice {
 // The numbers beyond their field's range, and the rows that name no item, that are told one
 // by one; the rest are counted.
 inline constexpr std::size_t kMostNumbersTold = 20;
-inline constexpr std::size_t kMostRowsTold = 20;
+inline constexpr std::size_t kMostRowsTold = kMostNumbersTold;
 
 }  // namespace vantedit

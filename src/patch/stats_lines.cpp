@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "model/text.h"
-
 namespace vantedit {
 
 namespace {
@@ -14,7 +12,9 @@ constexpr std::size_t kMostWordLength = 255;
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
-// What a double quote does in a cell that is not quoted.
+// What a double quote does in a cell that is not quoted. Only a cell whose quotes stay as
+// typed cannot be quoted: in any other, a quote that opens the cell and closes before a tab or
+// the line's end makes it a quoted cell.
 enum class Quote : std::uint8_t {
     AsTyped,      // it stays, as every other character
     Character,    // it stays; a doubled one stands for one
@@ -23,8 +23,7 @@ enum class Quote : std::uint8_t {
 };
 
 struct CellGrammar {
-    bool quotable;        // a cell opening with a quote that closes before a tab or the line's end is quoted
-    Quote quote;          // in a cell that is not
+    Quote quote;
     bool tabEnds;         // a tab ends the cell; otherwise tabs go and the cell runs to the line break
     bool lineBreakEnds;   // a line break ends the cell and the line's cells; otherwise it is text
     bool zeroEnds;        // a byte 0 ends the cell
@@ -33,26 +32,34 @@ struct CellGrammar {
 
 // clang-format off
 constexpr std::array<CellGrammar, 5> kCellGrammars = {{
-//   quotable quote               tabEnds lineBreakEnds zeroEnds blankSeparated
-    {true,    Quote::Character,   true,   false,        true,    false},  // ItemText
-    {false,   Quote::AsTyped,     true,   true,         false,   false},  // ItemNumber
-    {false,   Quote::AsTyped,     true,   false,        false,   true },  // ListValue
-    {true,    Quote::EscapesNext, true,   true,         true,    false},  // AmmoNameText
-    {true,    Quote::Dropped,     false,  true,         true,    false},  // Name
+//   quote               tabEnds lineBreakEnds zeroEnds blankSeparated
+    {Quote::Character,   true,   false,        true,    false},  // ItemText
+    {Quote::AsTyped,     true,   true,         false,   false},  // ItemNumber
+    {Quote::AsTyped,     true,   false,        false,   true },  // ListValue
+    {Quote::EscapesNext, true,   true,         true,    false},  // AmmoNameText
+    {Quote::Dropped,     false,  true,         true,    false},  // Name
 }};
 // clang-format on
 
-// Where the quote that opens a cell closes: a quote not doubled and followed by a tab or the
-// line's end (a byte 0 ends the text too); kNone when the cell is no quoted one.
-std::size_t closingQuoteIn(std::string_view cell) {
-    for (std::size_t i = 1; i < cell.size(); ++i) {
-        if (cell[i] == '\0') return i;
-        if (cell[i] != '"') continue;
-        if (i + 1 < cell.size() && cell[i + 1] == '"') {
+// Where the quote at quote closes: at a quote not doubled and followed by a tab, the end of
+// the text, or carriage returns and a line feed that opens(at, false) finds ending the line;
+// a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it before
+// the end, or before a line feed that opens(at, true) finds followed by a keyword's line.
+template <typename Opens>
+std::size_t closingQuote(std::string_view text, std::size_t quote, Opens opens) {
+    for (std::size_t i = quote + 1; i < text.size(); ++i) {
+        if (text[i] == '\0') return i;
+        if (text[i] == '\n' && opens(i, true)) return kNone;
+        if (text[i] != '"') continue;
+        if (i + 1 < text.size() && text[i + 1] == '"') {
             ++i;
             continue;
         }
-        return i + 1 == cell.size() || cell[i + 1] == '\t' ? i : kNone;
+        std::size_t k = i + 1;
+        while (k < text.size() && text[k] == '\r') ++k;
+        const bool closes =
+            i + 1 == text.size() || text[i + 1] == '\t' || (k < text.size() && text[k] == '\n' && opens(k, false));
+        return closes ? i : kNone;
     }
     return kNone;
 }
@@ -80,20 +87,6 @@ Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g,
 
 }  // namespace
 
-std::size_t lineTypeOf(std::string_view word) {
-    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
-    }
-    return kLineTypes.size();
-}
-
-const LineAlias* lineAliasOf(std::string_view word) {
-    for (const LineAlias& alias : kLineAliases) {
-        if (equalsIgnoringCase(word, alias.keyword)) return &alias;
-    }
-    return nullptr;
-}
-
 const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
     // No letter stands between the line feed the last look started at and the letter it found.
     if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.letter) return opening_;
@@ -113,31 +106,15 @@ const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
     return opening_;
 }
 
-std::size_t StatsLines::closingQuote(std::size_t quote) {
-    for (std::size_t i = quote + 1; i < bytes_.size(); ++i) {
-        const char c = bytes_[i];
-        if (c == '\0') return i;
-        if (c == '\n' && openingAfter(i).keyword) return kNone;
-        if (c != '"') continue;
-        if (i + 1 < bytes_.size() && bytes_[i + 1] == '"') {
-            ++i;
-            continue;
-        }
-        std::size_t k = i + 1;
-        while (k < bytes_.size() && bytes_[k] == '\r') ++k;
-        const bool closes = i + 1 == bytes_.size() || bytes_[i + 1] == '\t' ||
-                            (k < bytes_.size() && bytes_[k] == '\n' && openingAfter(k).opens);
-        return closes ? i : kNone;
-    }
-    return kNone;
-}
-
 std::size_t StatsLines::lineEnd(std::size_t start) {
     bool cellStart = false;
     for (std::size_t i = start; i < bytes_.size(); ++i) {
         const char c = bytes_[i];
         if (cellStart && c == '"') {
-            const std::size_t close = closingQuote(i);
+            const std::size_t close = closingQuote(bytes_, i, [&](std::size_t lineFeed, bool keyword) {
+                const Opening& o = openingAfter(lineFeed);
+                return keyword ? o.keyword : o.opens;
+            });
             if (close != kNone) {
                 i = close;
                 cellStart = false;
@@ -216,12 +193,13 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
 
 Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
     const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
-    if (g.blankSeparated) {
-        while (!rest.empty() && isWhiteSpace(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
+    while (g.blankSeparated && !rest.empty() && isWhiteSpace(static_cast<unsigned char>(rest.front()))) {
+        rest.remove_prefix(1);
     }
     Cell cell{rest.data(), CellEnd::LineEnd, false};
-    if (g.quotable && rest.starts_with('"')) {
-        const std::size_t close = closingQuoteIn(rest);
+    if (g.quote != Quote::AsTyped && rest.starts_with('"')) {
+        // No line feed within a line ends it.
+        const std::size_t close = closingQuote(rest, 0, [](std::size_t, bool) { return false; });
         if (close != kNone) return takeQuoted(rest, close, g, text, cell);
     }
     std::size_t i = 0;

@@ -1,9 +1,8 @@
 // The stats file cut as the writer writes it: into lines, each line into its keyword and
 // number and then its cells. Only the line cutter reads the file; the rest reads its lines.
-// Line ends read alike on every platform: a run of 13s directly followed by 10 is one 10, so
-// CR LF, LF and the CR CR LF of a file converted twice all end a line. Inside a quoted text
-// only the one 13 before a 10 is the line end's: a text's own CR LF, which MAKE writes as
-// CR CR LF, comes back as CR LF.
+// A run of 13s directly followed by 10 is one line end, so CR LF, LF and the CR CR LF of a
+// file converted twice read alike. Inside a quoted text only the one 13 before a 10 is the
+// line end's: a text's own CR LF, which MAKE writes as CR CR LF, comes back as CR LF.
 #pragma once
 
 #include <cstdint>
@@ -18,39 +17,31 @@ namespace vantedit {
 constexpr bool isWhiteSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// The line type the word opens, or kLineTypes.size() for none; an older keyword is apart.
-std::size_t lineTypeOf(std::string_view word);
-// The older keyword the word is, or nullptr.
-const LineAlias* lineAliasOf(std::string_view word);
-
-// One line of the file: from the first letter of its keyword to the line feed that ends it,
-// the carriage returns before that line feed left out.
+// One line: from the first letter of its keyword to the line feed that ends it, the carriage
+// returns before that line feed left out; number counts lines from 1 at line feeds.
 struct StatsLine {
     std::string_view text;
-    std::int64_t number = 0;  // where it starts, counted from 1 at line feeds
+    std::int64_t number = 0;
 };
 
-// Cuts the file into lines. A line starts at a letter: anything else before it is passed
-// over. It ends at a line feed outside quotes that is followed by a line opening (a word of
-// letters, blanks and a number, after anything but letters), or at the end of the file; any
-// other line feed belongs to the line. A cell opening with a double quote is quoted when its
-// quote closes before a line feed that is followed by a keyword's line.
+// Cuts the file into lines. A line starts at a letter (anything else before it is passed
+// over) and ends at a line feed outside quotes followed by a line opening (a word of letters,
+// blanks and a number, after anything but letters), or at the end of the file. A cell opening
+// with a quote is quoted when its quote closes before a line feed followed by a keyword's line.
 class StatsLines {
 public:
     StatsLines(std::string_view bytes, std::size_t from, std::int64_t number)
         : bytes_(bytes), at_(from), number_(number) {}
-    // The next line; false at the end of the file.
-    bool next(StatsLine& line);
+    bool next(StatsLine& line);  // false at the end of the file
 
 private:
     struct Opening {
-        std::size_t after = 0;   // the line feed it was looked for after
-        std::size_t letter = 0;  // its first letter, or the end of the file
-        bool opens = false;      // a word of letters, blanks and a number
-        bool keyword = false;    // a keyword and a number, as a line of the file opens
+        std::size_t after;   // the line feed it was looked for after
+        std::size_t letter;  // its first letter, or the end of the file
+        bool opens;          // a word of letters, blanks and a number
+        bool keyword;        // a keyword and its number
     };
     const Opening& openingAfter(std::size_t lineFeed);
-    std::size_t closingQuote(std::size_t quote);
     std::size_t lineEnd(std::size_t start);
 
     std::string_view bytes_;
@@ -59,13 +50,14 @@ private:
     Opening opening_{std::string_view::npos, 0, false, false};
 };
 
-// The cell that opens a line: a word up to a blank (at most 255 characters), then a number as
-// "%d" reads it (white space skipped, kept modulo 2^32), then a closing double quote, if any.
+// The cell that opens a line: a word up to a blank (at most 255 characters, compared up to a
+// byte 0), then a number as "%d" reads it (white space skipped, kept modulo 2^32), then a
+// closing double quote, if any; rest is what follows.
 struct LineOpening {
-    std::string_view word;  // up to its first byte 0
-    bool number = false;  // a number was read
+    std::string_view word;
+    bool number = false;
     std::int32_t value = 0;
-    std::string_view rest;  // what follows it
+    std::string_view rest;
 };
 LineOpening readLineOpening(std::string_view line);
 
@@ -81,14 +73,12 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value);
 // The kinds of cell, each read by its row of one grammar.
 enum class CellType : std::uint8_t { ItemText, ItemNumber, ListValue, AmmoNameText, Name };
 
-enum class CellEnd : std::uint8_t {
-    Separator,  // the cell's separator: the line's next cell follows
-    LineBreak,  // a line break that ends the line's cells; what follows is no cell of it
-    LineEnd,    // the end of the line
-};
+// What ended a cell: its separator, a line break that ends the line's cells (what follows is
+// none of them), or the end of the line.
+enum class CellEnd : std::uint8_t { Separator, LineBreak, LineEnd };
 
 struct Cell {
-    const char* start = nullptr;  // where it starts in the line
+    const char* start = nullptr;
     CellEnd end = CellEnd::LineEnd;
     bool given = false;  // quoted, or holding more than blanks
 };

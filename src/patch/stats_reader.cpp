@@ -37,6 +37,7 @@ struct LineAt {
     std::int32_t number = 0;  // as written, as messages name it
     std::int32_t record = 0;  // the record it names
     std::string_view cells;   // after its keyword and number
+    std::string_view rest;    // after a line break that ends its cells there
 };
 
 // The line, counted from 1, where the text from at on starts.
@@ -74,8 +75,8 @@ std::size_t cellKept(const FieldRef& f) {
 
 // Only items 0 to 350 have description records; a text of any other row is consumed.
 bool textUsed(const Game& game, const FieldRef& f) {
-    const bool item = kLineTypes[f.line].kind == LineKind::Item;
-    return fieldShown(game, f) && (!item || (f.record >= 0 && f.record < kItemCount));
+    return fieldShown(game, f) &&
+           (kLineTypes[f.line].kind != LineKind::Item || (f.record >= 0 && f.record < kItemCount));
 }
 
 bool fail(Reading& reading, ReadError error, ReadPlace place, const LineAt& l, std::uint16_t field = 0,
@@ -84,25 +85,14 @@ bool fail(Reading& reading, ReadError error, ReadPlace place, const LineAt& l, s
     return false;
 }
 
-// Tells of a number beyond what MAKE shows for its field, up to twenty; the rest are counted.
-void tellNotFitting(Reading& reading, const FieldRef& field, std::int64_t number, std::int64_t line) {
-    const ColumnKind kind = numberKind(field);
-    if (numberFits(kind, number)) return;
-    if (reading.numbersNotFittingTold == kMostNumbersTold) {
-        ++reading.moreNumbersNotFitting;
+// Tells the warning, up to twenty of its kind; the rest are counted.
+void tell(Reading& reading, const ReadNotice& notice, std::size_t& told, std::int64_t& more) {
+    if (told == kMostNumbersTold) {
+        ++more;
         return;
     }
-    ++reading.numbersNotFittingTold;
-    reading.notices.push_back({ReadWarning::DoesNotFit, storedValue(kind, number), field, number, line});
-}
-
-void tellNoSuchItem(Reading& reading, std::int32_t item, std::int64_t line) {
-    if (reading.rowsNamingNoItemTold == kMostRowsTold) {
-        ++reading.moreRowsNamingNoItem;
-        return;
-    }
-    ++reading.rowsNamingNoItemTold;
-    reading.notices.push_back({ReadWarning::NoSuchItem, item, {}, 0, line});
+    ++told;
+    reading.notices.push_back(notice);
 }
 
 // A number cell: a stat value into the value writes, an attachment mark into the groups. An
@@ -129,7 +119,16 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
     }
     const bool attachment = fieldKind(f) == FieldKind::Attachment;
     if (!store) {
-        if (!attachment) tellNotFitting(reading, {f.line, f.field, l.number}, value, cellLine(l, cell));
+        const ColumnKind kind = numberKind(f);
+        if (!attachment && !numberFits(kind, value)) {
+            tell(reading,
+                 {ReadWarning::DoesNotFit,
+                  storedValue(kind, value),
+                  {f.line, f.field, l.number},
+                  value,
+                  cellLine(l, cell)},
+                 reading.numbersNotFittingTold, reading.moreNumbersNotFitting);
+        }
         return true;
     }
     if (attachment) {
@@ -149,41 +148,31 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
     return true;
 }
 
-// A text the file's form could not give in the code page fails at its field.
-bool converted(Reading& reading, TextBuilder& text, const LineAt& l, const FieldRef& f) {
-    const TextProblem problem = text.finish();
-    if (problem == TextProblem::None) return true;
-    fail(reading, problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage, ReadPlace::Field, l,
-         f.field, text.character());
-    reading.failure.codePage = codePageNumber(text.codePage());
-    return false;
-}
-
-// An Item text into the description buffer. A texts run, which saves them, refuses a text the
-// files cannot hold; PATCH and diff cut it.
-bool takeItemText(LineReader& r, const LineAt& l, const FieldRef& f, TextBuilder& text, bool store) {
-    const DescField& desc = descField(itemCell(f));
-    const std::string& t = text.text();
-    if (r.descriptions == DescriptionTexts::Saved) {
-        const DescTextFit fit = descriptionTextFits(r.game.descriptions.view(desc.file), f.record, desc, t);
-        if (fit != DescTextFit::Fits) {
-            const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
-            return fail(r.reading, error, ReadPlace::Field, l, f.field, desc.units - 1);
-        }
-    }
-    if (store) storeDescriptionText(r.game.descriptions.mutableView(desc.file), f.record, desc, t);
-    return true;
-}
-
 // A text cell into its record. A list text over its limit passes only as MAKE shows a record
 // it fills with no ending: the record holds that very text now, and is left as it is.
 bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, TextBuilder& text, bool store) {
     const LineType& type = kLineTypes[f.line];
     const bool item = type.kind == LineKind::Item;
     if (!textUsed(r.game, f) || (item && !cell.given)) return true;
-    if (!converted(r.reading, text, l, f)) return false;
+    // A text the file's form could not give in the code page fails at its field.
+    if (const TextProblem problem = text.finish(); problem != TextProblem::None) {
+        fail(r.reading, problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage,
+             ReadPlace::Field, l, f.field, text.character());
+        r.reading.failure.codePage = codePageNumber(r.form.codePage);
+        return false;
+    }
     if (item) {
-        if (!takeItemText(r, l, f, text, store)) return false;
+        // A texts run, which saves them, refuses a text the files cannot hold; PATCH and diff cut it.
+        const DescField& desc = descField(itemCell(f));
+        const DescTextFit fit =
+            r.descriptions == DescriptionTexts::Saved
+                ? descriptionTextFits(r.game.descriptions.view(desc.file), f.record, desc, text.text())
+                : DescTextFit::Fits;
+        if (fit != DescTextFit::Fits) {
+            const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
+            return fail(r.reading, error, ReadPlace::Field, l, f.field, desc.units - 1);
+        }
+        if (store) storeDescriptionText(r.game.descriptions.mutableView(desc.file), f.record, desc, text.text());
     } else {
         const Edition& e = r.game.edition();
         const bool name = type.kind == LineKind::Name;
@@ -206,7 +195,7 @@ bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cel
 // False with the failure set; rest is what follows the line's cells.
 bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& rest) {
     std::string_view cells = l.cells;
-    rest = {};
+    rest = l.rest;
     for (std::size_t i = 0; i < lineFieldCount(l.line); ++i) {
         const FieldRef f{l.line, static_cast<std::uint16_t>(i), l.record};
         const bool item = kLineTypes[l.line].kind == LineKind::Item;
@@ -223,8 +212,7 @@ bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& re
             return false;
         }
         if (cell.end == CellEnd::Separator && item && layoutAddsFieldAfter(r.layout, itemCell(f))) {
-            TextBuilder none(r.form, 0, false);
-            takeCell(cells, CellType::ItemNumber, none);
+            takeCell(cells, CellType::ItemNumber, text);  // dropped
         }
         if (cell.end == CellEnd::LineBreak) {
             rest = cells;
@@ -242,36 +230,35 @@ bool readKeyword(LineReader& r, const StatsLine& text, LineAt& l, bool& ammoType
     Reading& reading = r.reading;
     const LineOpening o = readLineOpening(text.text);
     std::size_t type = lineTypeOf(o.word);
-    std::int32_t shift = 0;
-    l.keyword = type < kLineTypes.size() ? lineKeyword(type) : std::string_view();
-    if (type == kLineTypes.size()) {
-        const LineAlias* alias = lineAliasOf(o.word);
-        if (alias == nullptr) {
-            reading.failure.error = ReadError::UnknownWord;
-            reading.failure.word = o.word;
-            return false;
-        }
+    const LineAlias* alias = type == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
+    if (type == kLineTypes.size() && alias == nullptr) {
+        reading.failure.error = ReadError::UnknownWord;
+        reading.failure.word = o.word;
+        return false;
+    }
+    if (alias != nullptr) {
         if (!ammoTypeWarned) reading.notices.push_back({ReadWarning::AmmoTypeFormat});
         ammoTypeWarned = true;
         type = alias->line;
-        l.keyword = alias->keyword;
-        shift = alias->recordShift;
     }
     l.line = static_cast<std::uint8_t>(type);
+    l.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
     if (!o.number) return fail(reading, ReadError::NumberExpected, ReadPlace::Keyword, l);
     l.number = o.value;
-    const std::int64_t record = std::int64_t{o.value} + shift;
-    if (kLineTypes[type].kind == LineKind::Item) {
-        if (record < 0 || record >= kItemCount) tellNoSuchItem(reading, o.value, text.number);
-    } else if (record < 0 || record >= lineRecordCount(r.game.edition(), type)) {
-        return fail(reading, ReadError::NoSuchRecord, ReadPlace::Record, l);
+    const std::int64_t record = std::int64_t{o.value} + (alias != nullptr ? alias->recordShift : 0);
+    if (record < 0 || record >= lineRecordCount(r.game.edition(), type)) {
+        if (kLineTypes[type].kind != LineKind::Item)
+            return fail(reading, ReadError::NoSuchRecord, ReadPlace::Record, l);
+        tell(reading, {ReadWarning::NoSuchItem, o.value, {}, 0, text.number}, reading.rowsNamingNoItemTold,
+             reading.moreRowsNamingNoItem);
     }
     l.record = static_cast<std::int32_t>(record);
     l.cells = o.rest;
     if (kLineTypes[type].kind == LineKind::NumericList) return true;
     const std::size_t lineBreak = l.cells.find_first_not_of('\r');
     if (lineBreak != std::string_view::npos && l.cells[lineBreak] == '\n') {
-        l.cells.remove_prefix(lineBreak);  // the line break stays, to end the cells
+        l.rest = l.cells.substr(lineBreak + 1);
+        l.cells = l.rest.substr(0, 0);
     } else if (!l.cells.empty()) {
         l.cells.remove_prefix(1);
     }
@@ -329,29 +316,23 @@ bool opensARow(std::string_view first) {
 // The heading line, whose tabs tell the layout, or the file's first row. from is where the
 // lines start after it; false with the failure set.
 bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std::size_t& from) {
-    ReadFailure& failure = reading.failure;
-    failure.line = 1;
     const std::string_view first = bytes.substr(0, bytes.find('\n'));
-    if (isUtf16(bytes)) {
-        failure.error = ReadError::Utf16;
-    } else if (bytes.starts_with("MZ") || bytes.substr(0, kBinaryLook).find('\0') != std::string_view::npos) {
-        failure.error = ReadError::NoHeadingLine;
-        failure.cause = HeadingCause::BinaryData;
-    } else if (opensARow(first)) {
-        failure.line = 0;
-        return true;
-    } else if (first.size() == bytes.size()) {
-        failure.error = ReadError::NoHeadingLine;
-        failure.cause = headingCause(first);
-    }
-    if (failure.error != ReadError::None) return false;
+    const bool utf16 = isUtf16(bytes);
+    const bool binary = bytes.starts_with("MZ") || bytes.substr(0, kBinaryLook).find('\0') != std::string_view::npos;
+    if (!utf16 && !binary && opensARow(first)) return true;
     const auto tabs = std::count(first.begin(), first.end(), '\t');
     const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
-    if (known == kLayouts.end()) {
-        failure = {ReadError::HeadingCount, ReadPlace::Keyword, {}, {}, {}, tabs, {}, 0, 1, headingCause(first)};
+    ReadFailure& f = reading.failure;
+    f.error = utf16                                    ? ReadError::Utf16
+              : binary || first.size() == bytes.size() ? ReadError::NoHeadingLine
+              : known == kLayouts.end()                ? ReadError::HeadingCount
+                                                       : ReadError::None;
+    if (f.error != ReadError::None) {
+        f.line = 1;
+        f.count = tabs;
+        f.cause = binary ? HeadingCause::BinaryData : headingCause(first);
         return false;
     }
-    failure.line = 0;
     layout = *known;
     if (layout != Layout::Current) reading.notices.push_back({ReadWarning::OlderLayout, tabs});
     from = first.size() + 1;
@@ -375,16 +356,12 @@ void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups,
     if (!readFirstLine(bytes, r.layout, reading, from)) return;
     StatsLines lines(bytes, from, from == 0 ? 1 : 2);
     bool ammoTypeWarned = false;
-    bool first = from == 0;  // the first line is a row
     for (StatsLine line; lines.next(line);) {
-        first = first && line.number == 1;
-        while (!line.text.empty()) {
-            if (readLine(r, line, ammoTypeWarned)) {
-                first = false;
-                continue;
-            }
-            // A first line whose word is no keyword is no heading either.
-            if (first && reading.failure.error == ReadError::UnknownWord)
+        // A first line whose word is no keyword is no heading either.
+        const bool first = from == 0 && line.number == 1;
+        for (bool opening = first; !line.text.empty(); opening = false) {
+            if (readLine(r, line, ammoTypeWarned)) continue;
+            if (opening && reading.failure.error == ReadError::UnknownWord)
                 reading.failure.cause = HeadingCause::NoKeyword;
             return;
         }
@@ -395,9 +372,8 @@ namespace {
 
 // A stat cell holds another value now than before the reading: a byte written differs.
 bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
-    const Column& c = kColumns[ci];
-    const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(game.edition(), c.section), c, item));
-    for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
+    const FieldBytes bytes = fieldBytes(game.edition(), itemField(item, statCellIndex(ci)));
+    for (std::size_t b = bytes.begin; b < bytes.end; ++b) {
         const ByteWrite* w = reading.writes.find(b);
         if (w != nullptr && w->before != game.image().u8(b)) return true;
     }

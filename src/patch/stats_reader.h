@@ -45,8 +45,8 @@ enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
 
 // Reads the whole stats file into the game and, when it reached the end, rebuilds the weapon
 // attachment table. A file that starts with the UTF-8 byte order mark, or whose bytes are all
-// UTF-8 with some beyond ASCII, has its texts converted to the edition's code page. A failed reading may have changed
-// the game: it is not to be saved.
+// UTF-8 with some beyond ASCII, has its texts converted to the edition's code page. A failed
+// reading may have changed the game: it is not to be saved.
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
                        DescriptionTexts texts = DescriptionTexts::NotSaved);
 
