@@ -140,32 +140,6 @@ TEST(ItemRow, TextsGoThroughTheTransformIntoTheFirstByteOfEachUnit) {
     EXPECT_EQ(g.descriptions.item[descUnitOffset(8, kDescFields[0], 1)], 0xCC);
 }
 
-// A text opening with a double quote is quoted only when its quote closes before the row ends;
-// otherwise it keeps the quote and the next tab ends it, and the next row's edit still lands.
-TEST(ItemRow, AQuoteThatNeverClosesIsACharacter) {
-    const struct {
-        std::string typed;  // Item 7's Short Name
-        std::string read;
-    } cases[] = {
-        {"\"Shorty", "\"Shorty"},
-        {"\"two\nlines\"", "two\nlines"},             // a quoted text over two lines
-        {"\"stray\"quote\"", "\"stray\"quote\""},     // a stray quote inside: never quoted
-        {"\"a\"\"b\"", "a\"b"},
-        {"\"cr\r\r\nlf\r\"", "cr\r\nlf\r"},         // a text's own CR LF, written by text mode
-        {"\"open \"\" end", "\"open \" end"},          // unquoted, a doubled quote stands for one
-    };
-    const std::string base = withField(statsText(zeroGame(1)), "Item 8", fieldOf("Price"), "1234");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        Game g = zeroGame(1);
-        const std::string text = withField(withField(base, "Item 7", 2, "Long"), "Item 7", 1, c.typed);
-        ASSERT_EQ(readStats(g, text).output, "");
-        EXPECT_EQ(readDescriptionText(g.descriptions.view(DescFile::Item), 7, kDescFields[0]), c.read);
-        EXPECT_EQ(readDescriptionText(g.descriptions.view(DescFile::Item), 7, kDescFields[1]), "Long");
-        EXPECT_EQ(testing::split(itemLine(statsText(g), 8), '\t')[static_cast<std::size_t>(fieldOf("Price"))], "1234");
-    }
-}
-
 TEST(ItemRow, TextsLongerThanTheirFieldAreCutWithTheTerminatorInside) {
     Game g = zeroGame(2);
     std::fill(g.descriptions.item.begin(), g.descriptions.item.end(), 0xCC);

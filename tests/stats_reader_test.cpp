@@ -128,6 +128,119 @@ TEST(StatsReader, AFirstLineThatIsARowIsNoHeading) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Lines and cells: each kind of cell as typed, and the line after it read as a line of its own
+
+enum class Target { ShortName, Damage, ListValue, AmmoName, Sound, None };
+
+// What the field holds after the reading; every field starts as "old" or 9.
+std::string readBack(const Game& g, Target t) {
+    const int damage = fieldOf("Damage") - 1;
+    switch (t) {
+        case Target::ShortName: return readDescriptionText(g.descriptions.view(DescFile::Item), 7, kDescFields[0]);
+        case Target::Damage: return std::to_string(readField(g, itemField(7, static_cast<std::size_t>(damage))).number);
+        case Target::ListValue: return std::to_string(readField(g, {4, 1, 0}).number);  // Combine2 0, value 2
+        case Target::AmmoName: return readField(g, {kAmmoNameLine, 1, 3}).text;       // second text
+        case Target::Sound: return readField(g, {9, 0, 5}).text;
+        case Target::None: break;
+    }
+    return {};
+}
+
+TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
+    const std::string h = headingLine(69);
+    const std::string damage = "Item 7" + std::string(static_cast<std::size_t>(fieldOf("Damage")), '\t');
+    const std::string next = "\nAttach 0\t4\t5";  // read as a line of its own, whatever came before
+    const std::string firstLine = "The first line is no heading and no line of the file: check its first word.\n";
+    struct Case {
+        std::string text;
+        Target target;
+        std::string read;
+        std::string output = {};
+    };
+    const Case cases[] = {
+        // Item texts: a line break is text unless a line opens after it.
+        {h + "Item 7\tKnife" + next, Target::ShortName, "Knife"},
+        {h + "Item 7\t\"Knife\"" + next, Target::ShortName, "Knife"},
+        {h + "Item 7\t\"Say \"\"hi\"\"\"\tLong" + next, Target::ShortName, "Say \"hi\""},
+        {h + "Item 7\t\"a\tb\"\tLong" + next, Target::ShortName, "a\tb"},
+        {h + "Item 7\t\"a\r\r\nfoo 5\"\tLong" + next, Target::ShortName, "a\r\nfoo 5"},  // a quoted line break
+        {h + "Item 7\t\"Knife\tLong" + next, Target::ShortName, "\"Knife"},                // never closed
+        {h + "Item 7\ttwo" + next, Target::ShortName, "two"},
+        {h + "Item 7\ttwo\r\nlines\tLong" + next, Target::ShortName, "two\nlines"},
+        {h + "Item 7\ttwo\nfoo 5" + next, Target::ShortName, "two", "Error while parsing! (line 3: foo)\n"},
+        {h + "Item 7" + next, Target::ShortName, "old"},  // a keyword and number alone set nothing
+        {h + "Item 7 \r\n" + next, Target::ShortName, "old"},
+        {h + "\"Item 7\"\t\"Knife\"\n\"Attach 0\"\t\"4\"\t\"5\"", Target::ShortName, "Knife"},  // every cell quoted
+        // Item numbers: a line break ends the row.
+        {h + damage + "60" + next, Target::Damage, "60"},
+        {h + damage + "\" 60\" \t1" + next, Target::Damage, "60"},
+        {h + damage + "+60\r\n7\t8" + next, Target::Damage, "60"},
+        {h + damage + next, Target::Damage, "9"},
+        {h + damage + "60.0", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"},
+        {h + damage + "\"6\t0\"", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"\"6\" is not a whole number)\n"},
+        {h + damage + "4294967296", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"4294967296\" is too large)\n"},
+        // List values: any white space separates them, line breaks included.
+        {h + "Combine2 0\t1\t7\t3\t4" + next, Target::ListValue, "7"},
+        {h + "\"Combine2 0\"\t\"1\"\t\"7\"\t3\t4" + next, Target::ListValue, "7"},
+        {h + "Combine2 0 1\r\n 7\n3 4" + next, Target::ListValue, "7"},
+        {h + "Combine2 0\t1\t7" + next, Target::ListValue, "9",
+         "Error while parsing! (line 2: Combine2 0: number expected)\n"},
+        {h + "Combine2 0" + next, Target::ListValue, "9",
+         "Error while parsing! (line 2: Combine2 0: number expected)\n"},
+        // AmmoName texts: a quote that opens nothing goes, and the character after it is taken.
+        {h + "AmmoName 3\tx\tBall" + next, Target::AmmoName, "Ball"},
+        {h + "AmmoName 3\tx\t\"9mm \"\"X\"\"\"" + next, Target::AmmoName, "9mm \"X\""},
+        {h + "AmmoName 3\tx\t\"a\tb\"" + next, Target::AmmoName, "a\tb"},
+        {h + "AmmoName 3\tx\t\"Ba\"ll" + next, Target::AmmoName, "Ball"},
+        {h + "AmmoName 3\tx\ta\"\"b\nc" + next, Target::AmmoName, "a\"b", "Error while parsing! (line 3: c)\n"},
+        {h + "AmmoName 3\tx" + next, Target::AmmoName, ""},  // a line that ends early empties its texts
+        {h + "AmmoName 3" + next, Target::AmmoName, ""},
+        // Sound and burst names: tabs and quotes go; a quoted name drops the rest of its line.
+        {h + "Sound 5\tshot.wav" + next, Target::Sound, "shot.wav"},
+        {h + "Sound 5\t\"a\tb\"\tdropped" + next, Target::Sound, "a\tb"},
+        {h + "Sound 5\tsh\"ot\t.wav\n123" + next, Target::Sound, "shot.wav"},
+        {h + "Sound 5\t\"two\r\nlines\"" + next, Target::Sound, "two\nlines"},
+        {h + "Sound 5" + next, Target::Sound, ""},
+        // The first line: a heading, or a row when its first cell ends in a number.
+        {" Item 7\tKnife" + next, Target::ShortName, "Knife"},
+        {"Item  7\tKnife" + next, Target::ShortName, "Knife"},
+        {"Itme 7\tKnife" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
+        {"Item7\tKnife x" + next, Target::None, "", "Error while parsing! (line 1: Item7\\tKnife)\n" + firstLine},
+        {"\"Itme 7\"" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
+        // Files that are no stats file, and messages in their place.
+        {"MZ\x90" + h, Target::None, "",
+         "Error while parsing headings!\nThis is no stats file: it holds binary data.\n"},
+        {h.substr(0, 40) + '\0' + h.substr(40), Target::None, "",
+         "Error while parsing headings!\nThis is no stats file: it holds binary data.\n"},
+        {h + damage + "300\nBogus 1", Target::Damage, "44",
+         "\nWARNING:  line 2: Item 7, Damage: 300 does not fit (stored as 44)\nError while parsing! (line 3: Bogus)\n"},
+        {h + "\nItem 351\nBogus 1", Target::None, "",
+         "\nWARNING:  line 3: Item 351: no such item, row skipped\nError while parsing! (line 4: Bogus)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.starts_with(h) ? c.text.substr(h.size()) : c.text);
+        Game g = zeroGame(0);
+        const Edition& e = g.edition();
+        storeDescriptionText(g.descriptions.mutableView(DescFile::Item), 7, kDescFields[0], "old");
+        imageBytes(g)[static_cast<std::size_t>(fieldBytes(e, itemField(7, fieldOf("Damage") - 1)).begin)] = 9;
+        imageBytes(g)[static_cast<std::size_t>(listValueOffset(e, kNumericLists[3], 0, 1))] = 9;
+        storeAmmoNameText(g.mutableImage(), e, AmmoNameText::Second, 3, "old");
+        storeName(g.mutableImage(), e, kSoundNames, 5, "old");
+        const Read r = readStats(g, c.text);
+        EXPECT_EQ(r.output, c.output);
+        if (c.target != Target::None) {
+            EXPECT_EQ(readBack(g, c.target), c.read);
+        }
+        if (c.output.empty()) {
+            EXPECT_EQ(readField(g, {1, 0, 0}).number, 4);  // the next line, Attach 0
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Keyword loop and list lines
 
 TEST(StatsReader, ListLineValuesLandAtTheirWords) {
@@ -412,26 +525,6 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
          {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}},
          -1,
          {}},  // the second text met the end as well
-        // A quote that never closes before the line ends is no quote; one that does makes a
-        // quoted text, its CR LF and tabs its own, the rest of a name's line dropped.
-        {"quotes that never close and quotes that do",
-         0,
-         "AmmoName 3\t\"Shorty\tSecond\nAmmoName 4\tx\ty\nSound 5\t\"sh\tot\nSound 6\tnext\n"
-         "Sound 7\t\"line\r\r\nfeed \"\"x\"\"\"\r\nBurst 1\t\"a\tb\"\tdropped\nBurst 2\t\"b\"r\tst\nAmmoName "
-         "5\t\"a\"b\tc",
-         "",
-         {{Slot::First, 3, "Shorty"},
-          {Slot::Second, 3, "Second"},
-          {Slot::Second, 4, "y"},
-          {Slot::Sound, 5, "shot"},
-          {Slot::Sound, 6, "next"},
-          {Slot::Sound, 7, "line\r\nfeed \"x\""},
-          {Slot::Burst, 1, "a\tb"},
-          {Slot::Burst, 2, "brst"},
-          {Slot::First, 5, "ab"},
-          {Slot::Second, 5, "c"}},
-         -1,
-         {}},
         {"a sound name cut by the end of the file is stored",
          0,
          "Sound 4\tlast",

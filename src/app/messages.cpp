@@ -55,22 +55,17 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::Utf16:
             out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
             return;
-        case ReadError::NoHeadingLine:
-            out << "Error while parsing headings!\n";
-            printHeadingCause(out, f.cause);
-            return;
+        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
         case ReadError::HeadingCount:
             out << "Error while parsing!  (" << f.count << " Headings)\n"
                 << "If you are using a textfile from an older version, you\n"
                 << "use MAKE to create a new textfile.  See documentation.\n";
-            printHeadingCause(out, f.cause);
-            return;
+            return printHeadingCause(out, f.cause);
         case ReadError::UnknownWord:
             out << "Error while parsing! (";
             printLine(out, f);
             out << shownText(out, f.word, form) << ")\n";
-            printHeadingCause(out, f.cause);
-            return;
+            return printHeadingCause(out, f.cause);  // of a first line
         default: break;
     }
     out << "Error while parsing! (";

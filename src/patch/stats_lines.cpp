@@ -88,11 +88,12 @@ Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g,
 }  // namespace
 
 const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
-    // No letter stands between the line feed the last look started at and the letter it found.
-    if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.letter) return opening_;
+    // A line feed within the white space the last look passed over finds what that look found.
+    if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.blankEnd) return opening_;
     std::size_t at = lineFeed + 1;
-    while (at < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(bytes_[at]))) ++at;
+    while (at < bytes_.size() && isWhiteSpace(static_cast<unsigned char>(bytes_[at]))) ++at;
     opening_ = {lineFeed, at, false, false};
+    while (at < bytes_.size() && bytes_[at] != '\n' && !isAsciiLetter(static_cast<unsigned char>(bytes_[at]))) ++at;
     std::size_t p = at;
     while (p < bytes_.size() && isAsciiLetter(static_cast<unsigned char>(bytes_[p]))) ++p;
     if (p == at) return opening_;

@@ -25,9 +25,10 @@ struct StatsLine {
 };
 
 // Cuts the file into lines. A line starts at a letter (anything else before it is passed
-// over) and ends at a line feed outside quotes followed by a line opening (a word of letters,
-// blanks and a number, after anything but letters), or at the end of the file. A cell opening
-// with a quote is quoted when its quote closes before a line feed followed by a keyword's line.
+// over) and ends at a line feed outside quotes followed by a line opening (after white space,
+// and anything but letters on its line, a word of letters, blanks and a number), or at the end
+// of the file. A cell opening with a quote is quoted when its quote closes before a line feed
+// followed by a keyword's line.
 class StatsLines {
 public:
     StatsLines(std::string_view bytes, std::size_t from, std::int64_t number)
@@ -36,8 +37,8 @@ public:
 
 private:
     struct Opening {
-        std::size_t after;   // the line feed it was looked for after
-        std::size_t letter;  // its first letter, or the end of the file
+        std::size_t after;     // the line feed it was looked for after
+        std::size_t blankEnd;  // the end of the white space after it
         bool opens;          // a word of letters, blanks and a number
         bool keyword;        // a keyword and its number
     };
