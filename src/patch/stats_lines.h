@@ -24,11 +24,10 @@ struct StatsLine {
     std::int64_t number = 0;
 };
 
-// Cuts the file into lines. A line starts at a letter (anything else before it is passed
-// over) and ends at a line feed outside quotes followed by a line opening (after white space,
-// and anything but letters on its line, a word of letters, blanks and a number), or at the end
-// of the file. A cell opening with a quote is quoted when its quote closes before a line feed
-// followed by a keyword's line.
+// Cuts the file into lines. A line starts at a letter (what stands before it is passed over)
+// and ends at a line feed outside quotes followed by a line opening (white space, anything but
+// letters on its line, then a word of letters, blanks and a number), or at the end of the file.
+// A cell's opening quote quotes it when it closes before a line feed before a keyword's line.
 class StatsLines {
 public:
     StatsLines(std::string_view bytes, std::size_t from, std::int64_t number)
