@@ -41,6 +41,10 @@ constexpr std::array<CellGrammar, 5> kCellGrammars = {{
 }};
 // clang-format on
 
+constexpr bool looksAt(const CellGrammar& g, char c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\0' || (g.blankSeparated && isWhiteSpace(c));
+}
+
 // Where the quote at quote closes: at a quote not doubled and followed by a tab, the end of
 // the text, or carriage returns and a line feed that opens(at, false) finds ending the line;
 // a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it before
@@ -108,24 +112,21 @@ const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
 }
 
 std::size_t StatsLines::lineEnd(std::size_t start) {
-    bool cellStart = false;
-    for (std::size_t i = start; i < bytes_.size(); ++i) {
-        const char c = bytes_[i];
-        if (cellStart && c == '"') {
-            const std::size_t close = closingQuote(bytes_, i, [&](std::size_t lineFeed, bool keyword) {
-                const Opening& o = openingAfter(lineFeed);
-                return keyword ? o.keyword : o.opens;
+    if (quote_ < start) quote_ = bytes_.find("\t\"", start);
+    for (std::size_t at = start;;) {
+        const std::size_t lineFeed = bytes_.find('\n', at);
+        if (quote_ < lineFeed) {
+            const std::size_t close = closingQuote(bytes_, quote_ + 1, [&](std::size_t after, bool keyword) {
+                return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
             });
-            if (close != kNone) {
-                i = close;
-                cellStart = false;
-                continue;
-            }
+            at = close != kNone ? close : quote_ + 1;
+            quote_ = bytes_.find("\t\"", at);
+        } else if (lineFeed == kNone || openingAfter(lineFeed).opens) {
+            return std::min(lineFeed, bytes_.size());
+        } else {
+            at = lineFeed + 1;
         }
-        cellStart = c == '\t';
-        if (c == '\n' && openingAfter(i).opens) return i;
     }
-    return bytes_.size();
 }
 
 bool StatsLines::next(StatsLine& line) {
@@ -212,6 +213,13 @@ Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
         return j < rest.size() && rest[j] == '\n' ? int{'\n'} : int{static_cast<unsigned char>(rest[i - 1])};
     };
     while (i < rest.size()) {
+        // Most characters are none that the grammar looks at: they go in runs.
+        const std::size_t run = i;
+        while (i < rest.size() && !looksAt(g, rest[i])) ++i;
+        const std::string_view plain = rest.substr(run, i - run);
+        text.add(plain);
+        cell.given = cell.given || plain.find_first_not_of(' ') != kNone;
+        if (i == rest.size()) break;
         int c = next();
         if (c == '"' && g.quote == Quote::Dropped) continue;
         if (c == '"' && g.quote == Quote::EscapesNext) {

@@ -31,7 +31,7 @@ struct StatsLine {
 class StatsLines {
 public:
     StatsLines(std::string_view bytes, std::size_t from, std::int64_t number)
-        : bytes_(bytes), at_(from), number_(number) {}
+        : bytes_(bytes), at_(from), number_(number), quote_(bytes.find("\t\"", from)) {}
     bool next(StatsLine& line);  // false at the end of the file
 
 private:
@@ -47,6 +47,7 @@ private:
     std::string_view bytes_;
     std::size_t at_;
     std::int64_t number_;
+    std::size_t quote_;  // the next tab before a cell that opens with a quote
     Opening opening_{std::string_view::npos, 0, false, false};
 };
 

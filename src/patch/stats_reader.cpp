@@ -202,7 +202,10 @@ bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& re
         if (item && !layoutHasCell(r.layout, itemCell(f))) continue;
         const CellType type = cellTypeOf(f);
         const bool number = type == CellType::ItemNumber || type == CellType::ListValue;
-        const bool used = !number && textUsed(r.game, f);
+        // Only a UTF-8 file or a texts run can refuse an Item text: otherwise the checks pass it unread.
+        const bool checked =
+            store || type != CellType::ItemText || r.form.utf8 || r.descriptions == DescriptionTexts::Saved;
+        const bool used = !number && checked && textUsed(r.game, f);
         TextBuilder text(r.form, number || used ? cellKept(f) : 0, used);
         const Cell cell = takeCell(cells, type, text);
         const bool taken =

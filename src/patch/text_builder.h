@@ -3,10 +3,12 @@
 // order mark).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/code_pages.h"
 
@@ -34,6 +36,13 @@ public:
             addConverted(static_cast<std::uint8_t>(byte));
         } else {
             keep(static_cast<std::uint8_t>(byte));
+        }
+    }
+    void add(std::string_view run) {
+        if (convert_) {
+            for (char c : run) addConverted(static_cast<std::uint8_t>(c));
+        } else {
+            text_.append(run.substr(0, keep_ - std::min(keep_, text_.size())));
         }
     }
     // After the text's last byte: the first problem met, if any; a character left unfinished
