@@ -262,9 +262,9 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
             for (int v = 0; v < listValueCount(list); ++v) {
                 line += (v == 1 ? " \r\n " : "\t") + std::to_string(values[v]);
                 if (values[v] != shown[v]) {
-                    told += "\nWARNING:  line 3: " + std::string(list.keyword) + " " + std::to_string(last) +
-                            ", value " + std::to_string(v + 1) + ": " + std::to_string(values[v]) +
-                            " does not fit (stored as " + std::to_string(shown[v]) + ")";
+                    told += "\nWARNING:  line " + std::to_string(v == 0 ? 3 : 4) + ": " + std::string(list.keyword) +
+                            " " + std::to_string(last) + ", value " + std::to_string(v + 1) + ": " +
+                            std::to_string(values[v]) + " does not fit (stored as " + std::to_string(shown[v]) + ")";
                 }
                 const auto at = static_cast<std::size_t>(listValueOffset(ed, list, last, v));
                 expected[at] = static_cast<std::uint8_t>(values[v]);

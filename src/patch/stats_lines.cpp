@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace vantedit {
 
@@ -130,20 +131,15 @@ std::size_t StatsLines::lineEnd(std::size_t start) {
 }
 
 bool StatsLines::next(StatsLine& line) {
-    const auto lineFeeds = [&](std::size_t from, std::size_t to) {
-        return std::count(bytes_.begin() + static_cast<std::ptrdiff_t>(from),
-                          bytes_.begin() + static_cast<std::ptrdiff_t>(to), '\n');
-    };
+    const char* b = bytes_.data();
     std::size_t start = at_;
-    while (start < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(bytes_[start]))) ++start;
-    number_ += lineFeeds(at_, start);
-    at_ = start;
+    while (start < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(b[start]))) ++start;
     if (start == bytes_.size()) return false;
     const std::size_t end = lineEnd(start);
     std::size_t textEnd = end;
-    while (end < bytes_.size() && textEnd > start && bytes_[textEnd - 1] == '\r') --textEnd;
-    line = {bytes_.substr(start, textEnd - start), number_};
-    number_ += lineFeeds(start, end);
+    while (end < bytes_.size() && textEnd > start && b[textEnd - 1] == '\r') --textEnd;
+    line = {bytes_.substr(start, textEnd - start), number_ + std::count(b + at_, b + start, '\n')};
+    number_ = line.number + std::count(b + start, b + end, '\n');
     at_ = end;
     return true;
 }
@@ -180,15 +176,10 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
     if (cell.empty()) return CellNumber::Empty;
     const bool negative = cell.front() == '-';
     if (cell.front() == '-' || cell.front() == '+') cell.remove_prefix(1);
-    if (cell.empty()) return CellNumber::NotWhole;
     std::uint64_t magnitude = 0;
-    bool large = false;
-    for (char c : cell) {
-        if (!isDigit(c)) return CellNumber::NotWhole;
-        large = large || magnitude > 0xFFFFFFFFu;  // the digits still have to be digits
-        if (!large) magnitude = magnitude * 10u + static_cast<std::uint64_t>(c - '0');
-    }
-    if (large || magnitude > (negative ? 0x80000000u : 0xFFFFFFFFu)) return CellNumber::TooLarge;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), magnitude);
+    if (cell.empty() || end != cell.data() + cell.size()) return CellNumber::NotWhole;
+    if (error != std::errc() || magnitude > (negative ? 0x80000000u : 0xFFFFFFFFu)) return CellNumber::TooLarge;
     value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     return CellNumber::Number;
 }

@@ -16,8 +16,6 @@ namespace {
 
 // The most a number cell keeps: enough to show what stood there.
 constexpr std::size_t kNumberCellKept = 64;
-// Where a file that holds a byte 0 is binary data, not text.
-constexpr std::size_t kBinaryLook = 4096;
 
 // What a reading reads into, and how it takes its texts.
 struct LineReader {
@@ -43,12 +41,6 @@ struct LineAt {
 // The line, counted from 1, where the text from at on starts.
 std::int64_t lineAt(const StatsLine& line, const char* at) {
     return line.number + std::count(line.text.data(), at, '\n');
-}
-
-// Where a cell's failure or warning is: an Item row's cell where it starts, as a text may
-// hold line breaks; the cells of other lines where their line starts.
-std::int64_t cellLine(const LineAt& l, const Cell& cell) {
-    return kLineTypes[l.line].kind == LineKind::Item ? lineAt(l.text, cell.start) : l.text.number;
 }
 
 CellType cellTypeOf(const FieldRef& f) {
@@ -86,7 +78,10 @@ bool fail(Reading& reading, ReadError error, ReadPlace place, const LineAt& l, s
 }
 
 // Tells the warning, up to twenty of its kind; the rest are counted.
-void tell(Reading& reading, const ReadNotice& notice, std::size_t& told, std::int64_t& more) {
+void tell(Reading& reading, const ReadNotice& notice) {
+    const bool number = notice.warning == ReadWarning::DoesNotFit;
+    std::size_t& told = number ? reading.numbersNotFittingTold : reading.rowsNamingNoItemTold;
+    std::int64_t& more = number ? reading.moreNumbersNotFitting : reading.moreRowsNamingNoItem;
     if (told == kMostNumbersTold) {
         ++more;
         return;
@@ -121,13 +116,9 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
     if (!store) {
         const ColumnKind kind = numberKind(f);
         if (!attachment && !numberFits(kind, value)) {
+            const FieldRef named{f.line, f.field, l.number};
             tell(reading,
-                 {ReadWarning::DoesNotFit,
-                  storedValue(kind, value),
-                  {f.line, f.field, l.number},
-                  value,
-                  cellLine(l, cell)},
-                 reading.numbersNotFittingTold, reading.moreNumbersNotFitting);
+                 {ReadWarning::DoesNotFit, storedValue(kind, value), named, value, lineAt(l.text, cell.start)});
         }
         return true;
     }
@@ -211,7 +202,7 @@ bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& re
         const bool taken =
             number ? takeNumber(r, l, f, cell, text.text(), store) : takeText(r, l, f, cell, text, store);
         if (!taken) {
-            if (r.reading.failure.place == ReadPlace::Field) r.reading.failure.line = cellLine(l, cell);
+            if (r.reading.failure.place == ReadPlace::Field) r.reading.failure.line = lineAt(l.text, cell.start);
             return false;
         }
         if (cell.end == CellEnd::Separator && item && layoutAddsFieldAfter(r.layout, itemCell(f))) {
@@ -252,8 +243,7 @@ bool readKeyword(LineReader& r, const StatsLine& text, LineAt& l, bool& ammoType
     if (record < 0 || record >= lineRecordCount(r.game.edition(), type)) {
         if (kLineTypes[type].kind != LineKind::Item)
             return fail(reading, ReadError::NoSuchRecord, ReadPlace::Record, l);
-        tell(reading, {ReadWarning::NoSuchItem, o.value, {}, 0, text.number}, reading.rowsNamingNoItemTold,
-             reading.moreRowsNamingNoItem);
+        tell(reading, {ReadWarning::NoSuchItem, o.value, {}, 0, text.number});
     }
     l.record = static_cast<std::int32_t>(record);
     l.cells = o.rest;
@@ -321,7 +311,8 @@ bool opensARow(std::string_view first) {
 bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std::size_t& from) {
     const std::string_view first = bytes.substr(0, bytes.find('\n'));
     const bool utf16 = isUtf16(bytes);
-    const bool binary = bytes.starts_with("MZ") || bytes.substr(0, kBinaryLook).find('\0') != std::string_view::npos;
+    // A byte 0 in the first 4 KiB, or an executable's first bytes: binary data, not text.
+    const bool binary = bytes.starts_with("MZ") || bytes.substr(0, 4096).find('\0') != std::string_view::npos;
     if (!utf16 && !binary && opensARow(first)) return true;
     const auto tabs = std::count(first.begin(), first.end(), '\t');
     const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
@@ -346,13 +337,10 @@ bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std
 
 void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups, Reading& reading,
                    DescriptionTexts texts) {
-    bool utf8 = bytes.starts_with("\xEF\xBB\xBF");
-    if (utf8) {
-        bytes.remove_prefix(3);
-    } else if (isMultiByteUtf8(bytes)) {
-        utf8 = true;
-        reading.notices.push_back({ReadWarning::Utf8WithoutMark});
-    }
+    const bool mark = bytes.starts_with("\xEF\xBB\xBF");
+    if (mark) bytes.remove_prefix(3);
+    const bool utf8 = mark || isMultiByteUtf8(bytes);
+    if (utf8 && !mark) reading.notices.push_back({ReadWarning::Utf8WithoutMark});
     LineReader r{game, groups, reading, Layout::Current, {utf8, game.edition().codePage}, texts};
     reading.texts = r.form;
     std::size_t from = 0;
