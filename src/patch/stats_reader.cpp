@@ -94,7 +94,7 @@ void tell(Reading& reading, const ReadNotice& notice) {
 // empty cell of an Item row keeps what the game holds; a cell that shows "n/a" for the field
 // is passed over whatever it holds.
 bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, const std::string& typed,
-                bool store) {
+                bool check, bool store) {
     Reading& reading = r.reading;
     if (!fieldShown(r.game, f)) return true;
     const bool cut = typed.size() > kNumberCellKept;
@@ -113,15 +113,12 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
         return false;
     }
     const bool attachment = fieldKind(f) == FieldKind::Attachment;
-    if (!store) {
-        const ColumnKind kind = numberKind(f);
-        if (!attachment && !numberFits(kind, value)) {
-            const FieldRef named{f.line, f.field, l.number};
-            tell(reading,
-                 {ReadWarning::DoesNotFit, storedValue(kind, value), named, value, lineAt(l.text, cell.start)});
-        }
-        return true;
+    const ColumnKind kind = numberKind(f);
+    if (check && !attachment && !numberFits(kind, value)) {
+        const FieldRef named{f.line, f.field, l.number};
+        tell(reading, {ReadWarning::DoesNotFit, storedValue(kind, value), named, value, lineAt(l.text, cell.start)});
     }
+    if (!store) return true;
     if (attachment) {
         markStated(r.groups, f.record, itemCell(f).index);
         if (value != 0) addAttachmentPair(r.groups, f.record, attachmentKind(itemCell(f)).item);
@@ -182,9 +179,9 @@ bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cel
 }
 
 // Walks the line's fields in the order MAKE writes them, each taking its cell; the fields
-// after the line's end take an empty one. Checks only, or stores what the checks passed.
-// False with the failure set; rest is what follows the line's cells.
-bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& rest) {
+// after the line's end take an empty one. Checks, stores, or both. False with the failure
+// set; rest is what follows the line's cells.
+bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::string_view& rest) {
     std::string_view cells = l.cells;
     rest = l.rest;
     for (std::size_t i = 0; i < lineFieldCount(l.line); ++i) {
@@ -193,14 +190,11 @@ bool walkFields(LineReader& r, const LineAt& l, bool store, std::string_view& re
         if (item && !layoutHasCell(r.layout, itemCell(f))) continue;
         const CellType type = cellTypeOf(f);
         const bool number = type == CellType::ItemNumber || type == CellType::ListValue;
-        // Only a UTF-8 file or a texts run can refuse an Item text: otherwise the checks pass it unread.
-        const bool checked =
-            store || type != CellType::ItemText || r.form.utf8 || r.descriptions == DescriptionTexts::Saved;
-        const bool used = !number && checked && textUsed(r.game, f);
+        const bool used = !number && textUsed(r.game, f);
         TextBuilder text(r.form, number || used ? cellKept(f) : 0, used);
         const Cell cell = takeCell(cells, type, text);
         const bool taken =
-            number ? takeNumber(r, l, f, cell, text.text(), store) : takeText(r, l, f, cell, text, store);
+            number ? takeNumber(r, l, f, cell, text.text(), check, store) : takeText(r, l, f, cell, text, store);
         if (!taken) {
             if (r.reading.failure.place == ReadPlace::Field) r.reading.failure.line = lineAt(l.text, cell.start);
             return false;
@@ -258,14 +252,18 @@ bool readKeyword(LineReader& r, const StatsLine& text, LineAt& l, bool& ammoType
     return true;
 }
 
-// One line: its keyword and number, then its fields, all checked before any is stored, so
-// that a line that fails writes nothing. What follows its cells, from its first letter on, is
-// the next line to read (empty for none), as stray text between lines is passed over.
+// One line: its keyword and number, then its fields; an Item row stores cell by cell, any other
+// line is checked whole first, so that it writes nothing when it fails. What follows its cells,
+// from its first letter on, is the next line to read (none when empty).
 bool readLine(LineReader& r, StatsLine& text, bool& ammoTypeWarned) {
     LineAt l;
     l.text = text;
     std::string_view rest;
-    if (!readKeyword(r, text, l, ammoTypeWarned) || !walkFields(r, l, false, rest) || !walkFields(r, l, true, rest)) {
+    const auto walk = [&] {
+        const bool item = kLineTypes[l.line].kind == LineKind::Item;
+        return (item || walkFields(r, l, true, false, rest)) && walkFields(r, l, item, true, rest);
+    };
+    if (!readKeyword(r, text, l, ammoTypeWarned) || !walk()) {
         if (r.reading.failure.line == 0) r.reading.failure.line = text.number;
         return false;
     }
