@@ -25,7 +25,7 @@ enum class Quote : std::uint8_t {
 
 struct CellGrammar {
     Quote quote;
-    bool tabEnds;         // a tab ends the cell; otherwise tabs go and the cell runs to the line break
+    bool separatorEnds;         // the separator ends the cell; otherwise it goes and the cell runs to the line break
     bool lineBreakEnds;   // a line break ends the cell and the line's cells; otherwise it is text
     bool zeroEnds;        // a byte 0 ends the cell
     bool blankSeparated;  // any run of white space separates cells
@@ -33,7 +33,7 @@ struct CellGrammar {
 
 // clang-format off
 constexpr std::array<CellGrammar, 5> kCellGrammars = {{
-//   quote               tabEnds lineBreakEnds zeroEnds blankSeparated
+//   quote               separatorEnds lineBreakEnds zeroEnds blankSeparated
     {Quote::Character,   true,   false,        true,    false},  // ItemText
     {Quote::AsTyped,     true,   true,         false,   false},  // ItemNumber
     {Quote::AsTyped,     true,   false,        false,   true },  // ListValue
@@ -42,8 +42,8 @@ constexpr std::array<CellGrammar, 5> kCellGrammars = {{
 }};
 // clang-format on
 
-constexpr bool looksAt(const CellGrammar& g, char c) {
-    return c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\0' || (g.blankSeparated && isWhiteSpace(c));
+constexpr bool looksAt(const CellGrammar& g, char c, char separator) {
+    return c == separator || c == '\n' || c == '\r' || c == '"' || c == '\0' || (g.blankSeparated && isWhiteSpace(c));
 }
 
 // Where the quote at quote closes: at a quote not doubled and followed by a tab, the end of
@@ -51,7 +51,7 @@ constexpr bool looksAt(const CellGrammar& g, char c) {
 // a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it before
 // the end, or before a line feed that opens(at, true) finds followed by a keyword's line.
 template <typename Opens>
-std::size_t closingQuote(std::string_view text, std::size_t quote, Opens opens) {
+std::size_t closingQuote(std::string_view text, std::size_t quote, char separator, Opens opens) {
     for (std::size_t i = quote + 1; i < text.size(); ++i) {
         if (text[i] == '\0') return i;
         if (text[i] == '\n' && opens(i, true)) return kNone;
@@ -63,7 +63,7 @@ std::size_t closingQuote(std::string_view text, std::size_t quote, Opens opens) 
         std::size_t k = i + 1;
         while (k < text.size() && text[k] == '\r') ++k;
         const bool closes =
-            i + 1 == text.size() || text[i + 1] == '\t' || (k < text.size() && text[k] == '\n' && opens(k, false));
+            i + 1 == text.size() || text[i + 1] == separator || (k < text.size() && text[k] == '\n' && opens(k, false));
         return closes ? i : kNone;
     }
     return kNone;
@@ -78,10 +78,10 @@ Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g,
         text.add(static_cast<unsigned char>(c));
     }
     cell.given = true;
-    const bool tab = rest[close] == '"' && close + 1 < rest.size();
-    std::size_t after = close + (tab ? 2 : 1);
-    cell.end = rest[close] == '"' && !tab ? CellEnd::LineEnd : CellEnd::Separator;
-    if (tab && !g.tabEnds) {  // the rest of a name's line is dropped
+    const bool separated = rest[close] == '"' && close + 1 < rest.size();
+    std::size_t after = close + (separated ? 2 : 1);
+    cell.end = rest[close] == '"' && !separated ? CellEnd::LineEnd : CellEnd::Separator;
+    if (separated && !g.separatorEnds) {  // the rest of a name's line is dropped
         const std::size_t lineBreak = rest.find('\n', after);
         cell.end = lineBreak == kNone ? CellEnd::LineEnd : CellEnd::LineBreak;
         after = lineBreak == kNone ? rest.size() : lineBreak + 1;
@@ -113,15 +113,16 @@ const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
 }
 
 std::size_t StatsLines::lineEnd(std::size_t start) {
-    if (quote_ < start) quote_ = bytes_.find("\t\"", start);
+    if (quote_ < start) quote_ = bytes_.find(quoteAfter(), start);
     for (std::size_t at = start;;) {
         const std::size_t lineFeed = bytes_.find('\n', at);
         if (quote_ < lineFeed) {
-            const std::size_t close = closingQuote(bytes_, quote_ + 1, [&](std::size_t after, bool keyword) {
-                return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
-            });
+            const std::size_t close =
+                closingQuote(bytes_, quote_ + 1, quoteAfter_[0], [&](std::size_t after, bool keyword) {
+                    return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
+                });
             at = close != kNone ? close : quote_ + 1;
-            quote_ = bytes_.find("\t\"", at);
+            quote_ = bytes_.find(quoteAfter(), at);
         } else if (lineFeed == kNone || openingAfter(lineFeed).opens) {
             return std::min(lineFeed, bytes_.size());
         } else {
@@ -184,7 +185,7 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
     return CellNumber::Number;
 }
 
-Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
+Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text, char separator) {
     const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
     while (g.blankSeparated && !rest.empty() && isWhiteSpace(static_cast<unsigned char>(rest.front()))) {
         rest.remove_prefix(1);
@@ -192,7 +193,7 @@ Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
     Cell cell{rest.data(), CellEnd::LineEnd, false};
     if (g.quote != Quote::AsTyped && rest.starts_with('"')) {
         // No line feed within a line ends it.
-        const std::size_t close = closingQuote(rest, 0, [](std::size_t, bool) { return false; });
+        const std::size_t close = closingQuote(rest, 0, separator, [](std::size_t, bool) { return false; });
         if (close != kNone) return takeQuoted(rest, close, g, text, cell);
     }
     std::size_t i = 0;
@@ -206,7 +207,7 @@ Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
     while (i < rest.size()) {
         // Most characters are none that the grammar looks at: they go in runs.
         const std::size_t run = i;
-        while (i < rest.size() && !looksAt(g, rest[i])) ++i;
+        while (i < rest.size() && !looksAt(g, rest[i], separator)) ++i;
         const std::string_view plain = rest.substr(run, i - run);
         text.add(plain);
         cell.given = cell.given || plain.find_first_not_of(' ') != kNone;
@@ -219,7 +220,7 @@ Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
         } else if (c == '"' && g.quote == Quote::Character && i < rest.size() && rest[i] == '"') {
             ++i;
         }
-        if ((c == '\t' && g.tabEnds) || (c == 0 && g.zeroEnds) || (g.blankSeparated && isWhiteSpace(c))) {
+        if ((c == separator && g.separatorEnds) || (c == 0 && g.zeroEnds) || (g.blankSeparated && isWhiteSpace(c))) {
             cell.end = CellEnd::Separator;
             break;
         }
@@ -227,7 +228,7 @@ Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text) {
             cell.end = CellEnd::LineBreak;
             break;
         }
-        if (c == '\t') continue;  // a name drops its tabs
+        if (c == separator) continue;  // a name drops its tabs
         text.add(c);
         cell.given = cell.given || c != ' ';
     }

@@ -5,6 +5,7 @@
 // line end's: a text's own CR LF, which MAKE writes as CR CR LF, comes back as CR LF.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -30,8 +31,10 @@ struct StatsLine {
 // A cell's opening quote quotes it when it closes before a line feed before a keyword's line.
 class StatsLines {
 public:
-    StatsLines(std::string_view bytes, std::size_t from, std::int64_t number)
-        : bytes_(bytes), at_(from), number_(number), quote_(bytes.find("\t\"", from)) {}
+    // separator: what stands between cells, the tab as MAKE writes it.
+    StatsLines(std::string_view bytes, std::size_t from, std::int64_t number, char separator = '\t')
+        : bytes_(bytes), at_(from), number_(number), quoteAfter_{separator, '"'},
+          quote_(bytes.find(quoteAfter(), from)) {}
     bool next(StatsLine& line);  // false at the end of the file
 
 private:
@@ -42,12 +45,14 @@ private:
         bool keyword;        // a keyword and its number
     };
     const Opening& openingAfter(std::size_t lineFeed);
+    std::string_view quoteAfter() const { return {quoteAfter_.data(), 2}; }  // a separator, then a quote
     std::size_t lineEnd(std::size_t start);
 
     std::string_view bytes_;
     std::size_t at_;
     std::int64_t number_;
-    std::size_t quote_;  // the next tab before a cell that opens with a quote
+    std::array<char, 2> quoteAfter_;
+    std::size_t quote_;  // the next separator before a cell that opens with a quote
     Opening opening_{std::string_view::npos, 0, false, false};
 };
 
@@ -85,6 +90,6 @@ struct Cell {
 };
 
 // Takes the next cell off the front of rest, its text into text.
-Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text);
+Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text, char separator = '\t');
 
 }  // namespace vantedit

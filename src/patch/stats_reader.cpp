@@ -347,8 +347,7 @@ void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups,
     bool ammoTypeWarned = false;
     for (StatsLine line; lines.next(line);) {
         // A first line whose word is no keyword is no heading either.
-        const bool first = from == 0 && line.number == 1;
-        for (bool opening = first; !line.text.empty(); opening = false) {
+        for (bool opening = from == 0 && line.number == 1; !line.text.empty(); opening = false) {
             if (readLine(r, line, ammoTypeWarned)) continue;
             if (opening && reading.failure.error == ReadError::UnknownWord)
                 reading.failure.cause = HeadingCause::NoKeyword;

@@ -30,13 +30,9 @@ public:
     TextBuilder(const TextForm& form, std::size_t keep, bool convert = true)
         : keep_(keep), convert_(convert && form.utf8), codePage_(form.codePage) {}
 
-    // Inline for the common text of the code page itself: most of a stats file's bytes.
+    // A run of bytes, or one. Inline for the common text of the code page itself.
     void add(int byte) {
-        if (convert_) {
-            addConverted(static_cast<std::uint8_t>(byte));
-        } else {
-            keep(static_cast<std::uint8_t>(byte));
-        }
+        convert_ ? addConverted(static_cast<std::uint8_t>(byte)) : keep(static_cast<std::uint8_t>(byte));
     }
     void add(std::string_view run) {
         if (convert_) {
