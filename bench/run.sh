@@ -4,11 +4,13 @@
 #      rebuild, edition recognition;
 #   2. whole runs of `vantedit make` and `vantedit patch` on the largest synthetic edition,
 #      each against the floor of the file work it must do, timed by this script: the same
-#      input files read and an output of the same size written with standard tools (for
-#      PATCH: written beside the target, synced to disk and renamed over it). Every PATCH
-#      changes one value (a Price that each run sets otherwise), so every MAKE after it
-#      replaces a stats file that differs in that value; and `vantedit merge` of a hundred
-#      one-cell mods, against one PATCH;
+#      input files read and the output made with standard tools (for MAKE: a file of the same
+#      size written, synced and renamed; for PATCH: the executable copied as `cp` copies it,
+#      with copy_file_range, beside the target, synced, renamed over it, the folder synced).
+#      Every PATCH changes one value (a Price that each run sets otherwise), so every MAKE
+#      after it replaces a stats file that differs in that value; PATCH reads either the whole
+#      stats file or a one-line mod; and `vantedit merge` of a hundred one-cell mods, against
+#      one PATCH;
 #   3. the peak memory of each whole run (/usr/bin/time -v).
 #
 #   bash bench/run.sh [--quick] [--runs N] [--before BINARY]
@@ -77,10 +79,13 @@ cp game.exe floor.exe
 # The stats file with the Price of item 8 left open: each PATCH sets it to a value of its own.
 awk -F'\t' -v OFS='\t' 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "Price") price = i }
   $1 == "Item 8" { $price = "@PRICE@" } { print }' stats.txt >price.template
+price_field=$(head -1 stats.txt | tr '\t' '\n' | grep -nx Price | cut -d: -f1)
 patches=0
 next_patch() {
   patches=$((patches + 1))
   sed "s/@PRICE@/$((1000 + patches % 9000))/" price.template >patch.txt
+  # The one-line mod: the same cell, in a row of that cell alone.
+  printf 'Item 8%s%d' "$(printf '\t%.0s' $(seq 2 "$price_field"))" $((1000 + patches % 9000)) >line.txt
 }
 # A hundred mods of one cell each: the Price of items 100 to 199 (field 39 of the row).
 mods=()
@@ -104,8 +109,7 @@ floor_make() {
 }
 floor_patch() {
   cat game.exe "$item" "$shop" stats.txt >/dev/null
-  dd if=/dev/zero of=floor.tmp bs="$exe_size" count=1 conv=fsync status=none
-  mv floor.tmp floor.exe
+  cp game.exe floor.tmp && sync floor.tmp && mv floor.tmp floor.exe && sync .
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 column_median() { awk -v c="$1" '{ print $c }' "$2" | median; }
@@ -113,8 +117,8 @@ column_median() { awk -v c="$1" '{ print $c }' "$2" | median; }
 column_mean() { awk -v c="$1" '{ s += $c } END { printf "%.1f", s / NR }' "$2"; }
 
 # Interleaved, so that a change in the machine's load touches every case alike.
-cases=(floor_make make make_static floor_patch patch patch_static merge bare bare_static)
-[ -z "$before" ] || cases+=(make_before patch_before merge_before bare_before)
+cases=(floor_make make make_static floor_patch patch patch_static patch_line merge bare bare_static)
+[ -z "$before" ] || cases+=(make_before patch_before patch_line_before merge_before bare_before)
 for c in "${cases[@]}"; do : >"$c.t"; done
 for ((i = 0; i < runs; i++)); do
   measure floor_make >>floor_make.t
@@ -127,6 +131,9 @@ for ((i = 0; i < runs; i++)); do
   next_patch
   measure "$static" game.exe patch.txt patch >>patch_static.t
   if [ -n "$before" ]; then next_patch; measure "$before" game.exe patch.txt patch >>patch_before.t; fi
+  next_patch
+  measure "$vantedit" game.exe line.txt patch >>patch_line.t
+  if [ -n "$before" ]; then next_patch; measure "$before" game.exe line.txt patch >>patch_line_before.t; fi
   measure "$vantedit" game.exe merged.txt merge "${mods[@]}" >>merge.t
   [ -z "$before" ] || measure "$before" game.exe merged.txt merge "${mods[@]}" >>merge_before.t
   measure "$vantedit" >>bare.t
@@ -160,17 +167,20 @@ row "floor of PATCH" floor_patch
 row "vantedit patch" patch floor_patch
 row "vantedit patch (all static)" patch_static floor_patch
 [ -z "$before" ] || row "vantedit patch (before)" patch_before floor_patch
+row "vantedit patch, one-line mod" patch_line floor_patch
+[ -z "$before" ] || row "  the same, before" patch_line_before floor_patch
 row "vantedit merge, 100 mods" merge patch
 [ -z "$before" ] || row "vantedit merge (before)" merge_before patch_before
 row "vantedit alone (usage text)" bare
 row "  the same, all static" bare_static
 [ -z "$before" ] || row "  the same, before" bare_before
-echo "target: MAKE and PATCH <= 1.00x their floor (wall); merge of 100 one-cell mods <= 2.00x one PATCH"
-echo "        (merge's /floor columns are against PATCH, each binary's own)"
+echo "target: MAKE <= 1.00x its floor, PATCH (whole file and one-line mod) <= 0.90x its floor (wall);"
+echo "        merge of 100 one-cell mods <= 2.00x one PATCH (merge's /floor columns are against PATCH,"
+echo "        each binary's own)"
 echo "floor of MAKE:  cat game.exe itemdesc.edt hvkdesc.edt >/dev/null;"
 echo "                dd if=/dev/zero of=floor.tmp bs=$stats_size count=1 conv=fsync; mv floor.tmp floor.txt"
 echo "floor of PATCH: cat game.exe itemdesc.edt hvkdesc.edt stats.txt >/dev/null;"
-echo "                dd if=/dev/zero of=floor.tmp bs=$exe_size count=1 conv=fsync; mv floor.tmp floor.exe"
+echo "                cp game.exe floor.tmp && sync floor.tmp && mv floor.tmp floor.exe && sync ."
 
 # Peak resident memory, in KiB, the largest of three runs.
 peak() {

@@ -184,7 +184,11 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
         TempDir dir;
         const synth::SyntheticGame game = writeGame(dir.path(), c.edition);
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "stats.txt", "make"}).status, 0);
-        StatsFile stats(readText(dir / "stats.txt"));
+        const std::string made = readText(dir / "stats.txt");
+        StatsFile stats(made);
+        const auto lineOf = [&](const std::string& row) {
+            return std::to_string(2 + std::count(made.begin(), made.begin() + made.find("\n" + row + "\t"), '\n'));
+        };
 
         std::vector<Edit> edits(std::begin(kEdits), std::end(kEdits));
         edits.insert(edits.begin() + 7, c.shared.begin(), c.shared.end());  // Item 118 and 131 come after Item 10
@@ -194,8 +198,8 @@ TEST(DiffRun, EditsOfEveryKindOnEachLayout) {
         int notSaved = 0;
         for (const Edit& edit : edits) {
             if (std::string_view(edit.note).starts_with("typed ")) {
-                warnings += "\nWARNING:  " + std::string(edit.line) + ", " + edit.field + ": " + edit.value +
-                            " does not fit (stored as " + edit.after + ")";
+                warnings += "\nWARNING:  line " + lineOf(edit.line) + ": " + edit.line + ", " + edit.field + ": " +
+                            edit.value + " does not fit (stored as " + edit.after + ")";
             }
             std::string& field = stats.field(edit.line, edit.field);
             ASSERT_NE(field, edit.value) << edit.line << " " << edit.field;

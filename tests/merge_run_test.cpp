@@ -315,10 +315,11 @@ TEST(MergeRun, IntoStandardOutputPipesIntoDiff) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("\nItem 8\tClass1\t"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("\n1 value would change, 0 not saved; nothing written.\n"), std::string::npos);
-    EXPECT_EQ(readText(dir / "err.txt"), head(e) +
-                                             "\nReading a.txt...\nReading b.txt...\nWARNING:  Item 999: no such item, "
-                                             "row skipped\nWARNING:  Item -3: no such item, row skipped\n\n1 field "
-                                             "from 2 files, 0 conflicts (the later file wins).\n\nDone!\n");
+    EXPECT_EQ(readText(dir / "err.txt"),
+              head(e) +
+                  "\nReading a.txt...\nReading b.txt...\nWARNING:  line 1: Item 999: no such item, "
+                  "row skipped\nWARNING:  line 2: Item -3: no such item, row skipped\n\n1 field "
+                  "from 2 files, 0 conflicts (the later file wins).\n\nDone!\n");
 }
 
 // Only one copy of the game at a time: a hundred mods take the memory of one.

@@ -561,6 +561,12 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          "Error while parsing!  (70 Headings)\nIf you are using a textfile from an older version, you\n"
          "use MAKE to create a new textfile.  See documentation.\n"},
         {"empty", [](const std::string&) { return std::string(); }, "Error while parsing headings!\n"},
+        {"an error after a warning",
+         [](const std::string& lf) {
+             return withField(withField(lf, "Item 8", fieldOf("Price"), "70000"), "Item 9", fieldOf("Damage"), "x");
+         },
+         "\nWARNING:  line 10: Item 8, Price: 70000 does not fit (stored as 4464)\n"
+         "Error while parsing! (line 11: Item 9, Damage: \"x\" is not a whole number)\n"},
         {"saved as UTF-16",
          [](const std::string& lf) {
              std::string wide = "\xFF\xFE";
@@ -600,6 +606,12 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         EXPECT_EQ(r.output, runOpening(e) + "Unable to read " + path + "! (larger than 64 MiB: not a stats file)\n");
     }
     fs::remove(dir / "huge.txt");
+    // The executable given as the stats file is no stats file.
+    const auto exe = runVantedit(dir.path(), {"game.exe", "game.exe", "patch"});
+    EXPECT_EQ(exe.status, 1);
+    EXPECT_EQ(exe.output, runOpening(e) +
+                              "\nConverting text file...Error while parsing headings!\n"
+                              "This is no stats file: it holds binary data.\n");
     // A folder opens, but its reading fails: no empty file.
     const auto folder = runVantedit(dir.path(), {"game.exe", "data", "patch"});
     EXPECT_EQ(folder.status, 1);

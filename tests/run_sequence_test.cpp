@@ -37,6 +37,7 @@ TEST(RunSequence, CommandLineForms) {
         {{"--frobnicate"}, 1, "\nUnknown option --frobnicate\n" + kUsage},
         {{"--utf8", "--dry-run", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --dry-run\n" + kUsage},
         {{"--help", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option --help\n" + kUsage},
+        {{"-x", "game.exe", "stats.txt", "make"}, 1, "\nUnknown option -x\n" + kUsage},  // one dash too
         {{"--utf8"}, 0, kUsage},
         {{"--utf8", "--help"}, 0, kUsage},
         {{"--utf8", "game.exe", "patch"}, 1, kUsage},

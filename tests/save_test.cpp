@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "io/save.h"
 #include "test_support.h"
@@ -17,13 +18,19 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
+using Ranges = std::optional<std::vector<io::ByteRange>>;
+
 struct JobCase {
     const char* name;
-    const char8_t* file;  // the target's name
     bool exists;         // the target stands before the save
     std::int64_t offset; // io::kWholeFile, or where the bytes go over the current file
     io::KeptCopy kept;
+    Ranges changed;      // the stretches of the bytes written, if not all
+    bool begun = false;  // the copy begun at the claim
+    const char8_t* file = u8"file";  // the target's name
 };
+
+Ranges ranges(std::initializer_list<io::ByteRange> list) { return std::vector<io::ByteRange>(list); }
 
 const Bytes kOld(200000, 1);   // more than one chunk of a copy
 const Bytes kBytes(1000, 2);
@@ -32,9 +39,22 @@ const Bytes kBytes(1000, 2);
 Bytes savedOf(const JobCase& c) {
     if (c.offset == io::kWholeFile) return kBytes;
     Bytes b = kOld;
-    std::copy(kBytes.begin(), kBytes.end(), b.begin() + c.offset);
+    for (const io::ByteRange r : c.changed.value_or(std::vector{io::ByteRange{0, kBytes.size()}})) {
+        std::copy_n(kBytes.begin() + static_cast<std::ptrdiff_t>(r.offset), r.size,
+                    b.begin() + c.offset + static_cast<std::ptrdiff_t>(r.offset));
+    }
     return b;
 }
+
+// Fails the counted calls n and then m: a second failure in the copy a first one fell back to.
+class TwoFailures : public testing::CountingFaults {
+public:
+    TwoFailures(long n, long m) : CountingFaults(n), m_(m) {}
+    bool failFileCall() override { return CountingFaults::failFileCall() || fileCalls == m_; }
+
+private:
+    long m_;
+};
 
 const io::OriginalTest kSameSize = [](const std::string& path) {
     return fs::file_size(testing::utf8Path(path)) == kOld.size();
@@ -55,9 +75,14 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         fs::remove(keptPath);
         if (c.exists) testing::writeBytes(targetFile, kOld);
     };
-    const io::SaveJob job{target, kBytes, c.offset, {}, c.kept, kSameSize};
+    io::SaveJob job{target, kBytes, c.offset, {}, c.kept, kSameSize, {}};
+    if (c.changed) job.changed = std::span<const io::ByteRange>(*c.changed);
     const auto save = [&](Faults& faults) {
         io::Claim claim;
+        if (c.begun) {
+            EXPECT_TRUE(io::claimFiles(claim, std::span(&target, 1)).empty());
+            io::beginCopy(claim, target, faults);
+        }
         return io::saveFiles(claim, std::span(&job, 1), faults);
     };
     reset();
@@ -72,16 +97,15 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
     }
     const auto done = testing::listing(dir.path());
-    for (long n = 1; n <= counted.fileCalls; ++n) {
-        SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(counted.fileCalls));
+    const auto saveFailing = [&](testing::CountingFaults& failing) {
         reset();
-        testing::CountingFaults failing(n);
         const io::SaveFacts facts = save(failing);
         const bool saved = facts.back().event == io::SaveEvent::Saved;
         if (!saved) {
             EXPECT_TRUE(c.exists ? testing::readBytes(targetFile) == kOld : !fs::exists(targetFile));
         } else {
-            EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));  // a close of a file only read
+            // A close of a file only read, or a copy of the system's that the program made instead.
+            EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));
         }
         if (fs::exists(keptPath)) {
             EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
@@ -94,21 +118,36 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         for (const std::string& name : testing::listing(dir.path())) {
             EXPECT_EQ(name.find(".vantedit-"), std::string::npos) << name;
         }
+    };
+    for (long n = 1; n <= counted.fileCalls; ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(counted.fileCalls));
+        testing::CountingFaults failing(n);
+        saveFailing(failing);
+        // A refused clone or kernel copy falls back to another copy, whose calls fail in turn.
+        for (long m = n + 1; failing.fileCalls > counted.fileCalls && m <= failing.fileCalls; ++m) {
+            SCOPED_TRACE("and call " + std::to_string(m));
+            TwoFailures twice(n, m);
+            saveFailing(twice);
+        }
     }
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, SaveJobs, ::testing::Values(
-//          name                    file          exists offset          kept
-    JobCase{"NewFile",              u8"file",     false, io::kWholeFile, io::KeptCopy::None},
-    JobCase{"Replaced",             u8"file",     true,  io::kWholeFile, io::KeptCopy::None},
-    JobCase{"Splice",               u8"file",     true,  131000,         io::KeptCopy::None},
-    JobCase{"WithOriginal",         u8"file",     true,  131000,         io::KeptCopy::FirstOriginal},
-    JobCase{"WithPrevious",         u8"file",     true,  io::kWholeFile, io::KeptCopy::PreviousStats},
-    JobCase{"NewWithBak",           u8"file",     false, io::kWholeFile, io::KeptCopy::PreviousStats},
-    // Windows takes names in any letters by their wide form.
-    JobCase{"OriginalInAnyLetters", u8"файл 文件", true,  131000,         io::KeptCopy::FirstOriginal},
-    JobCase{"PreviousInAnyLetters", u8"файл 文件", true,  io::kWholeFile, io::KeptCopy::PreviousStats}),
+//          name                 exists offset          kept                         changed             begun file
+    JobCase{"NewFile",           false, io::kWholeFile, io::KeptCopy::None,          {}},
+    JobCase{"Replaced",          true,  io::kWholeFile, io::KeptCopy::None,          {}},
+    JobCase{"Splice",            true,  131000,         io::KeptCopy::None,          {}},
+    JobCase{"WithOriginal",      true,  131000,         io::KeptCopy::FirstOriginal, {}},
+    JobCase{"WithPrevious",      true,  io::kWholeFile, io::KeptCopy::PreviousStats, {}},
+    JobCase{"NewWithBak",        false, io::kWholeFile, io::KeptCopy::PreviousStats, {}},
+    JobCase{"ChangedRanges",     true,  131000,         io::KeptCopy::FirstOriginal, ranges({{0, 1}, {500, 12}, {999, 1}})},
+    JobCase{"NothingChanged",    true,  131000,         io::KeptCopy::None,          ranges({})},
+    JobCase{"Begun",             true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true},
+    JobCase{"BegunWhole",        true,  131000,         io::KeptCopy::None,          {},                 true},
+    // Windows takes names in any letters by their wide form: the system's copy too.
+    JobCase{"BegunInAnyLetters", true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true,  u8"файл 文件"},
+    JobCase{"BakInAnyLetters",   true,  io::kWholeFile, io::KeptCopy::PreviousStats, {},                 false, u8"файл 文件"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -149,7 +188,7 @@ TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
         testing::writeBytes(target, kOld);
         c.make(copy);
         const auto before = testing::listing(dir.path());
-        const io::SaveJob job{target, kBytes, io::kWholeFile, {}, c.kept, kSameSize};
+        const io::SaveJob job{target, kBytes, io::kWholeFile, {}, c.kept, kSameSize, {}};
         io::Claim claim;
         const io::SaveFacts facts = io::saveFiles(claim, std::span(&job, 1), noFaults());
         if (c.error == io::SaveError::None) {
@@ -181,7 +220,7 @@ TEST(SaveClaims, NewFilesInOneFolder) {
         const io::SaveFacts refused = io::claimFiles(third, a);
         ASSERT_EQ(refused.size(), 1u);
         EXPECT_EQ(refused[0].error, io::SaveError::InUse);
-        const io::SaveJob job{b[0], kBytes, io::kWholeFile, {}, io::KeptCopy::None, {}};
+        const io::SaveJob job{b[0], kBytes, io::kWholeFile, {}, io::KeptCopy::None, {}, {}};
         EXPECT_EQ(io::saveFiles(second, std::span(&job, 1), noFaults()).back().event, io::SaveEvent::Saved);
     }
     EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"文件.txt"});

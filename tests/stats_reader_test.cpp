@@ -57,8 +57,7 @@ TEST(StatsReader, HeadingFailuresSayWhatTheFirstLineShows) {
         {"Offset Short Name Long Name\n",
          error + "The first line holds blanks where tabs belong: save the file with tabs.\n"},
         {"Itme 8\t1\n",
-         "Error while parsing!  (1 Headings)\nIf you are using a textfile from an older version, you\n"
-         "use MAKE to create a new textfile.  See documentation.\n"
+         "Error while parsing! (line 1: Itme)\n"
          "The first line is no heading and no line of the file: check its first word.\n"},
     };
     for (const auto& [text, message] : cases) {
@@ -84,8 +83,7 @@ TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
     const std::string utf16 = "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
     std::string wide;
     for (char c : headingLine(69)) wide += std::string(1, c) + '\0';
-    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2),
-                                    headingLine(69).insert(40, 1, '\0')}) {
+    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2)}) {
         Game g = zeroGame(2);
         const Read r = readStats(g, text);
         EXPECT_EQ(r.result, ReadResult::Failed);
@@ -98,7 +96,8 @@ TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
 
 TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
     Game g = zeroGame(0);
-    const Read r = readStats(g, headingLine(69) + std::string("aTTach") + '\0' + "xy 3\t10\t20");
+    // Beyond the first 4 KiB, where a byte 0 does not make the file binary.
+    const Read r = readStats(g, headingLine(69) + std::string(4096, '\n') + "aTTach" + '\0' + "xy 3\t10\t20");
     EXPECT_EQ(r.result, ReadResult::EndOfFile);
     EXPECT_EQ(r.output, "");
     EXPECT_EQ(g.image().u16(static_cast<std::size_t>(kEditions[0].attachOffset + 12)), 10);
@@ -119,11 +118,126 @@ TEST(StatsReader, AFirstLineThatIsARowIsNoHeading) {
         EXPECT_EQ(readColumnValue(g.image(), sectionRecord(0, Section::Weapons), damage, 1), lineEnd.empty() ? 0 : 98);
     }
     Game g = zeroGame(0);
-    EXPECT_EQ(readStats(g, "Items 0\t" + std::string(68, '\t') + "\n").output, "");  // not a keyword: a heading
+    EXPECT_EQ(readStats(g, "Items 0\t" + std::string(68, '\t') + "\n").output,
+              "Error while parsing! (line 1: Items)\n"
+              "The first line is no heading and no line of the file: check its first word.\n");
     EXPECT_EQ(readStats(g, "Attach x\n").output,
               "Error while parsing!  (0 Headings)\nIf you are using a textfile "
               "from an older version, you\nuse MAKE to create a new textfile.  "
               "See documentation.\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines and cells: each kind of cell as typed, and the line after it read as a line of its own
+
+enum class Target { ShortName, Damage, ListValue, AmmoName, Sound, None };
+
+// What the field holds after the reading; every field starts as "old" or 9.
+std::string readBack(const Game& g, Target t) {
+    const int damage = fieldOf("Damage") - 1;
+    switch (t) {
+        case Target::ShortName: return readDescriptionText(g.descriptions.view(DescFile::Item), 7, kDescFields[0]);
+        case Target::Damage: return std::to_string(readField(g, itemField(7, static_cast<std::size_t>(damage))).number);
+        case Target::ListValue: return std::to_string(readField(g, {4, 1, 0}).number);  // Combine2 0, value 2
+        case Target::AmmoName: return readField(g, {kAmmoNameLine, 1, 3}).text;       // second text
+        case Target::Sound: return readField(g, {9, 0, 5}).text;
+        case Target::None: break;
+    }
+    return {};
+}
+
+TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
+    const std::string h = headingLine(69);
+    const std::string damage = "Item 7" + std::string(static_cast<std::size_t>(fieldOf("Damage")), '\t');
+    const std::string next = "\nAttach 0\t4\t5";  // read as a line of its own, whatever came before
+    const std::string firstLine = "The first line is no heading and no line of the file: check its first word.\n";
+    struct Case {
+        std::string text;
+        Target target;
+        std::string read;
+        std::string output = {};
+    };
+    const Case cases[] = {
+        // Item texts: a line break is text unless a line opens after it.
+        {h + "Item 7\tKnife" + next, Target::ShortName, "Knife"},
+        {h + "Item 7\t\"Knife\"" + next, Target::ShortName, "Knife"},
+        {h + "Item 7\t\"Say \"\"hi\"\"\"\tLong" + next, Target::ShortName, "Say \"hi\""},
+        {h + "Item 7\t\"a\tb\"\tLong" + next, Target::ShortName, "a\tb"},
+        {h + "Item 7\t\"a\r\r\nfoo 5\"\tLong" + next, Target::ShortName, "a\r\nfoo 5"},  // a quoted line break
+        {h + "Item 7\t\"Knife\tLong" + next, Target::ShortName, "\"Knife"},                // never closed
+        {h + "Item 7\ttwo" + next, Target::ShortName, "two"},
+        {h + "Item 7\ttwo\r\nlines\tLong" + next, Target::ShortName, "two\nlines"},
+        {h + "Item 7\ttwo\nfoo 5" + next, Target::ShortName, "two", "Error while parsing! (line 3: foo)\n"},
+        {h + "Item 7" + next, Target::ShortName, "old"},  // a keyword and number alone set nothing
+        {h + "Item 7 \r\n" + next, Target::ShortName, "old"},
+        {h + "\"Item 7\"\t\"Knife\"\n\"Attach 0\"\t\"4\"\t\"5\"", Target::ShortName, "Knife"},  // every cell quoted
+        // Item numbers: a line break ends the row.
+        {h + damage + "60" + next, Target::Damage, "60"},
+        {h + damage + "\" 60\" \t1" + next, Target::Damage, "60"},
+        {h + damage + "+60\r\n7\t8" + next, Target::Damage, "60"},
+        {h + damage + next, Target::Damage, "9"},
+        {h + damage + "60.0", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"},
+        {h + damage + "\"6\t0\"", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"\"6\" is not a whole number)\n"},
+        {h + damage + "4294967296", Target::Damage, "9",
+         "Error while parsing! (line 2: Item 7, Damage: \"4294967296\" is too large)\n"},
+        // List values: any white space separates them, line breaks included.
+        {h + "Combine2 0\t1\t7\t3\t4" + next, Target::ListValue, "7"},
+        {h + "\"Combine2 0\"\t\"1\"\t\"7\"\t3\t4" + next, Target::ListValue, "7"},
+        {h + "Combine2 0 1\r\n 7\n3 4" + next, Target::ListValue, "7"},
+        {h + "Combine2 0\t1\t7" + next, Target::ListValue, "9",
+         "Error while parsing! (line 2: Combine2 0: number expected)\n"},
+        {h + "Combine2 0" + next, Target::ListValue, "9",
+         "Error while parsing! (line 2: Combine2 0: number expected)\n"},
+        // AmmoName texts: a quote that opens nothing goes, and the character after it is taken.
+        {h + "AmmoName 3\tx\tBall" + next, Target::AmmoName, "Ball"},
+        {h + "AmmoName 3\tx\t\"9mm \"\"X\"\"\"" + next, Target::AmmoName, "9mm \"X\""},
+        {h + "AmmoName 3\tx\t\"a\tb\"" + next, Target::AmmoName, "a\tb"},
+        {h + "AmmoName 3\tx\t\"Ba\"ll" + next, Target::AmmoName, "Ball"},
+        {h + "AmmoName 3\tx\ta\"\"b\nc" + next, Target::AmmoName, "a\"b", "Error while parsing! (line 3: c)\n"},
+        {h + "AmmoName 3\tx" + next, Target::AmmoName, ""},  // a line that ends early empties its texts
+        {h + "AmmoName 3" + next, Target::AmmoName, ""},
+        // Sound and burst names: tabs and quotes go; a quoted name drops the rest of its line.
+        {h + "Sound 5\tshot.wav" + next, Target::Sound, "shot.wav"},
+        {h + "Sound 5\t\"a\tb\"\tdropped" + next, Target::Sound, "a\tb"},
+        {h + "Sound 5\tsh\"ot\t.wav\n123" + next, Target::Sound, "shot.wav"},
+        {h + "Sound 5\t\"two\r\nlines\"" + next, Target::Sound, "two\nlines"},
+        {h + "Sound 5" + next, Target::Sound, ""},
+        // The first line: a heading, or a row when its first cell ends in a number.
+        {" Item 7\tKnife" + next, Target::ShortName, "Knife"},
+        {"Item  7\tKnife" + next, Target::ShortName, "Knife"},
+        {"Itme 7\tKnife" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
+        {"Item7\tKnife x" + next, Target::None, "", "Error while parsing! (line 1: Item7\\tKnife)\n" + firstLine},
+        {"\"Itme 7\"" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
+        // Files that are no stats file, and messages in their place.
+        {"MZ\x90" + h, Target::None, "",
+         "Error while parsing headings!\nThis is no stats file: it holds binary data.\n"},
+        {h.substr(0, 40) + '\0' + h.substr(40), Target::None, "",
+         "Error while parsing headings!\nThis is no stats file: it holds binary data.\n"},
+        {h + damage + "300\nBogus 1", Target::Damage, "44",
+         "\nWARNING:  line 2: Item 7, Damage: 300 does not fit (stored as 44)\nError while parsing! (line 3: Bogus)\n"},
+        {h + "\nItem 351\nBogus 1", Target::None, "",
+         "\nWARNING:  line 3: Item 351: no such item, row skipped\nError while parsing! (line 4: Bogus)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.starts_with(h) ? c.text.substr(h.size()) : c.text);
+        Game g = zeroGame(0);
+        const Edition& e = g.edition();
+        storeDescriptionText(g.descriptions.mutableView(DescFile::Item), 7, kDescFields[0], "old");
+        imageBytes(g)[static_cast<std::size_t>(fieldBytes(e, itemField(7, fieldOf("Damage") - 1)).begin)] = 9;
+        imageBytes(g)[static_cast<std::size_t>(listValueOffset(e, kNumericLists[3], 0, 1))] = 9;
+        storeAmmoNameText(g.mutableImage(), e, AmmoNameText::Second, 3, "old");
+        storeName(g.mutableImage(), e, kSoundNames, 5, "old");
+        const Read r = readStats(g, c.text);
+        EXPECT_EQ(r.output, c.output);
+        if (c.target != Target::None) {
+            EXPECT_EQ(readBack(g, c.target), c.read);
+        }
+        if (c.output.empty()) {
+            EXPECT_EQ(readField(g, {1, 0, 0}).number, 4);  // the next line, Attach 0
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,9 +262,9 @@ TEST(StatsReader, ListLineValuesLandAtTheirWords) {
             for (int v = 0; v < listValueCount(list); ++v) {
                 line += (v == 1 ? " \r\n " : "\t") + std::to_string(values[v]);
                 if (values[v] != shown[v]) {
-                    told += "\nWARNING:  " + std::string(list.keyword) + " " + std::to_string(last) + ", value " +
-                            std::to_string(v + 1) + ": " + std::to_string(values[v]) + " does not fit (stored as " +
-                            std::to_string(shown[v]) + ")";
+                    told += "\nWARNING:  line " + std::to_string(v == 0 ? 3 : 4) + ": " + std::string(list.keyword) +
+                            " " + std::to_string(last) + ", value " + std::to_string(v + 1) + ": " +
+                            std::to_string(values[v]) + " does not fit (stored as " + std::to_string(shown[v]) + ")";
                 }
                 const auto at = static_cast<std::size_t>(listValueOffset(ed, list, last, v));
                 expected[at] = static_cast<std::uint8_t>(values[v]);
@@ -199,7 +313,8 @@ TEST(StatsReader, LineFailuresNameTheLine) {
         {0, "Item\t5\tShort\tLong more",
          "Error while parsing! (line 2: Item\\t5\\tShort\\tLong)\n"},  // escaped, on one line
         {0, "Bo\x01gus\r\x1B\x7F\xFF 1", "Error while parsing! (line 2: Bo\\x01gus\\r\\x1B\x7F\xFF)\n"},
-        {0, std::string("Bogus\0\n\t 1", 10), "Error while parsing! (line 2: Bogus)\n"},  // up to its 0
+        {0, std::string(4096, '\n') + std::string("Bogus\0\n\t 1", 10),
+         "Error while parsing! (line 4098: Bogus)\n"},  // up to its 0
         {0, "Attach 0\t1\t2\nx9 0", "Error while parsing! (line 3: x9)\n"},
         {0, "Attach 29\t1\t2", "Error while parsing! (line 2: Attach 29: no such record)\n"},
         {1, "Attach 28\t1\t2", "Error while parsing! (line 2: Attach 28: no such record)\n"},
@@ -262,8 +377,7 @@ TEST(StatsReader, FailuresKnowTheLineWhereTheyStart) {
         Reading reading;
         AttachmentGroups groups;
         ASSERT_TRUE(reserveReading(noFaults(), g.edition(), reading, groups));
-        StatsStream in(text);
-        readStatsText(in, g, groups, reading);
+        readStatsText(text, g, groups, reading);
         EXPECT_FALSE(reading.ok());
         EXPECT_EQ(reading.failure.line, line);
     }
@@ -411,26 +525,6 @@ TEST(StatsReader, TextLinesStoreTheirTextsAtTheirRecords) {
          {{Slot::First, 2, "Only"}, {Slot::Second, 2, ""}},
          -1,
          {}},  // the second text met the end as well
-        // A quote that never closes before the line ends is no quote; one that does makes a
-        // quoted text, its CR LF and tabs its own, the rest of a name's line dropped.
-        {"quotes that never close and quotes that do",
-         0,
-         "AmmoName 3\t\"Shorty\tSecond\nAmmoName 4\tx\ty\nSound 5\t\"sh\tot\nSound 6\tnext\n"
-         "Sound 7\t\"line\r\r\nfeed \"\"x\"\"\"\r\nBurst 1\t\"a\tb\"\tdropped\nBurst 2\t\"b\"r\tst\nAmmoName "
-         "5\t\"a\"b\tc",
-         "",
-         {{Slot::First, 3, "Shorty"},
-          {Slot::Second, 3, "Second"},
-          {Slot::Second, 4, "y"},
-          {Slot::Sound, 5, "shot"},
-          {Slot::Sound, 6, "next"},
-          {Slot::Sound, 7, "line\r\nfeed \"x\""},
-          {Slot::Burst, 1, "a\tb"},
-          {Slot::Burst, 2, "brst"},
-          {Slot::First, 5, "ab"},
-          {Slot::Second, 5, "c"}},
-         -1,
-         {}},
         {"a sound name cut by the end of the file is stored",
          0,
          "Sound 4\tlast",

@@ -133,8 +133,7 @@ std::vector<std::uint8_t> outsideTable(std::vector<std::uint8_t> image, int edit
 Read readStats(Game& game, AttachmentGroups& groups, const std::string& text) {
     Reading reading;
     if (reserveReading(noFaults(), game.edition(), reading, groups)) {
-        StatsStream in(text);
-        readStatsText(in, game, groups, reading);
+        readStatsText(text, game, groups, reading);
     }
     std::ostringstream out;
     printReading(out, reading);

@@ -44,6 +44,7 @@ void printHeadingCause(std::ostream& out, HeadingCause cause) {
         case HeadingCause::NoKeyword:
             out << "The first line is no heading and no line of the file: check its first word.\n";
             return;
+        case HeadingCause::BinaryData: out << "This is no stats file: it holds binary data.\n"; return;
     }
 }
 
@@ -54,21 +55,17 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::Utf16:
             out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
             return;
-        case ReadError::NoHeadingLine:
-            out << "Error while parsing headings!\n";
-            printHeadingCause(out, f.cause);
-            return;
+        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
         case ReadError::HeadingCount:
             out << "Error while parsing!  (" << f.count << " Headings)\n"
                 << "If you are using a textfile from an older version, you\n"
                 << "use MAKE to create a new textfile.  See documentation.\n";
-            printHeadingCause(out, f.cause);
-            return;
+            return printHeadingCause(out, f.cause);
         case ReadError::UnknownWord:
             out << "Error while parsing! (";
             printLine(out, f);
             out << shownText(out, f.word, form) << ")\n";
-            return;
+            return printHeadingCause(out, f.cause);  // of a first line
         default: break;
     }
     out << "Error while parsing! (";
@@ -361,25 +358,29 @@ void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t l
 }
 
 void printReading(std::ostream& out, const Reading& reading) {
+    bool midLine = false;  // the last warning did not end its line
     for (const ReadNotice& notice : reading.notices) {
+        midLine = true;
         switch (notice.warning) {
             case ReadWarning::OlderLayout:
                 out << "\nWARNING:  Older version datafile detected!  (" << notice.count
                     << " Headings) (Converting...)\n";
+                midLine = false;
                 break;
             case ReadWarning::AmmoTypeFormat:
                 out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
+                midLine = false;
                 break;
             case ReadWarning::DoesNotFit:
-                out << "\nWARNING:  " << lineKeyword(notice.field.line) << ' ' << notice.field.record << ", "
-                    << fieldLabel(notice.field) << ": " << notice.typed << " does not fit (stored as " << notice.count
-                    << ")";
+                out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' '
+                    << notice.field.record << ", " << fieldLabel(notice.field) << ": " << notice.typed
+                    << " does not fit (stored as " << notice.count << ")";
                 break;
             case ReadWarning::Utf8WithoutMark:
                 out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
                 break;
             case ReadWarning::NoSuchItem:
-                out << "\nWARNING:  Item " << notice.count << ": no such item, row skipped";
+                out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";
                 break;
         }
     }
@@ -391,6 +392,7 @@ void printReading(std::ostream& out, const Reading& reading) {
         out << "\nWARNING:  " << reading.moreRowsNamingNoItem
             << (reading.moreRowsNamingNoItem == 1 ? " more row names no item." : " more rows name no item.");
     }
+    if (!reading.ok() && midLine) out << "\n";  // the error on a line of its own
     printReadFailure(out, reading.failure, reading.texts);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <sstream>
@@ -222,6 +223,44 @@ bool loadKeptDescriptions(const RunContext& run, Game& original) {
     return true;
 }
 
+// Changed stretches with fewer equal bytes than this between them are written as one.
+constexpr std::size_t kJoinedGap = 256;
+
+// The stretches in which after differs from before, in order; ranges has room for as many as
+// there can be.
+void changedStretches(std::span<const std::uint8_t> before, std::span<const std::uint8_t> after,
+                      std::vector<io::ByteRange>& ranges) {
+    constexpr std::size_t kBlock = 64;  // equal blocks are passed over whole
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (after.size() - i >= kBlock && std::memcmp(before.data() + i, after.data() + i, kBlock) == 0) {
+            i += kBlock - 1;
+            continue;
+        }
+        if (before[i] == after[i]) continue;
+        if (!ranges.empty() && i - (ranges.back().offset + ranges.back().size) < kJoinedGap) {
+            ranges.back().size = i + 1 - ranges.back().offset;
+        } else {
+            ranges.push_back({i, 1});
+        }
+    }
+}
+
+// A copy of the bytes, and room for the stretches of them that a PATCH changes; false after
+// the message.
+bool keepAsLoaded(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& loaded,
+                  std::vector<io::ByteRange>& changed, const RunContext& run) {
+    const std::size_t most = bytes.size() / kJoinedGap + 1;
+    if (!tryReserve(run.faults, changed, most)) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(most * sizeof(io::ByteRange)));
+        return false;
+    }
+    if (!tryAllocating(run.faults, [&] { loaded.assign(bytes.begin(), bytes.end()); })) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(bytes.size()));
+        return false;
+    }
+    return true;
+}
+
 // The executable's first original, where there is one, with the first originals of its
 // description files, or the files themselves; false after the message.
 bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
@@ -320,7 +359,7 @@ int runMake(const RunContext& run) {
     if (!canCreateStatsFile(run)) return 1;
     std::string bytes;
     if (!textWithCrLf(run, [&](std::string& text) { writeStatsFile(text, game); }, bytes)) return 1;
-    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}};
+    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
     const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
     if (!printSaveFacts(run.out, facts)) return 1;
     printNote(run.out, Note::Done);
@@ -328,8 +367,9 @@ int runMake(const RunContext& run) {
 }
 
 int saveExecutable(const std::string& executablePath, std::int64_t offset, std::span<const std::uint8_t> bytes,
-                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim) {
-    const io::SaveJob job{executablePath, bytes, offset, {}, io::KeptCopy::FirstOriginal, isOriginal};
+                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim,
+                   std::optional<std::span<const io::ByteRange>> changed) {
+    const io::SaveJob job{executablePath, bytes, offset, {}, io::KeptCopy::FirstOriginal, isOriginal, changed};
     const io::SaveFacts facts = io::saveFiles(claim, std::span(&job, 1), faults);
     if (!refusedBeforeWriting(facts)) printNote(out, Note::SavingBinaryData);
     if (!printSaveFacts(out, facts)) return 1;
@@ -339,11 +379,22 @@ int saveExecutable(const std::string& executablePath, std::int64_t offset, std::
 
 int runPatch(const RunContext& run) {
     Game& game = *run.game;
+    // The copy of the executable that the save lays the changes over is written while the run reads.
+    io::beginCopy(run.claim, run.executablePath, run.faults);
     std::string bytes;
     Reading reading;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
-    // The texts as the game holds them, to tell how many the file changes.
+    // The texts as the game holds them, to tell how many the file changes; the tables' stretch
+    // as loaded, to write only the bytes the file changes.
     DescriptionBuffers texts = game.descriptions;
+    const ByteSpan span = tableSpan(game.edition());
+    const auto tables = [&] {
+        return game.image().bytes().subspan(static_cast<std::size_t>(span.begin),
+                                            static_cast<std::size_t>(span.size()));
+    };
+    std::vector<std::uint8_t> loaded;
+    std::vector<io::ByteRange> changed;
+    if (!keepAsLoaded(tables(), loaded, changed, run)) return 1;
     if (!applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     // The texts went into the description buffers only; the description files stay as they are.
@@ -351,11 +402,9 @@ int runPatch(const RunContext& run) {
     printTextsDiffer(run.out, countChangedTexts(game, texts));
     printRebuild(run.out, reading.attachments);
     // Only the tables' stretch was read and changed; the rest is copied from the file.
-    const ByteSpan span = tableSpan(game.edition());
-    const auto changed =
-        game.image().bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
-    return saveExecutable(run.executablePath, span.begin, changed, isOriginalExecutable(game.edition()), run.out,
-                          run.faults, run.claim);
+    changedStretches(loaded, tables(), changed);
+    return saveExecutable(run.executablePath, span.begin, tables(), isOriginalExecutable(game.edition()), run.out,
+                          run.faults, run.claim, changed);
 }
 
 int runTexts(const RunContext& run) {
@@ -380,8 +429,8 @@ int runTexts(const RunContext& run) {
         const std::string path =
             descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
         if (path.empty()) return 1;
-        jobs[count] = {path, game.descriptions.view(file).bytes(), 0,
-                       {},   io::KeptCopy::FirstOriginal,          isOriginalOfSize(path)};
+        jobs[count] = {
+            path, game.descriptions.view(file).bytes(), 0, {}, io::KeptCopy::FirstOriginal, isOriginalOfSize(path), {}};
         files[count++] = file;
     }
     // Both new files are written before either is renamed.
@@ -444,7 +493,7 @@ int runMerge(const RunContext& run) {
     std::string bytes;
     // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
     if (!textWithCrLf(run, [&](std::string& text) { writeGivenFields(text, master, winners); }, bytes)) return 1;
-    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}};
+    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
     const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
     if (!facts.empty() && facts.back().event == io::SaveEvent::Failed) {
         printSaveFacts(run.out, facts);
@@ -490,7 +539,7 @@ int runRestore(const RunContext& run) {
     std::vector<std::string> originals;
     for (const std::string& f : files) {
         originals.push_back(io::firstOriginalPath(f));
-        jobs.push_back({f, {}, 0, io::savedPath(originals.back()), {}, {}});
+        jobs.push_back({f, {}, 0, io::savedPath(originals.back()), {}, {}, {}});
     }
     if (!printRestores(run.out, io::saveFiles(run.claim, jobs, run.faults), originals)) return 1;
     printNote(run.out, Note::Done);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -50,9 +51,10 @@ int runMerge(const RunContext& run);
 int runRestore(const RunContext& run);
 
 // Replaces the executable with a copy in which the bytes from offset on are the given ones,
-// keeping its first original, which must pass isOriginal if it exists already. Returns the
-// exit status.
+// keeping its first original, which must pass isOriginal if it exists already; of the bytes,
+// only the changed stretches are written when they are given. Returns the exit status.
 int saveExecutable(const std::string& executablePath, std::int64_t offset, std::span<const std::uint8_t> bytes,
-                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim);
+                   const io::OriginalTest& isOriginal, std::ostream& out, Faults& faults, io::Claim& claim,
+                   std::optional<std::span<const io::ByteRange>> changed = {});
 
 }  // namespace vantedit

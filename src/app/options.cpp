@@ -4,7 +4,7 @@ namespace vantedit {
 
 namespace {
 bool isOptionWord(std::span<const std::string_view> args, std::size_t at) {
-    return !(args.size() == 2 && args[1] == "-h") && args[at].starts_with("--");
+    return !(args.size() == 2 && args[1] == "-h") && args[at].size() > 1 && args[at].starts_with('-');
 }
 }  // namespace
 

@@ -1,4 +1,4 @@
-// The words before the executable that start with "--": the run's options.
+// The words before the executable that start with a dash: the run's options.
 #pragma once
 
 #include <span>
@@ -20,9 +20,9 @@ struct CommandLine {
 };
 
 // Only words before the executable are options: "--utf8", and "--help" and "--version" when
-// nothing but options is given ("-h" only alone). Every word from the first that does not
-// start with "--" on is positional, so that an operation's arguments are never taken for
-// options.
+// nothing but options is given ("-h" only alone); any other word with a dash is an unknown
+// option. Every word from the first that does not start with a dash ("-" alone included) on
+// is positional, so that an operation's arguments are never taken for options.
 CommandLine parseCommandLine(std::span<const std::string_view> args);
 // The positional words alone (without the program name), taking no memory.
 std::span<const std::string_view> positionalWords(std::span<const std::string_view> args);

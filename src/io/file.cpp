@@ -19,6 +19,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -129,6 +131,9 @@ bool File::create(const std::string& path, bool& taken) {
 #endif
     writable_ = true;
     if (stream_ == nullptr) removeQuietly(path);
+#if defined(_WIN32)
+    path_ = path;
+#endif
     return stream_ != nullptr;
 }
 
@@ -166,6 +171,73 @@ bool File::write(const void* buffer, std::size_t size) {
     return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
 }
 
+bool File::writeAt(long offset, const void* buffer, std::size_t size) {
+    if (faults_->failFileCall()) return failedWithReason(0);
+    return (std::fseek(stream_, offset, SEEK_SET) == 0 && std::fwrite(buffer, 1, size, stream_) == size &&
+            std::ferror(stream_) == 0) ||
+           failedWithReason();
+}
+
+#if defined(_WIN32)
+
+File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
+    (void)source;
+    (void)size;
+    if (faults_->failFileCall()) return Copy::Refused;
+    // The system's copy writes by name: the new file is closed for it, then opened again for update.
+    std::fclose(stream_);
+    stream_ = nullptr;
+    const std::wstring name = wideName(path_);
+    // CopyFileW rather than CopyFile2: the same copy of the system's, and Wine has it.
+    const bool copied = CopyFileW(wideName(sourcePath).c_str(), name.c_str(), FALSE) != 0;
+    // The copy takes the source's attributes: a read-only one would forbid the writes after it.
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (copied && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
+    stream_ = openStream(path_, copied ? "r+b" : "wb");
+    if (stream_ == nullptr) return failedWithReason(), Copy::Failed;
+    return copied ? Copy::Done : Copy::Refused;
+}
+
+#else
+
+namespace {
+
+// The kernel copies nothing between these two files: the bytes go through the program.
+bool copyRefused(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
+           error == EBADF || error == ETXTBSY;
+}
+
+}  // namespace
+
+// The kernel copies this much at a time, and the disk begins writing each piece while the
+// next is copied: a sync after the copy then waits for less.
+constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
+
+File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
+    (void)sourcePath;
+    const int in = fileno(source.stream_);
+    const int out = fileno(stream_);
+    // A clone shares the blocks and copies nothing; file systems without shared blocks refuse it.
+    if (!faults_->failFileCall() && ::ioctl(out, FICLONE, in) == 0) return Copy::Done;
+    if (faults_->failFileCall()) return Copy::Refused;
+    for (off_t at = 0; at < size;) {
+        off_t from = at;
+        off_t to = at;
+        const auto piece = static_cast<std::size_t>(std::min<off_t>(kKernelCopyPiece, size - at));
+        const ssize_t copied = ::copy_file_range(in, &from, out, &to, piece, 0);
+        if (copied < 0 && !copyRefused(errno)) return failedWithReason(), Copy::Failed;
+        if (copied <= 0) return Copy::Refused;  // at 0, the source ended early: the plain copy tells
+        ::sync_file_range(out, at, copied, SYNC_FILE_RANGE_WRITE);  // a hint: nothing fails
+        at += copied;
+    }
+    return Copy::Done;
+}
+
+#endif
+
 bool File::flush() {
     if (faults_->failFileCall()) return failedWithReason(0);
     return std::fflush(stream_) == 0 || failedWithReason();
@@ -174,9 +246,9 @@ bool File::flush() {
 bool File::sync() {
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
-    return _commit(_fileno(stream_)) == 0;
+    return _commit(_fileno(stream_)) == 0 || failedWithReason();
 #else
-    return fsync(fileno(stream_)) == 0;
+    return fsync(fileno(stream_)) == 0 || failedWithReason();
 #endif
 }
 

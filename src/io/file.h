@@ -40,6 +40,18 @@ public:
     // One counted call: a seek to the offset from the start, then the read; 0 if the seek fails.
     std::size_t readAt(long offset, void* buffer, std::size_t size);
     bool write(const void* buffer, std::size_t size);
+    // One counted call: a seek to the offset from the start, then the write.
+    bool writeAt(long offset, const void* buffer, std::size_t size);
+
+    // This file, created and still empty, made a copy of the first size bytes of source (open
+    // for reading, named sourcePath) by the system: a clone that shares its blocks where the
+    // file system can, else a copy in the kernel, which the disk begins writing at once (on
+    // Windows the system's CopyFile, which copies by name).
+    // Refused, with this file as it may be, where the system offers neither (another file
+    // system, an old kernel): the caller copies the bytes itself. Failed: the disk is full,
+    // or the bytes cannot be had.
+    enum class Copy : std::uint8_t { Done, Refused, Failed };
+    Copy copyFrom(File& source, const std::string& sourcePath, long size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
     // Closing a stream that was only read loses nothing, so it is no fault point.
@@ -51,6 +63,9 @@ private:
     bool standard_ = false;
     bool writable_ = false;
     bool readFailed_ = false;
+#if defined(_WIN32)
+    std::string path_;  // of a file made by create, which CopyFile writes by name
+#endif
 };
 
 // Removes the file, if it can; it throws nothing, so that it may run while a failure to

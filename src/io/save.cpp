@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -179,6 +180,10 @@ std::string lastSystemReason() {
 
 }  // namespace
 
+namespace {
+class Temporary;
+}  // namespace
+
 // One claimed target.
 struct Claim::Held {
     static constexpr std::intptr_t kNone = -1;
@@ -190,8 +195,12 @@ struct Claim::Held {
     std::intptr_t handle = kNone;
     std::string lockFile;  // while the target did not exist
     std::string failure;   // why its state could not be looked up
+    // A copy of the target begun before the run read it, so that the disk writes it while the
+    // run works; begunSize: the target's size then.
+    std::unique_ptr<Temporary> begun;
+    long begunSize = -1;
 
-    ~Held() { release(); }
+    ~Held();
 
     enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
     Result lock();
@@ -406,6 +415,7 @@ public:
         return false;
     }
     bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
+    File& file() { return file_; }
     // On disk, with the permission bits (and owner) of the file it copies or replaces.
     bool finish(const std::string& like, bool withOwner) {
         const bool synced = file_.flush() && file_.sync();
@@ -435,27 +445,40 @@ private:
     std::string reason_;
 };
 
-// The file source with the bytes laid over it from offset on, written to out.
-bool writeSpliced(Faults& faults, Temporary& out, const std::string& source, std::int64_t offset,
-                  std::span<const std::uint8_t> bytes) {
-    File in(faults);
-    long size = -1;
-    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
-    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
-    const std::int64_t spliceEnd = offset + static_cast<std::int64_t>(bytes.size());
-    for (std::int64_t at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyChunk, size - at));
-        if (in.read(chunk.data(), want) != want) return false;
-        const std::int64_t from = std::max(at, offset);
-        const std::int64_t to = std::min(at + static_cast<std::int64_t>(want), spliceEnd);
-        if (from < to) {
-            std::memcpy(chunk.data() + (from - at), bytes.data() + (from - offset),
-                        static_cast<std::size_t>(to - from));
-        }
-        if (!out.write(std::span<const std::uint8_t>(chunk.data(), want))) return false;
-        at += static_cast<std::int64_t>(want);
+// size bytes from in's place on, written to out through the program: where the system copies nothing.
+bool copyThrough(File& in, File& out, long size) {
+    for (long at = 0; at < size;) {
+        const auto want = static_cast<std::size_t>(std::min<long>(kCopyChunk, size - at));
+        if (in.read(chunk.data(), want) != want || !out.write(chunk.data(), want)) return false;
+        at += static_cast<long>(want);
     }
+    return true;
+}
+
+// The file source copied whole to out, size set to its size: the system's copy where it offers
+// one, so that no byte of it passes through the program.
+bool copyWhole(Faults& faults, File& out, const std::string& source, long& size) {
+    File in(faults);
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
+    const File::Copy copy = out.copyFrom(in, source, size);
+    if (copy == File::Copy::Failed || (copy == File::Copy::Refused && !copyThrough(in, out, size))) return false;
     in.close();  // read-only: a failing close loses nothing
+    return true;
+}
+
+// The bytes written over a copy of size bytes from offset on: only the changed stretches of
+// them, when the job names them.
+bool writeChanges(File& out, long size, std::int64_t offset, std::span<const std::uint8_t> bytes,
+                  std::optional<std::span<const ByteRange>> changed) {
+    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
+    const ByteRange all{0, bytes.size()};
+    for (const ByteRange& r : changed.value_or(std::span(&all, 1))) {
+        if (r.offset > bytes.size() || r.size > bytes.size() - r.offset) return false;
+        if (r.size != 0 &&
+            !out.writeAt(static_cast<long>(offset) + static_cast<long>(r.offset), bytes.data() + r.offset, r.size)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -474,12 +497,33 @@ std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::sp
     return at != bytes.size();
 }
 
+}  // namespace
+
+Claim::Held::~Held() {
+    begun.reset();  // removed under the lock
+    release();
+}
+
+void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
+    for (const auto& h : claim.held_) {
+        if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
+        std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
+        long size = -1;
+        if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
+        h->begun = std::move(out);
+        h->begunSize = size;
+    }
+}
+
+namespace {
+
 // A job on its way: its target, its new file and its kept copy's.
 struct Step {
     const SaveJob* job = nullptr;
     Claim::Held* held = nullptr;
     std::string keptPath;  // empty: no copy is made
     std::optional<Temporary> file;
+    Temporary* out = nullptr;  // the new file: file, or the copy begun at the claim
     std::optional<Temporary> kept;
 };
 
@@ -564,20 +608,29 @@ SaveError writeNewFile(Step& s, Faults& faults) {
     const std::string& source = job.from.empty() ? s.held->saved : job.from;
     std::error_code ec;
     const bool exists = fs::is_regular_file(fsPath(s.held->path), ec);
-    s.file.emplace(faults);
-    if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
-    const bool written = job.offset == kWholeFile ? s.file->write(job.bytes)
-                                                  : writeSpliced(faults, *s.file, source, job.offset, job.bytes);
+    bool written = false;
+    if (s.held->begun && job.from.empty() && job.offset != kWholeFile) {
+        s.out = s.held->begun.get();
+        written = writeChanges(s.out->file(), s.held->begunSize, job.offset, job.bytes, job.changed);
+    } else {
+        s.out = &s.file.emplace(faults);
+        if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
+        long size = -1;
+        written = job.offset == kWholeFile ? s.file->write(job.bytes)
+                                           : copyWhole(faults, s.file->file(), source, size) &&
+                                                 writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
+    }
     // A new file takes the bits of the file it copies; a replaced one keeps its own.
     const std::string like = exists ? s.held->saved : job.from;
-    return written && s.file->finish(like, exists) ? SaveError::None : SaveError::System;
+    return written && s.out->finish(like, exists) ? SaveError::None : SaveError::System;
 }
 
 bool writeKeptCopy(Step& s, Faults& faults) {
     if (s.keptPath.empty()) return true;
     s.kept.emplace(faults);
     const std::string keptFile = savedPath(s.keptPath);
-    return s.kept->open(keptFile) && writeSpliced(faults, *s.kept, s.held->saved, 0, {}) &&
+    long size = -1;
+    return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);
 }
 
@@ -661,18 +714,18 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
     }
     for (std::size_t i = 0; i < steps.size(); ++i) {
         Step& s = steps[i];
-        if (s.file) {
+        if (s.out != nullptr) {
 #if defined(_WIN32)
             // Windows replaces no file that is open: the lock ends here. A run that takes it now
             // reads the old file and will find it replaced at its own check.
             s.held->release();
 #endif
-            if (!s.file->putInPlace()) {
+            if (!s.out->putInPlace()) {
                 if (i == 0) {  // nothing replaced yet
                     takeBackOriginals(steps);
                     forgetOriginals(facts);
                 }
-                return fail(i, {SaveEvent::Failed, s.held->path, SaveError::System, s.file->renameReason(), {}});
+                return fail(i, {SaveEvent::Failed, s.held->path, SaveError::System, s.out->renameReason(), {}});
             }
         }
         facts.push_back({SaveEvent::Saved, s.held->path, SaveError::None, {}, {}, i});

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -59,6 +60,12 @@ using OriginalTest = std::function<bool(const std::string& path)>;
 
 inline constexpr std::int64_t kWholeFile = -1;
 
+// A stretch of a job's bytes, by where it starts in them.
+struct ByteRange {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
 struct SaveJob {
     std::string target;
     std::span<const std::uint8_t> bytes;
@@ -68,6 +75,9 @@ struct SaveJob {
     std::string from;  // the file copied, when it is not the target itself
     KeptCopy kept = KeptCopy::None;
     OriginalTest isOriginal;  // with FirstOriginal
+    // With an offset, the stretches of bytes that differ from the file, in order: only they
+    // are written over the copy. None given: all of bytes.
+    std::optional<std::span<const ByteRange>> changed;
 };
 
 // The files a run will save, held from the claim to the end of the run.
@@ -83,6 +93,7 @@ public:
 private:
     friend SaveFacts claimFiles(Claim&, std::span<const std::string>);
     friend SaveFacts saveFiles(Claim&, std::span<const SaveJob>, Faults&);
+    friend void beginCopy(Claim&, const std::string&, Faults&);
     std::vector<std::unique_ptr<Held>> held_;
 };
 
@@ -90,6 +101,11 @@ private:
 // claimed under another name, else nothing. A path that is standard output, a device or a pipe
 // takes no lock. A path may be claimed again by a later call: it keeps its first state.
 SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths);
+
+// Makes the copy of the claimed path that its save will lay the new bytes over, so that the
+// disk writes it while the run reads. A copy not begun is made by the save,
+// which alone tells of failures; a run that saves nothing removes it.
+void beginCopy(Claim& claim, const std::string& path, Faults& faults);
 
 // Saves the jobs, all or, past the first rename, as many as could be; a target not claimed
 // before is claimed here. Ends with a Saved fact per job, or at the first Failed fact.

@@ -16,6 +16,7 @@
 #include "model/game.h"
 #include "model/list_tables.h"
 #include "model/sections.h"
+#include "model/text.h"
 
 namespace vantedit {
 
@@ -123,6 +124,14 @@ inline constexpr std::array<LineAlias, 1> kLineAliases = {{
 }};
 // clang-format on
 
+// The older keyword the word is, in any case, or nullptr.
+constexpr const LineAlias* lineAliasOf(std::string_view word) {
+    for (const LineAlias& alias : kLineAliases) {
+        if (equalsIgnoringCase(word, alias.keyword)) return &alias;
+    }
+    return nullptr;
+}
+
 constexpr const NameTable& nameTable(const LineType& line) { return line.table == 0 ? kSoundNames : kBurstNames; }
 constexpr const NumericList& numericList(const LineType& line) { return kNumericLists[line.table]; }
 
@@ -135,6 +144,14 @@ constexpr std::string_view lineKeyword(std::size_t line) {
         case LineKind::Name: return nameTable(t).keyword;
     }
     return {};
+}
+
+// The line type the keyword opens, in any case, or kLineTypes.size() for none.
+constexpr std::size_t lineTypeOf(std::string_view word) {
+    for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
+        if (equalsIgnoringCase(word, lineKeyword(line))) return line;
+    }
+    return kLineTypes.size();
 }
 
 // The records the edition has of the line's kind: the item numbers, the record numbers.

@@ -8,21 +8,273 @@
 #include "model/list_tables.h"
 #include "model/memory.h"
 #include "patch/attachment_groups.h"
-#include "patch/item_row.h"
-#include "patch/reading.h"
+#include "patch/stats_lines.h"
 
 namespace vantedit {
 
 namespace {
 
-constexpr int kEnd = StatsStream::kEnd;
-constexpr std::size_t kMaxTokenLength = 255;
-constexpr std::size_t kNumberWordKept = 64;
+// The most a number cell keeps: enough to show what stood there.
+constexpr std::size_t kNumberCellKept = 64;
 
-constexpr bool isAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// What a reading reads into, and how it takes its texts.
+struct LineReader {
+    Game& game;
+    AttachmentGroups& groups;
+    Reading& reading;
+    Layout layout;
+    TextForm form;
+    DescriptionTexts descriptions;
+};
 
-// What the first line shows of why it is no heading: separated by other than tabs, tabs turned
-// into blanks, or a line of the file with a misspelt keyword.
+// The line being read: AmmoType n names the records of AmmoName n + 1.
+struct LineAt {
+    StatsLine text;
+    std::uint8_t line = 0;  // into kLineTypes
+    std::string_view keyword;
+    std::int32_t number = 0;  // as written, as messages name it
+    std::int32_t record = 0;  // the record it names
+    std::string_view cells;   // after its keyword and number
+    std::string_view rest;    // after a line break that ends its cells there
+};
+
+// The line, counted from 1, where the text from at on starts.
+std::int64_t lineAt(const StatsLine& line, const char* at) {
+    return line.number + std::count(line.text.data(), at, '\n');
+}
+
+CellType cellTypeOf(const FieldRef& f) {
+    const bool item = kLineTypes[f.line].kind == LineKind::Item;
+    switch (fieldKind(f)) {
+        case FieldKind::Number: return item ? CellType::ItemNumber : CellType::ListValue;
+        case FieldKind::Attachment: return CellType::ItemNumber;
+        case FieldKind::Text: return item ? CellType::ItemText : CellType::AmmoNameText;
+        case FieldKind::Name: break;
+    }
+    return CellType::Name;
+}
+
+// The most of a cell kept: one more than the field holds, so that a text too long still reads
+// as too long, and one more than a number shows.
+std::size_t cellKept(const FieldRef& f) {
+    switch (cellTypeOf(f)) {
+        case CellType::ItemText: return static_cast<std::size_t>(descField(itemCell(f)).units) + 1;
+        case CellType::AmmoNameText: return kAmmoNameMaxLength + 2;
+        case CellType::Name: return static_cast<std::size_t>(nameTable(kLineTypes[f.line]).recordSize) + 1;
+        default: return kNumberCellKept + 1;
+    }
+}
+
+// Only items 0 to 350 have description records; a text of any other row is consumed.
+bool textUsed(const Game& game, const FieldRef& f) {
+    return fieldShown(game, f) &&
+           (kLineTypes[f.line].kind != LineKind::Item || (f.record >= 0 && f.record < kItemCount));
+}
+
+bool fail(Reading& reading, ReadError error, ReadPlace place, const LineAt& l, std::uint16_t field = 0,
+          std::int64_t count = 0) {
+    reading.failure = {error, place, l.keyword, {l.line, field, l.number}, {}, count, {}};
+    return false;
+}
+
+// Tells the warning, up to twenty of its kind; the rest are counted.
+void tell(Reading& reading, const ReadNotice& notice) {
+    const bool number = notice.warning == ReadWarning::DoesNotFit;
+    std::size_t& told = number ? reading.numbersNotFittingTold : reading.rowsNamingNoItemTold;
+    std::int64_t& more = number ? reading.moreNumbersNotFitting : reading.moreRowsNamingNoItem;
+    if (told == kMostNumbersTold) {
+        ++more;
+        return;
+    }
+    ++told;
+    reading.notices.push_back(notice);
+}
+
+// A number cell: a stat value into the value writes, an attachment mark into the groups. An
+// empty cell of an Item row keeps what the game holds; a cell that shows "n/a" for the field
+// is passed over whatever it holds.
+bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, const std::string& typed,
+                bool check, bool store) {
+    Reading& reading = r.reading;
+    if (!fieldShown(r.game, f)) return true;
+    const bool cut = typed.size() > kNumberCellKept;
+    std::int64_t value = 0;
+    const CellNumber read = cut ? CellNumber::NotWhole : parseWholeNumber(typed, value);
+    const bool list = kLineTypes[f.line].kind == LineKind::NumericList;
+    // A list line short of values meets its end or the next line's keyword.
+    if (list && (read == CellNumber::Empty || isAsciiLetter(static_cast<unsigned char>(typed.front())))) {
+        return fail(reading, ReadError::NumberExpected, ReadPlace::Record, l);
+    }
+    if (read == CellNumber::Empty) return true;
+    if (read != CellNumber::Number) {
+        fail(reading, read == CellNumber::TooLarge ? ReadError::TooLarge : ReadError::NotWholeNumber, ReadPlace::Field,
+             l, f.field, cut ? 1 : 0);
+        reading.failure.word = typed.substr(0, kNumberCellKept);
+        return false;
+    }
+    const bool attachment = fieldKind(f) == FieldKind::Attachment;
+    const ColumnKind kind = numberKind(f);
+    if (check && !attachment && !numberFits(kind, value)) {
+        const FieldRef named{f.line, f.field, l.number};
+        tell(reading, {ReadWarning::DoesNotFit, storedValue(kind, value), named, value, lineAt(l.text, cell.start)});
+    }
+    if (!store) return true;
+    if (attachment) {
+        markStated(r.groups, f.record, itemCell(f).index);
+        if (value != 0) addAttachmentPair(r.groups, f.record, attachmentKind(itemCell(f)).item);
+    } else {
+        const auto at = static_cast<std::int64_t>(fieldBytes(r.game.edition(), f).begin);
+        if (!reading.writes.store(r.game.mutableImage(), at, numberKind(f), value, f, reading.failure.other)) {
+            const FieldRef other = reading.failure.other;
+            fail(reading, ReadError::SameByte, ReadPlace::Field, l, f.field);
+            reading.failure.other = other;
+            return false;
+        }
+        reading.typed.note(f, value);
+    }
+    reading.reached.add(f);
+    return true;
+}
+
+// A text cell into its record. A list text over its limit passes only as MAKE shows a record
+// it fills with no ending: the record holds that very text now, and is left as it is.
+bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, TextBuilder& text, bool store) {
+    const LineType& type = kLineTypes[f.line];
+    const bool item = type.kind == LineKind::Item;
+    if (!textUsed(r.game, f) || (item && !cell.given)) return true;
+    // A text the file's form could not give in the code page fails at its field.
+    if (const TextProblem problem = text.finish(); problem != TextProblem::None) {
+        fail(r.reading, problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage,
+             ReadPlace::Field, l, f.field, text.character());
+        r.reading.failure.codePage = codePageNumber(r.form.codePage);
+        return false;
+    }
+    if (item) {
+        // A texts run, which saves them, refuses a text the files cannot hold; PATCH and diff cut it.
+        const DescField& desc = descField(itemCell(f));
+        const DescTextFit fit =
+            r.descriptions == DescriptionTexts::Saved
+                ? descriptionTextFits(r.game.descriptions.view(desc.file), f.record, desc, text.text())
+                : DescTextFit::Fits;
+        if (fit != DescTextFit::Fits) {
+            const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
+            return fail(r.reading, error, ReadPlace::Field, l, f.field, desc.units - 1);
+        }
+        if (store) storeDescriptionText(r.game.descriptions.mutableView(desc.file), f.record, desc, text.text());
+    } else {
+        const Edition& e = r.game.edition();
+        const bool name = type.kind == LineKind::Name;
+        const auto most = static_cast<std::size_t>(name ? nameTable(type).recordSize - 1 : kAmmoNameMaxLength);
+        if (text.text().size() > most) {
+            const std::string held = name ? readName(r.game.image(), e, nameTable(type), f.record)
+                                          : readAmmoNameText(r.game.image(), e, ammoNameText(f), f.record);
+            return text.text() == held ||
+                   fail(r.reading, ReadError::TextTooLong, ReadPlace::Record, l, 0, static_cast<std::int64_t>(most));
+        }
+        if (store && name) storeName(r.game.mutableImage(), e, nameTable(type), f.record, text.text());
+        if (store && !name) storeAmmoNameText(r.game.mutableImage(), e, ammoNameText(f), f.record, text.text());
+    }
+    if (store) r.reading.reached.add(f);
+    return true;
+}
+
+// Walks the line's fields in the order MAKE writes them, each taking its cell; the fields
+// after the line's end take an empty one. Checks, stores, or both. False with the failure
+// set; rest is what follows the line's cells.
+bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::string_view& rest) {
+    std::string_view cells = l.cells;
+    rest = l.rest;
+    for (std::size_t i = 0; i < lineFieldCount(l.line); ++i) {
+        const FieldRef f{l.line, static_cast<std::uint16_t>(i), l.record};
+        const bool item = kLineTypes[l.line].kind == LineKind::Item;
+        if (item && !layoutHasCell(r.layout, itemCell(f))) continue;
+        const CellType type = cellTypeOf(f);
+        const bool number = type == CellType::ItemNumber || type == CellType::ListValue;
+        const bool used = !number && textUsed(r.game, f);
+        TextBuilder text(r.form, number || used ? cellKept(f) : 0, used);
+        const Cell cell = takeCell(cells, type, text);
+        const bool taken =
+            number ? takeNumber(r, l, f, cell, text.text(), check, store) : takeText(r, l, f, cell, text, store);
+        if (!taken) {
+            if (r.reading.failure.place == ReadPlace::Field) r.reading.failure.line = lineAt(l.text, cell.start);
+            return false;
+        }
+        if (cell.end == CellEnd::Separator && item && layoutAddsFieldAfter(r.layout, itemCell(f))) {
+            takeCell(cells, CellType::ItemNumber, text);  // dropped
+        }
+        if (cell.end == CellEnd::LineBreak) {
+            rest = cells;
+            cells = cells.substr(cells.size());
+        }
+    }
+    if (rest.empty()) rest = cells;
+    return true;
+}
+
+// The keyword that opens the line, and the record its number names; false with the failure
+// set. The one character after the number goes (the tab, as MAKE writes it), but a line break
+// there ends the line's cells.
+bool readKeyword(LineReader& r, const StatsLine& text, LineAt& l, bool& ammoTypeWarned) {
+    Reading& reading = r.reading;
+    const LineOpening o = readLineOpening(text.text);
+    std::size_t type = lineTypeOf(o.word);
+    const LineAlias* alias = type == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
+    if (type == kLineTypes.size() && alias == nullptr) {
+        reading.failure.error = ReadError::UnknownWord;
+        reading.failure.word = o.word;
+        return false;
+    }
+    if (alias != nullptr) {
+        if (!ammoTypeWarned) reading.notices.push_back({ReadWarning::AmmoTypeFormat});
+        ammoTypeWarned = true;
+        type = alias->line;
+    }
+    l.line = static_cast<std::uint8_t>(type);
+    l.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
+    if (!o.number) return fail(reading, ReadError::NumberExpected, ReadPlace::Keyword, l);
+    l.number = o.value;
+    const std::int64_t record = std::int64_t{o.value} + (alias != nullptr ? alias->recordShift : 0);
+    if (record < 0 || record >= lineRecordCount(r.game.edition(), type)) {
+        if (kLineTypes[type].kind != LineKind::Item)
+            return fail(reading, ReadError::NoSuchRecord, ReadPlace::Record, l);
+        tell(reading, {ReadWarning::NoSuchItem, o.value, {}, 0, text.number});
+    }
+    l.record = static_cast<std::int32_t>(record);
+    l.cells = o.rest;
+    if (kLineTypes[type].kind == LineKind::NumericList) return true;
+    const std::size_t lineBreak = l.cells.find_first_not_of('\r');
+    if (lineBreak != std::string_view::npos && l.cells[lineBreak] == '\n') {
+        l.rest = l.cells.substr(lineBreak + 1);
+        l.cells = l.rest.substr(0, 0);
+    } else if (!l.cells.empty()) {
+        l.cells.remove_prefix(1);
+    }
+    return true;
+}
+
+// One line: its keyword and number, then its fields; an Item row stores cell by cell, any other
+// line is checked whole first, so that it writes nothing when it fails. What follows its cells,
+// from its first letter on, is the next line to read (none when empty).
+bool readLine(LineReader& r, StatsLine& text, bool& ammoTypeWarned) {
+    LineAt l;
+    l.text = text;
+    std::string_view rest;
+    const auto walk = [&] {
+        const bool item = kLineTypes[l.line].kind == LineKind::Item;
+        return (item || walkFields(r, l, true, false, rest)) && walkFields(r, l, item, true, rest);
+    };
+    if (!readKeyword(r, text, l, ammoTypeWarned) || !walk()) {
+        if (r.reading.failure.line == 0) r.reading.failure.line = text.number;
+        return false;
+    }
+    const auto letter = std::find_if(rest.begin(), rest.end(), [](char c) { return isAsciiLetter(c); });
+    rest.remove_prefix(static_cast<std::size_t>(letter - rest.begin()));
+    text = rest.empty() ? StatsLine{} : StatsLine{rest, lineAt(text, rest.data())};
+    return true;
+}
+
+// Why a first line that is no heading is none, as far as it shows: separated by other than
+// tabs, or tabs turned into blanks.
 HeadingCause headingCause(std::string_view line) {
     const bool tabs = line.find('\t') != std::string_view::npos;
     const auto count = [&](char c) { return std::count(line.begin(), line.end(), c); };
@@ -30,296 +282,75 @@ HeadingCause headingCause(std::string_view line) {
     if (!tabs && count(',') >= kSeparators) return HeadingCause::Commas;
     if (!tabs && count(';') >= kSeparators) return HeadingCause::Semicolons;
     if (!tabs && line.starts_with("Offset ")) return HeadingCause::Blanks;
-    if (opensLikeALine(line)) return HeadingCause::NoKeyword;
     return HeadingCause::Unknown;
 }
 
-// The heading line: only its tabs count. False after the failure is set.
-bool readHeadingLine(StatsStream& in, Layout& layout, Reading& reading) {
-    int tabs = 0;
-    int first = kEnd;
-    for (int position = 0;; ++position) {
-        const int c = in.get();
-        // A UTF-16 file starts with its byte order mark or has a 0 in every other byte: read
-        // as 8-bit text it would fail far from the cause.
-        const bool byteOrderMark = position == 1 && ((first == 0xFF && c == 0xFE) || (first == 0xFE && c == 0xFF));
-        if (c == 0 || byteOrderMark) {
-            reading.failure.error = ReadError::Utf16;
-            return false;
-        }
-        if (position == 0) first = c;
-        if (c == '\n') break;
-        if (c == kEnd) {
-            reading.failure.error = ReadError::NoHeadingLine;
-            return false;
-        }
-        if (c == '\t') ++tabs;
-    }
+// UTF-16 text starts with its byte order mark, or has a 0 in every other byte of its first
+// line: read as 8-bit text it would fail far from the cause.
+bool isUtf16(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+    const std::string_view first = bytes.substr(0, bytes.find('\n'));
+    bool zero = false;
+    std::array<bool, 2> letters{};  // a byte other than 0 at an even place, at an odd one
+    for (std::size_t i = 0; i < first.size(); ++i) (first[i] == '\0' ? zero : letters[i % 2]) = true;
+    return zero && !(letters[0] && letters[1]);
+}
+
+// The first cell of the first line ends in a whole number: a row's keyword and number, never
+// a heading.
+bool opensARow(std::string_view first) {
+    std::string_view cell = first.substr(0, first.find('\t'));
+    while (!cell.empty() && (cell.back() == ' ' || cell.back() == '\r' || cell.back() == '"')) cell.remove_suffix(1);
+    return !cell.empty() && cell.back() >= '0' && cell.back() <= '9';
+}
+
+// The heading line, whose tabs tell the layout, or the file's first row. from is where the
+// lines start after it; false with the failure set.
+bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std::size_t& from) {
+    const std::string_view first = bytes.substr(0, bytes.find('\n'));
+    const bool utf16 = isUtf16(bytes);
+    // A byte 0 in the first 4 KiB, or an executable's first bytes: binary data, not text.
+    const bool binary = bytes.starts_with("MZ") || bytes.substr(0, 4096).find('\0') != std::string_view::npos;
+    if (!utf16 && !binary && opensARow(first)) return true;
+    const auto tabs = std::count(first.begin(), first.end(), '\t');
     const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
-    if (known == kLayouts.end()) {
-        reading.failure.error = ReadError::HeadingCount;
-        reading.failure.count = tabs;
+    ReadFailure& f = reading.failure;
+    f.error = utf16                                    ? ReadError::Utf16
+              : binary || first.size() == bytes.size() ? ReadError::NoHeadingLine
+              : known == kLayouts.end()                ? ReadError::HeadingCount
+                                                       : ReadError::None;
+    if (f.error != ReadError::None) {
+        f.line = 1;
+        f.count = tabs;
+        f.cause = binary ? HeadingCause::BinaryData : headingCause(first);
         return false;
     }
     layout = *known;
-    if (layout == Layout::Current) return true;
-    reading.notices.push_back({ReadWarning::OlderLayout, tabs});
+    if (layout != Layout::Current) reading.notices.push_back({ReadWarning::OlderLayout, tabs});
+    from = first.size() + 1;
     return true;
 }
 
-// The word that opens a line: it starts at a letter (anything else before it is passed
-// over) and ends at a blank, which is consumed, or at 255 characters. False at the end of
-// the file before any letter; start is where its first letter stands. A word cut short by the end of the file is still
-// a word, so that a last line with a tab after its keyword fails loudly instead of being dropped.
-bool readKeywordToken(StatsStream& in, std::string& token, StatsStream::Mark& start) {
-    token.clear();
-    for (;;) {
-        if (token.empty()) start = in.mark();
-        const int c = in.get();
-        if (c == kEnd) return !token.empty();
-        if (token.empty() && !isAsciiLetter(c)) continue;
-        if (c == ' ') return true;
-        token.push_back(static_cast<char>(c));
-        if (token.size() == kMaxTokenLength) return true;
-    }
-}
-
-// The line number after a keyword. False after the failure is set.
-bool readLineNumber(StatsStream& in, std::string_view keyword, std::int32_t& n, Reading& reading) {
-    if (in.readNumber(n) == NumberRead::Number) return true;
-    reading.failure = {ReadError::NumberExpected, ReadPlace::Keyword, keyword, {}, {}, 0, {}};
-    return false;
-}
-
-bool fail(Reading& reading, ReadError error, std::string_view keyword, std::int32_t n, std::int64_t count = 0) {
-    reading.failure = {error, ReadPlace::Record, keyword, {0, 0, n}, {}, count, {}};
-    return false;
-}
-
-bool recordExists(std::int64_t record, std::int64_t count, std::string_view keyword, std::int32_t n, Reading& reading) {
-    return (record >= 0 && record < count) || fail(reading, ReadError::NoSuchRecord, keyword, n);
-}
-
-// A text over the limit passes only as MAKE shows a record it fills with no ending: the
-// record holds that very text now, and is left as it is (store false).
-bool textFits(const std::string& text, std::size_t maxLength, const std::string& heldNow, bool& store,
-              std::string_view keyword, std::int32_t n, Reading& reading) {
-    store = text.size() <= maxLength;
-    if (store || text == heldNow) return true;
-    return fail(reading, ReadError::TextTooLong, keyword, n, static_cast<std::int64_t>(maxLength));
-}
-
-// Attach, AmmoAttach, Exclude, Combine2, Combine3, ConvertWeapon, ConvertAmmo: the record
-// number, then its 16-bit values, separated by any white space.
-LineResult readListLine(StatsStream& in, Game& game, std::uint8_t line, Reading& reading) {
-    const NumericList& list = numericList(kLineTypes[line]);
-    std::int32_t n = 0;
-    if (!readLineNumber(in, list.keyword, n, reading)) return LineResult::Failed;
-    const Edition& e = game.edition();
-    if (!recordExists(n, listRecordCount(e, list), list.keyword, n, reading)) return LineResult::Failed;
-    skipClosingQuote(in);
-    std::array<std::int64_t, 4> values{};
-    for (int i = 0; i < listValueCount(list); ++i) {
-        const CellText word = in.readWord(kNumberWordKept);
-        // A line short of values meets the end of the file or the next line's keyword.
-        if (word.text.empty() || isAsciiLetter(word.text.front())) {
-            fail(reading, ReadError::NumberExpected, list.keyword, n);
-            return LineResult::Failed;
-        }
-        const FieldRef field{line, static_cast<std::uint16_t>(i), n};
-        if (!readCellNumber(word, list.keyword, field, values[static_cast<std::size_t>(i)], reading)) {
-            return LineResult::Failed;
-        }
-    }
-    for (int i = 0; i < listValueCount(list); ++i) {
-        const FieldRef field{line, static_cast<std::uint16_t>(i), n};
-        if (!reading.writes.store(game.mutableImage(), listValueOffset(e, list, n, i), ColumnKind::U16,
-                                  values[static_cast<std::size_t>(i)], field, reading.failure.other)) {
-            reading.failure = {
-                ReadError::SameByte, ReadPlace::Field, list.keyword, field, reading.failure.other, 0, {}};
-            return LineResult::Failed;
-        }
-        noteTypedNumber(reading, field, values[static_cast<std::size_t>(i)]);
-        reading.reached.add(field);
-    }
-    in.get();  // the line end
-    return LineResult::Done;
-}
-
-// An AmmoName text up to its tab or line end (or the end of the file, which only ends the
-// text). A double quote is dropped and the character after it taken whatever it is, so a
-// doubled quote stands for one. A text that opens with a quote that closes before the line
-// ends is a quoted text, as when a spreadsheet quotes every text: inside it tabs and line
-// ends are text; "" is then an empty text and """" a single quote. ending receives the
-// character that ended the text.
-void readAmmoNameField(StatsStream& in, int& ending, TextBuilder& text) {
-    const StatsStream::Mark start = in.mark();
-    if (in.get() == '"') {
-        if (readQuotedText(in, text, ending)) return;
-        text.restart();
-    }
-    in.restore(start);
-    for (;;) {
-        int c = in.get();
-        if (c == '"') c = in.get();
-        if (c == kEnd || c == 0 || c == '\t' || c == '\n') {
-            ending = c;
-            return;
-        }
-        text.add(c);
-    }
-}
-
-// A Sound or Burst name up to its line end. One that opens with a quote that closes before
-// the line ends is a quoted text, and the rest of its line is not read. In any other, tabs
-// and double quotes are dropped wherever they stand. The end of the file ends the name.
-void readNameField(StatsStream& in, TextBuilder& text) {
-    const StatsStream::Mark start = in.mark();
-    if (in.get() == '"') {
-        int ending = kEnd;
-        if (readQuotedText(in, text, ending)) {
-            if (ending != '\t') return;
-            for (int c = ending; c != '\n' && c != kEnd;) c = in.get();
-            return;
-        }
-        text.restart();
-    }
-    in.restore(start);
-    for (;;) {
-        const int c = in.get();
-        if (c == kEnd || c == '\n' || c == 0) return;
-        if (c == '\t' || c == '"') continue;
-        text.add(c);
-    }
-}
-
-// A text that ends its line leaves the line's later texts empty: an editor that drops
-// trailing tabs must not make the next line's words into this line's text.
-constexpr bool endsTheLine(int c) { return c == '\n' || c == kEnd; }
-
-// AmmoName n, or the older AmmoType n, which names the records of AmmoName n + 1.
-LineResult readAmmoNameLine(StatsStream& in, Game& game, std::string_view keyword, int recordShift,
-                            const TextRules& rules, Reading& reading) {
-    std::int32_t n = 0;
-    if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
-    const Edition& e = game.edition();
-    const std::int64_t record = std::int64_t{n} + recordShift;
-    if (!recordExists(record, e.ammoNameCount, keyword, n, reading)) return LineResult::Failed;
-    skipClosingQuote(in);
-    int ending = in.get();  // the tab after the number
-
-    // The first table is shorter in some editions: a first text beyond it is read and dropped.
-    const auto r = static_cast<std::int32_t>(record);
-    bool storeFirst = record < ammoNameRecordCount(e, AmmoNameText::First);
-    constexpr std::size_t kKept = kAmmoNameMaxLength + 2;
-    TextBuilder first(rules.form, kKept, storeFirst);
-    if (!endsTheLine(ending)) readAmmoNameField(in, ending, first);
-    if (storeFirst &&
-        (!textConverted(first, keyword, {kAmmoNameLine, 0, n}, reading) ||
-         !textFits(first.text(), kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::First, r),
-                   storeFirst, keyword, n, reading))) {
-        return LineResult::Failed;
-    }
-    TextBuilder second(rules.form, kKept);
-    if (!endsTheLine(ending)) readAmmoNameField(in, ending, second);
-    bool storeSecond = true;
-    if (!textConverted(second, keyword, {kAmmoNameLine, 1, n}, reading) ||
-        !textFits(second.text(), kAmmoNameMaxLength, readAmmoNameText(game.image(), e, AmmoNameText::Second, r),
-                  storeSecond, keyword, n, reading)) {
-        return LineResult::Failed;
-    }
-
-    if (storeFirst) {
-        storeAmmoNameText(game.mutableImage(), e, AmmoNameText::First, r, first.text());
-        reading.reached.add({kAmmoNameLine, 0, r});
-    }
-    if (storeSecond) {
-        storeAmmoNameText(game.mutableImage(), e, AmmoNameText::Second, r, second.text());
-        reading.reached.add({kAmmoNameLine, 1, r});
-    }
-    return LineResult::Done;
-}
-
-// Sound n or Burst n: a plain byte string up to the line end.
-LineResult readNameLine(StatsStream& in, Game& game, std::uint8_t line, const TextRules& rules, Reading& reading) {
-    const NameTable& table = nameTable(kLineTypes[line]);
-    const std::string_view keyword = table.keyword;
-    std::int32_t n = 0;
-    if (!readLineNumber(in, keyword, n, reading)) return LineResult::Failed;
-    if (!recordExists(n, table.count, keyword, n, reading)) return LineResult::Failed;
-    skipClosingQuote(in);
-    const int afterNumber = in.get();  // the tab after the number
-
-    TextBuilder text(rules.form, static_cast<std::size_t>(table.recordSize) + 1);
-    // A line that ends right after its number has an empty name.
-    if (!endsTheLine(afterNumber)) readNameField(in, text);
-    bool store = true;
-    if (!textConverted(text, keyword, {line, 0, n}, reading) ||
-        !textFits(text.text(), static_cast<std::size_t>(table.recordSize - 1),
-                  readName(game.image(), game.edition(), table, n), store, keyword, n, reading)) {
-        return LineResult::Failed;
-    }
-    if (store) {
-        storeName(game.mutableImage(), game.edition(), table, n, text.text());
-        reading.reached.add({line, 0, n});
-    }
-    return LineResult::Done;
-}
-
-// The token as a zero-terminated word: up to a byte 0, if it holds one.
-std::string_view upToZero(const std::string& token) { return std::string_view(token).substr(0, token.find('\0')); }
-
 }  // namespace
 
-void readStatsText(StatsStream& in, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    bool utf8 = in.skipUtf8Mark();
-    if (!utf8 && isMultiByteUtf8(in.rest())) {
-        utf8 = true;
-        reading.notices.push_back({ReadWarning::Utf8WithoutMark});
-    }
-    const TextRules rules{{utf8, game.edition().codePage}, texts};
-    reading.texts = rules.form;
-    Layout layout = Layout::Current;
-    const std::string_view first = in.peekLine();
-    if (!opensWithALine(first) && !readHeadingLine(in, layout, reading)) {
-        reading.failure.cause = headingCause(first);
-        reading.failure.line = 1;
-        return;
-    }
-
+void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups, Reading& reading,
+                   DescriptionTexts texts) {
+    const bool mark = bytes.starts_with("\xEF\xBB\xBF");
+    if (mark) bytes.remove_prefix(3);
+    const bool utf8 = mark || isMultiByteUtf8(bytes);
+    if (utf8 && !mark) reading.notices.push_back({ReadWarning::Utf8WithoutMark});
+    LineReader r{game, groups, reading, Layout::Current, {utf8, game.edition().codePage}, texts};
+    reading.texts = r.form;
+    std::size_t from = 0;
+    if (!readFirstLine(bytes, r.layout, reading, from)) return;
+    StatsLines lines(bytes, from, from == 0 ? 1 : 2);
     bool ammoTypeWarned = false;
-    std::string wordRead;
-    StatsStream::Mark start;
-    while (readKeywordToken(in, wordRead, start)) {
-        const std::string_view token = upToZero(wordRead);
-        const std::size_t line = lineTypeOf(token);
-        LineResult result = LineResult::Failed;
-        if (line < kLineTypes.size()) {
-            const LineType& t = kLineTypes[line];
-            switch (t.kind) {
-                case LineKind::Item: result = readItemRow(in, game, layout, rules, groups, reading); break;
-                case LineKind::NumericList:
-                    result = readListLine(in, game, static_cast<std::uint8_t>(line), reading);
-                    break;
-                case LineKind::AmmoName:
-                    result = readAmmoNameLine(in, game, lineKeyword(line), 0, rules, reading);
-                    break;
-                case LineKind::Name:
-                    result = readNameLine(in, game, static_cast<std::uint8_t>(line), rules, reading);
-                    break;
-            }
-        } else if (const LineAlias* alias = lineAliasOf(token)) {
-            if (!ammoTypeWarned) {
-                reading.notices.push_back({ReadWarning::AmmoTypeFormat, 0});
-                ammoTypeWarned = true;
-            }
-            result = readAmmoNameLine(in, game, alias->keyword, alias->recordShift, rules, reading);
-        } else {
-            reading.failure.error = ReadError::UnknownWord;
-            reading.failure.word = token;
-        }
-        if (result == LineResult::Failed) {
-            if (reading.failure.line == 0) reading.failure.line = in.lineOf(start);
+    for (StatsLine line; lines.next(line);) {
+        // A first line whose word is no keyword is no heading either.
+        for (bool opening = from == 0 && line.number == 1; !line.text.empty(); opening = false) {
+            if (readLine(r, line, ammoTypeWarned)) continue;
+            if (opening && reading.failure.error == ReadError::UnknownWord)
+                reading.failure.cause = HeadingCause::NoKeyword;
             return;
         }
     }
@@ -329,9 +360,8 @@ namespace {
 
 // A stat cell holds another value now than before the reading: a byte written differs.
 bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
-    const Column& c = kColumns[ci];
-    const auto at = static_cast<std::size_t>(valueOffset(sectionRecord(game.edition(), c.section), c, item));
-    for (std::size_t b = at; b < at + static_cast<std::size_t>(columnWidth(c.kind)); ++b) {
+    const FieldBytes bytes = fieldBytes(game.edition(), itemField(item, statCellIndex(ci)));
+    for (std::size_t b = bytes.begin; b < bytes.end; ++b) {
         const ByteWrite* w = reading.writes.find(b);
         if (w != nullptr && w->before != game.image().u8(b)) return true;
     }
@@ -357,8 +387,7 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
 namespace {
 
 void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    StatsStream in(std::move(bytes));
-    readStatsText(in, game, groups, reading, texts);
+    readStatsText(bytes, game, groups, reading, texts);
     if (!reading.ok()) return;
     reading.mostValuesDiffer = mostStatValuesDiffer(game, reading.typed, [&](std::int32_t item, std::size_t ci) {
         return statValueChanged(game, reading, item, ci);

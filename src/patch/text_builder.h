@@ -3,9 +3,12 @@
 // order mark).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/code_pages.h"
 
@@ -27,36 +30,41 @@ public:
     TextBuilder(const TextForm& form, std::size_t keep, bool convert = true)
         : keep_(keep), convert_(convert && form.utf8), codePage_(form.codePage) {}
 
-    // Inline for the common text of the code page itself: most of a stats file's bytes.
+    // A run of bytes, or one. Inline for the common text of the code page itself.
     void add(int byte) {
-        started_ = true;
+        convert_ ? addConverted(static_cast<std::uint8_t>(byte)) : keep(static_cast<std::uint8_t>(byte));
+    }
+    void add(std::string_view run) {
         if (convert_) {
-            addConverted(static_cast<std::uint8_t>(byte));
+            for (char c : run) addConverted(static_cast<std::uint8_t>(c));
         } else {
-            keep(static_cast<std::uint8_t>(byte));
+            text_.append(run.substr(0, keep_ - std::min(keep_, text_.size())));
         }
     }
-    // Back to no byte at all, to read the text again another way.
-    void restart() {
-        text_.clear();
-        decoder_ = Utf8Decoder();
-        problem_ = TextProblem::None;
-        started_ = false;
-        character_ = 0;
-    }
-    // No byte was added yet.
-    bool empty() const { return !started_; }
     // After the text's last byte: the first problem met, if any; a character left unfinished
     // is not UTF-8.
-    TextProblem finish();
+    TextProblem finish() {
+        if (problem_ == TextProblem::None && convert_ && decoder_.midCharacter()) problem_ = TextProblem::NotUtf8;
+        return problem_;
+    }
 
     const std::string& text() const { return text_; }
-    std::string& text() { return text_; }
     char32_t character() const { return character_; }  // of NotInCodePage
-    CodePage codePage() const { return codePage_; }
 
 private:
-    void addConverted(std::uint8_t b);
+    void addConverted(std::uint8_t b) {
+        if (problem_ != TextProblem::None) return;  // the text is refused: the rest is only read
+        const Utf8Decoder::Step step = decoder_.feed(b);
+        if (step == Utf8Decoder::Step::Invalid) problem_ = TextProblem::NotUtf8;
+        if (step != Utf8Decoder::Step::Character) return;
+        const std::optional<std::uint8_t> stored = codePageByte(codePage_, decoder_.character());
+        if (!stored) {
+            problem_ = TextProblem::NotInCodePage;
+            character_ = decoder_.character();
+            return;
+        }
+        keep(*stored);
+    }
     void keep(std::uint8_t byte) {
         if (text_.size() < keep_) text_.push_back(static_cast<char>(byte));
     }
@@ -67,7 +75,6 @@ private:
     CodePage codePage_;
     Utf8Decoder decoder_;
     TextProblem problem_ = TextProblem::None;
-    bool started_ = false;
     char32_t character_ = 0;
 };
 
