@@ -52,9 +52,6 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
     switch (f.error) {
         case ReadError::None: return;
         case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
-        case ReadError::Utf16:
-            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
-            return;
         case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
         case ReadError::HeadingCount:
             out << "Error while parsing!  (" << f.count << " Headings)\n"
@@ -134,6 +131,7 @@ constexpr NoteText kNotes[] = {
     {Note::Done,                    "\nDone!\n"},
     {Note::OutOfMemory,             "Unable to allocate memory.\n"},
     {Note::InvalidOption,           "\nInvalid option.  Use either MAKE or PATCH\n"},
+    {Note::EncodingsExclude,        "\nOptions --utf8 and --utf16 exclude each other\n"},
 };
 // clang-format on
 
@@ -284,7 +282,7 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
 }
 
 void printUsage(std::ostream& out) {
-    out << "\nUsage: vantedit [--utf8] <executable> <textfile> <[make]|[patch]>\n\n";
+    out << "\nUsage: vantedit [--utf8|--utf16] <executable> <textfile> <[make]|[patch]>\n\n";
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
@@ -292,6 +290,7 @@ void printUsage(std::ostream& out) {
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
     out << "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
+    out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 }
 
 void printUnknownOption(std::ostream& out, std::string_view word) { out << "\nUnknown option " << word << "\n"; }
@@ -370,6 +369,9 @@ void printReading(std::ostream& out, const Reading& reading) {
                 break;
             case ReadWarning::Utf8WithoutMark:
                 out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
+                break;
+            case ReadWarning::Utf16WithoutMark:
+                out << "\nWARNING:  No byte order mark, but the file is UTF-16: read as UTF-16.";
                 break;
             case ReadWarning::NoSuchItem:
                 out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";

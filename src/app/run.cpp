@@ -100,6 +100,11 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
         printUsage(out);
         return 1;
     }
+    if (line.encodingsExclude) {
+        printNote(out, Note::EncodingsExclude);
+        printUsage(out);
+        return 1;
+    }
     if (line.version) return 0;
     const std::span<const std::string_view> args = line.args;
     if (args.size() <= 1 || line.help) {
