@@ -606,6 +606,8 @@ struct Failure {
 };
 
 TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
+    const std::string kGrouped = "The spreadsheet grouped the digits: save the cells unformatted.\n";
+    const std::string kDecimal = "A decimal number: the game keeps whole numbers.\n";
     const Failure cases[] = {
         {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; },
          "Error while parsing! (line 842: Bogus)\n"},
@@ -616,15 +618,27 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         {"no number", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), "n/a"); },
          "Error while parsing! (line 7: Item 5, Damage: \"n/a\" is not a whole number)\n"},
         {"a decimal point", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "60.0"); },
-         "Error while parsing! (line 10: Item 8, Damage: \"60.0\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Damage: \"60.0\" is not a whole number)\n" + kDecimal},
+        {"a decimal comma", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "-1,5"); },
+         "Error while parsing! (line 10: Item 8, Damage: \"-1,5\" is not a whole number)\n" + kDecimal},
         {"a thousands separator",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
-         "Error while parsing! (line 10: Item 8, Price: \"1,234\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Price: \"1,234\" is not a whole number)\n" + kGrouped},
+        {"grouped by blanks",
+         [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "12 345 678"); },
+         "Error while parsing! (line 10: Item 8, Price: \"12 345 678\" is not a whole number)\n" + kGrouped},
+        {"grouped by points", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1.000"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1.000\" is not a whole number)\n" + kGrouped},
+        {"groups of two", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1 00"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1 00\" is not a whole number)\n"},
+        {"scientific", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1.2E+3"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1.2E+3\" is not a whole number)\n"
+         "Scientific notation: widen the column or save the cells unformatted.\n"},
         {"beyond 32 bits",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
          "Error while parsing! (line 10: Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
-         "Error while parsing! (line 842: Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
+         "Error while parsing! (line 842: Combine2 0, value 2: \"6.5\" is not a whole number)\n" + kDecimal},
         {"two values for one byte",
          [](const std::string& lf) {
              return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161",

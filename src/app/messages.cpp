@@ -48,6 +48,64 @@ void printHeadingCause(std::ostream& out, HeadingCause cause) {
     }
 }
 
+// How many digits open the text, and the text after them.
+std::size_t digitsAt(std::string_view& text) {
+    std::size_t n = 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    text.remove_prefix(n);
+    return n;
+}
+
+// Passes over one of the separators a spreadsheet groups digits with: a blank, a comma, a
+// point, or a no-break space (in a code page or in UTF-8, narrow too).
+bool skipGroupSeparator(std::string_view& text) {
+    for (std::string_view separator : {" ", ",", ".", "\xA0", "\xC2\xA0", "\xE2\x80\xAF"}) {
+        if (text.starts_with(separator)) {
+            text.remove_prefix(separator.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isGroupedNumber(std::string_view text) {
+    const std::size_t first = digitsAt(text);
+    bool grouped = false;
+    while (first >= 1 && first <= 3 && skipGroupSeparator(text)) {
+        if (digitsAt(text) != 3) return false;
+        grouped = true;
+    }
+    return grouped && text.empty();
+}
+
+// Digits around one decimal comma or point; with an exponent after it when scientific.
+bool isDecimalNumber(std::string_view text, bool scientific) {
+    std::size_t digits = digitsAt(text);
+    const bool point = !text.empty() && (text[0] == ',' || text[0] == '.');
+    if (point) text.remove_prefix(1);
+    digits += digitsAt(text);
+    if (digits == 0) return false;
+    if (!scientific) return point && text.empty();
+    if (text.empty() || (text[0] != 'e' && text[0] != 'E')) return false;
+    text.remove_prefix(1);
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+    return digitsAt(text) > 0 && text.empty();
+}
+
+// The line that tells what a spreadsheet made of a number, when the cell shows it.
+void printNumberCause(std::ostream& out, std::string_view cell) {
+    while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+    while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
+    if (!cell.empty() && (cell[0] == '-' || cell[0] == '+')) cell.remove_prefix(1);
+    if (isGroupedNumber(cell)) {
+        out << "The spreadsheet grouped the digits: save the cells unformatted.\n";
+    } else if (isDecimalNumber(cell, false)) {
+        out << "A decimal number: the game keeps whole numbers.\n";
+    } else if (isDecimalNumber(cell, true)) {
+        out << "Scientific notation: widen the column or save the cells unformatted.\n";
+    }
+}
+
 void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     switch (f.error) {
         case ReadError::None: return;
@@ -74,6 +132,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::TooLarge:
             out << ": \"" << shownText(out, f.word, form) << (f.count != 0 ? "..." : "") << "\" is "
                 << (f.error == ReadError::TooLarge ? "too large" : "not a whole number") << ")\n";
+            if (f.error == ReadError::NotWholeNumber && f.count == 0) printNumberCause(out, f.word);
             break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
         case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
