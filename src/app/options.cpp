@@ -31,6 +31,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> args) {
             line.encodingsExclude =
                 line.encodingsExclude || (line.encoding != StatsEncoding::CodePage && line.encoding != named);
             line.encoding = named;
+        } else if (args[at] == "--exit-code") {
+            line.exitCode = true;
         } else if (args[at] == "--help") {
             help = true;
         } else if (args[at] == "--version") {
