@@ -89,7 +89,7 @@ TEST(StatsReader, Utf16FilesAreReadAsTheirText) {
     for (const auto& [text, output] : {std::pair{"\xFF\xFE" + wide, std::string()},
                                        {std::string("\xFE\xFF\0", 3) + wide.substr(0, wide.size() - 1), std::string()},
                                        {wide, noMark},
-                                       {std::string("O\0", 2), noMark + "Error while parsing headings!\n"}}) {
+                                       {std::string("O\0", 2), noMark + "\nError while parsing headings!\n"}}) {
         Game g = zeroGame(2);
         std::ostringstream out;
         printReading(out, applyStatsFile(g, text, noFaults()));
@@ -184,7 +184,8 @@ TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
         {h + damage + "+60\r\n7\t8" + next, Target::Damage, "60"},
         {h + damage + next, Target::Damage, "9"},
         {h + damage + "60.0", Target::Damage, "9",
-         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"},
+         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"
+         "A decimal number: the game keeps whole numbers.\n"},
         {h + damage + "\"6\t0\"", Target::Damage, "9",
          "Error while parsing! (line 2: Item 7, Damage: \"\"6\" is not a whole number)\n"},
         {h + damage + "4294967296", Target::Damage, "9",
