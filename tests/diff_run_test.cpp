@@ -267,6 +267,37 @@ TEST(DiffRun, UnchangedFileShowsOnlyTheSummary) {
     }
 }
 
+// With --exit-code, diff's status tells a script whether anything would change; every other
+// operation keeps its statuses.
+TEST(DiffRun, ExitCodeSaysWhetherAnythingWouldChange) {
+    TempDir dir;
+    writeGame(dir.path(), 2);
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "same.txt", "make"}).status, 0);
+    const std::string lf = withoutCr(readText(dir / "same.txt"));
+    testing::writeText(dir / "edited.txt", withField(lf, "Item 8", fieldOf("Damage"), "61"));
+    testing::writeText(dir / "renamed.txt", withField(lf, "Item 8", 1, "Renamed"));
+    testing::writeText(dir / "bad.txt", withField(lf, "Item 8", fieldOf("Damage"), "x"));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"--exit-code", "game.exe", "same.txt", "diff"}, 0},
+        {{"--exit-code", "game.exe", "edited.txt", "diff"}, 1},
+        {{"--exit-code", "game.exe", "renamed.txt", "diff"}, 1},
+        {{"--exit-code", "game.exe", "bad.txt", "diff"}, 2},
+        {{"--exit-code", "game.exe", "missing.txt", "diff"}, 2},
+        {{"--exit-code", "missing.exe", "same.txt", "diff"}, 2},
+        {{"--exit-code", "game.exe", "same.txt", "diff", "more"}, 2},
+        {{"game.exe", "edited.txt", "diff"}, 0},
+        {{"--exit-code", "game.exe", "bad.txt", "patch"}, 1},
+        {{"--exit-code", "game.exe", "x.txt", "make"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::join(c.args, ' '));
+        EXPECT_EQ(runVantedit(dir.path(), c.args).status, c.status);
+    }
+}
+
 TEST(DiffRun, FileOfAnotherEditionOfTheSameLayoutWarns) {
     for (const auto& [from, to] : {std::pair{1, 2}, std::pair{3, 1}, std::pair{5, 6}}) {
         SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(to));

@@ -11,6 +11,7 @@
 
 #include "app/operations.h"
 #include "app/run.h"
+#include "dump/stats_writer.h"
 #include "io/file.h"
 #include "model/attachments.h"
 #include "model/editions.h"
@@ -180,6 +181,84 @@ TEST(PatchRun, Utf8FileGivesTheSameImageAsThePlainOne) {
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "patch"}).status, 0);
         std::copy(high.begin(), high.end() + 1, game.executable.begin() + static_cast<std::ptrdiff_t>(at + 255));
         EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+    }
+}
+
+// The same edited stats file in every form a text editor or a spreadsheet saves it reads to
+// the same cells: PATCH and texts write the same files, diff lists the same lines.
+TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
+    TempDir made;
+    writeGame(made, 1, true);
+    ASSERT_EQ(runVantedit(made.path(), {"--utf8", "game.exe", "u8.txt", "make"}).status, 0);
+    std::string edited = withoutCr(readText(made / "u8.txt")).substr(3);  // without the mark
+    edited = withField(edited, "Item 12", 1, "Наган");
+    edited = withField(edited, "Item 12", fieldOf("Damage"), "61");
+    testing::writeText(made / "lf.txt", edited);
+    testing::writeText(made / "crlf.txt", withCrLf(edited));
+    const auto converted = [&](const char* from, const char* to) {
+        return testing::runCommand(made.path(), std::string("iconv -f UTF-8 -t ") + to + " " + from).output;
+    };
+    struct Form {
+        const char* name;
+        std::string bytes;
+    };
+    const Form forms[] = {
+        {"code page, CR LF", converted("crlf.txt", "CP1251")},
+        {"code page, LF", converted("lf.txt", "CP1251")},
+        {"UTF-8 with the mark, CR LF", "\xEF\xBB\xBF" + withCrLf(edited)},
+        {"UTF-8 without the mark, LF", edited},
+        {"UTF-16 LE with the mark, CR LF", "\xFF\xFE" + converted("crlf.txt", "UTF-16LE")},
+        {"UTF-16 BE with the mark, LF", "\xFE\xFF" + converted("lf.txt", "UTF-16BE")},
+        {"UTF-16 LE without the mark, CR LF", converted("crlf.txt", "UTF-16LE")},
+        {"UTF-16 BE without the mark, LF", converted("lf.txt", "UTF-16BE")},
+    };
+    // The lines that tell how the file was read differ; every other line is the same.
+    const auto listed = [](const std::string& output) {
+        std::string kept;
+        for (const std::string& line : split(output, '\n')) {
+            if (!line.starts_with("WARNING:  No byte order mark")) kept += line + "\n";
+        }
+        return kept;
+    };
+    std::vector<std::uint8_t> executable;
+    std::vector<std::uint8_t> descriptions;
+    std::string diff;
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.name);
+        TempDir dir;
+        writeGame(dir, 1, true);
+        testing::writeText(dir / "s.txt", form.bytes);
+        const std::string diffNow = listed(runVantedit(dir.path(), {"game.exe", "s.txt", "diff"}).output);
+        EXPECT_NE(diffNow.find("Damage"), std::string::npos);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "s.txt", "patch"}).status, 0);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "s.txt", "texts"}).status, 0);
+        if (executable.empty()) {
+            executable = readBytes(dir / "game.exe");
+            descriptions = readBytes(dir / std::string(kEditions[1].itemDescPath));
+            diff = diffNow;
+            continue;
+        }
+        EXPECT_TRUE(readBytes(dir / "game.exe") == executable);
+        EXPECT_TRUE(readBytes(dir / std::string(kEditions[1].itemDescPath)) == descriptions);
+        EXPECT_EQ(diffNow, diff);
+    }
+}
+
+// MAKE with --utf16 writes Excel's Unicode Text: UTF-16 LE after its mark, tabs, CR LF; PATCH
+// of it changes nothing, and MAKE after it writes the same file, on every edition.
+TEST(PatchRun, Utf16FileRoundTripsOnEveryEdition) {
+    for (int e = 0; e < static_cast<int>(kEditions.size()); ++e) {
+        SCOPED_TRACE(e);
+        TempDir dir;
+        const synth::SyntheticGame game = writeGame(dir, e, true);
+        ASSERT_EQ(runVantedit(dir.path(), {"--utf16", "game.exe", "u16.txt", "make"}).status, 0);
+        const std::string made = readText(dir / "u16.txt");
+        EXPECT_TRUE(made.starts_with(std::string("\xFF\xFEO\0f\0f\0s\0e\0t\0\t\0", 16)));
+        EXPECT_NE(made.find(std::string("\r\0\n\0I\0t\0e\0m\0 \0", 12)), std::string::npos);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "u16.txt", "patch"}).status, 0);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == game.executable);
+        ASSERT_EQ(runVantedit(dir.path(), {"--utf16", "game.exe", "again.txt", "make"}).status, 0);
+        EXPECT_EQ(readText(dir / "again.txt"), made);
     }
 }
 
@@ -527,6 +606,8 @@ struct Failure {
 };
 
 TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
+    const std::string kGrouped = "The spreadsheet grouped the digits: save the cells unformatted.\n";
+    const std::string kDecimal = "A decimal number: the game keeps whole numbers.\n";
     const Failure cases[] = {
         {"unknown keyword", [](const std::string& lf) { return lf + "\nBogus 1\t2"; },
          "Error while parsing! (line 842: Bogus)\n"},
@@ -537,15 +618,27 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
         {"no number", [](const std::string& lf) { return withField(lf, "Item 5", fieldOf("Damage"), "n/a"); },
          "Error while parsing! (line 7: Item 5, Damage: \"n/a\" is not a whole number)\n"},
         {"a decimal point", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "60.0"); },
-         "Error while parsing! (line 10: Item 8, Damage: \"60.0\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Damage: \"60.0\" is not a whole number)\n" + kDecimal},
+        {"a decimal comma", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Damage"), "-1,5"); },
+         "Error while parsing! (line 10: Item 8, Damage: \"-1,5\" is not a whole number)\n" + kDecimal},
         {"a thousands separator",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1,234"); },
-         "Error while parsing! (line 10: Item 8, Price: \"1,234\" is not a whole number)\n"},
+         "Error while parsing! (line 10: Item 8, Price: \"1,234\" is not a whole number)\n" + kGrouped},
+        {"grouped by blanks",
+         [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "12 345 678"); },
+         "Error while parsing! (line 10: Item 8, Price: \"12 345 678\" is not a whole number)\n" + kGrouped},
+        {"grouped by points", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1.000"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1.000\" is not a whole number)\n" + kGrouped},
+        {"groups of two", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1 00"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1 00\" is not a whole number)\n"},
+        {"scientific", [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "1.2E+3"); },
+         "Error while parsing! (line 10: Item 8, Price: \"1.2E+3\" is not a whole number)\n"
+         "Scientific notation: widen the column or save the cells unformatted.\n"},
         {"beyond 32 bits",
          [](const std::string& lf) { return withField(lf, "Item 8", fieldOf("Price"), "4294967296"); },
          "Error while parsing! (line 10: Item 8, Price: \"4294967296\" is too large)\n"},
         {"a list value", [](const std::string& lf) { return lf + "\nCombine2 0\t1\t6.5\t3\t4"; },
-         "Error while parsing! (line 842: Combine2 0, value 2: \"6.5\" is not a whole number)\n"},
+         "Error while parsing! (line 842: Combine2 0, value 2: \"6.5\" is not a whole number)\n" + kDecimal},
         {"two values for one byte",
          [](const std::string& lf) {
              return withField(withField(lf, "Item 118", fieldOf("Clip Type"), "251"), "Item 161",
@@ -567,13 +660,6 @@ TEST(PatchRun, FailuresLeaveTheExecutableAndTheFolderAsTheyWere) {
          },
          "\nWARNING:  line 10: Item 8, Price: 70000 does not fit (stored as 4464)\n"
          "Error while parsing! (line 11: Item 9, Damage: \"x\" is not a whole number)\n"},
-        {"saved as UTF-16",
-         [](const std::string& lf) {
-             std::string wide = "\xFF\xFE";
-             for (char c : lf) wide += std::string(1, c) + '\0';
-             return wide;
-         },
-         "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n"},
     };
     const int e = 2;
     TempDir dir;

@@ -41,6 +41,9 @@ TEST(RunSequence, CommandLineForms) {
         {{"--utf8"}, 0, kUsage},
         {{"--utf8", "--help"}, 0, kUsage},
         {{"--utf8", "game.exe", "patch"}, 1, kUsage},
+        {{"--utf8", "--utf16", "game.exe", "stats.txt", "make"},
+         1,
+         "\nOptions --utf8 and --utf16 exclude each other\n" + kUsage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::join(c.args, ' '));

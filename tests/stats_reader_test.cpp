@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <sstream>
 
+#include "app/messages.h"
 #include "model/descriptions.h"
 #include "model/list_tables.h"
 #include "patch/stats_reader.h"
@@ -79,19 +81,24 @@ TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
     EXPECT_EQ(readStats(g, crlf).result, ReadResult::EndOfFile);
 }
 
-TEST(StatsReader, UTF16FilesStopAtTheHeadingLine) {
-    const std::string utf16 = "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
+// A UTF-16 file is read as its UTF-8 form would be, with or without its byte order mark.
+TEST(StatsReader, Utf16FilesAreReadAsTheirText) {
     std::string wide;
     for (char c : headingLine(69)) wide += std::string(1, c) + '\0';
-    for (const std::string& text : {"\xFF\xFE" + wide, "\xFE\xFF" + wide.substr(0, 20), wide, std::string("O\0", 2)}) {
+    const std::string noMark = "\nWARNING:  No byte order mark, but the file is UTF-16: read as UTF-16.";
+    for (const auto& [text, output] : {std::pair{"\xFF\xFE" + wide, std::string()},
+                                       {std::string("\xFE\xFF\0", 3) + wide.substr(0, wide.size() - 1), std::string()},
+                                       {wide, noMark},
+                                       {std::string("O\0", 2), noMark + "\nError while parsing headings!\n"}}) {
         Game g = zeroGame(2);
-        const Read r = readStats(g, text);
-        EXPECT_EQ(r.result, ReadResult::Failed);
-        EXPECT_EQ(r.output, utf16);
+        std::ostringstream out;
+        printReading(out, applyStatsFile(g, text, noFaults()));
+        EXPECT_EQ(out.str(), output);
     }
     Game g = zeroGame(2);  // the pair only counts at the start
     EXPECT_EQ(readStats(g, "\xFE" + headingLine(69)).result, ReadResult::EndOfFile);
     EXPECT_EQ(readStats(g, "O\xFF\xFE" + headingLine(69).substr(1)).result, ReadResult::EndOfFile);
+    EXPECT_EQ(readStats(g, headingLine(69).insert(40, 1, '\0')).result, ReadResult::Failed);
 }
 
 TEST(StatsReader, KeywordIsComparedUpToItsFirstZero) {
@@ -177,7 +184,8 @@ TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
         {h + damage + "+60\r\n7\t8" + next, Target::Damage, "60"},
         {h + damage + next, Target::Damage, "9"},
         {h + damage + "60.0", Target::Damage, "9",
-         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"},
+         "Error while parsing! (line 2: Item 7, Damage: \"60.0\" is not a whole number)\n"
+         "A decimal number: the game keeps whole numbers.\n"},
         {h + damage + "\"6\t0\"", Target::Damage, "9",
          "Error while parsing! (line 2: Item 7, Damage: \"\"6\" is not a whole number)\n"},
         {h + damage + "4294967296", Target::Damage, "9",

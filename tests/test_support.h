@@ -91,14 +91,15 @@ inline const std::string kBanner = std::string("\nVantrel Weapon Editor ") + kVe
 std::string runOpening(int edition);
 // The usage text, as every run that gives it prints it.
 inline const std::string kUsage =
-    "\nUsage: vantedit [--utf8] <executable> <textfile> <[make]|[patch]>\n\n"
+    "\nUsage: vantedit [--utf8|--utf16] <executable> <textfile> <[make]|[patch]>\n\n"
     "Use the MAKE option to dump stats to a tab delimited text file.\n"
     "To apply the changes from the textfile, use the PATCH option.\n"
     "To list what PATCH would change without writing anything, use the DIFF option.\n"
     "To save the names and descriptions into the description files, use the TEXTS option.\n"
     "To merge stats files into the textfile, use the MERGE option and name them after it.\n"
     "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n"
-    "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
+    "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n"
+    "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 
 }  // namespace vantedit
 

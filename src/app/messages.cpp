@@ -48,13 +48,68 @@ void printHeadingCause(std::ostream& out, HeadingCause cause) {
     }
 }
 
+// How many digits open the text, and the text after them.
+std::size_t digitsAt(std::string_view& text) {
+    std::size_t n = 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    text.remove_prefix(n);
+    return n;
+}
+
+// Passes over one of the separators a spreadsheet groups digits with: a blank, a comma, a
+// point, or a no-break space (in a code page or in UTF-8, narrow too).
+bool skipGroupSeparator(std::string_view& text) {
+    for (std::string_view separator : {" ", ",", ".", "\xA0", "\xC2\xA0", "\xE2\x80\xAF"}) {
+        if (text.starts_with(separator)) {
+            text.remove_prefix(separator.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isGroupedNumber(std::string_view text) {
+    const std::size_t first = digitsAt(text);
+    bool grouped = false;
+    while (first >= 1 && first <= 3 && skipGroupSeparator(text)) {
+        if (digitsAt(text) != 3) return false;
+        grouped = true;
+    }
+    return grouped && text.empty();
+}
+
+// Digits around one decimal comma or point; with an exponent after it when scientific.
+bool isDecimalNumber(std::string_view text, bool scientific) {
+    std::size_t digits = digitsAt(text);
+    const bool point = !text.empty() && (text[0] == ',' || text[0] == '.');
+    if (point) text.remove_prefix(1);
+    digits += digitsAt(text);
+    if (digits == 0) return false;
+    if (!scientific) return point && text.empty();
+    if (text.empty() || (text[0] != 'e' && text[0] != 'E')) return false;
+    text.remove_prefix(1);
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+    return digitsAt(text) > 0 && text.empty();
+}
+
+// The line that tells what a spreadsheet made of a number, when the cell shows it.
+void printNumberCause(std::ostream& out, std::string_view cell) {
+    while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+    while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
+    if (!cell.empty() && (cell[0] == '-' || cell[0] == '+')) cell.remove_prefix(1);
+    if (isGroupedNumber(cell)) {
+        out << "The spreadsheet grouped the digits: save the cells unformatted.\n";
+    } else if (isDecimalNumber(cell, false)) {
+        out << "A decimal number: the game keeps whole numbers.\n";
+    } else if (isDecimalNumber(cell, true)) {
+        out << "Scientific notation: widen the column or save the cells unformatted.\n";
+    }
+}
+
 void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     switch (f.error) {
         case ReadError::None: return;
         case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
-        case ReadError::Utf16:
-            out << "Error while parsing headings! (the file is UTF-16 text: save it as 8-bit text)\n";
-            return;
         case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
         case ReadError::HeadingCount:
             out << "Error while parsing!  (" << f.count << " Headings)\n"
@@ -77,6 +132,7 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::TooLarge:
             out << ": \"" << shownText(out, f.word, form) << (f.count != 0 ? "..." : "") << "\" is "
                 << (f.error == ReadError::TooLarge ? "too large" : "not a whole number") << ")\n";
+            if (f.error == ReadError::NotWholeNumber && f.count == 0) printNumberCause(out, f.word);
             break;
         case ReadError::NoSuchRecord: out << ": no such record)\n"; break;
         case ReadError::TextTooLong: out << ": text longer than " << f.count << " characters)\n"; break;
@@ -134,6 +190,7 @@ constexpr NoteText kNotes[] = {
     {Note::Done,                    "\nDone!\n"},
     {Note::OutOfMemory,             "Unable to allocate memory.\n"},
     {Note::InvalidOption,           "\nInvalid option.  Use either MAKE or PATCH\n"},
+    {Note::EncodingsExclude,        "\nOptions --utf8 and --utf16 exclude each other\n"},
 };
 // clang-format on
 
@@ -289,7 +346,7 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
 }
 
 void printUsage(std::ostream& out) {
-    out << "\nUsage: vantedit [--utf8] <executable> <textfile> <[make]|[patch]>\n\n";
+    out << "\nUsage: vantedit [--utf8|--utf16] <executable> <textfile> <[make]|[patch]>\n\n";
     out << "Use the MAKE option to dump stats to a tab delimited text file.\n";
     out << "To apply the changes from the textfile, use the PATCH option.\n";
     out << "To list what PATCH would change without writing anything, use the DIFF option.\n";
@@ -297,6 +354,7 @@ void printUsage(std::ostream& out) {
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
     out << "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
+    out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 }
 
 void printUnknownOption(std::ostream& out, std::string_view word) {
@@ -378,6 +436,9 @@ void printReading(std::ostream& out, const Reading& reading) {
                 break;
             case ReadWarning::Utf8WithoutMark:
                 out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
+                break;
+            case ReadWarning::Utf16WithoutMark:
+                out << "\nWARNING:  No byte order mark, but the file is UTF-16: read as UTF-16.";
                 break;
             case ReadWarning::NoSuchItem:
                 out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";

@@ -28,6 +28,7 @@ enum class Note : std::uint8_t {
     Done,
     OutOfMemory,
     InvalidOption,
+    EncodingsExclude,
 };
 void printNote(std::ostream& out, Note note);
 

@@ -455,6 +455,8 @@ int runDiff(const RunContext& run) {
     printDiffCount(run.out, diff);
     printTextsDiffer(run.out, diff.notSaved);
     printNote(run.out, Note::Done);
+    if (run.differs != nullptr)
+        *run.differs = diff.changedValues + diff.notSaved + diff.movedPairs > 0 || !diff.attachments.empty();
     return 0;
 }
 

@@ -28,6 +28,7 @@ struct RunContext {
     Faults& faults;
     io::Claim& claim;
     StatsEncoding encoding = StatsEncoding::CodePage;  // of the stats file MAKE and merge write
+    bool* differs = nullptr;                           // where diff tells that something would change
 };
 
 // MAKE: loads the description files and writes the stats file. Returns the exit status.

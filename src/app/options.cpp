@@ -26,8 +26,13 @@ CommandLine parseCommandLine(std::span<const std::string_view> args) {
     bool help = false;
     bool version = false;
     for (; at < args.size() && isOptionWord(args, at); ++at) {
-        if (args[at] == "--utf8") {
-            line.encoding = StatsEncoding::Utf8;
+        if (args[at] == "--utf8" || args[at] == "--utf16") {
+            const StatsEncoding named = args[at] == "--utf8" ? StatsEncoding::Utf8 : StatsEncoding::Utf16;
+            line.encodingsExclude =
+                line.encodingsExclude || (line.encoding != StatsEncoding::CodePage && line.encoding != named);
+            line.encoding = named;
+        } else if (args[at] == "--exit-code") {
+            line.exitCode = true;
         } else if (args[at] == "--help") {
             help = true;
         } else if (args[at] == "--version") {

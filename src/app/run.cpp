@@ -93,30 +93,9 @@ bool claimed(io::Claim& claim, std::span<const std::string> paths, std::ostream&
     return false;
 }
 
-int runOperation(std::span<const std::string_view> given, std::ostream& out, Faults& faults) {
-    const CommandLine line = parseCommandLine(given);
-    if (!line.unknownOption.empty()) {
-        printUnknownOption(out, line.unknownOption);
-        printUsage(out);
-        return 1;
-    }
-    if (line.version) return 0;
+// The operation the command line names, from the claim on; its exit status.
+int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Faults& faults, bool* differs) {
     const std::span<const std::string_view> args = line.args;
-    if (args.size() <= 1 || line.help) {
-        printUsage(out);
-        return 0;
-    }
-    // An incomplete command is a failure, so that a script's next step does not run.
-    const Operation* op = findOperation(args);
-    if ((op == nullptr && args.size() < 4) || (op != nullptr && args.size() < op->arguments + 1)) {
-        printUsage(out);
-        return 1;
-    }
-    if (op != nullptr && !op->more && args.size() > op->arguments + 1) {
-        printUnexpectedArgument(out, args[op->arguments + 1]);
-        printUsage(out);
-        return 1;
-    }
     const std::string executable(args[1]);
     const std::string statsFile(op != nullptr && op->at < 3 ? std::string_view() : args[2]);
     io::Claim claim;
@@ -145,8 +124,48 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
         if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
     }
     const RunContext context{&*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
-                             out,    faults,     claim,     line.encoding};
+                             out,    faults,     claim,     line.encoding,
+                             differs};
     return op->run(context);
+}
+
+int runOperation(std::span<const std::string_view> given, std::ostream& out, Faults& faults) {
+    const CommandLine line = parseCommandLine(given);
+    if (!line.unknownOption.empty()) {
+        printUnknownOption(out, line.unknownOption);
+        printUsage(out);
+        return 1;
+    }
+    if (line.encodingsExclude) {
+        printNote(out, Note::EncodingsExclude);
+        printUsage(out);
+        return 1;
+    }
+    if (line.version) return 0;
+    const std::span<const std::string_view> args = line.args;
+    if (args.size() <= 1 || line.help) {
+        printUsage(out);
+        return 0;
+    }
+    // An incomplete command is a failure, so that a script's next step does not run.
+    const Operation* op = findOperation(args);
+    // With --exit-code, diff's status says what would change, as diff(1) says it: 0 nothing, 1
+    // something, 2 a failure.
+    const bool diffStatus = line.exitCode && op != nullptr && op->run == runDiff;
+    const int failed = diffStatus ? 2 : 1;
+    if ((op == nullptr && args.size() < 4) || (op != nullptr && args.size() < op->arguments + 1)) {
+        printUsage(out);
+        return failed;
+    }
+    if (op != nullptr && !op->more && args.size() > op->arguments + 1) {
+        printUnexpectedArgument(out, args[op->arguments + 1]);
+        printUsage(out);
+        return failed;
+    }
+    bool differs = false;
+    const int status = runNamed(line, op, out, faults, diffStatus ? &differs : nullptr);
+    if (!diffStatus) return status;
+    return status != 0 ? 2 : differs ? 1 : 0;
 }
 
 // The banner, then the run; a request for memory that no step could check (a path, a

@@ -125,11 +125,17 @@ void appendWithCrLf(std::string& out, const std::string& text) {
 
 namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 }  // namespace
 
 std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, CodePage page) {
-    if (encoding == StatsEncoding::CodePage) return withCrLfSize(text);
-    return kUtf8Mark.size() + utf8Size(page, text) + (withCrLfSize(text) - text.size());
+    const std::size_t lineEnds = withCrLfSize(text) - text.size();
+    switch (encoding) {
+        case StatsEncoding::CodePage: break;
+        case StatsEncoding::Utf8: return kUtf8Mark.size() + utf8Size(page, text) + lineEnds;
+        case StatsEncoding::Utf16: return kUtf16Mark.size() + 2 * (text.size() + lineEnds);
+    }
+    return text.size() + lineEnds;
 }
 
 void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding encoding, CodePage page) {
@@ -137,14 +143,22 @@ void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding e
         appendWithCrLf(out, text);
         return;
     }
-    out += kUtf8Mark;
+    const bool utf8 = encoding == StatsEncoding::Utf8;
+    out += utf8 ? kUtf8Mark : kUtf16Mark;
+    const auto append = [&](std::string_view part) {
+        if (utf8) {
+            appendAsUtf8(out, page, part);
+        } else {
+            appendAsUtf16(out, page, part);
+        }
+    };
     std::size_t from = 0;
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
-        appendAsUtf8(out, page, std::string_view(text).substr(from, at - from));
-        out += "\r\n";
+        append(std::string_view(text).substr(from, at - from));
+        append("\r\n");
         from = at + 1;
     }
-    appendAsUtf8(out, page, std::string_view(text).substr(from));
+    append(std::string_view(text).substr(from));
 }
 
 std::string withCrLf(const std::string& text) {

@@ -37,9 +37,10 @@ void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::
 // into; any other line whole, with the game's values in its other fields.
 void writeGivenFields(std::string& out, const Game& game, std::span<const GivenField> fields);
 
-// How the stats file's texts are written: in the edition's code page, or as UTF-8 after the
-// byte order mark, which a text editor reads without being told the code page.
-enum class StatsEncoding : std::uint8_t { CodePage, Utf8 };
+// How the stats file's texts are written: in the edition's code page, as UTF-8 after the byte
+// order mark, which a text editor reads without being told the code page, or as UTF-16
+// little-endian after its mark, which a spreadsheet opens with every letter right.
+enum class StatsEncoding : std::uint8_t { CodePage, Utf8, Utf16 };
 
 // The stats file's bytes on disk in the encoding (see withCrLf), appended to out, and their
 // length, so that a caller can have the memory first. Every byte above 127 of the text is a

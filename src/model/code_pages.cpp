@@ -1,5 +1,6 @@
 #include "model/code_pages.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vantedit {
@@ -95,6 +96,73 @@ void appendAsUtf8(std::string& out, CodePage page, std::string_view text) {
 std::size_t utf8Size(CodePage page, std::string_view text) {
     std::size_t size = 0;
     for (char ch : text) size += utf8Length(characterOrOwnNumber(page, static_cast<std::uint8_t>(ch)));
+    return size;
+}
+
+void appendAsUtf16(std::string& out, CodePage page, std::string_view text) {
+    for (char ch : text) {
+        const char32_t c = characterOrOwnNumber(page, static_cast<std::uint8_t>(ch));
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+}
+
+Utf16Form utf16Form(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE")) return Utf16Form::LittleEndian;
+    if (bytes.starts_with("\xFE\xFF")) return Utf16Form::BigEndian;
+    const std::size_t lineEnd = std::min(bytes.find('\n'), bytes.size());
+    const std::string_view line = bytes.substr(0, lineEnd + (lineEnd % 2 == 0 ? 2 : 1));
+    if (line.size() < 2 || line.size() % 2 != 0) return Utf16Form::None;
+    const auto zeroAt = [&](std::size_t first) {
+        for (std::size_t i = first; i < line.size(); i += 2) {
+            if (line[i] != '\0') return false;
+        }
+        return true;
+    };
+    if (zeroAt(1)) return Utf16Form::LittleWithoutMark;
+    if (zeroAt(0)) return Utf16Form::BigWithoutMark;
+    return Utf16Form::None;
+}
+
+namespace {
+
+bool withMark(Utf16Form form) { return form == Utf16Form::LittleEndian || form == Utf16Form::BigEndian; }
+
+// Walks the UTF-16 text's characters in order.
+template <typename Take>
+void forEachUtf16Character(std::string_view bytes, Utf16Form form, Take take) {
+    const bool big = form == Utf16Form::BigEndian || form == Utf16Form::BigWithoutMark;
+    const auto unitAt = [&](std::size_t i) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]);
+        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+        return big ? char32_t((a << 8) | b) : char32_t((b << 8) | a);
+    };
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::size_t i = withMark(form) ? 2 : 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                take(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        take(unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    }
+    if (i < bytes.size()) take(kReplacement);
+}
+
+}  // namespace
+
+void appendUtf16AsUtf8(std::string& out, std::string_view bytes, Utf16Form form) {
+    forEachUtf16Character(bytes, form, [&](char32_t c) { appendUtf8(out, c); });
+}
+
+std::size_t utf16AsUtf8Size(std::string_view bytes, Utf16Form form) {
+    std::size_t size = 0;
+    forEachUtf16Character(bytes, form, [&](char32_t c) { size += utf8Length(c); });
     return size;
 }
 

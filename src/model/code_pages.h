@@ -52,6 +52,21 @@ private:
     int needed_ = 0;       // continuation bytes still to come
 };
 
+// The code page's text appended as UTF-16 little-endian (every character of the code pages is
+// one 16-bit unit), an undefined byte as the character of its number.
+void appendAsUtf16(std::string& out, CodePage page, std::string_view text);
+
+// How a file's bytes are UTF-16 text: after its byte order mark, or without one but with a 0 in
+// every other byte of its first line, as a file of ASCII lines saved as UTF-16 has.
+enum class Utf16Form : std::uint8_t { None, LittleEndian, BigEndian, LittleWithoutMark, BigWithoutMark };
+Utf16Form utf16Form(std::string_view bytes);
+
+// The UTF-16 text (after its mark, if any) appended as UTF-8, and its length, so that a caller
+// can have the memory first. A unit that stands for no character (half a surrogate pair, the
+// odd last byte) becomes U+FFFD, which no code page holds, so a text holding it is refused.
+void appendUtf16AsUtf8(std::string& out, std::string_view bytes, Utf16Form form);
+std::size_t utf16AsUtf8Size(std::string_view bytes, Utf16Form form);
+
 // Every byte belongs to a whole UTF-8 character and at least one character is beyond ASCII:
 // text of an 8-bit code page almost never reads so.
 bool isMultiByteUtf8(std::string_view bytes);

@@ -14,7 +14,6 @@ namespace vantedit {
 enum class ReadError : std::uint8_t {
     None,
     Allocation,      // count: the bytes asked for
-    Utf16,           // the heading line is UTF-16 text
     NoHeadingLine,   // the file ends before its first line break, or holds binary data
     HeadingCount,    // count: the heading line's tabs, of no known layout
     UnknownWord,     // word: the word that opens the line
@@ -54,6 +53,7 @@ enum class ReadWarning : std::uint8_t {
     AmmoTypeFormat,  // the first "AmmoType" line
     DoesNotFit,      // field, typed: a number beyond what MAKE shows for it; count: what it shows now
     Utf8WithoutMark,  // the file's texts are UTF-8 though it does not start with the byte order mark
+    Utf16WithoutMark,  // the file is UTF-16 text though it does not start with the byte order mark
     NoSuchItem,       // count: the number of an Item row that names no item
 };
 

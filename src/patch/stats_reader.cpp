@@ -285,17 +285,6 @@ HeadingCause headingCause(std::string_view line) {
     return HeadingCause::Unknown;
 }
 
-// UTF-16 text starts with its byte order mark, or has a 0 in every other byte of its first
-// line: read as 8-bit text it would fail far from the cause.
-bool isUtf16(std::string_view bytes) {
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
-    const std::string_view first = bytes.substr(0, bytes.find('\n'));
-    bool zero = false;
-    std::array<bool, 2> letters{};  // a byte other than 0 at an even place, at an odd one
-    for (std::size_t i = 0; i < first.size(); ++i) (first[i] == '\0' ? zero : letters[i % 2]) = true;
-    return zero && !(letters[0] && letters[1]);
-}
-
 // The first cell of the first line ends in a whole number: a row's keyword and number, never
 // a heading.
 bool opensARow(std::string_view first) {
@@ -308,17 +297,15 @@ bool opensARow(std::string_view first) {
 // lines start after it; false with the failure set.
 bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std::size_t& from) {
     const std::string_view first = bytes.substr(0, bytes.find('\n'));
-    const bool utf16 = isUtf16(bytes);
     // A byte 0 in the first 4 KiB, or an executable's first bytes: binary data, not text.
     const bool binary = bytes.starts_with("MZ") || bytes.substr(0, 4096).find('\0') != std::string_view::npos;
-    if (!utf16 && !binary && opensARow(first)) return true;
+    if (!binary && opensARow(first)) return true;
     const auto tabs = std::count(first.begin(), first.end(), '\t');
     const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
     ReadFailure& f = reading.failure;
-    f.error = utf16                                    ? ReadError::Utf16
-              : binary || first.size() == bytes.size() ? ReadError::NoHeadingLine
-              : known == kLayouts.end()                ? ReadError::HeadingCount
-                                                       : ReadError::None;
+    f.error = binary || first.size() == bytes.size() ? ReadError::NoHeadingLine
+              : known == kLayouts.end()              ? ReadError::HeadingCount
+                                                     : ReadError::None;
     if (f.error != ReadError::None) {
         f.line = 1;
         f.count = tabs;
@@ -372,7 +359,7 @@ bool statValueChanged(const Game& game, const Reading& reading, std::int32_t ite
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 3 + kMostNumbersTold + kMostRowsTold;
+    constexpr std::size_t kMostNotices = 4 + kMostNumbersTold + kMostRowsTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
         reading.typed.reserveFor(faults, edition, asked) && reading.reached.reserveFor(faults, edition, asked) &&
@@ -385,6 +372,28 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
 }
 
 namespace {
+
+// A UTF-16 file's bytes become those of the same text in UTF-8 after its byte order mark, which
+// the reading takes as any UTF-8 file; the lines stay as they were. False with the failure set
+// when the memory for it cannot be had.
+bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading) {
+    const Utf16Form form = utf16Form(bytes);
+    if (form == Utf16Form::None) return true;
+    if (form == Utf16Form::LittleWithoutMark || form == Utf16Form::BigWithoutMark)
+        reading.notices.push_back({ReadWarning::Utf16WithoutMark});
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    const std::size_t size = kUtf8Mark.size() + utf16AsUtf8Size(bytes, form);
+    std::string utf8;
+    if (!tryReserve(faults, utf8, size)) {
+        reading.failure.error = ReadError::Allocation;
+        reading.failure.count = static_cast<std::int64_t>(size);
+        return false;
+    }
+    utf8 += kUtf8Mark;
+    appendUtf16AsUtf8(utf8, bytes, form);
+    bytes = std::move(utf8);
+    return true;
+}
 
 void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
     readStatsText(bytes, game, groups, reading, texts);
@@ -417,7 +426,7 @@ void clearReading(const Edition& e, Reading& reading) {
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts) {
     Reading reading;
     AttachmentGroups groups;
-    if (reserveReading(faults, game.edition(), reading, groups))
+    if (reserveReading(faults, game.edition(), reading, groups) && readUtf16AsUtf8(bytes, faults, reading))
         readAndRebuild(game, std::move(bytes), groups, reading, texts);
     return reading;
 }
@@ -435,6 +444,7 @@ void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading&
     } else if (!reserveReading(faults, game.edition(), reading, groups)) {
         return;
     }
+    if (!readUtf16AsUtf8(bytes, faults, reading)) return;
     readAndRebuild(game, std::move(bytes), groups, reading, DescriptionTexts::NotSaved);
 }
 
