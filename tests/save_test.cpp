@@ -27,6 +27,7 @@ struct JobCase {
     io::KeptCopy kept;
     Ranges changed;      // the stretches of the bytes written, if not all
     bool begun = false;  // the copy begun at the claim
+    const char8_t* file = u8"file";  // the target's name
 };
 
 Ranges ranges(std::initializer_list<io::ByteRange> list) { return std::vector<io::ByteRange>(list); }
@@ -55,7 +56,9 @@ private:
     long m_;
 };
 
-const io::OriginalTest kSameSize = [](const std::string& path) { return fs::file_size(path) == kOld.size(); };
+const io::OriginalTest kSameSize = [](const std::string& path) {
+    return fs::file_size(testing::utf8Path(path)) == kOld.size();
+};
 
 class SaveJobs : public ::testing::TestWithParam<JobCase> {};
 
@@ -64,12 +67,13 @@ class SaveJobs : public ::testing::TestWithParam<JobCase> {};
 TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
     const JobCase c = GetParam();
     testing::TempDir dir;
-    const std::string target = (dir / "file").string();
-    const std::string keptPath = target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak");
+    const std::string target = testing::utf8Name(dir.path() / c.file);
+    const fs::path targetFile = testing::utf8Path(target);
+    const fs::path keptPath = testing::utf8Path(target + (c.kept == io::KeptCopy::FirstOriginal ? ".orig" : ".bak"));
     const auto reset = [&] {
-        fs::remove(target);
+        fs::remove(targetFile);
         fs::remove(keptPath);
-        if (c.exists) testing::writeBytes(target, kOld);
+        if (c.exists) testing::writeBytes(targetFile, kOld);
     };
     io::SaveJob job{target, kBytes, c.offset, {}, c.kept, kSameSize, {}};
     if (c.changed) job.changed = std::span<const io::ByteRange>(*c.changed);
@@ -87,7 +91,7 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
     ASSERT_EQ(clean.back().event, io::SaveEvent::Saved);
     const bool keeps = c.exists && c.kept != io::KeptCopy::None;
     EXPECT_EQ(clean.size(), keeps ? 2u : 1u);
-    EXPECT_TRUE(testing::readBytes(target) == savedOf(c));
+    EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));
     EXPECT_EQ(fs::exists(keptPath), keeps);
     if (keeps) {
         EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
@@ -98,10 +102,10 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
         const io::SaveFacts facts = save(failing);
         const bool saved = facts.back().event == io::SaveEvent::Saved;
         if (!saved) {
-            EXPECT_TRUE(c.exists ? testing::readBytes(target) == kOld : !fs::exists(target));
+            EXPECT_TRUE(c.exists ? testing::readBytes(targetFile) == kOld : !fs::exists(targetFile));
         } else {
             // A close of a file only read, or a copy of the system's that the program made instead.
-            EXPECT_TRUE(testing::readBytes(target) == savedOf(c));
+            EXPECT_TRUE(testing::readBytes(targetFile) == savedOf(c));
         }
         if (fs::exists(keptPath)) {
             EXPECT_TRUE(testing::readBytes(keptPath) == kOld);
@@ -130,17 +134,20 @@ TEST_P(SaveJobs, EveryCountedCallFailingLeavesEachFileOldOrNew) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, SaveJobs, ::testing::Values(
-//          name              exists offset          kept                         changed
-    JobCase{"NewFile",        false, io::kWholeFile, io::KeptCopy::None,          {}},
-    JobCase{"Replaced",       true,  io::kWholeFile, io::KeptCopy::None,          {}},
-    JobCase{"Splice",         true,  131000,         io::KeptCopy::None,          {}},
-    JobCase{"WithOriginal",   true,  131000,         io::KeptCopy::FirstOriginal, {}},
-    JobCase{"WithPrevious",   true,  io::kWholeFile, io::KeptCopy::PreviousStats, {}},
-    JobCase{"NewWithBak",     false, io::kWholeFile, io::KeptCopy::PreviousStats, {}},
-    JobCase{"ChangedRanges",  true,  131000,         io::KeptCopy::FirstOriginal, ranges({{0, 1}, {500, 12}, {999, 1}})},
-    JobCase{"NothingChanged", true,  131000,         io::KeptCopy::None,          ranges({})},
-    JobCase{"Begun",          true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true},
-    JobCase{"BegunWhole",     true,  131000,         io::KeptCopy::None,          {},                 true}),
+//          name                 exists offset          kept                         changed             begun file
+    JobCase{"NewFile",           false, io::kWholeFile, io::KeptCopy::None,          {}},
+    JobCase{"Replaced",          true,  io::kWholeFile, io::KeptCopy::None,          {}},
+    JobCase{"Splice",            true,  131000,         io::KeptCopy::None,          {}},
+    JobCase{"WithOriginal",      true,  131000,         io::KeptCopy::FirstOriginal, {}},
+    JobCase{"WithPrevious",      true,  io::kWholeFile, io::KeptCopy::PreviousStats, {}},
+    JobCase{"NewWithBak",        false, io::kWholeFile, io::KeptCopy::PreviousStats, {}},
+    JobCase{"ChangedRanges",     true,  131000,         io::KeptCopy::FirstOriginal, ranges({{0, 1}, {500, 12}, {999, 1}})},
+    JobCase{"NothingChanged",    true,  131000,         io::KeptCopy::None,          ranges({})},
+    JobCase{"Begun",             true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true},
+    JobCase{"BegunWhole",        true,  131000,         io::KeptCopy::None,          {},                 true},
+    // Windows takes names in any letters by their wide form: the system's copy too.
+    JobCase{"BegunInAnyLetters", true,  131000,         io::KeptCopy::FirstOriginal, ranges({{7, 900}}), true,  u8"файл 文件"},
+    JobCase{"BakInAnyLetters",   true,  io::kWholeFile, io::KeptCopy::PreviousStats, {},                 false, u8"файл 文件"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -200,10 +207,12 @@ TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
 #endif
 
 // Two runs creating two different new files in one folder both go on; two creating the same
-// one exclude each other, and a claim that ends leaves nothing behind.
+// one exclude each other, and a claim that ends leaves nothing behind. The names hold letters
+// that no one code page has.
 TEST(SaveClaims, NewFilesInOneFolder) {
     testing::TempDir dir;
-    const std::vector<std::string> a{(dir / "a.txt").string()}, b{(dir / "b.txt").string()};
+    const std::vector<std::string> a{testing::utf8Name(dir.path() / u8"файл.txt")},
+        b{testing::utf8Name(dir.path() / u8"文件.txt")};
     {
         io::Claim first, second, third;
         EXPECT_TRUE(io::claimFiles(first, a).empty());
@@ -214,15 +223,15 @@ TEST(SaveClaims, NewFilesInOneFolder) {
         const io::SaveJob job{b[0], kBytes, io::kWholeFile, {}, io::KeptCopy::None, {}, {}};
         EXPECT_EQ(io::saveFiles(second, std::span(&job, 1), noFaults()).back().event, io::SaveEvent::Saved);
     }
-    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"文件.txt"});
     // What a killed run left goes with the next claim of that file.
-    testing::writeText(dir / "a.txt.vantedit-lock", "");
-    testing::writeText(dir / "a.txt.vantedit-3.tmp", "half");
+    testing::writeText(dir.path() / u8"файл.txt.vantedit-lock", "");
+    testing::writeText(dir.path() / u8"файл.txt.vantedit-3.tmp", "half");
     {
         io::Claim next;
         EXPECT_TRUE(io::claimFiles(next, a).empty());
     }
-    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"b.txt"});
+    EXPECT_EQ(testing::listing(dir.path()), std::set<std::string>{"文件.txt"});
 }
 
 }  // namespace

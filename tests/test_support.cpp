@@ -45,7 +45,7 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
 std::set<std::string> listing(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        names.insert(entry.path().lexically_relative(folder).string());
+        names.insert(utf8Name(entry.path().lexically_relative(folder)));
     }
     return names;
 }

@@ -150,6 +150,13 @@ void writeText(const std::filesystem::path& path, const std::string& text);
 // Every file and folder below the folder, to see that nothing was left behind.
 std::set<std::string> listing(const std::filesystem::path& folder);
 
+// Names in UTF-8, as the program keeps them, and as paths (on Windows, wide ones).
+inline std::string utf8Name(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return {name.begin(), name.end()};
+}
+inline std::filesystem::path utf8Path(std::string_view name) { return std::u8string(name.begin(), name.end()); }
+
 std::vector<std::string> split(std::string_view text, std::string_view separator);
 inline std::vector<std::string> split(std::string_view text, char separator) {
     return split(text, std::string_view(&separator, 1));

@@ -216,11 +216,11 @@ void printNote(std::ostream& out, Note note) {
 void printBanner(std::ostream& out) { out << "\nVantrel Weapon Editor " << kVersion << "\n\n"; }
 
 void printUnexpectedArgument(std::ostream& out, std::string_view word) {
-    out << "\nUnexpected argument " << word << "\n";
+    out << "\nUnexpected argument " << shownName(out, word) << "\n";
 }
 
 void printCantOpen(std::ostream& out, std::string_view path) {
-    out << "Can't open " << path << "!";
+    out << "Can't open " << shownName(out, path) << "!";
     printReason(out);
     out << "\n";
 }
@@ -234,9 +234,9 @@ void printExecutableShortRead(std::ostream& out, std::size_t got, long size) {
 }
 
 void printDescriptionFileMissing(std::ostream& out, bool shop, std::string_view path, std::string_view beside) {
-    out << "Error reading " << descriptionTitle(shop) << "item descriptions.\nYou must have the " << path
-        << " file installed.\n";
-    if (beside != path) out << "(Looked for " << path << " and " << beside << ".)\n";
+    out << "Error reading " << descriptionTitle(shop) << "item descriptions.\nYou must have the "
+        << shownName(out, path) << " file installed.\n";
+    if (beside != path) out << "(Looked for " << shownName(out, path) << " and " << shownName(out, beside) << ".)\n";
 }
 
 void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got) {
@@ -245,12 +245,15 @@ void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got
 }
 
 void printSaveFailure(std::ostream& out, const io::SaveFact& f) {
-    out << (f.error == io::SaveError::CannotCreate ? "Unable to create " : "Error writing ") << f.path << "!";
+    out << (f.error == io::SaveError::CannotCreate ? "Unable to create " : "Error writing ") << shownName(out, f.path)
+        << "!";
     switch (f.error) {
         case io::SaveError::InUse: out << " (another vantedit run is saving it)"; break;
         case io::SaveError::Changed: out << " (it changed while vantedit ran)"; break;
         case io::SaveError::NotRegular: out << " (not a regular file)"; break;
-        case io::SaveError::NotAnOriginal: out << " (" << f.other << " is not an original of it: move it away)"; break;
+        case io::SaveError::NotAnOriginal:
+            out << " (" << shownName(out, f.other) << " is not an original of it: move it away)";
+            break;
         case io::SaveError::ReadOnly: out << " (read-only)"; break;
         default: printReasonText(out, f.reason); break;
     }
@@ -261,8 +264,8 @@ bool printSaveFacts(std::ostream& out, const io::SaveFacts& facts) {
     bool afterKept = false;
     for (const io::SaveFact& f : facts) {
         switch (f.event) {
-            case io::SaveEvent::KeptOriginal: out << "\nOriginal kept as " << f.path; break;
-            case io::SaveEvent::KeptPrevious: out << "\nPrevious stats file kept as " << f.path; break;
+            case io::SaveEvent::KeptOriginal: out << "\nOriginal kept as " << shownName(out, f.path); break;
+            case io::SaveEvent::KeptPrevious: out << "\nPrevious stats file kept as " << shownName(out, f.path); break;
             case io::SaveEvent::Saved: continue;
             case io::SaveEvent::Failed:
                 if (afterKept) out << "\n";  // a message of its own
@@ -287,7 +290,8 @@ bool refusedBeforeWriting(const io::SaveFacts& facts) {
 
 bool printRestores(std::ostream& out, const io::SaveFacts& facts, std::span<const std::string> originals) {
     for (const io::SaveFact& f : facts) {
-        if (f.event == io::SaveEvent::Saved) out << "\nRestored " << f.path << " from " << originals[f.job];
+        if (f.event == io::SaveEvent::Saved)
+            out << "\nRestored " << shownName(out, f.path) << " from " << shownName(out, originals[f.job]);
         if (f.event != io::SaveEvent::Failed) continue;
         if (&f != &facts.front()) out << "\n";  // a message of its own
         printSaveFailure(out, f);
@@ -298,7 +302,7 @@ bool printRestores(std::ostream& out, const io::SaveFacts& facts, std::span<cons
 
 void printNothingToRestore(std::ostream& out, std::string_view missing) {
     out << "\nNothing to restore";
-    if (!missing.empty()) out << ": no " << missing << ".orig beside it";
+    if (!missing.empty()) out << ": no " << shownName(out, missing) << ".orig beside it";
     out << ".\n";
 }
 
@@ -324,7 +328,7 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
         afterKept = false;
         for (const io::SaveFact& f : facts) {
             if (f.job == i && f.event == io::SaveEvent::KeptOriginal) {
-                out << "\nOriginal kept as " << f.path;
+                out << "\nOriginal kept as " << shownName(out, f.path);
                 afterKept = true;
             }
         }
@@ -334,7 +338,8 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
     printSaveFailure(out, facts.back());
     for (const io::SaveFact& f : facts) {
         if (f.event == io::SaveEvent::Saved) {
-            out << f.path << " was saved, " << facts.back().path << " was not: run texts again.\n";
+            out << shownName(out, f.path) << " was saved, " << shownName(out, facts.back().path)
+                << " was not: run texts again.\n";
         }
     }
     return false;
@@ -352,7 +357,9 @@ void printUsage(std::ostream& out) {
     out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 }
 
-void printUnknownOption(std::ostream& out, std::string_view word) { out << "\nUnknown option " << word << "\n"; }
+void printUnknownOption(std::ostream& out, std::string_view word) {
+    out << "\nUnknown option " << shownName(out, word) << "\n";
+}
 
 void printUnrecognized(std::ostream& out, std::string_view path, long size, io::Presence kind) {
     out << "Unrecognized version of executable. (";
@@ -361,9 +368,9 @@ void printUnrecognized(std::ostream& out, std::string_view path, long size, io::
         if (e.fileSize == size) sized = &e;
     }
     if (kind == io::Presence::Folder) {
-        out << path << " is a folder";
+        out << shownName(out, path) << " is a folder";
     } else if (kind == io::Presence::Other) {
-        out << path << " is not a regular file";
+        out << shownName(out, path) << " is not a regular file";
     } else if (size < 0) {
         out << "its size cannot be read";
     } else if (sized == nullptr) {
@@ -381,7 +388,7 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
 void printReason(std::ostream& out) { printReasonText(out, io::lastFailureReason()); }
 
 void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refusal) {
-    out << "Unable to create " << path << "!";
+    out << "Unable to create " << shownName(out, path) << "!";
     switch (refusal) {
         case Refusal::None: printReason(out); break;
         case Refusal::Executable: out << " (it is the executable)"; break;
@@ -394,17 +401,18 @@ void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refus
 }
 
 void printUnableToRead(std::ostream& out, std::string_view path) {
-    out << "Unable to read " << path << "!";
+    out << "Unable to read " << shownName(out, path) << "!";
     printReason(out);
     out << "\n";
 }
 
 void printNotRegularFile(std::ostream& out, std::string_view path) {
-    out << "Unable to read " << path << "! (not a regular file)\n";
+    out << "Unable to read " << shownName(out, path) << "! (not a regular file)\n";
 }
 
 void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit) {
-    out << "Unable to read " << path << "! (larger than " << (limit >> 20) << " MiB: not a stats file)\n";
+    out << "Unable to read " << shownName(out, path) << "! (larger than " << (limit >> 20)
+        << " MiB: not a stats file)\n";
 }
 
 void printReading(std::ostream& out, const Reading& reading) {
@@ -500,10 +508,10 @@ void printDiffCount(std::ostream& out, const GameDiff& diff) {
 }
 
 void printComparingWithOriginal(std::ostream& out, std::string_view original) {
-    out << "\nComparing with the original kept as " << original;
+    out << "\nComparing with the original kept as " << shownName(out, original);
 }
 
-void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << path << "..."; }
+void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << shownName(out, path) << "..."; }
 
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
                     std::span<const std::string_view> mods) {
@@ -514,7 +522,7 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
         const CodePage page = master.edition().codePage;
         printValue(out, f, readField(master, f), page);
         for (const Setting& s : settings) {
-            out << '\t' << escaped(mods[s.mod]) << ": ";
+            out << '\t' << escaped(shownName(out, mods[s.mod])) << ": ";
             printValue(out, f, s.value, page);
         }
         out << '\n';

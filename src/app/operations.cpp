@@ -10,6 +10,7 @@
 #include "app/game_files.h"
 #include "app/messages.h"
 #include "app/recognition.h"
+#include "app/terminal.h"
 #include "compare/diff.h"
 #include "compare/merge.h"
 #include "dump/stats_writer.h"
@@ -277,6 +278,7 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
     }
     // Its loading says again what the executable's said.
     std::ostringstream quiet;
+    setTakesUtf8(quiet, takesUtf8(run.out));  // names shown as run.out shows them
     bool openFailed = false;
     original = loadExecutable(path, quiet, openFailed, run.faults);
     if (!original) {

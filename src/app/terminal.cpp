@@ -7,6 +7,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+#include "io/names.h"
+
 #include <iostream>
 #include <streambuf>
 #else
@@ -101,9 +103,8 @@ void appendCodePageText(std::string& out, std::string_view text, CodePage page) 
 
 #if defined(_WIN32)
 
-// A console written through its wide-character output. The run's texts come in UTF-8; paths and
-// mod names come as they were given, which no valid UTF-8 form matches but by chance: a byte that
-// begins no valid form goes in the console's own code page, as it showed before.
+// A console written through its wide-character output. The run's texts and names come in UTF-8;
+// a byte that begins no valid form goes in the console's own code page.
 class ConsoleBuffer : public std::streambuf {
 public:
     explicit ConsoleBuffer(HANDLE console) : console_(console) {}
@@ -234,6 +235,23 @@ void prepareStandardStreams() {
     setTakesUtf8(std::cout, utf8);
     setTakesUtf8(std::cerr, utf8);
 #endif
+}
+
+std::string shownName(std::ostream& out, std::string_view name) {
+#if defined(_WIN32)
+    if (!takesUtf8(out)) {
+        const std::wstring wide = io::wideName(name);
+        const int size = static_cast<int>(wide.size());
+        std::string text(
+            static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
+            '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+        return text;
+    }
+#else
+    (void)out;
+#endif
+    return std::string(name);
 }
 
 std::string escaped(std::string_view text) {

@@ -1,6 +1,6 @@
 // The letters a console stream takes: the bytes as they are, or UTF-8, which a UTF-8 locale or
-// a Windows console shows as letters. Only the texts of the game and of stats files are
-// converted; paths and mod names go as they were given.
+// a Windows console shows as letters. The texts of the game and of stats files are converted;
+// names of files go as they were given, but for Windows' files and pipes.
 #pragma once
 
 #include <ostream>
@@ -19,6 +19,10 @@ bool takesUtf8(std::ostream& out);
 // take UTF-8 when the locale's character set is UTF-8; on Windows a stream takes it when it is
 // a console, which is then written through the console's wide-character output.
 void prepareStandardStreams();
+
+// A name of a file as the stream shows it: as given; on Windows, where names are UTF-8 inside
+// the program, in the system's code page when the stream is no console, as it was before.
+std::string shownName(std::ostream& out, std::string_view name);
 
 // The text with its control bytes escaped, so that it stays on one line.
 std::string escaped(std::string_view text);

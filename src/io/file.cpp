@@ -10,6 +10,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "io/names.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -38,6 +40,14 @@ bool failedWithReason(int error = errno) {
     return false;
 }
 
+std::FILE* openStream(const std::string& path, const char* mode) {
+#if defined(_WIN32)
+    return _wfopen(wideName(path).c_str(), wideName(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 }  // namespace
 
 void forgetLastFailure() { lastFailure = 0; }
@@ -64,7 +74,7 @@ bool File::open(const std::string& path, const char* mode) {
         _setmode(_fileno(stream_), _O_BINARY);
 #endif
     } else {
-        stream_ = std::fopen(path.c_str(), mode);
+        stream_ = openStream(path, mode);
     }
     writable_ = std::string_view(mode).find_first_of("wa+") != std::string_view::npos;
     return stream_ != nullptr || failedWithReason();
@@ -76,7 +86,7 @@ bool File::openRegular(const std::string& path, bool& notRegular) {
     notRegular = false;
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
-    stream_ = std::fopen(path.c_str(), "rb");
+    stream_ = openStream(path, "rb");
     if (stream_ == nullptr) return failedWithReason();
     notRegular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)))) != FILE_TYPE_DISK;
     if (notRegular) {
@@ -104,7 +114,7 @@ bool File::create(const std::string& path, bool& taken) {
     taken = false;
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
-    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd = ::_wopen(wideName(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 #endif
@@ -177,19 +187,15 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
     // The system's copy writes by name: the new file is closed for it, then opened again for update.
     std::fclose(stream_);
     stream_ = nullptr;
-    const auto wide = [](const std::string& s) {
-        std::wstring w(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0)), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), static_cast<int>(w.size()));
-        return w;
-    };
+    const std::wstring name = wideName(path_);
     // CopyFileW rather than CopyFile2: the same copy of the system's, and Wine has it.
-    const bool copied = CopyFileW(wide(sourcePath).c_str(), wide(path_).c_str(), FALSE) != 0;
+    const bool copied = CopyFileW(wideName(sourcePath).c_str(), name.c_str(), FALSE) != 0;
     // The copy takes the source's attributes: a read-only one would forbid the writes after it.
-    const DWORD attributes = GetFileAttributesA(path_.c_str());
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     if (copied && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetFileAttributesA(path_.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+        SetFileAttributesW(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
-    stream_ = std::fopen(path_.c_str(), copied ? "r+b" : "wb");
+    stream_ = openStream(path_, copied ? "r+b" : "wb");
     if (stream_ == nullptr) return failedWithReason(), Copy::Failed;
     return copied ? Copy::Done : Copy::Refused;
 }
@@ -256,14 +262,14 @@ bool File::close() {
 }
 
 std::string besideFile(const std::string& file, std::string_view relative) {
-    const fs::path folder = fs::path(file).parent_path();
+    const fs::path folder = fsPath(file).parent_path();
     if (folder.empty()) return std::string(relative);
-    return (folder / fs::path(relative)).string();
+    return nameOf(folder / fsPath(relative));
 }
 
 bool isFolder(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(path, ec);
+    return fs::is_directory(fsPath(path), ec);
 }
 
 bool isStandardOutput(const std::string& path) {
@@ -278,7 +284,14 @@ bool isStandardOutput(const std::string& path) {
 #endif
 }
 
-void removeQuietly(const std::string& path) { std::remove(path.c_str()); }
+void removeQuietly(const std::string& path) {
+#if defined(_WIN32)
+    // Without the memory for its wide name the file stays: a leftover the next save beside it removes.
+    tryAllocating(noFaults(), [&] { _wremove(wideName(path).c_str()); });
+#else
+    std::remove(path.c_str());
+#endif
+}
 
 WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t maxSize, std::string& bytes,
                             std::size_t& unallocated) {
@@ -286,7 +299,8 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     File file(faults);
     if (!file.open(path, "rb")) return WholeRead::Unreadable;
     std::error_code ec;
-    if (path != "-" && fs::is_regular_file(path, ec) && fs::file_size(path, ec) > maxSize && !ec) {
+    const fs::path name = fsPath(path);
+    if (path != "-" && fs::is_regular_file(name, ec) && fs::file_size(name, ec) > maxSize && !ec) {
         return WholeRead::TooLarge;
     }
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
@@ -331,7 +345,7 @@ namespace {
 // The path with every symbolic link on its way followed, also a last one whose target does
 // not exist yet: a save writes what the link names and keeps the link.
 fs::path resolvedPath(const std::string& path, std::error_code& ec) {
-    fs::path p = path;
+    fs::path p = fsPath(path);
     for (int hops = 0; hops < 40; ++hops) {
         std::error_code linkError;
         if (!fs::is_symlink(fs::symlink_status(p, linkError))) break;
@@ -346,7 +360,7 @@ fs::path resolvedPath(const std::string& path, std::error_code& ec) {
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (fs::equivalent(a, b, ec) && !ec) return true;
+    if (fs::equivalent(fsPath(a), fsPath(b), ec) && !ec) return true;
     // A file not made yet: the same place, once every link on the way is followed.
     std::error_code errorA, errorB;
     const fs::path resolvedA = resolvedPath(a, errorA);
@@ -355,7 +369,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 bool canWriteOver(Faults& faults, const std::string& path) {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::status(path, ec))) return true;
+    if (!fs::is_regular_file(fs::status(fsPath(path), ec))) return true;
     File file(faults);
     return file.open(path, "ab") && file.close();  // appending nothing changes nothing
 }
@@ -370,7 +384,7 @@ bool isWritableFile(Faults& faults, const std::string& path) {
 
 Presence lookUp(const std::string& path) {
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(path, ec);
+    const fs::file_status status = fs::symlink_status(fsPath(path), ec);
     if (ec) {
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return Presence::Absent;
         failedWithReason(ec.default_error_condition().value());
@@ -386,7 +400,7 @@ Presence lookUp(const std::string& path) {
 
 bool isReadOnly(const std::string& path) {
     std::error_code ec;
-    const fs::perms perms = fs::status(path, ec).permissions();
+    const fs::perms perms = fs::status(fsPath(path), ec).permissions();
     return !ec &&
            (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
 }
@@ -402,9 +416,9 @@ bool flushStandardOutput(std::ostream& out) {
 
 std::string savedPath(const std::string& path) {
     std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    if (!fs::is_symlink(fs::symlink_status(fsPath(path), ec))) return path;
     const fs::path resolved = resolvedPath(path, ec);
-    return ec ? path : resolved.string();
+    return ec ? path : nameOf(resolved);
 }
 
 }  // namespace vantedit::io

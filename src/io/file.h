@@ -68,8 +68,8 @@ private:
 #endif
 };
 
-// Removes the file, if it can; nothing is asked of memory, so that it may run while a
-// failure to allocate unwinds.
+// Removes the file, if it can; it throws nothing, so that it may run while a failure to
+// allocate unwinds (on Linux it asks for no memory at all).
 void removeQuietly(const std::string& path);
 
 // The two regular files hold the same bytes; false also when either cannot be read.

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "io/file.h"
+#include "io/names.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -63,9 +64,9 @@ FileState stateOfHandle(HANDLE handle) {
 }
 
 FileState stateOf(const std::string& path) {
-    const HANDLE handle =
-        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileW(wideName(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         FileState state;
@@ -134,15 +135,15 @@ bool isTemporaryOf(std::string_view name, std::string_view target) {
 // at and why, when the folder cannot be listed.
 bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& facts) {
     std::error_code ec;
-    const std::string name = fs::path(target).filename().string();
+    const std::string name = nameOf(fsPath(target).filename());
     const auto ours = [&](std::string_view entry) {
         return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
                isTemporaryOf(entry, name + ".bak") || (exists && entry == name + std::string(kLockEnd));
     };
-    const fs::path folder = folderOf(target);
+    const fs::path folder = folderOf(fsPath(target));
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().string();
-        if (!ours(it->path().filename().string())) continue;
+        const std::string entry = nameOf(it->path());
+        if (!ours(nameOf(it->path().filename()))) continue;
         const Presence presence = lookUp(entry);
         if (presence == Presence::Unknown) {
             facts.push_back({SaveEvent::Failed, entry, SaveError::System, lastFailureReason(), {}});
@@ -151,7 +152,7 @@ bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& fa
         if (presence == Presence::File) removeQuietly(entry);
     }
     if (!ec) return true;
-    facts.push_back({SaveEvent::Failed, folder.string(), SaveError::System, reasonOf(ec.value()), {}});
+    facts.push_back({SaveEvent::Failed, nameOf(folder), SaveError::System, reasonOf(ec.value()), {}});
     return false;
 }
 
@@ -237,7 +238,7 @@ Claim::Held::Result Claim::Held::lock() {
         const std::string locking = exists ? saved : saved + std::string(kLockEnd);
 #if defined(_WIN32)
         // The lock file goes when its last handle closes, however the run ends.
-        const HANDLE h = CreateFileA(locking.c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+        const HANDLE h = CreateFileW(wideName(locking).c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      exists ? OPEN_EXISTING : OPEN_ALWAYS,
                                      exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -328,7 +329,7 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
     h->path = path;
     h->saved = savedPath(path);
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
+    const fs::file_status status = fs::status(fsPath(path), ec);
     h->direct = isStandardOutput(path) || (fs::exists(status) && !fs::is_regular_file(status));
     if (!h->direct) {
         switch (h->lock()) {
@@ -356,9 +357,9 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
 bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
     if (faults.failFileCall()) return false;
     std::error_code ec;
-    const auto status = fs::status(from, ec);
+    const auto status = fs::status(fsPath(from), ec);
     if (ec) return false;
-    fs::permissions(to, status.permissions(), fs::perm_options::replace, ec);
+    fs::permissions(fsPath(to), status.permissions(), fs::perm_options::replace, ec);
     return !ec;
 }
 
@@ -425,7 +426,7 @@ public:
     bool putInPlace() {
         if (faults_->failFileCall()) return false;
         std::error_code ec;
-        fs::rename(path_, target_, ec);
+        fs::rename(fsPath(path_), fsPath(target_), ec);
         if (ec) {
             reason_ = reasonOf(ec.value());
             return false;
@@ -547,7 +548,8 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     const SaveJob& job = *s.job;
     const std::string& target = s.held->path;
     std::error_code ec;
-    const bool exists = s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(s.held->saved, ec);
+    const bool exists =
+        s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(fsPath(s.held->saved), ec);
     if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
     if (job.kept == KeptCopy::FirstOriginal) {
         const std::string original = firstOriginalPath(target);
@@ -562,7 +564,7 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
         }
         // The undo is copying it back: it must hold what its name claims.
         const std::string named = savedPath(original);
-        if (!fs::is_regular_file(named, ec) || !job.isOriginal || !job.isOriginal(named)) {
+        if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named)) {
             failed = failure(target, SaveError::NotAnOriginal, original);
             return false;
         }
@@ -605,7 +607,7 @@ SaveError writeNewFile(Step& s, Faults& faults) {
     }
     const std::string& source = job.from.empty() ? s.held->saved : job.from;
     std::error_code ec;
-    const bool exists = fs::is_regular_file(s.held->path, ec);
+    const bool exists = fs::is_regular_file(fsPath(s.held->path), ec);
     bool written = false;
     if (s.held->begun && job.from.empty() && job.offset != kWholeFile) {
         s.out = s.held->begun.get();
@@ -663,7 +665,7 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
         }
         // A path that names nothing a file can be made at (a loop of links, a file as a folder).
         std::error_code ec;
-        const bool there = fs::exists(fs::status(s.held->path, ec));
+        const bool there = fs::exists(fs::status(fsPath(s.held->path), ec));
         if (ec && ec != std::errc::no_such_file_or_directory) {
             return fail(i, {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
         }
