@@ -98,6 +98,8 @@ inline const std::string kUsage =
     "To save the names and descriptions into the description files, use the TEXTS option.\n"
     "To merge stats files into the textfile, use the MERGE option and name them after it.\n"
     "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n"
+    "To write a change list: vantedit <executable> <list> changes [<textfile>]\n"
+    "PATCH, TEXTS and DIFF take a change list wherever they take a textfile.\n"
     "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n"
     "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 

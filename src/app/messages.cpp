@@ -4,6 +4,7 @@
 #include "app/terminal.h"
 #include "io/file.h"
 #include "model/attachments.h"
+#include "model/change_fields.h"
 #include "model/text.h"
 
 namespace vantedit {
@@ -121,6 +122,10 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
             printLine(out, f);
             out << shownText(out, f.word, form) << ")\n";
             return printHeadingCause(out, f.cause);  // of a first line
+        case ReadError::GivenAgain:
+            out << "Error while parsing! (line " << f.line << ": " << f.keyword << ' ' << f.field.record << ", "
+                << f.word << ": given again, first on line " << f.count << ")\n";
+            return;
         default: break;
     }
     out << "Error while parsing! (";
@@ -353,6 +358,8 @@ void printUsage(std::ostream& out) {
     out << "To save the names and descriptions into the description files, use the TEXTS option.\n";
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
     out << "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n";
+    out << "To write a change list: vantedit <executable> <list> changes [<textfile>]\n";
+    out << "PATCH, TEXTS and DIFF take a change list wherever they take a textfile.\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
     out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
 }
@@ -533,6 +540,36 @@ void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, 
     out << "\n"
         << counted(fields, "field") << " from " << counted(static_cast<std::int64_t>(files), "file") << ", "
         << counted(conflicts, "conflict") << " (the later file wins).\n";
+}
+
+void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held) {
+    out << "\nline " << change.line << ": " << lineKeyword(change.field.line) << ' ' << change.field.record << ", "
+        << change.name;
+    if (held.empty()) {
+        out << ": no such field in this edition";
+    } else {
+        out << ": the game holds " << held << ", the change expects " << changeValueText(change.field, change.was);
+    }
+}
+
+void printMoreConflicts(std::ostream& out, std::int64_t more) {
+    out << "\n" << more << (more == 1 ? " more conflict." : " more conflicts.");
+}
+
+void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int64_t judged) {
+    out << "\n" << conflicts << " of " << judged << " changes do not apply: nothing written.\n";
+}
+
+void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before) {
+    out << "\n" << applied << (applied == 1 ? " change" : " changes") << " applied, " << before << " applied before.";
+}
+
+void printNoOriginalKept(std::ostream& out, std::string_view executable) {
+    out << "\nNo original kept beside " << executable << ": the list is empty.";
+}
+
+void printChangesListed(std::ostream& out, std::int64_t changes) {
+    out << "\n" << changes << (changes == 1 ? " change" : " changes") << " listed.\nDone!\n";
 }
 
 }  // namespace vantedit

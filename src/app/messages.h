@@ -13,6 +13,7 @@
 #include "io/file.h"
 #include "io/save.h"
 #include "model/descriptions.h"
+#include "patch/change_list.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {
@@ -96,5 +97,14 @@ void printReadingMod(std::ostream& out, std::string_view path);
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
                     std::span<const std::string_view> mods);
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts);
+
+// A change list's line that does not apply: held is the game's value as the list writes it,
+// empty for a field the edition lacks.
+void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held);
+void printMoreConflicts(std::ostream& out, std::int64_t more);
+void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int64_t judged);
+void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before);
+void printNoOriginalKept(std::ostream& out, std::string_view executable);
+void printChangesListed(std::ostream& out, std::int64_t changes);
 
 }  // namespace vantedit

@@ -11,12 +11,15 @@
 #include "app/messages.h"
 #include "app/recognition.h"
 #include "app/terminal.h"
+#include "compare/change_list.h"
 #include "compare/diff.h"
 #include "compare/merge.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
+#include "model/change_fields.h"
 #include "model/memory.h"
 #include "model/table_span.h"
+#include "patch/change_list.h"
 #include "patch/stats_reader.h"
 #include "patch/text_changes.h"
 
@@ -350,6 +353,80 @@ bool filesWithOriginals(const RunContext& run, const Edition& edition, std::vect
     return true;
 }
 
+// Which lines of a change list an operation judges: PATCH those of the executable's cells,
+// texts those of names and descriptions, diff every line.
+enum class Judged : std::uint8_t { Executable, Texts, Every };
+
+bool judgedBy(Judged which, const ChangeLine& c) {
+    // A field no Item row has may be either: both judge it.
+    if (which == Judged::Every || (!c.known && kLineTypes[c.field.line].kind == LineKind::Item)) return true;
+    return notSavedByPatch(c.field) == (which == Judged::Texts);
+}
+
+// What a change list did to a game.
+struct ListOutcome {
+    std::int64_t judged = 0;
+    std::int64_t applied = 0;
+    std::int64_t before = 0;
+    std::int64_t conflicts = 0;
+    std::int64_t notAdded = 0;  // attachment pairs the full table had no room for
+};
+
+// The conflicts told one by one; the rest are counted.
+constexpr std::int64_t kMostConflictsTold = 20;
+
+// Reads the change list and judges the lines the operation judges against the game, printing
+// each conflict; applies the lines that apply when none conflicts, or always for diff, which
+// shows them. False after the message of a reading's failure, or of conflicts that stop the run.
+bool applyChangeList(Game& game, std::string_view bytes, Judged which, ListOutcome& outcome, std::ostream& out) {
+    std::vector<ChangeLine> lines;
+    Reading reading;
+    reading.texts.codePage = game.edition().codePage;
+    if (!readChangeList(bytes, game.edition().codePage, lines, reading.failure)) {
+        printReading(out, reading);
+        return false;
+    }
+    std::vector<ChangeLine*> applying;
+    for (ChangeLine& c : lines) {
+        if (!judgedBy(which, c)) continue;
+        ++outcome.judged;
+        const ChangeState state = judgeChange(game, c);
+        outcome.applied += state == ChangeState::Applies ? 1 : 0;
+        outcome.before += state == ChangeState::AppliedBefore ? 1 : 0;
+        if (state == ChangeState::Applies) applying.push_back(&c);
+        if (state != ChangeState::Conflict && state != ChangeState::NoSuchField) continue;
+        if (++outcome.conflicts > kMostConflictsTold) continue;
+        printChangeConflict(out, c,
+                            state == ChangeState::Conflict ? changeValueText(c.field, readField(game, c.field)) : "");
+    }
+    if (outcome.conflicts > kMostConflictsTold) printMoreConflicts(out, outcome.conflicts - kMostConflictsTold);
+    if (outcome.conflicts > 0 && which != Judged::Every) {
+        printChangesDoNotApply(out, outcome.conflicts, outcome.judged);
+        return false;
+    }
+    for (const ChangeLine* c : applying) outcome.notAdded += applyChange(game, *c) ? 0 : 1;
+    return true;
+}
+
+// The change list applied to a copy of the game; empty after the message.
+std::optional<Game> listOntoCopy(const Game& game, std::string_view bytes, Judged which, ListOutcome& outcome,
+                                 std::ostream& out, Faults& faults) {
+    std::size_t asked = 0;
+    std::optional<Game> copy = game.tryCopy(asked, faults);
+    if (!copy) {
+        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        return std::nullopt;
+    }
+    if (!applyChangeList(*copy, bytes, which, outcome, out)) return std::nullopt;
+    return copy;
+}
+
+// The weapon attachment table had no room for some pairs: the warning PATCH gives.
+void printPairsNotAdded(std::ostream& out, const Game& game, const ListOutcome& outcome) {
+    const std::int32_t capacity = weaponAttachCapacity(game.edition());
+    if (outcome.notAdded > 0) printTooManyAttachments(out, {capacity + outcome.notAdded, capacity});
+}
+
 }  // namespace
 
 int runMake(const RunContext& run) {
@@ -395,12 +472,21 @@ int runPatch(const RunContext& run) {
     std::vector<std::uint8_t> loaded;
     std::vector<io::ByteRange> changed;
     if (!keepAsLoaded(tables(), loaded, changed, run)) return 1;
-    if (!applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) return 1;
-    if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
-    // The texts went into the description buffers only; the description files stay as they are.
-    printNote(run.out, Note::DescriptionsNotSaved);
-    printTextsDiffer(run.out, countChangedTexts(game, texts));
-    printRebuild(run.out, reading.attachments);
+    if (isChangeList(bytes)) {
+        // The list's lines change the table in place: no rebuild.
+        ListOutcome outcome;
+        if (!applyChangeList(game, bytes, Judged::Executable, outcome, run.out)) return 1;
+        printChangesApplied(run.out, outcome.applied, outcome.before);
+        printNote(run.out, Note::DescriptionsNotSaved);
+        printPairsNotAdded(run.out, game, outcome);
+    } else {
+        if (!applyAndPrint(game, std::move(bytes), reading, run.out, run.faults)) return 1;
+        if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
+        // The texts went into the description buffers only; the description files stay as they are.
+        printNote(run.out, Note::DescriptionsNotSaved);
+        printTextsDiffer(run.out, countChangedTexts(game, texts));
+        printRebuild(run.out, reading.attachments);
+    }
     // Only the tables' stretch was read and changed; the rest is copied from the file.
     changedStretches(loaded, tables(), changed);
     return saveExecutable(run.executablePath, span.begin, tables(), isOriginalExecutable(game.edition()), run.out,
@@ -413,10 +499,14 @@ int runTexts(const RunContext& run) {
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     // The reading goes onto a copy, so that each text can be compared with what the files hold.
     Reading reading;
+    ListOutcome outcome;
+    const bool list = isChangeList(bytes);
     const std::optional<Game> edited =
-        readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
+        list ? listOntoCopy(game, bytes, Judged::Texts, outcome, run.out, run.faults)
+             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!edited) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
+    if (list) printChangesApplied(run.out, outcome.applied, outcome.before);
     const TextChanges changes = takeChangedTexts(game, *edited);
     printTextsChanged(run.out, changes.fields);
     const Edition& e = game.edition();
@@ -445,12 +535,19 @@ int runDiff(const RunContext& run) {
     std::string bytes;
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     Reading reading;
-    const std::optional<Game> after = readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
+    ListOutcome outcome;
+    const bool list = isChangeList(bytes);
+    const std::optional<Game> after = list ? listOntoCopy(game, bytes, Judged::Every, outcome, run.out, run.faults)
+                                           : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
     if (!after) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
     run.out << "\n";
     printDiffLines(run.out, diff, game.edition().codePage);
+    if (outcome.conflicts > 0) {
+        printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);
+        return 1;
+    }
     if (diff.mostValuesDiffer) printMostValuesDiffer(run.out);
     printDiffCount(run.out, diff);
     printTextsDiffer(run.out, diff.notSaved);
@@ -504,6 +601,82 @@ int runMerge(const RunContext& run) {
     printMergeCount(run.out, fields, run.mods.size(), conflicts);
     printSaveFacts(run.out, facts);
     printNote(run.out, Note::Done);
+    return 0;
+}
+
+// The game as its first originals hold it: the executable's, its description files', or
+// where only some are kept, the files as they are for the rest; empty when none is kept.
+// False after the message.
+bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original) {
+    if (!loadFirstOriginal(run, original)) return false;
+    if (original) return true;
+    const Edition& e = run.game->edition();
+    bool kept = false;
+    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
+        if (desc.empty()) continue;
+        const std::string path = descriptionPath(desc, run.executablePath, run.out);
+        if (path.empty()) return false;
+        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
+    }
+    if (!kept) return true;
+    std::size_t asked = 0;
+    original = run.game->tryCopy(asked, run.faults);
+    if (!original) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    return loadKeptDescriptions(run, *original);
+}
+
+// The changes the stats file or change list given to changes would make to the game; false
+// after the message.
+bool changesOfFile(const RunContext& run, const std::string& path, std::vector<FieldChange>& changes) {
+    Game& game = *run.game;
+    std::string bytes;
+    std::size_t asked = 0;
+    if (!readStatsFileBytes(path, bytes, asked, run.out, run.faults)) return false;
+    printNote(run.out, Note::ConvertingTextFile);
+    if (asked != 0) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    Reading reading;
+    ListOutcome outcome;
+    const std::optional<Game> after =
+        isChangeList(bytes)
+            ? listOntoCopy(game, bytes, Judged::Every, outcome, run.out, run.faults)
+            : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
+    if (!after || outcome.conflicts > 0) {
+        if (outcome.conflicts > 0) printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);
+        return false;
+    }
+    changes = listChanges(game, *after);
+    return true;
+}
+
+int runChanges(const RunContext& run) {
+    if (run.mods.size() > 1) {
+        printUnexpectedArgument(run.out, run.mods[1]);
+        printUsage(run.out);
+        return 1;
+    }
+    Game& game = *run.game;
+    if (!loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults)) return 1;
+    if (!canCreateStatsFile(run)) return 1;
+    std::vector<FieldChange> changes;
+    if (!run.mods.empty()) {
+        if (!changesOfFile(run, std::string(run.mods[0]), changes)) return 1;
+    } else {
+        std::optional<Game> original;
+        if (!loadFirstOriginals(run, original)) return 1;
+        if (original) changes = listChanges(*original, game);
+        else printNoOriginalKept(run.out, io::savedPath(run.executablePath));
+    }
+    std::string bytes;
+    if (!textWithCrLf(run, [&](std::string& text) { writeChangeList(text, changes); }, bytes)) return 1;
+    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
+    if (!printSaveFacts(run.out, io::saveFiles(run.claim, std::span(&job, 1), run.faults))) return 1;
+    printChangesListed(run.out, static_cast<std::int64_t>(changes.size()));
     return 0;
 }
 

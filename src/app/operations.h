@@ -46,6 +46,10 @@ int runTexts(const RunContext& run);
 // made for), reports the fields that mods set differently, and writes the stats file of every
 // field a mod sets, at the later mod's value. Returns the exit status.
 int runMerge(const RunContext& run);
+// CHANGES: writes the change list of what PATCH and texts of the stats file (or change list)
+// named after the word would change, or without one, of what they changed since the first
+// originals. Returns the exit status.
+int runChanges(const RunContext& run);
 
 // RESTORE: puts back the first originals that PATCH and texts kept, of the executable and its
 // description files, each checked first; the originals stay. Returns the exit status.

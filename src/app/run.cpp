@@ -71,6 +71,7 @@ constexpr Operation kOperations[] = {
     {"diff",    3, 3,        false, Saves::Nothing,          runDiff},
     {"texts",   3, 3,        false, Saves::DescriptionFiles, runTexts},
     {"merge",   3, 4,        true,  Saves::StatsFile,        runMerge},
+    {"changes", 3, 3,        true,  Saves::StatsFile,        runChanges},
     {"restore", 2, 2,        false, Saves::Restored,         runRestore},
 };
 // clang-format on
@@ -197,7 +198,8 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
         // standard error.
         const std::span<const std::string_view> words = positionalWords(args);
         const bool writesStats = (words.size() == 3 && equalsIgnoringCase(words[2], "make")) ||
-                                 (words.size() > 3 && equalsIgnoringCase(words[2], "merge"));
+                                 (words.size() > 3 && equalsIgnoringCase(words[2], "merge")) ||
+                                 (words.size() >= 3 && equalsIgnoringCase(words[2], "changes"));
         const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(words[1]));
         if (statsToStandardOutput) say = &err;
         const int status = runWithNet(args, *say, faults);

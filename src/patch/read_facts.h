@@ -26,6 +26,7 @@ enum class ReadError : std::uint8_t {
     NotUtf8,         // field: a text of a UTF-8 file
     NotInCodePage,   // field; count: the character; codePage: the edition's
     SameByte,        // field, and other: the field whose different edit the byte holds
+    GivenAgain,      // a change list's field; count: the line that gave it first
 };
 
 // How much of the place a failure names.
