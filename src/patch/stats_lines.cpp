@@ -56,8 +56,8 @@ bool lineBreakAt(std::string_view text, std::size_t i, bool crEnds) {
 // end of the text, or carriage returns and a line break that opens(at, false) finds ending the
 // line; a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it
 // before the end, or before a line break that opens(at, true) finds followed by a keyword's line.
-template <typename Opens>
-std::size_t closingQuote(std::string_view text, std::size_t quote, char separator, bool crEnds, Opens opens) {
+template <bool crEnds, typename Opens>
+std::size_t closingQuote(std::string_view text, std::size_t quote, char separator, Opens opens) {
     for (std::size_t i = quote + 1; i < text.size(); ++i) {
         if (text[i] == '\0') return i;
         if (lineBreakAt(text, i, crEnds) && opens(i, true)) return kNone;
@@ -131,7 +131,7 @@ std::size_t StatsLines::lineEnd(std::size_t start) {
         const std::size_t lineFeed = bytes_.find('\n', at);
         if (quote_ < lineFeed) {
             const std::size_t close =
-                closingQuote(bytes_, quote_ + 1, quoteAfter_[0], false, [&](std::size_t after, bool keyword) {
+                closingQuote<false>(bytes_, quote_ + 1, quoteAfter_[0], [&](std::size_t after, bool keyword) {
                     return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
                 });
             at = close != kNone ? close : quote_ + 1;
@@ -170,7 +170,7 @@ void StatsLines::endLinesAtCarriageReturns(std::string& bytes, char separator) {
     std::size_t quote = bytes.find(opener);
     for (std::size_t at = first; (at = bytes.find('\r', at)) != kNone;) {
         if (quote < at) {
-            const std::size_t close = closingQuote(bytes, quote + 1, separator, true, opens);
+            const std::size_t close = closingQuote<true>(bytes, quote + 1, separator, opens);
             at = close != kNone ? close : quote + 1;
             quote = bytes.find(opener, at);
         } else {
@@ -222,13 +222,14 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
 
 Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text, char separator) {
     const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
-    const std::array<char, 7> blank{' ', '\t', '\n', '\v', '\f', '\r', separator};  // no empty list value
-    if (g.blankSeparated)
+    if (g.blankSeparated) {
+        const std::array<char, 7> blank{' ', '\t', '\n', '\v', '\f', '\r', separator};  // no empty list value
         rest.remove_prefix(std::min(rest.find_first_not_of({blank.data(), blank.size()}), rest.size()));
+    }
     Cell cell{rest.data(), CellEnd::LineEnd, false};
     if (g.quote != Quote::AsTyped && rest.starts_with('"')) {
         // No line feed within a line ends it.
-        const std::size_t close = closingQuote(rest, 0, separator, false, [](std::size_t, bool) { return false; });
+        const std::size_t close = closingQuote<false>(rest, 0, separator, [](std::size_t, bool) { return false; });
         if (close != kNone) return takeQuoted(rest, close, g, text, cell);
     }
     std::size_t i = 0;

@@ -315,14 +315,10 @@ bool rowSeparatedOtherwise(std::string_view first, ReadFailure& f) {
     if (!o.number || (type == kLineTypes.size() && alias == nullptr) ||
         !(o.rest.starts_with(',') || o.rest.starts_with(';')))
         return false;
-    const auto line = static_cast<std::uint8_t>(alias != nullptr ? alias->line : type);
-    f = {ReadError::OtherSeparator,
-         ReadPlace::Record,
-         alias != nullptr ? alias->keyword : lineKeyword(type),
-         {line, 0, o.value},
-         {},
-         0,
-         {}};
+    f.error = ReadError::OtherSeparator;
+    f.place = ReadPlace::Record;
+    f.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
+    f.field = {static_cast<std::uint8_t>(alias != nullptr ? alias->line : type), 0, o.value};
     f.line = 1;
     f.cause = o.rest.front() == ',' ? HeadingCause::Commas : HeadingCause::Semicolons;
     return true;

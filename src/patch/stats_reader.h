@@ -62,7 +62,7 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
 // the first failure, set in the reading. A heading line separated by commas or semicolons sets
 // the separator for the file, and a first line that ends in a carriage return alone makes each
 // such carriage return a line end.
-void readStatsText(std::string bytes, Game& game, AttachmentGroups& groups, Reading& reading,
+void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading,
                    DescriptionTexts texts = DescriptionTexts::NotSaved);
 
 }  // namespace vantedit
