@@ -51,9 +51,9 @@ TEST(StatsReader, HeadingFailuresSayWhatTheFirstLineShows) {
         "Error while parsing!  (0 Headings)\nIf you are using a textfile from an older version, you\n"
         "use MAKE to create a new textfile.  See documentation.\n";
     const std::pair<std::string, std::string> cases[] = {
-        {"Offset" + std::string(69, ',') + "\n",
+        {"Offset" + std::string(70, ',') + "\n",
          error + "The file is separated by commas, not tabs: save it as tab-delimited text.\n"},
-        {"Offset" + std::string(69, ';') + "\n",
+        {"Offset" + std::string(74, ';') + "\n",
          error + "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n"},
         {"Offset" + std::string(68, ',') + "\n", error},
         {"Offset Short Name Long Name\n",
@@ -69,7 +69,7 @@ TEST(StatsReader, HeadingFailuresSayWhatTheFirstLineShows) {
 }
 
 TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
-    for (const std::string text : {"", "Offset", "Offset\tShort Name\r"}) {
+    for (const std::string text : {"", "Offset", "Offset\tShort Name"}) {
         Game g = zeroGame(1);
         const Read r = readStats(g, text);
         EXPECT_EQ(r.result, ReadResult::Failed);
@@ -78,6 +78,8 @@ TEST(StatsReader, HeadingLineMustEndWithALineFeed) {
     Game g = zeroGame(1);
     std::string crlf = headingLine(69);
     crlf.insert(crlf.size() - 1, "\r");
+    EXPECT_EQ(readStats(g, crlf).result, ReadResult::EndOfFile);
+    crlf.pop_back();  // a carriage return alone ends it too
     EXPECT_EQ(readStats(g, crlf).result, ReadResult::EndOfFile);
 }
 
@@ -158,6 +160,14 @@ TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
     const std::string damage = "Item 7" + std::string(static_cast<std::size_t>(fieldOf("Damage")), '\t');
     const std::string next = "\nAttach 0\t4\t5";  // read as a line of its own, whatever came before
     const std::string firstLine = "The first line is no heading and no line of the file: check its first word.\n";
+    // The same lines with other separators and line ends, as other saves write them.
+    const auto with = [&](char separator, const std::string& lineEnd) {
+        std::string heading = h;
+        std::replace(heading.begin(), heading.end(), '\t', separator);
+        return heading.substr(0, heading.size() - 1) + lineEnd;
+    };
+    const std::string commas = "\nWARNING:  The file is separated by commas: read as such.";
+    const std::string commaCause = "The file is separated by commas, not tabs: save it as tab-delimited text.\n";
     struct Case {
         std::string text;
         Target target;
@@ -218,6 +228,22 @@ TEST(StatsReader, CellsOfEveryKindReadAsTheWriterWritesThem) {
         {"Itme 7\tKnife" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
         {"Item7\tKnife x" + next, Target::None, "", "Error while parsing! (line 1: Item7\\tKnife)\n" + firstLine},
         {"\"Itme 7\"" + next, Target::None, "", "Error while parsing! (line 1: Itme)\n" + firstLine},
+        // A heading line of commas or semicolons: the file is separated so, quoted as spreadsheets quote.
+        {with(',', "\n") + "Item 7,\"a,\"\"b\"\";\",Long\nAttach 0,4,5", Target::ShortName, "a,\"b\";", commas},
+        {with(';', "\r\n") + "Sound 5;\"a;b\";dropped\r\nAttach 0;4;5", Target::Sound, "a;b",
+         "\nWARNING:  The file is separated by semicolons: read as such."},
+        {with(',', "\n") + "Combine2 0,1,7,3,4,,,\nAttach 0,4,5", Target::ListValue, "7", commas},
+        {"Item 7,Knife,Long\n" + next, Target::ShortName, "old",
+         "Error while parsing! (line 1: Item 7: a comma where a tab belongs)\n" + commaCause},
+        {"AmmoType 2;x;y\n" + next, Target::AmmoName, "old",
+         "Error while parsing! (line 1: AmmoType 2: a semicolon where a tab belongs)\n"
+         "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n"},
+        // Lines that end in a carriage return alone, as a Mac saves them: read as CR LF, lines counted so.
+        {with('\t', "\r") + "Item 7\t\"a\rb\"\tLong\rAttach 0\t4\t5", Target::ShortName, "a\rb"},
+        {with('\t', "\r") + "Item 7\t\"a\r\r\nb\"\tLong\rAttach 0\t4\t5", Target::ShortName, "a\r\nb"},
+        {with('\t', "\r") + "Item 7\ttwo\rfoo 5\rAttach 0\t4\t5", Target::ShortName, "two",
+         "Error while parsing! (line 3: foo)\n"},
+        {with(',', "\r") + "Item 7,\"a\rfoo 5,\"\rAttach 0,4,5", Target::ShortName, "a\rfoo 5,", commas},
         // Files that are no stats file, and messages in their place.
         {"MZ\x90" + h, Target::None, "",
          "Error while parsing headings!\nThis is no stats file: it holds binary data.\n"},

@@ -221,6 +221,29 @@ std::string asSpreadsheetSaves(const std::string& statsText) {
     }));
 }
 
+std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd) {
+    std::string saved;
+    for (std::size_t i = 0; i < statsText.size(); ++i) {
+        std::string cell;
+        if (statsText[i] == '"') {
+            for (++i; i < statsText.size(); ++i) {
+                if (statsText[i] == '"' && (i + 1 == statsText.size() || statsText[i + 1] != '"')) break;
+                if (statsText[i] == '"') ++i;  // one of a doubled pair
+                cell += statsText[i];
+            }
+            ++i;
+        } else {
+            const std::size_t end = std::min(statsText.find_first_of("\t\n", i), statsText.size());
+            cell = statsText.substr(i, end - i);
+            i = end;
+        }
+        const bool quoted = cell.find_first_of(std::string{separator, '"', '\r', '\n'}) != std::string::npos;
+        saved += quoted ? quotedText(cell) : cell;
+        if (i < statsText.size()) saved += statsText[i] == '\t' ? std::string(1, separator) : std::string(lineEnd);
+    }
+    return saved;
+}
+
 std::string asOlderLayout(const std::string& statsText, int headings) {
     // Named here rather than taken from the columns' own marks, so that a wrong mark shows.
     const int fireRate = fieldOf("HV's Fire Rate");

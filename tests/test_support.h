@@ -81,6 +81,10 @@ std::string withField(const std::string& text, const std::string& lineStart, int
 // tab-delimited text: every heading, text and name field between double quotes with inner
 // double quotes doubled, and CR LF line ends. The file must hold no tab or line feed in a text.
 std::string asSpreadsheetSaves(const std::string& statsText);
+// A stats file ("\n" line ends, texts quoted as the writer quotes them) saved again as a
+// spreadsheet or Python's csv saves it with another separator and line end: a cell in double
+// quotes when it holds the separator, a double quote or a line break, which stays as it was.
+std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd);
 // The same file as an older program wrote it, of 72 or 73 headings: an extra field after each
 // Weapons sound column (and, in the 72-heading file, no "Halvek's 2" field), and AmmoType lines,
 // which count from the second record, instead of AmmoName lines.

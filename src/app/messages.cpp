@@ -150,6 +150,9 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         case ReadError::NotInCodePage:
             out << ": " << codePointName(f.count) << " is not in code page " << f.codePage << ")\n";
             break;
+        case ReadError::OtherSeparator:
+            out << ": a " << (f.cause == HeadingCause::Commas ? "comma" : "semicolon") << " where a tab belongs)\n";
+            return printHeadingCause(out, f.cause);
         case ReadError::SameByte:
             out << ": the same byte as " << lineKeyword(f.other.line) << ' ' << f.other.record << ", "
                 << fieldLabel(f.other) << ", with another value)\n";
@@ -449,6 +452,12 @@ void printReading(std::ostream& out, const Reading& reading) {
                 break;
             case ReadWarning::NoSuchItem:
                 out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";
+                break;
+            case ReadWarning::CommaSeparated:
+                out << "\nWARNING:  The file is separated by commas: read as such.";
+                break;
+            case ReadWarning::SemicolonSeparated:
+                out << "\nWARNING:  The file is separated by semicolons: read as such.";
                 break;
         }
     }

@@ -27,6 +27,7 @@ enum class ReadError : std::uint8_t {
     NotInCodePage,   // field; count: the character; codePage: the edition's
     SameByte,        // field, and other: the field whose different edit the byte holds
     GivenAgain,      // a change list's field; count: the line that gave it first
+    OtherSeparator,  // record: a first row separated by commas or semicolons (cause), with no heading line
 };
 
 // How much of the place a failure names.
@@ -56,6 +57,8 @@ enum class ReadWarning : std::uint8_t {
     Utf8WithoutMark,  // the file's texts are UTF-8 though it does not start with the byte order mark
     Utf16WithoutMark,  // the file is UTF-16 text though it does not start with the byte order mark
     NoSuchItem,       // count: the number of an Item row that names no item
+    CommaSeparated,   // the heading line and the file are separated by commas
+    SemicolonSeparated,  // likewise by semicolons
 };
 
 struct ReadNotice {

@@ -46,24 +46,30 @@ constexpr bool looksAt(const CellGrammar& g, char c, char separator) {
     return c == separator || c == '\n' || c == '\r' || c == '"' || c == '\0' || (g.blankSeparated && isWhiteSpace(c));
 }
 
-// Where the quote at quote closes: at a quote not doubled and followed by a tab, the end of
-// the text, or carriage returns and a line feed that opens(at, false) finds ending the line;
-// a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it before
-// the end, or before a line feed that opens(at, true) finds followed by a keyword's line.
-template <typename Opens>
+// A line feed; in a file whose lines end in carriage returns, a carriage return that no line
+// feed follows too.
+bool lineBreakAt(std::string_view text, std::size_t i, bool crEnds) {
+    return text[i] == '\n' || (crEnds && text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+}
+
+// Where the quote at quote closes: at a quote not doubled and followed by the separator, the
+// end of the text, or carriage returns and a line break that opens(at, false) finds ending the
+// line; a byte 0 ends the text too. kNone when the cell is no quoted one: no quote closes it
+// before the end, or before a line break that opens(at, true) finds followed by a keyword's line.
+template <bool crEnds, typename Opens>
 std::size_t closingQuote(std::string_view text, std::size_t quote, char separator, Opens opens) {
     for (std::size_t i = quote + 1; i < text.size(); ++i) {
         if (text[i] == '\0') return i;
-        if (text[i] == '\n' && opens(i, true)) return kNone;
+        if (lineBreakAt(text, i, crEnds) && opens(i, true)) return kNone;
         if (text[i] != '"') continue;
         if (i + 1 < text.size() && text[i + 1] == '"') {
             ++i;
             continue;
         }
         std::size_t k = i + 1;
-        while (k < text.size() && text[k] == '\r') ++k;
-        const bool closes =
-            i + 1 == text.size() || text[i + 1] == separator || (k < text.size() && text[k] == '\n' && opens(k, false));
+        while (k < text.size() && text[k] == '\r' && !lineBreakAt(text, k, crEnds)) ++k;
+        const bool closes = i + 1 == text.size() || text[i + 1] == separator ||
+                            (k < text.size() && lineBreakAt(text, k, crEnds) && opens(k, false));
         return closes ? i : kNone;
     }
     return kNone;
@@ -92,23 +98,30 @@ Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g,
 
 }  // namespace
 
+StatsLines::Opening StatsLines::openingAt(std::string_view bytes, std::size_t lineBreak, bool crEnds) {
+    std::size_t at = lineBreak + 1;
+    while (at < bytes.size() && isWhiteSpace(static_cast<unsigned char>(bytes[at]))) ++at;
+    Opening opening{lineBreak, at, false, false};
+    while (at < bytes.size() && !lineBreakAt(bytes, at, crEnds) &&
+           !isAsciiLetter(static_cast<unsigned char>(bytes[at])))
+        ++at;
+    std::size_t p = at;
+    while (p < bytes.size() && isAsciiLetter(static_cast<unsigned char>(bytes[p]))) ++p;
+    if (p == at) return opening;
+    while (p < bytes.size() && bytes[p] == ' ') ++p;
+    if (p < bytes.size() && (bytes[p] == '-' || bytes[p] == '+')) ++p;
+    opening.opens = p < bytes.size() && isDigit(bytes[p]);
+    if (opening.opens) {
+        const LineOpening o = readLineOpening(bytes.substr(at));
+        opening.keyword = o.number && (lineTypeOf(o.word) < kLineTypes.size() || lineAliasOf(o.word) != nullptr);
+    }
+    return opening;
+}
+
 const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
     // A line feed within the white space the last look passed over finds what that look found.
     if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.blankEnd) return opening_;
-    std::size_t at = lineFeed + 1;
-    while (at < bytes_.size() && isWhiteSpace(static_cast<unsigned char>(bytes_[at]))) ++at;
-    opening_ = {lineFeed, at, false, false};
-    while (at < bytes_.size() && bytes_[at] != '\n' && !isAsciiLetter(static_cast<unsigned char>(bytes_[at]))) ++at;
-    std::size_t p = at;
-    while (p < bytes_.size() && isAsciiLetter(static_cast<unsigned char>(bytes_[p]))) ++p;
-    if (p == at) return opening_;
-    while (p < bytes_.size() && bytes_[p] == ' ') ++p;
-    if (p < bytes_.size() && (bytes_[p] == '-' || bytes_[p] == '+')) ++p;
-    opening_.opens = p < bytes_.size() && isDigit(bytes_[p]);
-    if (opening_.opens) {
-        const LineOpening o = readLineOpening(bytes_.substr(at));
-        opening_.keyword = o.number && (lineTypeOf(o.word) < kLineTypes.size() || lineAliasOf(o.word) != nullptr);
-    }
+    opening_ = openingAt(bytes_, lineFeed, false);
     return opening_;
 }
 
@@ -118,7 +131,7 @@ std::size_t StatsLines::lineEnd(std::size_t start) {
         const std::size_t lineFeed = bytes_.find('\n', at);
         if (quote_ < lineFeed) {
             const std::size_t close =
-                closingQuote(bytes_, quote_ + 1, quoteAfter_[0], [&](std::size_t after, bool keyword) {
+                closingQuote<false>(bytes_, quote_ + 1, quoteAfter_[0], [&](std::size_t after, bool keyword) {
                     return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
                 });
             at = close != kNone ? close : quote_ + 1;
@@ -143,6 +156,28 @@ bool StatsLines::next(StatsLine& line) {
     number_ = line.number + std::count(b + start, b + end, '\n');
     at_ = end;
     return true;
+}
+
+void StatsLines::endLinesAtCarriageReturns(std::string& bytes, char separator) {
+    const std::size_t first = bytes.find_first_of("\r\n");
+    if (first == kNone || bytes[first] == '\n' || !lineBreakAt(bytes, first, true)) return;
+    const std::array<char, 2> quoteAfter{separator, '"'};
+    const std::string_view opener(quoteAfter.data(), quoteAfter.size());
+    const auto opens = [&](std::size_t after, bool keyword) {
+        const Opening o = openingAt(bytes, after, true);
+        return keyword ? o.keyword : o.opens;
+    };
+    std::size_t quote = bytes.find(opener);
+    for (std::size_t at = first; (at = bytes.find('\r', at)) != kNone;) {
+        if (quote < at) {
+            const std::size_t close = closingQuote<true>(bytes, quote + 1, separator, opens);
+            at = close != kNone ? close : quote + 1;
+            quote = bytes.find(opener, at);
+        } else {
+            if (lineBreakAt(bytes, at, true)) bytes[at] = '\n';
+            ++at;
+        }
+    }
 }
 
 LineOpening readLineOpening(std::string_view line) {
@@ -187,13 +222,14 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
 
 Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text, char separator) {
     const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
-    while (g.blankSeparated && !rest.empty() && isWhiteSpace(static_cast<unsigned char>(rest.front()))) {
-        rest.remove_prefix(1);
+    if (g.blankSeparated) {
+        const std::array<char, 7> blank{' ', '\t', '\n', '\v', '\f', '\r', separator};  // no empty list value
+        rest.remove_prefix(std::min(rest.find_first_not_of({blank.data(), blank.size()}), rest.size()));
     }
     Cell cell{rest.data(), CellEnd::LineEnd, false};
     if (g.quote != Quote::AsTyped && rest.starts_with('"')) {
         // No line feed within a line ends it.
-        const std::size_t close = closingQuote(rest, 0, separator, [](std::size_t, bool) { return false; });
+        const std::size_t close = closingQuote<false>(rest, 0, separator, [](std::size_t, bool) { return false; });
         if (close != kNone) return takeQuoted(rest, close, g, text, cell);
     }
     std::size_t i = 0;

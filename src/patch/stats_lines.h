@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "model/stats_fields.h"
@@ -37,6 +38,11 @@ public:
           quote_(bytes.find(quoteAfter(), from)) {}
     bool next(StatsLine& line);  // false at the end of the file
 
+    // A file whose first line ends in a carriage return that no line feed follows (a Mac's)
+    // ends every line so: each such carriage return outside quotes becomes a line feed, and
+    // the file reads as it would with CR LF, its line numbers too.
+    static void endLinesAtCarriageReturns(std::string& bytes, char separator);
+
 private:
     struct Opening {
         std::size_t after;     // the line feed it was looked for after
@@ -44,6 +50,8 @@ private:
         bool opens;          // a word of letters, blanks and a number
         bool keyword;        // a keyword and its number
     };
+    // What follows the line break; crEnds: carriage returns alone break lines too.
+    static Opening openingAt(std::string_view bytes, std::size_t lineBreak, bool crEnds);
     const Opening& openingAfter(std::size_t lineFeed);
     std::string_view quoteAfter() const { return {quoteAfter_.data(), 2}; }  // a separator, then a quote
     std::size_t lineEnd(std::size_t start);

@@ -25,6 +25,7 @@ struct LineReader {
     Layout layout;
     TextForm form;
     DescriptionTexts descriptions;
+    char separator;  // between cells: a tab, or what the heading line used in its place
 };
 
 // The line being read: AmmoType n names the records of AmmoName n + 1.
@@ -192,7 +193,7 @@ bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::str
         const bool number = type == CellType::ItemNumber || type == CellType::ListValue;
         const bool used = !number && textUsed(r.game, f);
         TextBuilder text(r.form, number || used ? cellKept(f) : 0, used);
-        const Cell cell = takeCell(cells, type, text);
+        const Cell cell = takeCell(cells, type, text, r.separator);
         const bool taken =
             number ? takeNumber(r, l, f, cell, text.text(), check, store) : takeText(r, l, f, cell, text, store);
         if (!taken) {
@@ -200,7 +201,7 @@ bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::str
             return false;
         }
         if (cell.end == CellEnd::Separator && item && layoutAddsFieldAfter(r.layout, itemCell(f))) {
-            takeCell(cells, CellType::ItemNumber, text);  // dropped
+            takeCell(cells, CellType::ItemNumber, text, r.separator);  // dropped
         }
         if (cell.end == CellEnd::LineBreak) {
             rest = cells;
@@ -285,22 +286,53 @@ HeadingCause headingCause(std::string_view line) {
     return HeadingCause::Unknown;
 }
 
+// The separator of a heading line: the tab, or in a line without one the comma or semicolon
+// of which it holds as many as a layout's heading line holds tabs.
+char headingSeparator(std::string_view first) {
+    if (first.find('\t') != std::string_view::npos) return '\t';
+    for (const char separator : {',', ';'}) {
+        const auto count = std::count(first.begin(), first.end(), separator);
+        if (std::any_of(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == count; }))
+            return separator;
+    }
+    return '\t';
+}
+
 // The first cell of the first line ends in a whole number: a row's keyword and number, never
 // a heading.
-bool opensARow(std::string_view first) {
-    std::string_view cell = first.substr(0, first.find('\t'));
+bool opensARow(std::string_view first, char separator) {
+    std::string_view cell = first.substr(0, first.find(separator));
     while (!cell.empty() && (cell.back() == ' ' || cell.back() == '\r' || cell.back() == '"')) cell.remove_suffix(1);
     return !cell.empty() && cell.back() >= '0' && cell.back() <= '9';
 }
 
-// The heading line, whose tabs tell the layout, or the file's first row. from is where the
-// lines start after it; false with the failure set.
-bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std::size_t& from) {
+// A first line whose keyword and number a comma or semicolon follows: a file separated so,
+// without the heading line that would say so. True with the failure set.
+bool rowSeparatedOtherwise(std::string_view first, ReadFailure& f) {
+    const LineOpening o = readLineOpening(first);
+    const std::size_t type = lineTypeOf(o.word);
+    const LineAlias* alias = type == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
+    if (!o.number || (type == kLineTypes.size() && alias == nullptr) ||
+        !(o.rest.starts_with(',') || o.rest.starts_with(';')))
+        return false;
+    f.error = ReadError::OtherSeparator;
+    f.place = ReadPlace::Record;
+    f.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
+    f.field = {static_cast<std::uint8_t>(alias != nullptr ? alias->line : type), 0, o.value};
+    f.line = 1;
+    f.cause = o.rest.front() == ',' ? HeadingCause::Commas : HeadingCause::Semicolons;
+    return true;
+}
+
+// The heading line, whose separators tell the layout, or the file's first row. from is where
+// the lines start after it; false with the failure set.
+bool readFirstLine(std::string_view bytes, char separator, Layout& layout, Reading& reading, std::size_t& from) {
     const std::string_view first = bytes.substr(0, bytes.find('\n'));
     // A byte 0 in the first 4 KiB, or an executable's first bytes: binary data, not text.
     const bool binary = bytes.starts_with("MZ") || bytes.substr(0, 4096).find('\0') != std::string_view::npos;
-    if (!binary && opensARow(first)) return true;
-    const auto tabs = std::count(first.begin(), first.end(), '\t');
+    if (!binary && rowSeparatedOtherwise(first, reading.failure)) return false;
+    if (!binary && opensARow(first, separator)) return true;
+    const auto tabs = std::count(first.begin(), first.end(), separator);
     const auto known = std::find_if(kLayouts.begin(), kLayouts.end(), [&](Layout l) { return headingTabs(l) == tabs; });
     ReadFailure& f = reading.failure;
     f.error = binary || first.size() == bytes.size() ? ReadError::NoHeadingLine
@@ -313,6 +345,8 @@ bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std
         return false;
     }
     layout = *known;
+    if (separator != '\t')
+        reading.notices.push_back({separator == ',' ? ReadWarning::CommaSeparated : ReadWarning::SemicolonSeparated});
     if (layout != Layout::Current) reading.notices.push_back({ReadWarning::OlderLayout, tabs});
     from = first.size() + 1;
     return true;
@@ -320,17 +354,19 @@ bool readFirstLine(std::string_view bytes, Layout& layout, Reading& reading, std
 
 }  // namespace
 
-void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups, Reading& reading,
-                   DescriptionTexts texts) {
+void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
+    std::string_view bytes = file;
+    const char separator = headingSeparator(bytes.substr(0, bytes.find_first_of("\r\n")));
+    StatsLines::endLinesAtCarriageReturns(file, separator);
     const bool mark = bytes.starts_with("\xEF\xBB\xBF");
     if (mark) bytes.remove_prefix(3);
     const bool utf8 = mark || isMultiByteUtf8(bytes);
     if (utf8 && !mark) reading.notices.push_back({ReadWarning::Utf8WithoutMark});
-    LineReader r{game, groups, reading, Layout::Current, {utf8, game.edition().codePage}, texts};
+    LineReader r{game, groups, reading, Layout::Current, {utf8, game.edition().codePage}, texts, separator};
     reading.texts = r.form;
     std::size_t from = 0;
-    if (!readFirstLine(bytes, r.layout, reading, from)) return;
-    StatsLines lines(bytes, from, from == 0 ? 1 : 2);
+    if (!readFirstLine(bytes, separator, r.layout, reading, from)) return;
+    StatsLines lines(bytes, from, from == 0 ? 1 : 2, separator);
     bool ammoTypeWarned = false;
     for (StatsLine line; lines.next(line);) {
         // A first line whose word is no keyword is no heading either.
@@ -359,7 +395,7 @@ bool statValueChanged(const Game& game, const Reading& reading, std::int32_t ite
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 4 + kMostNumbersTold + kMostRowsTold;
+    constexpr std::size_t kMostNotices = 5 + kMostNumbersTold + kMostRowsTold;
     std::size_t asked = kMostNotices * sizeof(ReadNotice);
     if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
         reading.typed.reserveFor(faults, edition, asked) && reading.reached.reserveFor(faults, edition, asked) &&
@@ -396,7 +432,7 @@ bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading) {
 }
 
 void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    readStatsText(bytes, game, groups, reading, texts);
+    readStatsText(std::move(bytes), game, groups, reading, texts);
     if (!reading.ok()) return;
     reading.mostValuesDiffer = mostStatValuesDiffer(game, reading.typed, [&](std::int32_t item, std::size_t ci) {
         return statValueChanged(game, reading, item, ci);

@@ -59,8 +59,10 @@ void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading&
 // false with the failure set.
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups);
 // Reads a whole stats file, from its heading line on, into the game and the groups; stops at
-// the first failure, set in the reading.
-void readStatsText(std::string_view bytes, Game& game, AttachmentGroups& groups, Reading& reading,
+// the first failure, set in the reading. A heading line separated by commas or semicolons sets
+// the separator for the file, and a first line that ends in a carriage return alone makes each
+// such carriage return a line end.
+void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading,
                    DescriptionTexts texts = DescriptionTexts::NotSaved);
 
 }  // namespace vantedit
