@@ -176,117 +176,80 @@ std::string gameHolding(Game& game, const FieldRef& f, const std::string& held, 
     return lineWith(game, f, typed);
 }
 
-struct MixedCase {
-    int edition;
-    std::string name;  // in UTF-8 here
-    bool typedInUtf8;  // else in the code page, as the file's other texts
-    bool held;         // the game holds the name: MAKE wrote it so
-    std::string stored;
-};
+enum class Told : std::uint8_t { Nothing, ReadAsUtf8, QuestionMarks, Date };
 
-// In a file of the code page, a text that reads as UTF-8 and differs from what MAKE wrote was
-// typed in UTF-8; real names of each code page stay as they are, those whose bytes happen to
-// form UTF-8 too while they are what MAKE wrote.
-TEST(StatsFileTexts, CodePageNamesStayAndATextTypedInUtf8IsReadAsUtf8) {
-    // clang-format off
-    const MixedCase cases[] = {
-        {2, "Fusil à pompe", false, false, "Fusil à pompe"},
-        {3, "Mörser Straße", false, false, "Mörser Straße"},
-        {5, "Œil ±5° «Señor»", false, false, "Œil ±5° «Señor»"},
-        {3, "Â°", false, true, "Â°"},
-        {2, "Ã©clair", false, true, "Ã©clair"},
-        {1, "Наган", false, false, "Наган"},
-        {4, "«Вал» № 5, Ёж", false, false, "«Вал» № 5, Ёж"},
-        {6, "ВЁ", false, true, "ВЁ"},
-        {1, "Р°", false, true, "Р°"},
-        // typed in UTF-8: read as such, whatever the game held
-        {2, "Fusil à pompe", true, false, "Fusil à pompe"},
-        {1, "Наган", true, true, "Наган"},
-        {4, "Р°кета", true, false, "Р°кета"},
-        // the price of the rule: a code-page text that is other than MAKE's and reads as UTF-8
-        {2, "Ã©", false, false, "é"},
-    };
-    // clang-format on
-    for (const MixedCase& c : cases) {
-        SCOPED_TRACE(c.name + " edition " + std::to_string(c.edition));
-        Game game = syntheticGame(c.edition);
-        const CodePage page = game.edition().codePage;
-        // A description in the code page that is no UTF-8: the file is not UTF-8 as a whole.
-        const FieldRef other = itemText(2);
-        storeDescriptionText(game.descriptions.mutableView(kDescFields[2].file), 8, kDescFields[2], "\xE9\xE9");
-        const std::string typed = c.typedInUtf8 ? c.name : inCodePage(page, c.name);
-        const std::string file = gameHolding(game, itemText(0), c.held ? inCodePage(page, c.name) : "x", typed);
-        const Reading reading = applyStatsFile(game, file, noFaults());
-        std::ostringstream out;
-        printReading(out, reading);
-        const bool utf8 = c.typedInUtf8 || c.stored != c.name;
-        EXPECT_EQ(out.str(),
-                  utf8 ? "\nWARNING:  line 1: Item 8, Short Name: UTF-8 in a code-page file, read as UTF-8" : "");
-        EXPECT_EQ(readField(game, itemText(0)).text, inCodePage(page, c.stored));
-        EXPECT_EQ(readField(game, other).text, "\xE9\xE9");
-    }
-}
-
-struct DamageCase {
+struct CodePageCase {
     int edition;
     FieldRef field;
-    std::string held;   // in UTF-8 here, in the code page in the game
+    std::string held;   // what MAKE writes for the field, in UTF-8 here, in the code page in the game
     std::string typed;  // likewise, in the file
-    bool stored;        // else kept out with a warning
+    bool typedInUtf8;   // else in the code page, as the file's other texts
+    Told told;
 };
 
-// A cell a save or a spreadsheet damaged keeps the game's text, with a warning; a cell that only
-// resembles damage is stored.
-TEST(StatsFileTexts, TextsASaveDamagedAreToldAndNotStored) {
+// In a file of the code page (one description of each row holds code-page bytes that are no
+// UTF-8): real names stay code-page text, those whose bytes form UTF-8 too while they are what
+// MAKE wrote; a text typed in UTF-8 is read so; a text a save damaged is told and not stored.
+TEST(StatsFileTexts, CodePageNamesStayTextsTypedInUtf8AreReadSoDamagedTextsAreKeptOut) {
+    constexpr FieldRef kSound3{9, 0, 3};
     // clang-format off
-    const DamageCase cases[] = {
-        {1, itemText(0), "Наган", "?????", false},
-        {4, itemText(0), "Наган", "_____", false},
-        {6, itemText(1), "Вал «Ёж»", "??? «??»", false},
-        {2, itemText(2), "Fusil à pompe", "Fusil _ pompe", false},
-        {3, kAmmo4First, "Größe", "Gr??e", false},
-        {5, {9, 0, 3}, "Grüße.wav", "Gr__e.wav", false},
-        {2, kAmmo4Second, "7.62", "07.Jun", false},
-        {5, kAmmo4First, "1/2", "02-Jan", false},
-        {3, itemText(0), "5,56", "2024-01-02", false},
-        {3, itemText(4), "7.62", "2. Jan. 2024", false},
-        {2, kAmmo4Second, "12.7", "Jul-12", false},
-        {1, kAmmo4Second, "7.62", "07.июн", false},
+    const CodePageCase cases[] = {
+        {2, itemText(0), "x", "Fusil à pompe", false, Told::Nothing},
+        {3, itemText(0), "x", "Mörser Straße", false, Told::Nothing},
+        {5, itemText(0), "x", "Œil ±5° «Señor»", false, Told::Nothing},
+        {3, itemText(0), "Â°", "Â°", false, Told::Nothing},
+        {2, itemText(0), "Ã©clair", "Ã©clair", false, Told::Nothing},
+        {1, itemText(0), "x", "Наган", false, Told::Nothing},
+        {4, itemText(0), "x", "«Вал» № 5, Ёж", false, Told::Nothing},
+        {6, itemText(0), "ВЁ", "ВЁ", false, Told::Nothing},
+        {1, itemText(0), "Р°", "Р°", false, Told::Nothing},
+        {2, itemText(0), "x", "Fusil à pompe", true, Told::ReadAsUtf8},
+        {1, itemText(0), "Наган", "Наган", true, Told::ReadAsUtf8},
+        {4, itemText(0), "x", "Р°кета", true, Told::ReadAsUtf8},
+        {2, itemText(0), "x", "Ã©", false, Told::ReadAsUtf8},  // the price of the rule: stored as "é"
+        {1, itemText(0), "Наган", "?????", false, Told::QuestionMarks},
+        {4, itemText(0), "Наган", "_____", false, Told::QuestionMarks},
+        {6, itemText(1), "Вал «Ёж»", "??? «??»", false, Told::QuestionMarks},
+        {2, itemText(3), "Fusil à pompe", "Fusil _ pompe", false, Told::QuestionMarks},
+        {3, kAmmo4First, "Größe", "Gr??e", false, Told::QuestionMarks},
+        {5, kSound3, "Grüße.wav", "Gr__e.wav", false, Told::QuestionMarks},
+        {2, kAmmo4Second, "7.62", "07.Jun", false, Told::Date},
+        {5, kAmmo4First, "1/2", "02-Jan", false, Told::Date},
+        {3, itemText(0), "5,56", "2024-01-02", false, Told::Date},
+        {3, itemText(4), "7.62", "2. Jan. 2024", false, Told::Date},
+        {2, kAmmo4Second, "12.7", "Jul-12", false, Told::Date},
+        {1, kAmmo4Second, "7.62", "07.июн", false, Told::Date},
         // like damage, but not
-        {1, itemText(0), "Наган", "Наган?", true},
-        {2, itemText(0), "Mörser", "M?rser!", true},
-        {2, itemText(0), "4.6", "4.6?", true},
-        {2, kAmmo4Second, "7.62", "7.62 NATO", true},
-        {2, kAmmo4Second, "7.62", "7.62-API", true},
-        {2, kAmmo4Second, "7.62", "5.45", true},
-        {2, kAmmo4Second, "1/2", "01.02", true},
-        {2, kAmmo4Second, "Colt", "07.Jun", true},
-        {2, kAmmo4Second, "7.62", "07.Ju", true},
+        {1, itemText(0), "Наган", "Наган?", false, Told::Nothing},
+        {2, itemText(0), "Mörser", "M?rser!", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "7.62 NATO", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "7.62-API", false, Told::Nothing},
+        {2, kAmmo4Second, "1/2", "01.02", false, Told::Nothing},
+        {2, kAmmo4Second, "Colt", "07.Jun", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "07.Ju", false, Told::Nothing},
     };
     // clang-format on
-    for (const DamageCase& c : cases) {
+    for (const CodePageCase& c : cases) {
         SCOPED_TRACE(c.typed + " edition " + std::to_string(c.edition));
         Game game = syntheticGame(c.edition);
         const CodePage page = game.edition().codePage;
         const std::string held = inCodePage(page, c.held);
-        const std::string typed = inCodePage(page, c.typed);
-        const std::string file = gameHolding(game, c.field, held, typed);
-        for (const auto texts : {kNotSaved, kSaved}) {
-            Game read = game;
-            const Reading reading = applyStatsFile(read, file, noFaults(), texts);
-            std::ostringstream out;
-            printReading(out, reading);
-            EXPECT_EQ(readField(read, c.field).text, c.stored ? typed : held);
-            const std::string place = "\nWARNING:  line 1: " + std::string(lineKeyword(c.field.line)) + " " +
-                                      std::to_string(c.field.record) + ", " + fieldLabel(c.field) + ": \"" + typed;
-            const bool date = c.typed.find_first_of("?_") == std::string::npos;
-            EXPECT_EQ(out.str(), c.stored ? ""
-                                 : date
-                                     ? place + "\" looks like a date a spreadsheet made of \"" + held + "\": not stored"
-                                     : place +
-                                           "\" has question marks where the game has letters: not stored "
-                                           "(a save in a code page without them)");
-        }
+        const std::string typed = c.typedInUtf8 ? c.typed : inCodePage(page, c.typed);
+        storeDescriptionText(game.descriptions.mutableView(kDescFields[2].file), 8, kDescFields[2], "\xE9\xE9");
+        const Reading reading = applyStatsFile(game, gameHolding(game, c.field, held, typed), noFaults());
+        std::ostringstream out;
+        printReading(out, reading);
+        const bool kept = c.told == Told::QuestionMarks || c.told == Told::Date;
+        const std::string stored = c.typed == "Ã©" ? "\xE9" : inCodePage(page, c.typed);
+        EXPECT_EQ(readField(game, c.field).text, kept ? held : stored);
+        const std::string place = "\nWARNING:  line 1: " + std::string(lineKeyword(c.field.line)) + " " +
+                                  std::to_string(c.field.record) + ", " + fieldLabel(c.field) + ": ";
+        const std::string quoted = place + "\"" + typed + "\" ";
+        const std::string told[] = {
+            "", place + "UTF-8 in a code-page file, read as UTF-8",
+            quoted + "has question marks where the game has letters: not stored (a save in a code page without them)",
+            quoted + "looks like a date a spreadsheet made of \"" + held + "\": not stored"};
+        EXPECT_EQ(out.str(), told[static_cast<std::size_t>(c.told)]);
     }
 }
 
