@@ -167,7 +167,7 @@ std::string checkReadResult(const Reading& reading) {
     }
     if (countOf(output, "Old 'AmmoType' format detected") > 1) return "the AmmoType warning came twice";
     if (countOf(output, "No byte order mark") > 1) return "the UTF-8 warning came twice";
-    if (countOf(output, ": no such item, row skipped") > kMostRowsTold) return "more than 20 rows naming no item told";
+    if (countOf(output, ": no such item, row skipped") > kMostTold) return "more than 20 rows naming no item told";
     return {};
 }
 

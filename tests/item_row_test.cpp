@@ -2,8 +2,12 @@
 // the description buffers, the older layouts' extra fields, the attachment columns.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "app/messages.h"
 #include "model/attachments.h"
 #include "model/descriptions.h"
+#include "patch/stats_reader.h"
 #include "test_support.h"
 
 namespace vantedit {
@@ -72,27 +76,61 @@ TEST(ItemRow, ValuesLandAtTheirBytesWrappedToTheirWidth) {
     }
 }
 
-// At most 20 numbers that do not fit are told one by one; one line counts the rest, after the
-// reading.
-// Each told where it is read, up to twenty of a kind; the rest counted after the reading.
-TEST(ItemRow, TwentyNumbersThatDoNotFitAndTwentyRowsNamingNoItemAreToldThenCounted) {
+// Each told where it is read, up to twenty of a kind; the rest counted after the reading, in
+// the memory had before it.
+TEST(ItemRow, TwentyWarningsOfEachKindAreToldThenCounted) {
     Game g = zeroGame(2);
+    const auto hold = [&](int item, int field, std::string_view text) {
+        storeDescriptionText(g.descriptions.mutableView(kDescFields[field].file), item, kDescFields[field], text);
+    };
+    hold(30, 2, "\xE9\xE9");  // code-page text: the file is not UTF-8 as a whole
+    for (int item = 0; item < 22; ++item) {
+        hold(item, 0, "Ab");
+        hold(item, 1, "7.62");
+    }
     std::string text = statsText(g);
-    for (int item = 0; item < 21; ++item)
-        text = withField(text, "Item " + std::to_string(item), fieldOf("Price"), "70000");
+    for (int item = 0; item < 22; ++item) {
+        const std::string row = "Item " + std::to_string(item);
+        text = withField(text, row, fieldOf("Price"), item < 21 ? "70000" : "7");
+        text = withField(text, row, 1, item < 21 ? "A?" : "Ab");
+        text = withField(text, row, 2, "07.Jun");
+        text = withField(text, row, 3, item < 21 ? "\xC3\xA9" : "");
+    }
     for (int item = 351; item < 373; ++item) text += "\nItem " + std::to_string(item) + "\tx";
-    const Read r = readStats(g, text);
+    Reading reading;
+    AttachmentGroups groups;
+    ASSERT_TRUE(reserveReading(noFaults(), g.edition(), reading, groups));
+    const std::size_t notices = reading.notices.capacity();
+    const std::size_t texts = reading.noticeTexts.capacity();
+    readStatsText(text, g, groups, reading);
+    EXPECT_EQ(reading.notices.capacity(), notices);
+    EXPECT_EQ(reading.noticeTexts.capacity(), texts);
+    std::ostringstream out;
+    printReading(out, reading);
     std::string expected;
     for (int item = 0; item < 20; ++item) {
-        expected += "\nWARNING:  line " + std::to_string(item + 2) + ": Item " + std::to_string(item) +
-                    ", Price: 70000 does not fit (stored as 4464)";
+        const std::string place =
+            "\nWARNING:  line " + std::to_string(item + 2) + ": Item " + std::to_string(item) + ", ";
+        expected += place +
+                    "Short Name: \"A?\" has question marks where the game has letters: not stored (a save in "
+                    "a code page without them)" +
+                    place + "Long Name: \"07.Jun\" looks like a date a spreadsheet made of \"7.62\": not stored" +
+                    place + "Description: UTF-8 in a code-page file, read as UTF-8" + place +
+                    "Price: 70000 does not fit (stored as 4464)";
     }
     const auto rows = std::count(text.begin(), text.end(), '\n') - 22 + 2;  // the line of Item 351
     for (int item = 351; item < 371; ++item) {
         expected += "\nWARNING:  line " + std::to_string(rows + item - 351) + ": Item " + std::to_string(item) +
                     ": no such item, row skipped";
     }
-    EXPECT_EQ(r.output, expected + "\nWARNING:  1 more value does not fit.\nWARNING:  2 more rows name no item.");
+    EXPECT_EQ(out.str(), expected +
+                             "\nWARNING:  1 more value does not fit.\nWARNING:  2 more rows name no item."
+                             "\nWARNING:  1 more text was read as UTF-8."
+                             "\nWARNING:  1 more text has question marks where the game has letters: not stored."
+                             "\nWARNING:  2 more texts look like dates a spreadsheet made: not stored.");
+    EXPECT_EQ(readField(g, itemField(20, 0)).text, "Ab");
+    EXPECT_EQ(readField(g, itemField(21, 1)).text, "7.62");
+    EXPECT_EQ(readField(g, itemField(20, 2)).text, "\xE9");
 }
 
 TEST(ItemRow, ValuesOutsideTheItemsSectionsAreIgnored) {

@@ -191,10 +191,13 @@ TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
     TempDir made;
     writeGame(made, 1, true);
     ASSERT_EQ(runVantedit(made.path(), {"--utf8", "game.exe", "u8.txt", "make"}).status, 0);
-    std::string edited = withoutCr(readText(made / "u8.txt")).substr(3);  // without the mark
-    edited = withField(edited, "Item 12", 1, "Наган");
+    const std::string original = withoutCr(readText(made / "u8.txt")).substr(3);  // without the mark
+    std::string edited = withField(original, "Item 13", 1, "Маузер");
     edited = withField(edited, "Item 12", fieldOf("Damage"), "61");
     edited = withField(edited, "Item 12", 2, quotedText("Nagant; \"M1895\", 7.62"));  // either separator
+    // Item 12's new name appended in UTF-8 to the code-page file, as a UTF-8 terminal appends it.
+    testing::writeText(made / "mixed.txt", edited);
+    edited = withField(edited, "Item 12", 1, "Наган");
     testing::writeText(made / "lf.txt", edited);
     testing::writeText(made / "crlf.txt", withCrLf(edited));
     testing::writeText(made / "cr.txt", savedAs(edited, '\t', "\r"));
@@ -202,6 +205,10 @@ TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
     const auto converted = [&](const char* from, const char* to) {
         return testing::runCommand(made.path(), std::string("iconv -f UTF-8 -t ") + to + " " + from).output;
     };
+    const std::string mixed = converted("mixed.txt", "CP1251") + "\r\nItem 12\tНаган";
+    const std::string mixedWarning = "WARNING:  line " +
+                                     std::to_string(std::count(mixed.begin(), mixed.end(), '\n') + 1) +
+                                     ": Item 12, Short Name: UTF-8 in a code-page file, read as UTF-8";
     struct Form {
         const char* name;
         std::string bytes;
@@ -220,13 +227,14 @@ TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
         {"UTF-16 LE without the mark, CR LF", converted("crlf.txt", "UTF-16LE")},
         {"UTF-16 BE without the mark, LF", converted("lf.txt", "UTF-16BE")},
         {"UTF-16 LE with the mark, semicolons", "\xFF\xFE" + converted("semicolons.txt", "UTF-16LE")},
+        {"code page, a row appended in UTF-8", mixed},
     };
     // The lines that tell how the file was read differ; every other line is the same.
     const auto listed = [](const std::string& output) {
         std::string kept;
         for (const std::string& line : split(output, '\n')) {
-            const bool how =
-                line.starts_with("WARNING:  No byte order mark") || line.starts_with("WARNING:  The file is");
+            const bool how = line.starts_with("WARNING:  No byte order mark") ||
+                             line.starts_with("WARNING:  The file is") || line.ends_with("read as UTF-8");
             if (!how) kept += line + "\n";
         }
         return kept;
@@ -239,8 +247,10 @@ TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
         TempDir dir;
         writeGame(dir, 1, true);
         testing::writeText(dir / "s.txt", form.bytes);
-        const std::string diffNow = listed(runVantedit(dir.path(), {"game.exe", "s.txt", "diff"}).output);
+        const std::string diffOutput = runVantedit(dir.path(), {"game.exe", "s.txt", "diff"}).output;
+        const std::string diffNow = listed(diffOutput);
         EXPECT_NE(diffNow.find("Damage"), std::string::npos);
+        EXPECT_EQ(diffOutput.find(mixedWarning) != std::string::npos, form.bytes == mixed) << diffOutput;
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "s.txt", "patch"}).status, 0);
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "s.txt", "texts"}).status, 0);
         if (executable.empty()) {

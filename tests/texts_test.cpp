@@ -15,6 +15,8 @@
 #include "app/messages.h"
 #include "dump/stats_writer.h"
 #include "model/code_pages.h"
+#include "model/descriptions.h"
+#include "model/list_tables.h"
 #include "model/stats_fields.h"
 #include "patch/stats_reader.h"
 #include "synthetic_game.h"
@@ -146,6 +148,108 @@ TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored)
         std::ostringstream out;
         printReading(out, reading);
         EXPECT_EQ(reading.ok() ? readField(game, c.field).text : out.str(), c.result);
+    }
+}
+
+// The text of UTF-8 source in the code page, as a code-page file holds it.
+std::string inCodePage(CodePage page, std::string_view utf8) {
+    std::string text;
+    Utf8Decoder decoder;
+    for (const char c : utf8) {
+        if (decoder.feed(static_cast<std::uint8_t>(c)) == Utf8Decoder::Step::Character)
+            text += static_cast<char>(codePageByte(page, decoder.character()).value());
+    }
+    return text;
+}
+
+// The game with the text held in the field, and a headless file of MAKE's line of it with the
+// text typed there; every other text as MAKE writes it.
+std::string gameHolding(Game& game, const FieldRef& f, const std::string& held, const std::string& typed) {
+    if (kLineTypes[f.line].kind == LineKind::Item) {
+        const DescField& desc = kDescFields[f.field];
+        storeDescriptionText(game.descriptions.mutableView(desc.file), f.record, desc, held);
+    } else if (kLineTypes[f.line].kind == LineKind::Name) {
+        storeName(game.mutableImage(), game.edition(), nameTable(kLineTypes[f.line]), f.record, held);
+    } else {
+        storeAmmoNameText(game.mutableImage(), game.edition(), ammoNameText(f), f.record, held);
+    }
+    return lineWith(game, f, typed);
+}
+
+enum class Told : std::uint8_t { Nothing, ReadAsUtf8, QuestionMarks, Date };
+
+struct CodePageCase {
+    int edition;
+    FieldRef field;
+    std::string held;   // what MAKE writes for the field, in UTF-8 here, in the code page in the game
+    std::string typed;  // likewise, in the file
+    bool typedInUtf8;   // else in the code page, as the file's other texts
+    Told told;
+};
+
+// In a file of the code page (one description of each row holds code-page bytes that are no
+// UTF-8): real names stay code-page text, those whose bytes form UTF-8 too while they are what
+// MAKE wrote; a text typed in UTF-8 is read so; a text a save damaged is told and not stored.
+TEST(StatsFileTexts, CodePageNamesStayTextsTypedInUtf8AreReadSoDamagedTextsAreKeptOut) {
+    constexpr FieldRef kSound3{9, 0, 3};
+    // clang-format off
+    const CodePageCase cases[] = {
+        {2, itemText(0), "x", "Fusil à pompe", false, Told::Nothing},
+        {3, itemText(0), "x", "Mörser Straße", false, Told::Nothing},
+        {5, itemText(0), "x", "Œil ±5° «Señor»", false, Told::Nothing},
+        {3, itemText(0), "Â°", "Â°", false, Told::Nothing},
+        {2, itemText(0), "Ã©clair", "Ã©clair", false, Told::Nothing},
+        {1, itemText(0), "x", "Наган", false, Told::Nothing},
+        {4, itemText(0), "x", "«Вал» № 5, Ёж", false, Told::Nothing},
+        {6, itemText(0), "ВЁ", "ВЁ", false, Told::Nothing},
+        {1, itemText(0), "Р°", "Р°", false, Told::Nothing},
+        {2, itemText(0), "x", "Fusil à pompe", true, Told::ReadAsUtf8},
+        {1, itemText(0), "Наган", "Наган", true, Told::ReadAsUtf8},
+        {4, itemText(0), "x", "Р°кета", true, Told::ReadAsUtf8},
+        {2, itemText(0), "x", "Ã©", false, Told::ReadAsUtf8},  // the price of the rule: stored as "é"
+        {1, itemText(0), "Наган", "?????", false, Told::QuestionMarks},
+        {4, itemText(0), "Наган", "_____", false, Told::QuestionMarks},
+        {6, itemText(1), "Вал «Ёж»", "??? «??»", false, Told::QuestionMarks},
+        {2, itemText(3), "Fusil à pompe", "Fusil _ pompe", false, Told::QuestionMarks},
+        {3, kAmmo4First, "Größe", "Gr??e", false, Told::QuestionMarks},
+        {5, kSound3, "Grüße.wav", "Gr__e.wav", false, Told::QuestionMarks},
+        {2, kAmmo4Second, "7.62", "07.Jun", false, Told::Date},
+        {5, kAmmo4First, "1/2", "02-Jan", false, Told::Date},
+        {3, itemText(0), "5,56", "2024-01-02", false, Told::Date},
+        {3, itemText(4), "7.62", "2. Jan. 2024", false, Told::Date},
+        {2, kAmmo4Second, "12.7", "Jul-12", false, Told::Date},
+        {1, kAmmo4Second, "7.62", "07.июн", false, Told::Date},
+        // like damage, but not
+        {1, itemText(0), "Наган", "Наган?", false, Told::Nothing},
+        {2, itemText(0), "Mörser", "M?rser!", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "7.62 NATO", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "7.62-API", false, Told::Nothing},
+        {2, kAmmo4Second, "1/2", "01.02", false, Told::Nothing},
+        {2, kAmmo4Second, "Colt", "07.Jun", false, Told::Nothing},
+        {2, kAmmo4Second, "7.62", "07.Ju", false, Told::Nothing},
+    };
+    // clang-format on
+    for (const CodePageCase& c : cases) {
+        SCOPED_TRACE(c.typed + " edition " + std::to_string(c.edition));
+        Game game = syntheticGame(c.edition);
+        const CodePage page = game.edition().codePage;
+        const std::string held = inCodePage(page, c.held);
+        const std::string typed = c.typedInUtf8 ? c.typed : inCodePage(page, c.typed);
+        storeDescriptionText(game.descriptions.mutableView(kDescFields[2].file), 8, kDescFields[2], "\xE9\xE9");
+        const Reading reading = applyStatsFile(game, gameHolding(game, c.field, held, typed), noFaults());
+        std::ostringstream out;
+        printReading(out, reading);
+        const bool kept = c.told == Told::QuestionMarks || c.told == Told::Date;
+        const std::string stored = c.typed == "Ã©" ? "\xE9" : inCodePage(page, c.typed);
+        EXPECT_EQ(readField(game, c.field).text, kept ? held : stored);
+        const std::string place = "\nWARNING:  line 1: " + std::string(lineKeyword(c.field.line)) + " " +
+                                  std::to_string(c.field.record) + ", " + fieldLabel(c.field) + ": ";
+        const std::string quoted = place + "\"" + typed + "\" ";
+        const std::string told[] = {
+            "", place + "UTF-8 in a code-page file, read as UTF-8",
+            quoted + "has question marks where the game has letters: not stored (a save in a code page without them)",
+            quoted + "looks like a date a spreadsheet made of \"" + held + "\": not stored"};
+        EXPECT_EQ(out.str(), told[static_cast<std::size_t>(c.told)]);
     }
 }
 

@@ -425,6 +425,54 @@ void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t l
         << " MiB: not a stats file)\n";
 }
 
+namespace {
+
+// The place of a warning about a cell: its line, then as "Item 12, Short Name".
+void printCellPlace(std::ostream& out, const ReadNotice& notice) {
+    out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' ' << notice.field.record
+        << ", " << fieldLabel(notice.field) << ": ";
+}
+
+// A warning about a cell: its place, then what it holds.
+void printCellNotice(std::ostream& out, const Reading& reading, const ReadNotice& notice) {
+    const TextForm shown{false, reading.texts.codePage};
+    printCellPlace(out, notice);
+    switch (notice.warning) {
+        case ReadWarning::DoesNotFit: out << notice.typed << " does not fit (stored as " << notice.count << ")"; break;
+        case ReadWarning::ReadAsUtf8: out << "UTF-8 in a code-page file, read as UTF-8"; break;
+        case ReadWarning::QuestionMarks:
+            out << '"' << shownText(out, reading.text(notice), shown)
+                << "\" has question marks where the game has letters: not stored (a save in a code page without them)";
+            break;
+        case ReadWarning::LooksLikeDate:
+            out << '"' << shownText(out, reading.text(notice), shown) << "\" looks like a date a spreadsheet made of \""
+                << shownText(out, reading.held(notice), shown) << "\": not stored";
+            break;
+        default: break;
+    }
+}
+
+// The line that counts the warnings of a kind beyond those told, in the singular and plural.
+struct MoreLine {
+    ReadWarning warning;
+    std::string_view one;
+    std::string_view many;
+};
+
+// clang-format off
+constexpr MoreLine kMoreLines[] = {
+    {ReadWarning::DoesNotFit,    " more value does not fit.",  " more values do not fit."},
+    {ReadWarning::NoSuchItem,    " more row names no item.",   " more rows name no item."},
+    {ReadWarning::ReadAsUtf8,    " more text was read as UTF-8.", " more texts were read as UTF-8."},
+    {ReadWarning::QuestionMarks, " more text has question marks where the game has letters: not stored.",
+                                 " more texts have question marks where the game has letters: not stored."},
+    {ReadWarning::LooksLikeDate, " more text looks like a date a spreadsheet made: not stored.",
+                                 " more texts look like dates a spreadsheet made: not stored."},
+};
+// clang-format on
+
+}  // namespace
+
 void printReading(std::ostream& out, const Reading& reading) {
     bool midLine = false;  // the last warning did not end its line
     for (const ReadNotice& notice : reading.notices) {
@@ -438,11 +486,6 @@ void printReading(std::ostream& out, const Reading& reading) {
             case ReadWarning::AmmoTypeFormat:
                 out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
                 midLine = false;
-                break;
-            case ReadWarning::DoesNotFit:
-                out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' '
-                    << notice.field.record << ", " << fieldLabel(notice.field) << ": " << notice.typed
-                    << " does not fit (stored as " << notice.count << ")";
                 break;
             case ReadWarning::Utf8WithoutMark:
                 out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
@@ -459,15 +502,15 @@ void printReading(std::ostream& out, const Reading& reading) {
             case ReadWarning::SemicolonSeparated:
                 out << "\nWARNING:  The file is separated by semicolons: read as such.";
                 break;
+            case ReadWarning::DoesNotFit:
+            case ReadWarning::ReadAsUtf8:
+            case ReadWarning::QuestionMarks:
+            case ReadWarning::LooksLikeDate: printCellNotice(out, reading, notice); break;
         }
     }
-    if (reading.ok() && reading.moreNumbersNotFitting > 0) {
-        out << "\nWARNING:  " << reading.moreNumbersNotFitting
-            << (reading.moreNumbersNotFitting == 1 ? " more value does not fit." : " more values do not fit.");
-    }
-    if (reading.ok() && reading.moreRowsNamingNoItem > 0) {
-        out << "\nWARNING:  " << reading.moreRowsNamingNoItem
-            << (reading.moreRowsNamingNoItem == 1 ? " more row names no item." : " more rows name no item.");
+    for (const MoreLine& line : kMoreLines) {
+        const std::int64_t more = reading.more(line.warning);
+        if (reading.ok() && more > 0) out << "\nWARNING:  " << more << (more == 1 ? line.one : line.many);
     }
     if (!reading.ok() && midLine) out << "\n";  // the error on a line of its own
     printReadFailure(out, reading.failure, reading.texts);

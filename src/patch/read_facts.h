@@ -2,6 +2,7 @@
 // on the way, as facts for the run sequence to word.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -59,19 +60,30 @@ enum class ReadWarning : std::uint8_t {
     NoSuchItem,       // count: the number of an Item row that names no item
     CommaSeparated,   // the heading line and the file are separated by commas
     SemicolonSeparated,  // likewise by semicolons
+    // Of a text cell, by field and line. Read in UTF-8 though the file is in the code page:
+    ReadAsUtf8,
+    // Not stored, the game's text kept; the cell's text (and the game's) told:
+    QuestionMarks,  // ? or _ where the game's text holds letters, as a save in a code page without them leaves
+    LooksLikeDate,  // the game's text a number or fraction, the cell a date a spreadsheet made of it
 };
+inline constexpr std::size_t kReadWarningCount = static_cast<std::size_t>(ReadWarning::LooksLikeDate) + 1;
 
 struct ReadNotice {
     ReadWarning warning;
     std::int64_t count = 0;
     FieldRef field{};
     std::int64_t typed = 0;
-    std::int64_t line = 0;  // of the cell or row, for DoesNotFit and NoSuchItem
+    std::int64_t line = 0;  // of the cell or row, for DoesNotFit, NoSuchItem and the text warnings
+    // Of a text not stored: where its text, then the game's, stand among the reading's notice texts.
+    std::uint32_t textAt = 0;
+    std::uint16_t textSize = 0;
+    std::uint16_t heldSize = 0;
 };
 
-// The numbers beyond their field's range, and the rows that name no item, that are told one
-// by one; the rest are counted.
-inline constexpr std::size_t kMostNumbersTold = 20;
-inline constexpr std::size_t kMostRowsTold = kMostNumbersTold;
+// The warnings of a cell or a row are told one by one up to this many of each kind; the rest
+// are counted.
+inline constexpr std::size_t kMostTold = 20;
+// The longest text a notice tells: a date a spreadsheet made, or the number it made it of.
+inline constexpr std::size_t kLongestDateTold = 24;
 
 }  // namespace vantedit

@@ -9,6 +9,7 @@
 #include "model/memory.h"
 #include "patch/attachment_groups.h"
 #include "patch/stats_lines.h"
+#include "patch/text_damage.h"
 
 namespace vantedit {
 
@@ -16,6 +17,8 @@ namespace {
 
 // The most a number cell keeps: enough to show what stood there.
 constexpr std::size_t kNumberCellKept = 64;
+// The longest text the game shows for a field: a description that fills its slot.
+constexpr auto kLongestDescText = static_cast<std::size_t>(std::ranges::max(kDescFields, {}, &DescField::units).units);
 
 // What a reading reads into, and how it takes its texts.
 struct LineReader {
@@ -78,16 +81,20 @@ bool fail(Reading& reading, ReadError error, ReadPlace place, const LineAt& l, s
     return false;
 }
 
-// Tells the warning, up to twenty of its kind; the rest are counted.
-void tell(Reading& reading, const ReadNotice& notice) {
-    const bool number = notice.warning == ReadWarning::DoesNotFit;
-    std::size_t& told = number ? reading.numbersNotFittingTold : reading.rowsNamingNoItemTold;
-    std::int64_t& more = number ? reading.moreNumbersNotFitting : reading.moreRowsNamingNoItem;
-    if (told == kMostNumbersTold) {
-        ++more;
+// Tells the warning, up to twenty of its kind, with the texts it shows; the rest are counted.
+void tell(Reading& reading, ReadNotice notice, std::string_view text = {}, std::string_view held = {}) {
+    const auto kind = static_cast<std::size_t>(notice.warning);
+    std::string& texts = reading.noticeTexts;
+    // The room for the texts was had before the reading, for the most it tells.
+    if (reading.told[kind] == kMostTold || text.size() + held.size() > texts.capacity() - texts.size()) {
+        ++reading.moreOf[kind];
         return;
     }
-    ++told;
+    ++reading.told[kind];
+    notice.textAt = static_cast<std::uint32_t>(texts.size());
+    notice.textSize = static_cast<std::uint16_t>(text.size());
+    notice.heldSize = static_cast<std::uint16_t>(held.size());
+    texts.append(text).append(held);
     reading.notices.push_back(notice);
 }
 
@@ -137,19 +144,37 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
     return true;
 }
 
+// A text that a save damaged is told and not stored: the game keeps its text. A text typed
+// in UTF-8 into a code-page file is told as such. True when the text is to be stored.
+bool textToStore(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, const TextBuilder& text,
+                 std::string_view held, bool check) {
+    const ReadNotice at{ReadWarning::ReadAsUtf8, 0, {f.line, f.field, l.number}, 0, lineAt(l.text, cell.start)};
+    if (check && text.readAsUtf8()) tell(r.reading, at);
+    const TextDamage damage = textDamage(text.text(), held, r.form.codePage);
+    if (damage == TextDamage::None) return true;
+    const bool date = damage == TextDamage::Date;
+    ReadNotice notice = at;
+    notice.warning = date ? ReadWarning::LooksLikeDate : ReadWarning::QuestionMarks;
+    if (check) tell(r.reading, notice, text.text(), date ? held : std::string_view{});
+    return false;
+}
+
 // A text cell into its record. A list text over its limit passes only as MAKE shows a record
 // it fills with no ending: the record holds that very text now, and is left as it is.
-bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, TextBuilder& text, bool store) {
+bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, TextBuilder& text, bool check,
+              bool store) {
     const LineType& type = kLineTypes[f.line];
     const bool item = type.kind == LineKind::Item;
     if (!textUsed(r.game, f) || (item && !cell.given)) return true;
+    const std::string held = readField(r.game, f).text;
     // A text the file's form could not give in the code page fails at its field.
-    if (const TextProblem problem = text.finish(); problem != TextProblem::None) {
+    if (const TextProblem problem = text.finish(held); problem != TextProblem::None) {
         fail(r.reading, problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage,
              ReadPlace::Field, l, f.field, text.character());
         r.reading.failure.codePage = codePageNumber(r.form.codePage);
         return false;
     }
+    if (!textToStore(r, l, f, cell, text, held, check)) return true;
     if (item) {
         // A texts run, which saves them, refuses a text the files cannot hold; PATCH and diff cut it.
         const DescField& desc = descField(itemCell(f));
@@ -167,8 +192,6 @@ bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cel
         const bool name = type.kind == LineKind::Name;
         const auto most = static_cast<std::size_t>(name ? nameTable(type).recordSize - 1 : kAmmoNameMaxLength);
         if (text.text().size() > most) {
-            const std::string held = name ? readName(r.game.image(), e, nameTable(type), f.record)
-                                          : readAmmoNameText(r.game.image(), e, ammoNameText(f), f.record);
             return text.text() == held ||
                    fail(r.reading, ReadError::TextTooLong, ReadPlace::Record, l, 0, static_cast<std::int64_t>(most));
         }
@@ -195,7 +218,7 @@ bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::str
         TextBuilder text(r.form, number || used ? cellKept(f) : 0, used);
         const Cell cell = takeCell(cells, type, text, r.separator);
         const bool taken =
-            number ? takeNumber(r, l, f, cell, text.text(), check, store) : takeText(r, l, f, cell, text, store);
+            number ? takeNumber(r, l, f, cell, text.text(), check, store) : takeText(r, l, f, cell, text, check, store);
         if (!taken) {
             if (r.reading.failure.place == ReadPlace::Field) r.reading.failure.line = lineAt(l.text, cell.start);
             return false;
@@ -394,12 +417,14 @@ bool statValueChanged(const Game& game, const Reading& reading, std::int32_t ite
 }  // namespace
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
-    // The warnings a reading can give, had before it: a failure never needs memory.
-    constexpr std::size_t kMostNotices = 5 + kMostNumbersTold + kMostRowsTold;
-    std::size_t asked = kMostNotices * sizeof(ReadNotice);
-    if (tryReserve(faults, reading.notices, kMostNotices) && reading.writes.reserveFor(faults, edition, asked) &&
-        reading.typed.reserveFor(faults, edition, asked) && reading.reached.reserveFor(faults, edition, asked) &&
-        reserveAttachmentGroups(faults, groups, asked)) {
+    // The warnings a reading can give, and the texts they tell, had before it: a failure never
+    // needs memory. Five kinds are told up to kMostTold each; five are told once.
+    constexpr std::size_t kMostNotices = 5 + 5 * kMostTold;
+    constexpr std::size_t kNoticeTexts = kMostTold * (kLongestDescText + 2 * kLongestDateTold);
+    std::size_t asked = kMostNotices * sizeof(ReadNotice) + kNoticeTexts;
+    if (tryReserve(faults, reading.notices, kMostNotices) && tryReserve(faults, reading.noticeTexts, kNoticeTexts) &&
+        reading.writes.reserveFor(faults, edition, asked) && reading.typed.reserveFor(faults, edition, asked) &&
+        reading.reached.reserveFor(faults, edition, asked) && reserveAttachmentGroups(faults, groups, asked)) {
         return true;
     }
     reading.failure.error = ReadError::Allocation;
@@ -450,8 +475,9 @@ void clearReading(const Edition& e, Reading& reading) {
     }
     reading.reached.clear();
     reading.notices.clear();
-    reading.numbersNotFittingTold = 0;
-    reading.moreNumbersNotFitting = 0;
+    reading.noticeTexts.clear();
+    reading.told = {};
+    reading.moreOf = {};
     reading.failure = {};
     reading.mostValuesDiffer = false;
     reading.attachments = {};

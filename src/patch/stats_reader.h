@@ -3,6 +3,7 @@
 // back as facts, for the run sequence to word.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,11 +22,19 @@ namespace vantedit {
 struct Reading {
     bool ok() const { return failure.error == ReadError::None; }
 
+    std::int64_t more(ReadWarning w) const { return moreOf[static_cast<std::size_t>(w)]; }
+    // The cell's text of a notice of a text not stored, and the game's text it kept.
+    std::string_view text(const ReadNotice& n) const {
+        return std::string_view(noticeTexts).substr(n.textAt, n.textSize);
+    }
+    std::string_view held(const ReadNotice& n) const {
+        return std::string_view(noticeTexts).substr(n.textAt + n.textSize, n.heldSize);
+    }
+
     std::vector<ReadNotice> notices;  // in the order met; the failure, if any, came after them
-    std::size_t numbersNotFittingTold = 0;
-    std::int64_t moreNumbersNotFitting = 0;  // beyond those told
-    std::size_t rowsNamingNoItemTold = 0;
-    std::int64_t moreRowsNamingNoItem = 0;
+    std::string noticeTexts;          // the texts they tell, in the room had before the reading
+    std::array<std::size_t, kReadWarningCount> told{};    // of each kind of warning
+    std::array<std::int64_t, kReadWarningCount> moreOf{};  // beyond those told
     ReadFailure failure;
     TextForm texts;  // how the file's texts are written, so that a failure can show its cell
     // More than half of the stat cells of the whole rows the file gave hold another value
