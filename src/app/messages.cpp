@@ -617,7 +617,7 @@ void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t b
 }
 
 void printNoOriginalKept(std::ostream& out, std::string_view executable) {
-    out << "\nNo original kept beside " << executable << ": the list is empty.";
+    out << "\nNo original kept beside " << shownName(out, executable) << ": the list is empty.";
 }
 
 void printChangesListed(std::ostream& out, std::int64_t changes) {
