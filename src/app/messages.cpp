@@ -107,27 +107,10 @@ void printNumberCause(std::ostream& out, std::string_view cell) {
     }
 }
 
-void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
-    switch (f.error) {
-        case ReadError::None: return;
-        case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
-        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
-        case ReadError::HeadingCount:
-            out << "Error while parsing!  (" << f.count << " Headings)\n"
-                << "If you are using a textfile from an older version, you\n"
-                << "use MAKE to create a new textfile.  See documentation.\n";
-            return printHeadingCause(out, f.cause);
-        case ReadError::UnknownWord:
-            out << "Error while parsing! (";
-            printLine(out, f);
-            out << shownText(out, f.word, form) << ")\n";
-            return printHeadingCause(out, f.cause);  // of a first line
-        case ReadError::GivenAgain:
-            out << "Error while parsing! (line " << f.line << ": " << f.keyword << ' ' << f.field.record << ", "
-                << f.word << ": given again, first on line " << f.count << ")\n";
-            return;
-        default: break;
-    }
+namespace {
+
+// A failure at a keyword, record or field: its place, then what is wrong there.
+void printCellFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     out << "Error while parsing! (";
     printLine(out, f);
     printPlace(out, f);
@@ -159,6 +142,32 @@ void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
             break;
         default: break;
     }
+}
+
+}  // namespace
+
+void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
+    switch (f.error) {
+        case ReadError::None: return;
+        case ReadError::Allocation: printUnableToAllocate(out, f.count); return;
+        case ReadError::NoHeadingLine: out << "Error while parsing headings!\n"; return printHeadingCause(out, f.cause);
+        case ReadError::HeadingCount:
+            out << "Error while parsing!  (" << f.count << " Headings)\n"
+                << "If you are using a textfile from an older version, you\n"
+                << "use MAKE to create a new textfile.  See documentation.\n";
+            return printHeadingCause(out, f.cause);
+        case ReadError::UnknownWord:
+            out << "Error while parsing! (";
+            printLine(out, f);
+            out << shownText(out, f.word, form) << ")\n";
+            return printHeadingCause(out, f.cause);  // of a first line
+        case ReadError::GivenAgain:
+            out << "Error while parsing! (line " << f.line << ": " << f.keyword << ' ' << f.field.record << ", "
+                << f.word << ": given again, first on line " << f.count << ")\n";
+            return;
+        default: break;
+    }
+    printCellFailure(out, f, form);
 }
 
 // A field's value as diff shows it: numbers as they are, texts in double quotes with their
