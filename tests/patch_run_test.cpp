@@ -2,8 +2,10 @@
 // spreadsheet-saved and older stats files, the attachment capacity, and every failure with
 // what it leaves on disk.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <regex>
 
 #include <fstream>
 #include <set>
@@ -262,6 +264,26 @@ TEST(PatchRun, EverySaveOfTheFileReadsToTheSameCells) {
         EXPECT_TRUE(readBytes(dir / "game.exe") == executable);
         EXPECT_TRUE(readBytes(dir / std::string(kEditions[1].itemDescPath)) == descriptions);
         EXPECT_EQ(diffNow, diff);
+    }
+    // A change list of the same edits, saved as a spreadsheet saves it, writes the same files.
+    ASSERT_EQ(runVantedit(made.path(), {"game.exe", "list.txt", "changes", "lf.txt"}).status, 0);
+    // In the code page; its line ends made LF, the CR LF of its texts kept.
+    const std::string list =
+        std::regex_replace(readText(made / "list.txt"), std::regex("\r\n(?=[A-Za-z]+ -?[0-9])"), "\n");
+    testing::writeText(made / "semicolons.txt", savedAs(list, ';', "\r\n"));
+    testing::writeText(made / "quoted.txt", savedAs(list, ',', "\n", true));
+    const auto fromCodePage = [&](const char* file, const char* to) {
+        return testing::runCommand(made.path(), std::string("iconv -f CP1251 -t ") + to + " " + file).output;
+    };
+    for (const std::string& bytes : {savedAs(list, ',', "\r"), "\xFF\xFE" + fromCodePage("semicolons.txt", "UTF-16LE"),
+                                     "\xEF\xBB\xBF" + fromCodePage("quoted.txt", "UTF-8")}) {
+        TempDir dir;
+        writeGame(dir, 1, true);
+        testing::writeText(dir / "list.txt", bytes);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "list.txt", "patch"}).status, 0);
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "list.txt", "texts"}).status, 0);
+        EXPECT_TRUE(readBytes(dir / "game.exe") == executable);
+        EXPECT_TRUE(readBytes(dir / std::string(kEditions[1].itemDescPath)) == descriptions);
     }
 }
 

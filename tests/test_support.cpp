@@ -221,7 +221,7 @@ std::string asSpreadsheetSaves(const std::string& statsText) {
     }));
 }
 
-std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd) {
+std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd, bool quoteAll) {
     std::string saved;
     for (std::size_t i = 0; i < statsText.size(); ++i) {
         std::string cell;
@@ -237,7 +237,8 @@ std::string savedAs(std::string_view statsText, char separator, std::string_view
             cell = statsText.substr(i, end - i);
             i = end;
         }
-        const bool quoted = cell.find_first_of(std::string{separator, '"', '\r', '\n'}) != std::string::npos;
+        const bool quoted =
+            quoteAll || cell.find_first_of(std::string{separator, '"', '\r', '\n'}) != std::string::npos;
         saved += quoted ? quotedText(cell) : cell;
         if (i < statsText.size()) saved += statsText[i] == '\t' ? std::string(1, separator) : std::string(lineEnd);
     }

@@ -84,7 +84,7 @@ std::string asSpreadsheetSaves(const std::string& statsText);
 // A stats file ("\n" line ends, texts quoted as the writer quotes them) saved again as a
 // spreadsheet or Python's csv saves it with another separator and line end: a cell in double
 // quotes when it holds the separator, a double quote or a line break, which stays as it was.
-std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd);
+std::string savedAs(std::string_view statsText, char separator, std::string_view lineEnd, bool quoteAll = false);
 // The same file as an older program wrote it, of 72 or 73 headings: an extra field after each
 // Weapons sound column (and, in the 72-heading file, no "Halvek's 2" field), and AmmoType lines,
 // which count from the second record, instead of AmmoName lines.

@@ -12,8 +12,8 @@
 #include "compare/merge.h"
 #include "io/file.h"
 #include "io/save.h"
+#include "model/change_fields.h"
 #include "model/descriptions.h"
-#include "patch/change_list.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {

@@ -378,11 +378,12 @@ constexpr std::int64_t kMostConflictsTold = 20;
 // Reads the change list and judges the lines the operation judges against the game, printing
 // each conflict; applies the lines that apply when none conflicts, or always for diff, which
 // shows them. False after the message of a reading's failure, or of conflicts that stop the run.
-bool applyChangeList(Game& game, std::string_view bytes, Judged which, ListOutcome& outcome, std::ostream& out) {
+bool applyChangeList(Game& game, std::string bytes, Judged which, ListOutcome& outcome, std::ostream& out,
+                     Faults& faults) {
     std::vector<ChangeLine> lines;
     Reading reading;
     reading.texts.codePage = game.edition().codePage;
-    if (!readChangeList(bytes, game.edition().codePage, lines, reading.failure)) {
+    if (!readChangeList(std::move(bytes), faults, game.edition().codePage, lines, reading)) {
         printReading(out, reading);
         return false;
     }
@@ -409,7 +410,7 @@ bool applyChangeList(Game& game, std::string_view bytes, Judged which, ListOutco
 }
 
 // The change list applied to a copy of the game; empty after the message.
-std::optional<Game> listOntoCopy(const Game& game, std::string_view bytes, Judged which, ListOutcome& outcome,
+std::optional<Game> listOntoCopy(const Game& game, std::string bytes, Judged which, ListOutcome& outcome,
                                  std::ostream& out, Faults& faults) {
     std::size_t asked = 0;
     std::optional<Game> copy = game.tryCopy(asked, faults);
@@ -417,7 +418,7 @@ std::optional<Game> listOntoCopy(const Game& game, std::string_view bytes, Judge
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return std::nullopt;
     }
-    if (!applyChangeList(*copy, bytes, which, outcome, out)) return std::nullopt;
+    if (!applyChangeList(*copy, std::move(bytes), which, outcome, out, faults)) return std::nullopt;
     return copy;
 }
 
@@ -475,7 +476,7 @@ int runPatch(const RunContext& run) {
     if (isChangeList(bytes)) {
         // The list's lines change the table in place: no rebuild.
         ListOutcome outcome;
-        if (!applyChangeList(game, bytes, Judged::Executable, outcome, run.out)) return 1;
+        if (!applyChangeList(game, std::move(bytes), Judged::Executable, outcome, run.out, run.faults)) return 1;
         printChangesApplied(run.out, outcome.applied, outcome.before);
         printNote(run.out, Note::DescriptionsNotSaved);
         printPairsNotAdded(run.out, game, outcome);
@@ -502,7 +503,7 @@ int runTexts(const RunContext& run) {
     ListOutcome outcome;
     const bool list = isChangeList(bytes);
     const std::optional<Game> edited =
-        list ? listOntoCopy(game, bytes, Judged::Texts, outcome, run.out, run.faults)
+        list ? listOntoCopy(game, std::move(bytes), Judged::Texts, outcome, run.out, run.faults)
              : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!edited) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
@@ -537,8 +538,9 @@ int runDiff(const RunContext& run) {
     Reading reading;
     ListOutcome outcome;
     const bool list = isChangeList(bytes);
-    const std::optional<Game> after = list ? listOntoCopy(game, bytes, Judged::Every, outcome, run.out, run.faults)
-                                           : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
+    const std::optional<Game> after =
+        list ? listOntoCopy(game, std::move(bytes), Judged::Every, outcome, run.out, run.faults)
+             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
     if (!after) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
@@ -644,7 +646,7 @@ bool changesOfFile(const RunContext& run, const std::string& path, std::vector<F
     ListOutcome outcome;
     const std::optional<Game> after =
         isChangeList(bytes)
-            ? listOntoCopy(game, bytes, Judged::Every, outcome, run.out, run.faults)
+            ? listOntoCopy(game, std::move(bytes), Judged::Every, outcome, run.out, run.faults)
             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!after || outcome.conflicts > 0) {
         if (outcome.conflicts > 0) printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);

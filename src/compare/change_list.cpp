@@ -1,7 +1,5 @@
 #include "compare/change_list.h"
 
-#include "model/change_fields.h"
-
 namespace vantedit {
 
 std::vector<FieldChange> listChanges(const Game& before, const Game& after) {
@@ -23,6 +21,15 @@ void writeChangeList(std::string& text, std::span<const FieldChange> changes) {
         text += ' ' + std::to_string(c.field.record) + '\t' + changeFieldName(c.field) + '\t';
         text += changeValueText(c.field, c.before) + '\t' + changeValueText(c.field, c.after);
     }
+}
+
+ChangeState judgeChange(const Game& game, const ChangeLine& c, bool backwards) {
+    const FieldRef& f = c.field;
+    if (!c.known || f.record < 0 || f.record >= lineRecordCount(game.edition(), f.line) || !fieldShown(game, f))
+        return ChangeState::NoSuchField;
+    const FieldValue held = readField(game, f);
+    if (held == (backwards ? c.was : c.now)) return ChangeState::AppliedBefore;
+    return held == (backwards ? c.now : c.was) ? ChangeState::Applies : ChangeState::Conflict;
 }
 
 }  // namespace vantedit

@@ -1,5 +1,5 @@
 // The change list of two states of one game: every cell that differs, with the value it
-// held and the value it holds now.
+// held and the value it holds now; and a list's lines judged against a game and set in it.
 #pragma once
 
 #include <span>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compare/diff.h"
+#include "model/change_fields.h"
 #include "model/game.h"
 
 namespace vantedit {
@@ -17,5 +18,17 @@ std::vector<FieldChange> listChanges(const Game& before, const Game& after);
 
 // The list's text: its first line, then one line of four cells per change.
 void writeChangeList(std::string& text, std::span<const FieldChange> changes);
+
+// What a line finds in the game.
+enum class ChangeState : std::uint8_t { Applies, AppliedBefore, Conflict, NoSuchField };
+
+// The line judged forwards (the game holds Was: Now applies) or backwards.
+ChangeState judgeChange(const Game& game, const ChangeLine& change, bool backwards = false);
+
+// Sets the line's Now (backwards: its Was) in the game; false when an attachment pair finds
+// the weapon attachment table full.
+inline bool applyChange(Game& game, const ChangeLine& change, bool backwards = false) {
+    return storeField(game, change.field, backwards ? change.was : change.now);
+}
 
 }  // namespace vantedit

@@ -1,5 +1,8 @@
 #include "model/attachments.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace vantedit {
 
 namespace {
@@ -34,6 +37,28 @@ bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t w
         if (readWeaponAttachRecord(image, edition, r) == wanted) return true;
     }
     return false;
+}
+
+bool setAttachmentPair(MutableByteView image, const Edition& e, std::uint32_t pair, bool present) {
+    std::array<std::uint32_t, kMaxWeaponAttachCapacity> records{};
+    const auto end = records.begin() + weaponAttachCapacity(e);
+    for (auto at = records.begin(); at != end; ++at)
+        *at = readWeaponAttachRecord(image, e, static_cast<std::int32_t>(at - records.begin()));
+    for (auto at = records.begin(); at != end; ++at) {
+        const auto r = static_cast<std::int32_t>(at - records.begin());
+        if (present && (*at == 0 || std::find(records.begin(), at, *at) != at)) {
+            storeWeaponAttachRecord(image, e, r, pair);
+            return true;
+        }
+        if (present || *at != pair) continue;
+        // A freed record takes a copy of another pair, the nearest before it first, so the
+        // table still reads as pairs and then copies.
+        const auto other = [&](std::uint32_t p) { return p != pair && p != 0; };
+        const auto before = std::find_if(std::make_reverse_iterator(at), records.rend(), other);
+        const auto after = std::find_if(at + 1, end, other);
+        storeWeaponAttachRecord(image, e, r, before != records.rend() ? *before : after != end ? *after : 0);
+    }
+    return !present;
 }
 
 }  // namespace vantedit

@@ -70,4 +70,9 @@ void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32
 
 bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment);
 
+// Adds the pair in the table's first free record (one that holds 0 or a copy of an earlier
+// one, as a rebuild fills the table's end), or frees every record that holds it, so that the
+// rest of the table keeps its bytes. False when no record is free.
+bool setAttachmentPair(MutableByteView image, const Edition& e, std::uint32_t pair, bool present);
+
 }  // namespace vantedit

@@ -12,6 +12,16 @@ namespace vantedit {
 
 inline constexpr std::string_view kChangeListHeading = "Changes\tField\tWas\tNow";
 
+// One line of a change list.
+struct ChangeLine {
+    FieldRef field;      // the record as written; the field when known
+    bool known = false;  // the line's kind has a field of that name
+    FieldValue was;
+    FieldValue now;
+    std::int64_t line = 0;  // counted from 1 at line feeds
+    std::string name;       // the field as written
+};
+
 // The field's name in a change list: its heading, "value 2", "first text", "name"; a heading
 // that stands more than once in an Item row gets the column a spreadsheet shows it in, from 1.
 std::string changeFieldName(const FieldRef& f);

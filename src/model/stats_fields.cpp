@@ -129,6 +129,34 @@ FieldValue readField(const Game& game, const FieldRef& f) {
     return v;
 }
 
+bool storeField(Game& game, const FieldRef& f, const FieldValue& v) {
+    const Edition& e = game.edition();
+    const MutableByteView image = game.mutableImage();
+    const LineType& t = kLineTypes[f.line];
+    const auto number = static_cast<std::int32_t>(v.number);
+    switch (t.kind) {
+        case LineKind::Item: {
+            const ItemCell c = itemCell(f);
+            switch (c.kind) {
+                case CellKind::Text:
+                    storeDescriptionText(game.descriptions.mutableView(descField(c).file), f.record, descField(c),
+                                         v.text);
+                    break;
+                case CellKind::Stat:
+                    storeColumnValue(image, sectionRecord(e, column(c).section), column(c), f.record, number);
+                    break;
+                case CellKind::Attachment:
+                    return setAttachmentPair(image, e, attachmentPair(f.record, attachmentKind(c).item), v.number != 0);
+            }
+            break;
+        }
+        case LineKind::NumericList: storeListValue(image, e, numericList(t), f.record, f.field, number); break;
+        case LineKind::AmmoName: storeAmmoNameText(image, e, ammoNameText(f), f.record, v.text); break;
+        case LineKind::Name: storeName(image, e, nameTable(t), f.record, v.text); break;
+    }
+    return true;
+}
+
 FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
     const LineType& t = kLineTypes[f.line];
     const auto at = [](std::int64_t begin, std::int64_t size) {

@@ -251,6 +251,9 @@ struct FieldValue {
 constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.number == b.number && a.text == b.text; }
 
 FieldValue readField(const Game& game, const FieldRef& f);
+// The value stored where readField reads it. An attachment adds its pair in the weapon
+// attachment table's first free record or frees it in place; false when the table is full.
+bool storeField(Game& game, const FieldRef& f, const FieldValue& v);
 
 // Where a field's value is kept. An attachment field has no bytes of its own: it shows
 // whether the weapon attachment table holds a pair.

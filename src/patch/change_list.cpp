@@ -1,11 +1,8 @@
 #include "patch/change_list.h"
 
 #include <algorithm>
-#include <array>
 #include <unordered_map>
 
-#include "model/attachments.h"
-#include "model/change_fields.h"
 #include "model/code_pages.h"
 #include "model/text.h"
 #include "patch/stats_lines.h"
@@ -14,7 +11,20 @@ namespace vantedit {
 
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// The separator of a list's first line: the tab, comma or semicolon between its cells as a
+// spreadsheet may save them, quoted or not; '\0' when the line is no list's heading.
+char listSeparator(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::string first;
+    for (const char c : bytes.substr(0, bytes.find_first_of("\r\n")))
+        if (c != '"') first += c;
+    for (const char separator : {'\t', ',', ';'}) {
+        std::string heading(kChangeListHeading);
+        std::replace(heading.begin(), heading.end(), '\t', separator);
+        if (first == heading) return separator;
+    }
+    return '\0';
+}
 
 // The most a text cell keeps: more than any field holds, so that a text too long reads as such.
 constexpr std::size_t kMostTextKept = 1024;
@@ -40,11 +50,12 @@ ReadFailure failureAt(ReadError error, const ChangeLine& c, std::string_view wor
 }
 
 // The Was or Now cell of the line; false with the failure set.
-bool readValue(std::string_view& rest, const ChangeLine& c, const TextForm& form, FieldValue& v, ReadFailure& failure) {
+bool readValue(std::string_view& rest, const ChangeLine& c, const TextForm& form, char separator, FieldValue& v,
+               ReadFailure& failure) {
     const FieldKind kind = c.known ? fieldKind(c.field) : FieldKind::Text;
     const bool number = kind == FieldKind::Number || kind == FieldKind::Attachment;
     TextBuilder text(form, number ? kMostNumberKept : kMostTextKept, !number);
-    takeCell(rest, number ? CellType::ItemNumber : CellType::ItemText, text);
+    takeCell(rest, number ? CellType::ItemNumber : CellType::ItemText, text, separator);
     if (!number) {
         if (const TextProblem problem = text.finish(); problem != TextProblem::None) {
             failure = failureAt(problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage, c);
@@ -71,7 +82,7 @@ bool readValue(std::string_view& rest, const ChangeLine& c, const TextForm& form
 
 // The line after its first: its keyword and record, its field, Was and Now; false with the
 // failure set.
-bool readChangeLine(const StatsLine& l, const TextForm& form, ChangeLine& c, ReadFailure& failure) {
+bool readChangeLine(const StatsLine& l, const TextForm& form, char separator, ChangeLine& c, ReadFailure& failure) {
     // The last line keeps the line breaks that end the file.
     std::string_view text = l.text;
     while (text.ends_with('\n') || text.ends_with('\r')) text.remove_suffix(1);
@@ -91,121 +102,52 @@ bool readChangeLine(const StatsLine& l, const TextForm& form, ChangeLine& c, Rea
         return false;
     }
     std::string_view rest = o.rest;
-    if (rest.starts_with('\t')) rest.remove_prefix(1);
+    if (rest.starts_with(separator)) rest.remove_prefix(1);
     TextBuilder name(form, kMostTextKept, false);
-    takeCell(rest, CellType::ItemNumber, name);
+    takeCell(rest, CellType::ItemText, name, separator);
     c.name = name.text();
     const std::size_t field = fieldNamed(type, c.name);
     c.known = field < lineFieldCount(type);
     if (c.known) c.field.field = static_cast<std::uint16_t>(field);
-    return readValue(rest, c, form, c.was, failure) && readValue(rest, c, form, c.now, failure);
+    return readValue(rest, c, form, separator, c.was, failure) && readValue(rest, c, form, separator, c.now, failure);
 }
 
 }  // namespace
 
 bool isChangeList(std::string_view bytes) {
-    if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
-    std::string_view first = bytes.substr(0, bytes.find('\n'));
-    while (first.ends_with('\r')) first.remove_suffix(1);
-    return first == kChangeListHeading;
+    // The first line as UTF-8 text; no heading is longer than this.
+    std::string first;
+    const Utf16Form utf16 = utf16Form(bytes);
+    if (utf16 != Utf16Form::None) {
+        appendUtf16AsUtf8(first, bytes.substr(0, 128), utf16);
+        bytes = first;
+    }
+    return listSeparator(bytes) != '\0';
 }
 
-bool readChangeList(std::string_view bytes, CodePage codePage, std::vector<ChangeLine>& lines, ReadFailure& failure) {
-    const bool mark = bytes.starts_with(kUtf8Mark);
-    if (mark) bytes.remove_prefix(kUtf8Mark.size());
-    const TextForm form{mark || isMultiByteUtf8(bytes), codePage};
-    const std::size_t lineFeed = bytes.find('\n');
+bool readChangeList(std::string bytes, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
+                    Reading& reading) {
+    if (!readUtf16AsUtf8(bytes, faults, reading)) return false;
+    const char separator = listSeparator(bytes);
+    TextForm form{false, codePage};
+    const std::string_view text = linesOf(bytes, separator, form);
+    const std::size_t lineFeed = text.find('\n');
     if (lineFeed == std::string_view::npos) return true;
     // Each cell's first line, by its keyword, record and field as the list names it.
     std::unordered_map<std::string, std::int64_t> given;
-    StatsLines cutter(bytes, lineFeed + 1, 2);
+    StatsLines cutter(text, lineFeed + 1, 2, separator);
     for (StatsLine l; cutter.next(l);) {
         ChangeLine c;
-        if (!readChangeLine(l, form, c, failure)) return false;
+        if (!readChangeLine(l, form, separator, c, reading.failure)) return false;
         std::string key = std::to_string(c.field.line) + ' ' + std::to_string(c.field.record) + '\t';
         for (const char ch : c.known ? changeFieldName(c.field) : c.name) key += lowerAscii(ch);
         const auto [first, added] = given.emplace(std::move(key), c.line);
         if (!added) {
-            failure = failureAt(ReadError::GivenAgain, c, c.name);
-            failure.count = first->second;
+            reading.failure = failureAt(ReadError::GivenAgain, c, c.name);
+            reading.failure.count = first->second;
             return false;
         }
         lines.push_back(std::move(c));
-    }
-    return true;
-}
-
-ChangeState judgeChange(const Game& game, const ChangeLine& c, bool backwards) {
-    const FieldRef& f = c.field;
-    if (!c.known || f.record < 0 || f.record >= lineRecordCount(game.edition(), f.line) || !fieldShown(game, f)) {
-        return ChangeState::NoSuchField;
-    }
-    const FieldValue held = readField(game, f);
-    const FieldValue& from = backwards ? c.now : c.was;
-    const FieldValue& to = backwards ? c.was : c.now;
-    if (held == to) return ChangeState::AppliedBefore;
-    return held == from ? ChangeState::Applies : ChangeState::Conflict;
-}
-
-namespace {
-
-// Adds the pair in the table's first free record (one that holds 0 or a copy of an earlier
-// one, as the rebuild fills the table's end), or frees every record that holds it: such a
-// record takes a copy of the record before it that holds another pair, so the table still
-// reads as pairs and then copies. False when no record is free.
-bool setAttachmentPair(Game& game, std::uint32_t pair, bool present) {
-    const Edition& e = game.edition();
-    const auto capacity = static_cast<std::size_t>(weaponAttachCapacity(e));
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> records{};
-    const auto store = [&](std::size_t r, std::uint32_t value) {
-        storeWeaponAttachRecord(game.mutableImage(), e, static_cast<std::int32_t>(r), value);
-    };
-    for (std::size_t r = 0; r < capacity; ++r)
-        records[r] = readWeaponAttachRecord(game.image(), e, static_cast<std::int32_t>(r));
-    const auto first = records.begin();
-    for (std::size_t r = 0; r < capacity; ++r) {
-        const bool free = records[r] == 0 || std::find(first, first + static_cast<std::ptrdiff_t>(r), records[r]) !=
-                                                 first + static_cast<std::ptrdiff_t>(r);
-        if (present && free) {
-            store(r, pair);
-            return true;
-        }
-        if (present || records[r] != pair) continue;
-        std::uint32_t filler = 0;
-        for (std::size_t k = r; k > 0 && filler == 0; --k) filler = records[k - 1] != pair ? records[k - 1] : 0;
-        for (std::size_t k = r + 1; k < capacity && filler == 0; ++k) filler = records[k] != pair ? records[k] : 0;
-        store(r, filler);
-    }
-    return !present;
-}
-
-}  // namespace
-
-bool applyChange(Game& game, const ChangeLine& c, bool backwards) {
-    const FieldValue& v = backwards ? c.was : c.now;
-    const FieldRef& f = c.field;
-    const Edition& e = game.edition();
-    const LineType& t = kLineTypes[f.line];
-    switch (t.kind) {
-        case LineKind::Item: {
-            const ItemCell cell = itemCell(f);
-            if (cell.kind == CellKind::Text) {
-                const DescField& d = descField(cell);
-                storeDescriptionText(game.descriptions.mutableView(d.file), f.record, d, v.text);
-            } else if (cell.kind == CellKind::Stat) {
-                storeColumnValue(game.mutableImage(), sectionRecord(e, column(cell).section), column(cell), f.record,
-                                 static_cast<std::int32_t>(v.number));
-            } else {
-                return setAttachmentPair(game, attachmentPair(f.record, attachmentKind(cell).item), v.number != 0);
-            }
-            return true;
-        }
-        case LineKind::NumericList:
-            storeListValue(game.mutableImage(), e, numericList(t), f.record, f.field,
-                           static_cast<std::int32_t>(v.number));
-            return true;
-        case LineKind::AmmoName: storeAmmoNameText(game.mutableImage(), e, ammoNameText(f), f.record, v.text); break;
-        case LineKind::Name: storeName(game.mutableImage(), e, nameTable(t), f.record, v.text); break;
     }
     return true;
 }

@@ -180,6 +180,15 @@ void StatsLines::endLinesAtCarriageReturns(std::string& bytes, char separator) {
     }
 }
 
+std::string_view linesOf(std::string& file, char separator, TextForm& form) {
+    StatsLines::endLinesAtCarriageReturns(file, separator);
+    std::string_view bytes = file;
+    const bool mark = bytes.starts_with("\xEF\xBB\xBF");
+    if (mark) bytes.remove_prefix(3);
+    form.utf8 = mark || isMultiByteUtf8(bytes);
+    return bytes;
+}
+
 LineOpening readLineOpening(std::string_view line) {
     LineOpening o;
     const std::size_t blank = line.find(' ');

@@ -64,6 +64,11 @@ private:
     Opening opening_{std::string_view::npos, 0, false, false};
 };
 
+// The file made ready for its lines: with lone carriage returns as line ends when its first
+// line ends in one, and after the UTF-8 byte order mark, if any. A file with the mark, or whose
+// bytes are all UTF-8 with some beyond ASCII, has its texts read as UTF-8 (form.utf8).
+std::string_view linesOf(std::string& file, char separator, TextForm& form);
+
 // The cell that opens a line: a word up to a blank (at most 255 characters, compared up to a
 // byte 0), then a number as "%d" reads it (white space skipped, kept modulo 2^32), then a
 // closing double quote, if any; rest is what follows.

@@ -378,14 +378,10 @@ bool readFirstLine(std::string_view bytes, char separator, Layout& layout, Readi
 }  // namespace
 
 void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
-    std::string_view bytes = file;
-    const char separator = headingSeparator(bytes.substr(0, bytes.find_first_of("\r\n")));
-    StatsLines::endLinesAtCarriageReturns(file, separator);
-    const bool mark = bytes.starts_with("\xEF\xBB\xBF");
-    if (mark) bytes.remove_prefix(3);
-    const bool utf8 = mark || isMultiByteUtf8(bytes);
-    if (utf8 && !mark) reading.notices.push_back({ReadWarning::Utf8WithoutMark});
-    LineReader r{game, groups, reading, Layout::Current, {utf8, game.edition().codePage}, texts, separator};
+    const char separator = headingSeparator(std::string_view(file).substr(0, file.find_first_of("\r\n")));
+    LineReader r{game, groups, reading, Layout::Current, {false, game.edition().codePage}, texts, separator};
+    const std::string_view bytes = linesOf(file, separator, r.form);
+    if (r.form.utf8 && bytes.size() == file.size()) reading.notices.push_back({ReadWarning::Utf8WithoutMark});
     reading.texts = r.form;
     std::size_t from = 0;
     if (!readFirstLine(bytes, separator, r.layout, reading, from)) return;
@@ -432,11 +428,7 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
     return false;
 }
 
-namespace {
-
-// A UTF-16 file's bytes become those of the same text in UTF-8 after its byte order mark, which
-// the reading takes as any UTF-8 file; the lines stay as they were. False with the failure set
-// when the memory for it cannot be had.
+// The lines stay as they were; the reading takes the text as any UTF-8 file.
 bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading) {
     const Utf16Form form = utf16Form(bytes);
     if (form == Utf16Form::None) return true;
@@ -455,6 +447,8 @@ bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading) {
     bytes = std::move(utf8);
     return true;
 }
+
+namespace {
 
 void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
     readStatsText(std::move(bytes), game, groups, reading, texts);

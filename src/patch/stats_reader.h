@@ -64,6 +64,10 @@ Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
 // and each call clears only the fields the one before reached.
 void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading);
 
+// A UTF-16 file's bytes made those of the same text in UTF-8 after its byte order mark; false
+// with the failure set when the memory for it cannot be had.
+bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading);
+
 // The parts of applyStatsFile. Room for the reading's records and the groups, had before it;
 // false with the failure set.
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups);
