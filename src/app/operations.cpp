@@ -14,6 +14,7 @@
 #include "compare/change_list.h"
 #include "compare/diff.h"
 #include "compare/merge.h"
+#include "compare/text_changes.h"
 #include "dump/stats_writer.h"
 #include "io/file.h"
 #include "model/change_fields.h"
@@ -21,7 +22,6 @@
 #include "model/table_span.h"
 #include "patch/change_list.h"
 #include "patch/stats_reader.h"
-#include "patch/text_changes.h"
 
 namespace vantedit {
 

@@ -87,9 +87,9 @@ bool readChangeLine(const StatsLine& l, const TextForm& form, char separator, Ch
     std::string_view text = l.text;
     while (text.ends_with('\n') || text.ends_with('\r')) text.remove_suffix(1);
     const LineOpening o = readLineOpening(text);
-    const std::size_t type = lineTypeOf(o.word);
+    const std::size_t type = o.line;
     failure.line = l.number;
-    if (type == kLineTypes.size()) {
+    if (type == kLineTypes.size() || o.alias != nullptr) {
         failure.error = ReadError::UnknownWord;
         failure.word = o.word;
         return false;

@@ -75,6 +75,12 @@ std::size_t closingQuote(std::string_view text, std::size_t quote, char separato
     return kNone;
 }
 
+// White space and separators: a list value is never empty.
+void skipBlanks(std::string_view& rest, char separator) {
+    const std::array<char, 7> blank{' ', '\t', '\n', '\v', '\f', '\r', separator};
+    rest.remove_prefix(std::min(rest.find_first_not_of({blank.data(), blank.size()}), rest.size()));
+}
+
 // A quoted cell up to its closing quote: doubled quotes stand for one.
 Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g, TextBuilder& text, Cell cell) {
     for (std::size_t i = 1; i < close; ++i) {
@@ -113,7 +119,7 @@ StatsLines::Opening StatsLines::openingAt(std::string_view bytes, std::size_t li
     opening.opens = p < bytes.size() && isDigit(bytes[p]);
     if (opening.opens) {
         const LineOpening o = readLineOpening(bytes.substr(at));
-        opening.keyword = o.number && (lineTypeOf(o.word) < kLineTypes.size() || lineAliasOf(o.word) != nullptr);
+        opening.keyword = o.number && o.line < kLineTypes.size();
     }
     return opening;
 }
@@ -194,6 +200,9 @@ LineOpening readLineOpening(std::string_view line) {
     const std::size_t blank = line.find(' ');
     const std::string_view word = line.substr(0, std::min(blank, kMostWordLength));
     o.word = word.substr(0, word.find('\0'));
+    o.line = lineTypeOf(o.word);
+    o.alias = o.line == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
+    if (o.alias != nullptr) o.line = o.alias->line;
     std::size_t p = blank < kMostWordLength ? blank + 1 : word.size();
     while (p < line.size() && isWhiteSpace(static_cast<unsigned char>(line[p]))) ++p;
     const bool negative = p < line.size() && line[p] == '-';
@@ -231,10 +240,7 @@ CellNumber parseWholeNumber(std::string_view cell, std::int64_t& value) {
 
 Cell takeCell(std::string_view& rest, CellType type, TextBuilder& text, char separator) {
     const CellGrammar& g = kCellGrammars[static_cast<std::size_t>(type)];
-    if (g.blankSeparated) {
-        const std::array<char, 7> blank{' ', '\t', '\n', '\v', '\f', '\r', separator};  // no empty list value
-        rest.remove_prefix(std::min(rest.find_first_not_of({blank.data(), blank.size()}), rest.size()));
-    }
+    if (g.blankSeparated) skipBlanks(rest, separator);
     Cell cell{rest.data(), CellEnd::LineEnd, false};
     if (g.quote != Quote::AsTyped && rest.starts_with('"')) {
         // No line feed within a line ends it.

@@ -74,6 +74,8 @@ std::string_view linesOf(std::string& file, char separator, TextForm& form);
 // closing double quote, if any; rest is what follows.
 struct LineOpening {
     std::string_view word;
+    std::size_t line = kLineTypes.size();  // the line type the word names, in any case; none: the size
+    const LineAlias* alias = nullptr;      // the older keyword it names the line type by (AmmoType)
     bool number = false;
     std::int32_t value = 0;
     std::string_view rest;

@@ -241,23 +241,19 @@ bool walkFields(LineReader& r, const LineAt& l, bool check, bool store, std::str
 bool readKeyword(LineReader& r, const StatsLine& text, LineAt& l, bool& ammoTypeWarned) {
     Reading& reading = r.reading;
     const LineOpening o = readLineOpening(text.text);
-    std::size_t type = lineTypeOf(o.word);
-    const LineAlias* alias = type == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
-    if (type == kLineTypes.size() && alias == nullptr) {
+    const std::size_t type = o.line;
+    if (type == kLineTypes.size()) {
         reading.failure.error = ReadError::UnknownWord;
         reading.failure.word = o.word;
         return false;
     }
-    if (alias != nullptr) {
-        if (!ammoTypeWarned) reading.notices.push_back({ReadWarning::AmmoTypeFormat});
-        ammoTypeWarned = true;
-        type = alias->line;
-    }
+    if (o.alias != nullptr && !ammoTypeWarned) reading.notices.push_back({ReadWarning::AmmoTypeFormat});
+    ammoTypeWarned = ammoTypeWarned || o.alias != nullptr;
     l.line = static_cast<std::uint8_t>(type);
-    l.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
+    l.keyword = o.alias != nullptr ? o.alias->keyword : lineKeyword(type);
     if (!o.number) return fail(reading, ReadError::NumberExpected, ReadPlace::Keyword, l);
     l.number = o.value;
-    const std::int64_t record = std::int64_t{o.value} + (alias != nullptr ? alias->recordShift : 0);
+    const std::int64_t record = std::int64_t{o.value} + (o.alias != nullptr ? o.alias->recordShift : 0);
     if (record < 0 || record >= lineRecordCount(r.game.edition(), type)) {
         if (kLineTypes[type].kind != LineKind::Item)
             return fail(reading, ReadError::NoSuchRecord, ReadPlace::Record, l);
@@ -333,15 +329,11 @@ bool opensARow(std::string_view first, char separator) {
 // without the heading line that would say so. True with the failure set.
 bool rowSeparatedOtherwise(std::string_view first, ReadFailure& f) {
     const LineOpening o = readLineOpening(first);
-    const std::size_t type = lineTypeOf(o.word);
-    const LineAlias* alias = type == kLineTypes.size() ? lineAliasOf(o.word) : nullptr;
-    if (!o.number || (type == kLineTypes.size() && alias == nullptr) ||
-        !(o.rest.starts_with(',') || o.rest.starts_with(';')))
-        return false;
+    if (!o.number || o.line == kLineTypes.size() || !(o.rest.starts_with(',') || o.rest.starts_with(';'))) return false;
     f.error = ReadError::OtherSeparator;
     f.place = ReadPlace::Record;
-    f.keyword = alias != nullptr ? alias->keyword : lineKeyword(type);
-    f.field = {static_cast<std::uint8_t>(alias != nullptr ? alias->line : type), 0, o.value};
+    f.keyword = o.alias != nullptr ? o.alias->keyword : lineKeyword(o.line);
+    f.field = {static_cast<std::uint8_t>(o.line), 0, o.value};
     f.line = 1;
     f.cause = o.rest.front() == ',' ? HeadingCause::Commas : HeadingCause::Semicolons;
     return true;

@@ -1,4 +1,4 @@
-#include "patch/text_changes.h"
+#include "compare/text_changes.h"
 
 #include "model/stats_fields.h"
 
@@ -13,10 +13,9 @@ TextChanges takeChangedTexts(Game& game, const Game& edited) {
             const FieldValue after = readField(edited, field);
             if (readField(game, field) == after) continue;
             // Storing one field never changes what another one shows: each ends in its own units.
-            const DescField& desc = descField(kItemCells[cell]);
-            storeDescriptionText(game.descriptions.mutableView(desc.file), item, desc, after.text);
+            storeField(game, field, after);
             ++changes.fields;
-            (desc.file == DescFile::Item ? changes.itemFile : changes.shopFile) = true;
+            (descField(kItemCells[cell]).file == DescFile::Item ? changes.itemFile : changes.shopFile) = true;
         }
     }
     return changes;
