@@ -167,5 +167,51 @@ TEST(AttachmentRegrouping, FullGroupCountsFurtherPairsWithoutStoringThem) {
     EXPECT_EQ(g.image().u32(static_cast<std::size_t>(kEditions[2].attachOffset)), 0u);
 }
 
+// A change list's attachment line sets its pair in place: an added pair takes the first free
+// record (0, or a copy of an earlier record), a removed pair's records take the nearest other
+// pair, before them first; every other record keeps its bytes.
+TEST(AttachmentRegrouping, APairSetInPlaceLeavesTheOtherRecords) {
+    constexpr std::uint32_t A = 0x10001, B = 0x20002, C = 0x30003, D = 0x40004;
+    struct Case {
+        std::vector<std::uint32_t> table;  // the first records; the rest hold 0
+        std::uint32_t pair;
+        bool present;
+        bool set;
+        std::vector<std::uint32_t> after;
+    };
+    const Case cases[] = {
+        {{A, B, C, C, C}, D, true, true, {A, B, C, D, C}},
+        {{A, B}, D, true, true, {A, B, D}},
+        {{A, B, C, C}, B, false, true, {A, A, C, C}},
+        {{A, B, C}, A, false, true, {B, B, C}},
+        {{A, 0, A}, A, false, true, {0, 0, 0}},
+        {{A, B}, D, false, true, {A, B}},
+    };
+    for (const Case& c : cases) {
+        Game g = zeroGame(0);
+        const Edition& e = g.edition();
+        const auto records = [&] {
+            std::vector<std::uint32_t> table;
+            for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r)
+                table.push_back(readWeaponAttachRecord(g.image(), e, r));
+            return table;
+        };
+        for (std::size_t r = 0; r < c.table.size(); ++r)
+            storeWeaponAttachRecord(g.mutableImage(), e, static_cast<std::int32_t>(r), c.table[r]);
+        std::vector<std::uint32_t> expected = c.after;
+        expected.resize(static_cast<std::size_t>(weaponAttachCapacity(e)));
+        EXPECT_EQ(setAttachmentPair(g.mutableImage(), e, c.pair, c.present), c.set);
+        EXPECT_EQ(records(), expected);
+    }
+    // A full table has no room for another pair, and stays as it is.
+    Game g = zeroGame(0);
+    const Edition& e = g.edition();
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r)
+        storeWeaponAttachRecord(g.mutableImage(), e, r, attachmentPair(r, 207));
+    const std::vector<std::uint8_t> full = imageOf(g);
+    EXPECT_FALSE(setAttachmentPair(g.mutableImage(), e, D, true));
+    EXPECT_TRUE(imageOf(g) == full);
+}
+
 }  // namespace
 }  // namespace vantedit
