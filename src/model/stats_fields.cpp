@@ -129,30 +129,42 @@ FieldValue readField(const Game& game, const FieldRef& f) {
     return v;
 }
 
+std::int64_t mostCharacters(const FieldRef& f) {
+    const LineType& t = kLineTypes[f.line];
+    if (t.kind == LineKind::Item) return descField(itemCell(f)).units - 1;
+    return t.kind == LineKind::Name ? nameTable(t).recordSize - 1 : kAmmoNameMaxLength;
+}
+
+void storeText(Game& game, const FieldRef& f, std::string_view text) {
+    const LineType& t = kLineTypes[f.line];
+    if (t.kind == LineKind::Item) {
+        const DescField& d = descField(itemCell(f));
+        storeDescriptionText(game.descriptions.mutableView(d.file), f.record, d, text);
+    } else if (t.kind == LineKind::Name) {
+        storeName(game.mutableImage(), game.edition(), nameTable(t), f.record, text);
+    } else {
+        storeAmmoNameText(game.mutableImage(), game.edition(), ammoNameText(f), f.record, text);
+    }
+}
+
 bool storeField(Game& game, const FieldRef& f, const FieldValue& v) {
     const Edition& e = game.edition();
     const MutableByteView image = game.mutableImage();
     const LineType& t = kLineTypes[f.line];
     const auto number = static_cast<std::int32_t>(v.number);
-    switch (t.kind) {
-        case LineKind::Item: {
-            const ItemCell c = itemCell(f);
-            switch (c.kind) {
-                case CellKind::Text:
-                    storeDescriptionText(game.descriptions.mutableView(descField(c).file), f.record, descField(c),
-                                         v.text);
-                    break;
-                case CellKind::Stat:
-                    storeColumnValue(image, sectionRecord(e, column(c).section), column(c), f.record, number);
-                    break;
-                case CellKind::Attachment:
-                    return setAttachmentPair(image, e, attachmentPair(f.record, attachmentKind(c).item), v.number != 0);
+    switch (fieldKind(f)) {
+        case FieldKind::Text:
+        case FieldKind::Name: storeText(game, f, v.text); break;
+        case FieldKind::Attachment:
+            return setAttachmentPair(image, e, attachmentPair(f.record, attachmentKind(itemCell(f)).item), number != 0);
+        case FieldKind::Number:
+            if (t.kind == LineKind::NumericList) {
+                storeListValue(image, e, numericList(t), f.record, f.field, number);
+            } else {
+                const Column& c = column(itemCell(f));
+                storeColumnValue(image, sectionRecord(e, c.section), c, f.record, number);
             }
             break;
-        }
-        case LineKind::NumericList: storeListValue(image, e, numericList(t), f.record, f.field, number); break;
-        case LineKind::AmmoName: storeAmmoNameText(image, e, ammoNameText(f), f.record, v.text); break;
-        case LineKind::Name: storeName(image, e, nameTable(t), f.record, v.text); break;
     }
     return true;
 }

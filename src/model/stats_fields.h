@@ -251,6 +251,10 @@ struct FieldValue {
 constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.number == b.number && a.text == b.text; }
 
 FieldValue readField(const Game& game, const FieldRef& f);
+// The most characters a Text or Name field holds, its terminator aside.
+std::int64_t mostCharacters(const FieldRef& f);
+// A Text or Name field's text stored where readField reads it, cut to what the field holds.
+void storeText(Game& game, const FieldRef& f, std::string_view text);
 // The value stored where readField reads it. An attachment adds its pair in the weapon
 // attachment table's first free record or frees it in place; false when the table is full.
 bool storeField(Game& game, const FieldRef& f, const FieldValue& v);

@@ -30,13 +30,6 @@ char listSeparator(std::string_view bytes) {
 constexpr std::size_t kMostTextKept = 1024;
 constexpr std::size_t kMostNumberKept = 64;
 
-// The most characters a text field holds, its terminator aside.
-std::int64_t mostCharacters(const FieldRef& f) {
-    const LineType& t = kLineTypes[f.line];
-    if (t.kind == LineKind::Item) return descField(itemCell(f)).units - 1;
-    return t.kind == LineKind::Name ? nameTable(t).recordSize - 1 : kAmmoNameMaxLength;
-}
-
 // The field of a line, named as a failure names it.
 ReadFailure failureAt(ReadError error, const ChangeLine& c, std::string_view word = {}) {
     ReadFailure f;

@@ -163,8 +163,7 @@ bool textToStore(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& 
 // it fills with no ending: the record holds that very text now, and is left as it is.
 bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cell, TextBuilder& text, bool check,
               bool store) {
-    const LineType& type = kLineTypes[f.line];
-    const bool item = type.kind == LineKind::Item;
+    const bool item = kLineTypes[f.line].kind == LineKind::Item;
     if (!textUsed(r.game, f) || (item && !cell.given)) return true;
     const std::string held = readField(r.game, f).text;
     // A text the file's form could not give in the code page fails at its field.
@@ -184,20 +183,13 @@ bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cel
                 : DescTextFit::Fits;
         if (fit != DescTextFit::Fits) {
             const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
-            return fail(r.reading, error, ReadPlace::Field, l, f.field, desc.units - 1);
+            return fail(r.reading, error, ReadPlace::Field, l, f.field, mostCharacters(f));
         }
-        if (store) storeDescriptionText(r.game.descriptions.mutableView(desc.file), f.record, desc, text.text());
-    } else {
-        const Edition& e = r.game.edition();
-        const bool name = type.kind == LineKind::Name;
-        const auto most = static_cast<std::size_t>(name ? nameTable(type).recordSize - 1 : kAmmoNameMaxLength);
-        if (text.text().size() > most) {
-            return text.text() == held ||
-                   fail(r.reading, ReadError::TextTooLong, ReadPlace::Record, l, 0, static_cast<std::int64_t>(most));
-        }
-        if (store && name) storeName(r.game.mutableImage(), e, nameTable(type), f.record, text.text());
-        if (store && !name) storeAmmoNameText(r.game.mutableImage(), e, ammoNameText(f), f.record, text.text());
+    } else if (static_cast<std::int64_t>(text.text().size()) > mostCharacters(f)) {
+        return text.text() == held ||
+               fail(r.reading, ReadError::TextTooLong, ReadPlace::Record, l, 0, mostCharacters(f));
     }
+    if (store) storeText(r.game, f, text.text());
     if (store) r.reading.reached.add(f);
     return true;
 }
