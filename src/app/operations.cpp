@@ -312,7 +312,7 @@ bool keepAsLoaded(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>
 
 // The executable's first original, where there is one, with the first originals of its
 // description files, or the files themselves; false after the message.
-bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
+bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original, bool tell = true) {
     const std::string path = io::firstOriginalPath(run.executablePath);
     const io::Presence presence = io::lookUp(path);
     if (presence == io::Presence::Unknown) {
@@ -336,8 +336,32 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
     }
     original->descriptions = game.descriptions;
     if (!loadKeptDescriptions(run, *original)) return false;
-    printComparingWithOriginal(run.out, path);
+    if (tell) printComparingWithOriginal(run.out, path);
     return true;
+}
+
+// The game as its first originals hold it: the executable's, its description files', or
+// where only some are kept, the files as they are for the rest; empty when none is kept.
+// False after the message.
+bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original, bool tell = true) {
+    if (!loadFirstOriginal(run, original, tell)) return false;
+    if (original) return true;
+    const Edition& e = run.game->edition();
+    bool kept = false;
+    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
+        if (desc.empty()) continue;
+        const std::string path = descriptionPath(desc, run.executablePath, run.out);
+        if (path.empty()) return false;
+        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
+    }
+    if (!kept) return true;
+    std::size_t asked = 0;
+    original = run.game->tryCopy(asked, run.faults);
+    if (!original) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    return loadKeptDescriptions(run, *original);
 }
 
 // A lookup of a first original that restore puts back, failed: its message.
@@ -425,10 +449,28 @@ struct ListOutcome {
 // The conflicts told one by one; the rest are counted.
 constexpr std::int64_t kMostConflictsTold = 20;
 
+// Sets each line's Now, or backwards its Was. Backwards, a field that the first original (if
+// given) holds at the line's Was takes the original's bytes: a text's bytes after its end,
+// which no list holds, come back with it.
+void applyLines(Game& game, std::span<const ChangeLine* const> lines, bool backwards, const Game* original,
+                ListOutcome& outcome) {
+    for (const ChangeLine* c : lines) {
+        outcome.notAdded += applyChange(game, *c, backwards) ? 0 : 1;
+        const bool attachment = fieldKind(c->field) == FieldKind::Attachment;
+        if (backwards && original != nullptr && !attachment && readField(*original, c->field) == c->was) {
+            copyFieldBytes(game, *original, c->field);
+        }
+        const FieldStore store = fieldBytes(game.edition(), c->field).store;
+        outcome.itemFile = outcome.itemFile || store == FieldStore::ItemDescriptions;
+        outcome.shopFile = outcome.shopFile || store == FieldStore::ShopDescriptions;
+    }
+}
+
 // Reads the change list and judges the lines the operation judges against the game, printing
 // each conflict; applies the lines that apply when none conflicts, or always for diff, which
 // shows them. False after the message of a reading's failure, or of conflicts that stop the run.
-bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome, std::ostream& out) {
+bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome, std::ostream& out,
+                     const Game* original = nullptr) {
     std::vector<ChangeLine> lines;
     Reading reading;
     reading.texts.codePage = game.edition().codePage;
@@ -455,12 +497,7 @@ bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcom
         printChangesDoNotApply(out, outcome.conflicts, outcome.judged);
         return false;
     }
-    for (const ChangeLine* c : applying) {
-        outcome.notAdded += applyChange(game, *c, backwards) ? 0 : 1;
-        const FieldStore store = fieldBytes(game.edition(), c->field).store;
-        outcome.itemFile = outcome.itemFile || store == FieldStore::ItemDescriptions;
-        outcome.shopFile = outcome.shopFile || store == FieldStore::ShopDescriptions;
-    }
+    applyLines(game, applying, backwards, original, outcome);
     return true;
 }
 
@@ -617,8 +654,10 @@ int runRevert(const RunContext& run) {
     std::vector<std::uint8_t> loaded;
     std::vector<io::ByteRange> changed;
     if (!keepAsLoaded(tables, loaded, changed, run)) return 1;
+    std::optional<Game> original;
+    if (!loadFirstOriginals(run, original, false)) return 1;
     ListOutcome outcome;
-    if (!applyChangeList(game, bytes, ListUse::Revert, outcome, run.out)) return 1;
+    if (!applyChangeList(game, bytes, ListUse::Revert, outcome, run.out, original ? &*original : nullptr)) return 1;
     printPairsNotAdded(run.out, game, outcome);
     changedStretches(loaded, tables, changed);
     GameSaves saves;
@@ -713,30 +752,6 @@ int runMerge(const RunContext& run) {
     printSaveFacts(run.out, facts);
     printNote(run.out, Note::Done);
     return 0;
-}
-
-// The game as its first originals hold it: the executable's, its description files', or
-// where only some are kept, the files as they are for the rest; empty when none is kept.
-// False after the message.
-bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original) {
-    if (!loadFirstOriginal(run, original)) return false;
-    if (original) return true;
-    const Edition& e = run.game->edition();
-    bool kept = false;
-    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
-        if (desc.empty()) continue;
-        const std::string path = descriptionPath(desc, run.executablePath, run.out);
-        if (path.empty()) return false;
-        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
-    }
-    if (!kept) return true;
-    std::size_t asked = 0;
-    original = run.game->tryCopy(asked, run.faults);
-    if (!original) {
-        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
-        return false;
-    }
-    return loadKeptDescriptions(run, *original);
 }
 
 // The changes the stats file or change list given to changes would make to the game; false
