@@ -24,11 +24,12 @@ using testing::writeText;
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The game's files, the first originals a save keeps aside.
+// The game's own files: not the first originals a save keeps aside, nor the lists and stats files.
 std::map<std::string, Bytes> snapshot(const fs::path& folder) {
     std::map<std::string, Bytes> files;
     for (const std::string& name : listing(folder)) {
-        if (fs::is_regular_file(folder / name) && !name.ends_with(".orig")) files[name] = readBytes(folder / name);
+        if (fs::is_regular_file(folder / name) && !name.ends_with(".orig") && !name.ends_with(".txt"))
+            files[name] = readBytes(folder / name);
     }
     return files;
 }
@@ -78,13 +79,7 @@ TEST(ChangeListRun, AListDoesWhatItsStatsFileDoesOnceOnEveryEdition) {
         const synth::SyntheticGame game = synth::makeSyntheticGame({e, 3, false});
         const std::string made = madeGame(byStats.path(), game);
         madeGame(byList.path(), game);
-        // The game's own files, without the lists and stats files beside them.
-        const auto gameFiles = [&] {
-            auto files = snapshot(byList.path());
-            std::erase_if(files, [](const auto& f) { return f.first.ends_with(".txt"); });
-            return files;
-        };
-        const auto pristine = gameFiles();
+        const auto pristine = snapshot(byList.path());
         writeText(byStats / "edited.txt", editedStats(made, e));
         const auto r = runVantedit(byStats.path(), {"game.exe", "list.txt", "changes", "edited.txt"});
         EXPECT_EQ(r.status, 0);
@@ -112,15 +107,13 @@ TEST(ChangeListRun, AListDoesWhatItsStatsFileDoesOnceOnEveryEdition) {
         ASSERT_EQ(runVantedit(byStats.path(), {"game.exe", "since.txt", "changes"}).status, 0);
         EXPECT_EQ(readText(byStats / "since.txt"), readText(byStats / "list.txt"));
 
-        // Taken back out: every file as it was, and again, nothing left to take back.
-        EXPECT_TRUE(
-            runVantedit(byList.path(), {"game.exe", "list.txt", "revert"})
-                .output.ends_with("\n" + std::to_string(changes) + " changes reverted, 0 reverted before.\nDone!\n"));
-        EXPECT_TRUE(gameFiles() == pristine);
-        EXPECT_TRUE(
-            runVantedit(byList.path(), {"game.exe", "list.txt", "revert"})
-                .output.ends_with("\n0 changes reverted, " + std::to_string(changes) + " reverted before.\nDone!\n"));
-        EXPECT_TRUE(gameFiles() == pristine);
+        // Taken back out: every file as it was; again, nothing is left to take back.
+        const std::string n = std::to_string(changes);
+        for (const std::string& counts : {n + " changes reverted, 0", "0 changes reverted, " + n}) {
+            const auto reverted = runVantedit(byList.path(), {"game.exe", "list.txt", "revert"});
+            EXPECT_TRUE(reverted.output.ends_with("\n" + counts + " reverted before.\nDone!\n")) << reverted.output;
+            EXPECT_TRUE(snapshot(byList.path()) == pristine);
+        }
     }
 }
 
@@ -254,18 +247,15 @@ TEST(ChangeListRun, ARevertedModLeavesAnotherModsEditsInPlace) {
     writeText(modder / "edited.txt", editedStats(made, 3));
     ASSERT_EQ(runVantedit(modder.path(), {"game.exe", "mod.txt", "changes", "edited.txt"}).status, 0);
     fs::copy_file(modder / "mod.txt", player / "mod.txt");
-    const int damage = fieldOf("Damage");
     const int laser = fieldOf("Laser Scope?");
-    std::string other = withField(made, "Item 10", damage, otherValue(fieldValue(made, "Item 10", damage), 5));
-    other = withField(other, "Item 11", fieldOf("Long Name"), "Other mod's name");
+    std::string other = withField(made, "Item 11", fieldOf("Long Name"), "Other mod's name");
     other = withField(other, "Item 9", laser, fieldValue(made, "Item 9", laser) == "0" ? "1" : "0");
-    other = withField(other, "Exclude 3", 1, otherValue(fieldValue(made, "Exclude 3", 1), 7));
-    writeText(player / "other.txt", other);
+    writeText(player / "other.txt", withField(other, "Exclude 3", 1, otherValue(fieldValue(made, "Exclude 3", 1), 7)));
     patchAndTexts(player.path(), "other.txt");
     const auto withOther = snapshot(player.path());
     patchAndTexts(player.path(), "mod.txt");
-    ASSERT_FALSE(snapshot(player.path()) == withOther);
     const auto applied = snapshot(player.path());
+    ASSERT_FALSE(applied == withOther);
 
     const std::string desc(kEditions[3].itemDescPath);
     fs::permissions(player / desc, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -276,11 +266,8 @@ TEST(ChangeListRun, ARevertedModLeavesAnotherModsEditsInPlace) {
     EXPECT_TRUE(r.output.ends_with("\nError writing " + desc + "! (read-only)\n")) << r.output;
     EXPECT_TRUE(snapshot(player.path()) == applied);
     r = runVantedit(player.path(), {"game.exe", "other.txt", "revert"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(
-        r.output.ends_with("\nConverting text file...\nother.txt is not a change list: its first line is not "
-                           "Changes, Field, Was and Now, separated by tabs.\n"))
-        << r.output;
+    EXPECT_TRUE(r.status == 1 && r.output.ends_with("\nother.txt is not a change list: its first line is not "
+                                                    "Changes, Field, Was and Now, separated by tabs.\n"));
 
     r = runVantedit(player.path(), {"game.exe", "mod.txt", "revert"});
     EXPECT_EQ(r.status, 0) << r.output;
@@ -305,10 +292,7 @@ TEST(ChangeListRun, MergeLeavesOutTheLinesWhoseWasIsStale) {
         SCOPED_TRACE(pass);  // the second after the merged file's PATCH: judged against game.exe.orig
         const auto r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "list.txt"});
         EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.output.ends_with(
-                        told + (pass == 0 ? "\nDone!\n" : "\nPrevious stats file kept as merged.txt.bak\nDone!\n")) ||
-                    r.output.ends_with(told + "\nDone!\n"))
-            << r.output;
+        EXPECT_TRUE(r.output.ends_with(told + "\nDone!\n")) << r.output;
         ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "patch"}).status, 0);
     }
     ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);

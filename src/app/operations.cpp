@@ -662,13 +662,8 @@ int runRevert(const RunContext& run) {
     changedStretches(loaded, tables, changed);
     GameSaves saves;
     if (!changed.empty()) {
-        saves.jobs[saves.count] = {run.executablePath,
-                                   tables,
-                                   span.begin,
-                                   {},
-                                   io::KeptCopy::FirstOriginal,
-                                   isOriginalExecutable(game.edition()),
-                                   std::span<const io::ByteRange>(changed)};
+        const io::OriginalTest test = isOriginalExecutable(game.edition());
+        saves.jobs[0] = {run.executablePath, tables, span.begin, {}, io::KeptCopy::FirstOriginal, test, changed};
         saves.files[saves.count++] = GameFile::Executable;
     }
     if (!addDescriptionSaves(run, outcome.itemFile, outcome.shopFile, saves)) return 1;
