@@ -51,8 +51,8 @@ private:
 };
 
 // The files an operation saves (GameFiles: the executable and the description files). The run
-// claims the executable and the description files before it reads them; a stats file is claimed as it is saved, since
-// nothing reads it before.
+// claims the executable and the description files before it reads them; a stats file is
+// claimed as it is saved, since nothing reads it before.
 enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, GameFiles, StatsFile, Restored };
 
 struct Operation {
@@ -105,8 +105,8 @@ int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Fa
     if (op != nullptr && op->saves == Saves::Restored)
         return op->run({nullptr, executable, statsFile, {}, out, faults, claim, line.encoding});
 
-    // PATCH saves the executable: no other run may save it between its reading and its
-    // replacement, or one of the two edits would be lost.
+    // PATCH and revert save the executable: no other run may save it between its reading and
+    // its replacement, or one of the two edits would be lost.
     const bool savesExecutable = op != nullptr && (op->saves == Saves::Executable || op->saves == Saves::GameFiles);
     if (savesExecutable && !claimed(claim, std::span(&executable, 1), out)) return 1;
     bool openFailed = false;
