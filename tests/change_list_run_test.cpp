@@ -52,12 +52,14 @@ std::string fieldValue(const std::string& made, const std::string& lineStart, in
     return split(made.substr(begin, made.find('\n', begin) - begin), '\t').at(static_cast<std::size_t>(field));
 }
 
-// A stat, a list value, a name, an attachment column, an AmmoName text and a sound name edited.
+// A stat, a list value, a name, three attachment columns, an AmmoName text and a sound name
+// edited.
 std::string editedStats(const std::string& made, int edition) {
     const int damage = fieldOf("Damage");
-    const int silencer = fieldOf("Silencer?");
     std::string edited = withField(made, "Item 8", damage, otherValue(fieldValue(made, "Item 8", damage), 1));
-    edited = withField(edited, "Item 8", silencer, fieldValue(made, "Item 8", silencer) == "0" ? "1" : "0");
+    for (const auto& [item, column] :
+         {std::pair{"Item 8", "Silencer?"}, {"Item 10", "Sniper Scope?"}, {"Item 12", "Silencer?"}})
+        edited = withField(edited, item, fieldOf(column), fieldValue(made, item, fieldOf(column)) == "0" ? "1" : "0");
     edited = withField(edited, "Item 8", fieldOf("Long Name"), "Changed \"long\" name");
     if (kEditions[static_cast<std::size_t>(edition)].hasShopFile())
         edited = withField(edited, "Item 9", fieldOf("Halvek's Name"), "Shop name");
@@ -83,7 +85,7 @@ TEST(ChangeListRun, AListDoesWhatItsStatsFileDoesOnceOnEveryEdition) {
         writeText(byStats / "edited.txt", editedStats(made, e));
         const auto r = runVantedit(byStats.path(), {"game.exe", "list.txt", "changes", "edited.txt"});
         EXPECT_EQ(r.status, 0);
-        const int changes = kEditions[static_cast<std::size_t>(e)].hasShopFile() ? 7 : 6;
+        const int changes = kEditions[static_cast<std::size_t>(e)].hasShopFile() ? 9 : 8;
         EXPECT_TRUE(
             r.output.ends_with("\nConverting text file...\n" + std::to_string(changes) + " changes listed.\nDone!\n"))
             << r.output;

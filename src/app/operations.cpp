@@ -449,12 +449,14 @@ struct ListOutcome {
 // The conflicts told one by one; the rest are counted.
 constexpr std::int64_t kMostConflictsTold = 20;
 
-// Sets each line's Now, or backwards its Was. Backwards, a field that the first original (if
-// given) holds at the line's Was takes the original's bytes: a text's bytes after its end,
+// Sets each line's Now, or backwards its Was, from the last line to the first: an attachment
+// pair then goes back to the record it came from. Backwards, a field that the first original
+// (if given) holds at the line's Was takes the original's bytes: a text's bytes after its end,
 // which no list holds, come back with it.
 void applyLines(Game& game, std::span<const ChangeLine* const> lines, bool backwards, const Game* original,
                 ListOutcome& outcome) {
-    for (const ChangeLine* c : lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const ChangeLine* c = lines[backwards ? lines.size() - 1 - i : i];
         outcome.notAdded += applyChange(game, *c, backwards) ? 0 : 1;
         const bool attachment = fieldKind(c->field) == FieldKind::Attachment;
         if (backwards && original != nullptr && !attachment && readField(*original, c->field) == c->was) {
