@@ -288,7 +288,7 @@ TEST(ChangeListRun, MergeLeavesOutTheLinesWhoseWasIsStale) {
                                     "\nItem 9\tDamage\t" + otherValue(d9, 1) + "\t" + otherValue(d9, 2) +
                                     "\nItem 350\tdamage\t0\t1\n");
     const std::string told = "\nReading list.txt...\nItem 9\tDamage\t" + d9 + "\texpects " + otherValue(d9, 1) +
-                             "\nItem 350\tdamage\tno such field in this edition\n\n1 field from 1 file, 2 conflicts "
+                             "\nItem 350\tDamage\tno such field in this edition\n\n1 field from 1 file, 2 conflicts "
                              "(the later file wins).\n";
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);  // the second after the merged file's PATCH: judged against game.exe.orig

@@ -604,7 +604,8 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
 }
 
 void printStaleChange(std::ostream& out, const ChangeLine& change, const FieldValue* held, CodePage page) {
-    out << lineKeyword(change.field.line) << ' ' << change.field.record << '\t' << change.name << '\t';
+    out << lineKeyword(change.field.line) << ' ' << change.field.record << '\t'
+        << (change.known ? changeFieldName(change.field) : change.name) << '\t';
     if (held == nullptr) {
         out << "no such field in this edition\n";
         return;
