@@ -9,8 +9,10 @@
 #      with copy_file_range, beside the target, synced, renamed over it, the folder synced).
 #      Every PATCH changes one value (a Price that each run sets otherwise), so every MAKE
 #      after it replaces a stats file that differs in that value; PATCH reads either the whole
-#      stats file or a one-line mod; and `vantedit merge` of a hundred one-cell mods, against
-#      one PATCH;
+#      stats file or a one-line mod; `vantedit merge` of a hundred one-cell mods, against
+#      one PATCH; a change list of a hundred lines applied by PATCH and taken back out by
+#      revert, each against one whole-file PATCH; and `changes` without a stats file (the
+#      first original against the game as it is), against one MAKE;
 #   3. the peak memory of each whole run (/usr/bin/time -v).
 #
 #   bash bench/run.sh [--quick] [--runs N] [--before BINARY]
@@ -94,6 +96,14 @@ for ((m = 0; m < 100; m++)); do
   mods+=("mod$m.txt")
 done
 
+# A change list of a hundred lines: the Price of the first hundred items from 100 on that have
+# one (none that a PATCH below sets), each set to another value.
+awk -F'\t' -v OFS='\t' -v price="$price_field" 'NR == 1 { print; next }
+  $1 ~ /^Item / && substr($1, 6) + 0 >= 100 && changed < 100 && $price ~ /^[0-9]+$/ { $price = ($price < 60000) ? $price + 1 : $price - 1; changed++ }
+  { print }' stats.txt >list100.stats
+"$vantedit" game.exe list100.txt changes list100.stats >/dev/null
+[ "$(wc -l <list100.txt)" -eq 100 ] || { echo "the change list holds $(wc -l <list100.txt) lines, not 100"; exit 1; }
+
 # One run of a command, its output dropped: "wall_us cpu_ms" (CPU: user + system, children included).
 TIMEFORMAT='%3U %3S'
 measure() {
@@ -117,7 +127,8 @@ column_median() { awk -v c="$1" '{ print $c }' "$2" | median; }
 column_mean() { awk -v c="$1" '{ s += $c } END { printf "%.1f", s / NR }' "$2"; }
 
 # Interleaved, so that a change in the machine's load touches every case alike.
-cases=(floor_make make make_static floor_patch patch patch_static patch_line merge bare bare_static)
+cases=(floor_make make make_static floor_patch patch patch_static patch_line merge list_apply list_revert changes bare
+  bare_static)
 [ -z "$before" ] || cases+=(make_before patch_before patch_line_before merge_before bare_before)
 for c in "${cases[@]}"; do : >"$c.t"; done
 for ((i = 0; i < runs; i++)); do
@@ -136,6 +147,10 @@ for ((i = 0; i < runs; i++)); do
   if [ -n "$before" ]; then next_patch; measure "$before" game.exe line.txt patch >>patch_line_before.t; fi
   measure "$vantedit" game.exe merged.txt merge "${mods[@]}" >>merge.t
   [ -z "$before" ] || measure "$before" game.exe merged.txt merge "${mods[@]}" >>merge_before.t
+  # The list applies where the game holds what MAKE wrote, as every whole-file PATCH leaves it.
+  measure "$vantedit" game.exe list100.txt patch >>list_apply.t
+  measure "$vantedit" game.exe list100.txt revert >>list_revert.t
+  measure "$vantedit" game.exe since.txt changes >>changes.t
   measure "$vantedit" >>bare.t
   measure "$static" >>bare_static.t
   [ -z "$before" ] || measure "$before" >>bare_before.t
@@ -171,12 +186,16 @@ row "vantedit patch, one-line mod" patch_line floor_patch
 [ -z "$before" ] || row "  the same, before" patch_line_before floor_patch
 row "vantedit merge, 100 mods" merge patch
 [ -z "$before" ] || row "vantedit merge (before)" merge_before patch_before
+row "vantedit patch, 100-line list" list_apply patch
+row "vantedit revert, 100-line list" list_revert patch
+row "vantedit changes, since .orig" changes make
 row "vantedit alone (usage text)" bare
 row "  the same, all static" bare_static
 [ -z "$before" ] || row "  the same, before" bare_before
 echo "target: MAKE <= 1.00x its floor, PATCH (whole file and one-line mod) <= 0.90x its floor (wall);"
 echo "        merge of 100 one-cell mods <= 2.00x one PATCH (merge's /floor columns are against PATCH,"
-echo "        each binary's own)"
+echo "        each binary's own); a 100-line change list applied or reverted <= 1.00x one PATCH of the"
+echo "        whole stats file; changes since .orig <= 1.00x one MAKE (their /floor columns: against those)"
 echo "floor of MAKE:  cat game.exe itemdesc.edt hvkdesc.edt >/dev/null;"
 echo "                dd if=/dev/zero of=floor.tmp bs=$stats_size count=1 conv=fsync; mv floor.tmp floor.txt"
 echo "floor of PATCH: cat game.exe itemdesc.edt hvkdesc.edt stats.txt >/dev/null;"

@@ -1,6 +1,7 @@
 // Whole runs with change lists on synthetic games: a list made from an edited stats file does
 // what the stats file does, applies once however often it is given, is what changes lists after
-// the PATCH; each line is judged, and a line that does not apply stops PATCH and texts.
+// the PATCH, and reverted gives back every file; each line is judged, and a line that does not
+// apply stops PATCH, texts and revert; merge leaves out the lines whose Was is stale.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -23,11 +24,12 @@ using testing::writeText;
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The game's files, the first originals a save keeps aside.
+// The game's own files: not the first originals a save keeps aside, nor the lists and stats files.
 std::map<std::string, Bytes> snapshot(const fs::path& folder) {
     std::map<std::string, Bytes> files;
     for (const std::string& name : listing(folder)) {
-        if (fs::is_regular_file(folder / name) && !name.ends_with(".orig")) files[name] = readBytes(folder / name);
+        if (fs::is_regular_file(folder / name) && !name.ends_with(".orig") && !name.ends_with(".txt"))
+            files[name] = readBytes(folder / name);
     }
     return files;
 }
@@ -50,12 +52,14 @@ std::string fieldValue(const std::string& made, const std::string& lineStart, in
     return split(made.substr(begin, made.find('\n', begin) - begin), '\t').at(static_cast<std::size_t>(field));
 }
 
-// A stat, a list value, a name, an attachment column, an AmmoName text and a sound name edited.
+// A stat, a list value, a name, three attachment columns, an AmmoName text and a sound name
+// edited.
 std::string editedStats(const std::string& made, int edition) {
     const int damage = fieldOf("Damage");
-    const int silencer = fieldOf("Silencer?");
     std::string edited = withField(made, "Item 8", damage, otherValue(fieldValue(made, "Item 8", damage), 1));
-    edited = withField(edited, "Item 8", silencer, fieldValue(made, "Item 8", silencer) == "0" ? "1" : "0");
+    for (const auto& [item, column] :
+         {std::pair{"Item 8", "Silencer?"}, {"Item 10", "Sniper Scope?"}, {"Item 12", "Silencer?"}})
+        edited = withField(edited, item, fieldOf(column), fieldValue(made, item, fieldOf(column)) == "0" ? "1" : "0");
     edited = withField(edited, "Item 8", fieldOf("Long Name"), "Changed \"long\" name");
     if (kEditions[static_cast<std::size_t>(edition)].hasShopFile())
         edited = withField(edited, "Item 9", fieldOf("Halvek's Name"), "Shop name");
@@ -77,10 +81,11 @@ TEST(ChangeListRun, AListDoesWhatItsStatsFileDoesOnceOnEveryEdition) {
         const synth::SyntheticGame game = synth::makeSyntheticGame({e, 3, false});
         const std::string made = madeGame(byStats.path(), game);
         madeGame(byList.path(), game);
+        const auto pristine = snapshot(byList.path());
         writeText(byStats / "edited.txt", editedStats(made, e));
         const auto r = runVantedit(byStats.path(), {"game.exe", "list.txt", "changes", "edited.txt"});
         EXPECT_EQ(r.status, 0);
-        const int changes = kEditions[static_cast<std::size_t>(e)].hasShopFile() ? 7 : 6;
+        const int changes = kEditions[static_cast<std::size_t>(e)].hasShopFile() ? 9 : 8;
         EXPECT_TRUE(
             r.output.ends_with("\nConverting text file...\n" + std::to_string(changes) + " changes listed.\nDone!\n"))
             << r.output;
@@ -103,6 +108,14 @@ TEST(ChangeListRun, AListDoesWhatItsStatsFileDoesOnceOnEveryEdition) {
         // The list of what the PATCH and texts since the originals did is the same list.
         ASSERT_EQ(runVantedit(byStats.path(), {"game.exe", "since.txt", "changes"}).status, 0);
         EXPECT_EQ(readText(byStats / "since.txt"), readText(byStats / "list.txt"));
+
+        // Taken back out: every file as it was; again, nothing is left to take back.
+        const std::string n = std::to_string(changes);
+        for (const std::string& counts : {n + " changes reverted, 0", "0 changes reverted, " + n}) {
+            const auto reverted = runVantedit(byList.path(), {"game.exe", "list.txt", "revert"});
+            EXPECT_TRUE(reverted.output.ends_with("\n" + counts + " reverted before.\nDone!\n")) << reverted.output;
+            EXPECT_TRUE(snapshot(byList.path()) == pristine);
+        }
     }
 }
 
@@ -117,6 +130,10 @@ TEST(ChangeListRun, TheListsLinesAsWritten) {
     EXPECT_EQ(readText(dir / "list.txt"), "Changes\tField\tWas\tNow\r\nItem 8\tLong Name\t\"" +
                                               fieldValue(made, "Item 8", fieldOf("Long Name")) +
                                               "\"\t\"A \"\"B\"\"\"\r\nItem 8\tUnknown (column 17)\t" + was + "\t200");
+    // diff names the field as the list does.
+    EXPECT_NE(runVantedit(dir.path(), {"game.exe", "edited.txt", "diff"})
+                  .output.find("\nItem 8\tUnknown (column 17)\t" + was + "\t200\n"),
+              std::string::npos);
     // Without a first original, the list is empty; to standard output as asked.
     const auto r = runVantedit(dir.path(), {"game.exe", "-", "changes"});
     EXPECT_EQ(r.status, 0);
@@ -150,6 +167,7 @@ TEST(ChangeListRun, EachLineIsJudgedBeforeAnythingIsWritten) {
     const std::string noStat = "\nline 2: Item 350, Damage: no such field in this edition";
     const std::string noText = "\nline 3: Item 351, Long Name: no such field in this edition";
     const std::string stop = " changes do not apply: nothing written.\n";
+    const std::string itemDesc(kEditions[1].itemDescPath);
     struct Case {
         std::string list, operation;
         int status;
@@ -174,6 +192,17 @@ TEST(ChangeListRun, EachLineIsJudgedBeforeAnythingIsWritten) {
         {"now", "diff", 0, "\n\n0 values would change, 0 not saved; nothing written.\n\nDone!\n", false},
         {"neither", "diff", 1, statConflict + textConflict + "\n\n2 of 2" + stop, false},
         {"none", "diff", 1, noStat + noText + "\n\n2 of 2" + stop, false},
+        // Backwards: the game holds Was, it was reverted before; Now, it is reverted.
+        {"was", "revert", 0, "\n0 changes reverted, 2 reverted before.\nDone!\n", false},
+        {"now", "revert", 0,
+         "\nSaving binary data...\nOriginal kept as game.exe.orig\nSaving item descriptions...\nOriginal kept as " +
+             itemDesc + ".orig\n2 changes reverted, 0 reverted before.\nDone!\n",
+         true},
+        {"neither", "revert", 1,
+         "\nline 2: Item 8, Damage: the game holds " + d + ", the change expects " + d2 +
+             "\nline 3: Item 8, Long Name: the game holds " + t + ", the change expects \"Else\"\n2 of 2" + stop,
+         false},
+        {"none", "revert", 1, noStat + noText + "\n2 of 2" + stop, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list + " " + c.operation);
@@ -206,6 +235,72 @@ TEST(ChangeListRun, ACellGivenTwiceOrUnreadableStopsTheReading) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, runOpening(0) + "\nConverting text file..." + message);
     }
+}
+
+// A mod made as a change list from a modder's edited stats file, applied after another mod
+// that shares none of its cells, then taken back out: the other mod's edits stay, byte for
+// byte. Nothing is written while a file the list touches cannot be.
+TEST(ChangeListRun, ARevertedModLeavesAnotherModsEditsInPlace) {
+    TempDir modder;
+    TempDir player;
+    const synth::SyntheticGame game = synth::makeSyntheticGame({3, 3, false});
+    const std::string made = madeGame(modder.path(), game);
+    madeGame(player.path(), game);
+    writeText(modder / "edited.txt", editedStats(made, 3));
+    ASSERT_EQ(runVantedit(modder.path(), {"game.exe", "mod.txt", "changes", "edited.txt"}).status, 0);
+    fs::copy_file(modder / "mod.txt", player / "mod.txt");
+    const int laser = fieldOf("Laser Scope?");
+    std::string other = withField(made, "Item 11", fieldOf("Long Name"), "Other mod's name");
+    other = withField(other, "Item 9", laser, fieldValue(made, "Item 9", laser) == "0" ? "1" : "0");
+    writeText(player / "other.txt", withField(other, "Exclude 3", 1, otherValue(fieldValue(made, "Exclude 3", 1), 7)));
+    patchAndTexts(player.path(), "other.txt");
+    const auto withOther = snapshot(player.path());
+    patchAndTexts(player.path(), "mod.txt");
+    const auto applied = snapshot(player.path());
+    ASSERT_FALSE(applied == withOther);
+
+    const std::string desc(kEditions[3].itemDescPath);
+    fs::permissions(player / desc, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    auto r = runVantedit(player.path(), {"game.exe", "mod.txt", "revert"});
+    fs::permissions(player / desc, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.output.ends_with("\nError writing " + desc + "! (read-only)\n")) << r.output;
+    EXPECT_TRUE(snapshot(player.path()) == applied);
+    r = runVantedit(player.path(), {"game.exe", "other.txt", "revert"});
+    EXPECT_TRUE(r.status == 1 && r.output.ends_with("\nother.txt is not a change list: its first line is not "
+                                                    "Changes, Field, Was and Now, separated by tabs.\n"));
+
+    r = runVantedit(player.path(), {"game.exe", "mod.txt", "revert"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(snapshot(player.path()) == withOther);
+}
+
+// merge takes a change list as set cells: a line whose Was the master (its first original,
+// once there is one) holds is merged; one whose Was is stale, or whose field the edition lacks,
+// is told with the conflicts and left out.
+TEST(ChangeListRun, MergeLeavesOutTheLinesWhoseWasIsStale) {
+    TempDir dir;
+    const std::string made = madeGame(dir.path(), synth::makeSyntheticGame({3, 3, false}));
+    const int damage = fieldOf("Damage");
+    const std::string d8 = fieldValue(made, "Item 8", damage), d9 = fieldValue(made, "Item 9", damage);
+    writeText(dir / "list.txt", "Changes\tField\tWas\tNow\nItem 8\tDamage\t" + d8 + "\t" + otherValue(d8, 1) +
+                                    "\nItem 9\tDamage\t" + otherValue(d9, 1) + "\t" + otherValue(d9, 2) +
+                                    "\nItem 350\tdamage\t0\t1\n");
+    const std::string told = "\nReading list.txt...\nItem 9\tDamage\t" + d9 + "\texpects " + otherValue(d9, 1) +
+                             "\nItem 350\tDamage\tno such field in this edition\n\n1 field from 1 file, 2 conflicts "
+                             "(the later file wins).\n";
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);  // the second after the merged file's PATCH: judged against game.exe.orig
+        const auto r = runVantedit(dir.path(), {"game.exe", "merged.txt", "merge", "list.txt"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.output.ends_with(told + "\nDone!\n")) << r.output;
+        ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "merged.txt", "patch"}).status, 0);
+    }
+    ASSERT_EQ(runVantedit(dir.path(), {"game.exe", "after.txt", "make"}).status, 0);
+    const std::string after = withoutCr(readText(dir / "after.txt"));
+    EXPECT_EQ(fieldValue(after, "Item 8", damage), otherValue(d8, 1));
+    EXPECT_EQ(fieldValue(after, "Item 9", damage), d9);
 }
 
 }  // namespace

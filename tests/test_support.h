@@ -103,6 +103,7 @@ inline const std::string kUsage =
     "To merge stats files into the textfile, use the MERGE option and name them after it.\n"
     "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n"
     "To write a change list: vantedit <executable> <list> changes [<textfile>]\n"
+    "To take a change list back out of the game: vantedit <executable> <list> revert\n"
     "PATCH, TEXTS and DIFF take a change list wherever they take a textfile.\n"
     "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n"
     "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";

@@ -331,7 +331,8 @@ void printTextsDiffer(std::ostream& out, std::int64_t texts) {
 
 void printTextsChanged(std::ostream& out, std::int64_t fields) { out << "\nTexts changed: " << fields; }
 
-bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files) {
+bool printGameFileSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const GameFile> files,
+                        std::string_view operation) {
     const bool failed = !facts.empty() && facts.back().event == io::SaveEvent::Failed;
     if (failed && refusedBeforeWriting(facts)) {
         out << "\n";  // after the count
@@ -341,7 +342,11 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
     const std::size_t last = failed ? facts.back().job : files.size() - 1;
     bool afterKept = false;
     for (std::size_t i = 0; i < files.size() && i <= last; ++i) {
-        out << "\nSaving " << descriptionTitle(files[i] == DescFile::Shop) << "item descriptions...";
+        if (files[i] == GameFile::Executable) {
+            printNote(out, Note::SavingBinaryData);
+        } else {
+            out << "\nSaving " << descriptionTitle(files[i] == GameFile::ShopDescriptions) << "item descriptions...";
+        }
         afterKept = false;
         for (const io::SaveFact& f : facts) {
             if (f.job == i && f.event == io::SaveEvent::KeptOriginal) {
@@ -355,8 +360,8 @@ bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::s
     printSaveFailure(out, facts.back());
     for (const io::SaveFact& f : facts) {
         if (f.event == io::SaveEvent::Saved) {
-            out << shownName(out, f.path) << " was saved, " << shownName(out, facts.back().path)
-                << " was not: run texts again.\n";
+            out << shownName(out, f.path) << " was saved, " << shownName(out, facts.back().path) << " was not: run "
+                << operation << " again.\n";
         }
     }
     return false;
@@ -371,6 +376,7 @@ void printUsage(std::ostream& out) {
     out << "To merge stats files into the textfile, use the MERGE option and name them after it.\n";
     out << "To put back the originals that PATCH and TEXTS kept: vantedit <executable> restore\n";
     out << "To write a change list: vantedit <executable> <list> changes [<textfile>]\n";
+    out << "To take a change list back out of the game: vantedit <executable> <list> revert\n";
     out << "PATCH, TEXTS and DIFF take a change list wherever they take a textfile.\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
     out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
@@ -546,7 +552,7 @@ void printTooManyAttachments(std::ostream& out, const RebuildCounts& counts) {
 
 void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
     for (const FieldChange& c : diff.fields) {
-        out << lineKeyword(c.field.line) << ' ' << c.field.record << '\t' << fieldLabel(c.field) << '\t';
+        out << lineKeyword(c.field.line) << ' ' << c.field.record << '\t' << changeFieldName(c.field) << '\t';
         printValue(out, c.field, c.before, page);
         out << '\t';
         printValue(out, c.field, c.after, page);
@@ -559,7 +565,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
             separator = "; ";
         }
         if (c.sharedWith) {
-            out << separator << "shared with Item " << c.sharedWith->record << ' ' << fieldLabel(*c.sharedWith);
+            out << separator << "shared with Item " << c.sharedWith->record << ' ' << changeFieldName(*c.sharedWith);
         }
         out << '\n';
     }
@@ -586,7 +592,7 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
     merged.forEachField([&](std::span<const Setting> settings) {
         if (!isConflict(settings)) return;
         const FieldRef& f = settings[0].field;
-        out << lineKeyword(f.line) << ' ' << f.record << '\t' << fieldLabel(f) << '\t';
+        out << lineKeyword(f.line) << ' ' << f.record << '\t' << changeFieldName(f) << '\t';
         const CodePage page = master.edition().codePage;
         printValue(out, f, readField(master, f), page);
         for (const Setting& s : settings) {
@@ -597,19 +603,33 @@ void printConflicts(std::ostream& out, const Game& master, const MergedMods& mer
     });
 }
 
+void printStaleChange(std::ostream& out, const ChangeLine& change, const FieldValue* held, CodePage page) {
+    out << lineKeyword(change.field.line) << ' ' << change.field.record << '\t'
+        << (change.known ? changeFieldName(change.field) : change.name) << '\t';
+    if (held == nullptr) {
+        out << "no such field in this edition\n";
+        return;
+    }
+    printValue(out, change.field, *held, page);
+    out << "\texpects ";
+    printValue(out, change.field, change.was, page);
+    out << '\n';
+}
+
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts) {
     out << "\n"
         << counted(fields, "field") << " from " << counted(static_cast<std::int64_t>(files), "file") << ", "
         << counted(conflicts, "conflict") << " (the later file wins).\n";
 }
 
-void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held) {
+void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held, bool backwards) {
     out << "\nline " << change.line << ": " << lineKeyword(change.field.line) << ' ' << change.field.record << ", "
         << change.name;
     if (held.empty()) {
         out << ": no such field in this edition";
     } else {
-        out << ": the game holds " << held << ", the change expects " << changeValueText(change.field, change.was);
+        out << ": the game holds " << held << ", the change expects "
+            << changeValueText(change.field, backwards ? change.now : change.was);
     }
 }
 
@@ -623,6 +643,18 @@ void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int6
 
 void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before) {
     out << "\n" << applied << (applied == 1 ? " change" : " changes") << " applied, " << before << " applied before.";
+}
+
+void printChangesReverted(std::ostream& out, std::int64_t reverted, std::int64_t before) {
+    out << "\n"
+        << reverted << (reverted == 1 ? " change" : " changes") << " reverted, " << before
+        << " reverted before.\nDone!\n";
+}
+
+void printNotAChangeList(std::ostream& out, std::string_view path) {
+    out << "\n"
+        << shownName(out, path)
+        << " is not a change list: its first line is not Changes, Field, Was and Now, separated by tabs.\n";
 }
 
 void printNoOriginalKept(std::ostream& out, std::string_view executable) {

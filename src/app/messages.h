@@ -62,8 +62,12 @@ void printNothingToRestore(std::ostream& out, std::string_view missing);
 // The names and descriptions PATCH does not save, and what would: nothing when none differ.
 void printTextsDiffer(std::ostream& out, std::int64_t texts);
 void printTextsChanged(std::ostream& out, std::int64_t fields);
-// texts' saving of the files, each with its kept copy, and its failure; false after a failure.
-bool printDescriptionSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const DescFile> files);
+// The game's files that texts and revert save, in the order of their save jobs.
+enum class GameFile : std::uint8_t { Executable, ItemDescriptions, ShopDescriptions };
+// The saving of each file, with its kept copy, and the failure, naming the operation to run
+// again when some files were saved and others not; false after a failure.
+bool printGameFileSaves(std::ostream& out, const io::SaveFacts& facts, std::span<const GameFile> files,
+                        std::string_view operation);
 // Why a stats file is not created where it is named: an input of the run, a first original
 // the program keeps or would keep, or a file no one may write.
 enum class Refusal : std::uint8_t { None, Executable, DescriptionFile, Mod, KeptOriginal, ReadOnly };
@@ -96,14 +100,20 @@ void printReadingMod(std::ostream& out, std::string_view path);
 // each ending in "\n".
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
                     std::span<const std::string_view> mods);
+// merge's line for a change list's line that is not merged: the master's value (none: the
+// edition lacks the field) and the Was the line expects instead, ending in "\n".
+void printStaleChange(std::ostream& out, const ChangeLine& change, const FieldValue* held, CodePage page);
 void printMergeCount(std::ostream& out, std::int64_t fields, std::size_t files, std::int64_t conflicts);
 
 // A change list's line that does not apply: held is the game's value as the list writes it,
-// empty for a field the edition lacks.
-void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held);
+// empty for a field the edition lacks. Backwards, as revert judges it, the line expects its Now.
+void printChangeConflict(std::ostream& out, const ChangeLine& change, std::string_view held, bool backwards);
 void printMoreConflicts(std::ostream& out, std::int64_t more);
 void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int64_t judged);
 void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before);
+void printChangesReverted(std::ostream& out, std::int64_t reverted, std::int64_t before);
+// revert was given a file whose first line is not a change list's.
+void printNotAChangeList(std::ostream& out, std::string_view path);
 void printNoOriginalKept(std::ostream& out, std::string_view executable);
 void printChangesListed(std::ostream& out, std::int64_t changes);
 

@@ -174,11 +174,56 @@ io::OriginalTest isOriginalOfSize(const std::string& file) {
     };
 }
 
-// One mod read onto the working copy of the master, as PATCH reads it, with the reading's
-// messages, and what it sets added to the merge, which puts the copy back; false after the
-// failure's message.
+// A change list's line that merge leaves out: the master holds another value than its Was
+// (held), or lacks its field (no value).
+struct StaleChange {
+    ChangeLine line;
+    std::optional<FieldValue> held;
+};
+
+// What merge gathers of its mods.
+struct MergeState {
+    MergedMods merged;
+    std::vector<StaleChange> stale;
+};
+
+// A change list's lines as set cells of one mod: each whose Was the master holds sets its Now
+// on the working copy; the others are stale, not merged. False after the failure's message.
+bool mergeChangeList(const Game& master, Game& work, std::string_view bytes, std::uint32_t index, MergeState& state,
+                     std::ostream& out, Faults& faults) {
+    std::vector<ChangeLine> lines;
+    Reading reading;
+    reading.texts.codePage = master.edition().codePage;
+    if (!readChangeList(bytes, faults, master.edition().codePage, lines, reading)) {
+        printReading(out, reading);
+        return false;
+    }
+    std::vector<FieldRef> reached;
+    std::int32_t notAdded = 0;
+    for (ChangeLine& c : lines) {
+        const ChangeState judged = judgeChange(master, c);
+        if (judged == ChangeState::Applies) {
+            notAdded += applyChange(work, c) ? 0 : 1;
+            reached.push_back(c.field);
+        } else if (judged != ChangeState::AppliedBefore) {
+            std::optional<FieldValue> held;
+            if (judged == ChangeState::Conflict) held = readField(master, c.field);
+            state.stale.push_back({std::move(c), std::move(held)});
+        }
+    }
+    const std::int32_t capacity = weaponAttachCapacity(master.edition());
+    if (notAdded > 0) printTooManyAttachments(out, {capacity + notAdded, capacity});
+    std::size_t asked = 0;
+    if (state.merged.add(master, work, reached, index, asked)) return true;
+    printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+    return false;
+}
+
+// One mod read onto the working copy of the master, as PATCH reads it (or a change list, as
+// set cells), with the reading's messages, and what it sets added to the merge, which puts
+// the copy back; false after the failure's message.
 bool mergeMod(const Game& master, Game& work, Reading& reading, const std::string& modPath, std::uint32_t index,
-              MergedMods& merged, std::ostream& out, Faults& faults) {
+              MergeState& state, std::ostream& out, Faults& faults) {
     printReadingMod(out, modPath);
     std::string bytes;
     std::size_t asked = 0;
@@ -187,12 +232,13 @@ bool mergeMod(const Game& master, Game& work, Reading& reading, const std::strin
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return false;
     }
+    if (isChangeList(bytes)) return mergeChangeList(master, work, bytes, index, state, out, faults);
     applyStatsFileAgain(work, std::move(bytes), faults, reading);
     printReading(out, reading);
     if (!reading.ok()) return false;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
     if (reading.attachments.collected > reading.attachments.capacity) printTooManyAttachments(out, reading.attachments);
-    if (merged.add(master, work, reading.reached.fields(), index, asked)) return true;
+    if (state.merged.add(master, work, reading.reached.fields(), index, asked)) return true;
     printUnableToAllocate(out, static_cast<std::int64_t>(asked));
     return false;
 }
@@ -266,7 +312,7 @@ bool keepAsLoaded(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>
 
 // The executable's first original, where there is one, with the first originals of its
 // description files, or the files themselves; false after the message.
-bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
+bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original, bool tell = true) {
     const std::string path = io::firstOriginalPath(run.executablePath);
     const io::Presence presence = io::lookUp(path);
     if (presence == io::Presence::Unknown) {
@@ -290,8 +336,32 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original) {
     }
     original->descriptions = game.descriptions;
     if (!loadKeptDescriptions(run, *original)) return false;
-    printComparingWithOriginal(run.out, path);
+    if (tell) printComparingWithOriginal(run.out, path);
     return true;
+}
+
+// The game as its first originals hold it: the executable's, its description files', or
+// where only some are kept, the files as they are for the rest; empty when none is kept.
+// False after the message.
+bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original, bool tell = true) {
+    if (!loadFirstOriginal(run, original, tell)) return false;
+    if (original) return true;
+    const Edition& e = run.game->edition();
+    bool kept = false;
+    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
+        if (desc.empty()) continue;
+        const std::string path = descriptionPath(desc, run.executablePath, run.out);
+        if (path.empty()) return false;
+        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
+    }
+    if (!kept) return true;
+    std::size_t asked = 0;
+    original = run.game->tryCopy(asked, run.faults);
+    if (!original) {
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
+        return false;
+    }
+    return loadKeptDescriptions(run, *original);
 }
 
 // A lookup of a first original that restore puts back, failed: its message.
@@ -353,14 +423,16 @@ bool filesWithOriginals(const RunContext& run, const Edition& edition, std::vect
     return true;
 }
 
-// Which lines of a change list an operation judges: PATCH those of the executable's cells,
-// texts those of names and descriptions, diff every line.
-enum class Judged : std::uint8_t { Executable, Texts, Every };
+// The operation a change list is given to. PATCH judges the lines of the executable's cells,
+// texts those of names and descriptions, diff and revert every line; revert judges them
+// backwards, and only diff goes on past a conflict, to show the rest.
+enum class ListUse : std::uint8_t { Patch, Texts, Diff, Revert };
 
-bool judgedBy(Judged which, const ChangeLine& c) {
+bool judgedBy(ListUse use, const ChangeLine& c) {
     // A field no Item row has may be either: both judge it.
-    if (which == Judged::Every || (!c.known && kLineTypes[c.field.line].kind == LineKind::Item)) return true;
-    return notSavedByPatch(c.field) == (which == Judged::Texts);
+    if (use == ListUse::Diff || use == ListUse::Revert) return true;
+    if (!c.known && kLineTypes[c.field.line].kind == LineKind::Item) return true;
+    return notSavedByPatch(c.field) == (use == ListUse::Texts);
 }
 
 // What a change list did to a game.
@@ -370,47 +442,69 @@ struct ListOutcome {
     std::int64_t before = 0;
     std::int64_t conflicts = 0;
     std::int64_t notAdded = 0;  // attachment pairs the full table had no room for
+    bool itemFile = false;      // an applied line changed a text of the item description file
+    bool shopFile = false;      // of the shop description file
 };
 
 // The conflicts told one by one; the rest are counted.
 constexpr std::int64_t kMostConflictsTold = 20;
 
+// Sets each line's Now, or backwards its Was, from the last line to the first: an attachment
+// pair then goes back to the record it came from. Backwards, a field that the first original
+// (if given) holds at the line's Was takes the original's bytes: a text's bytes after its end,
+// which no list holds, come back with it.
+void applyLines(Game& game, std::span<const ChangeLine* const> lines, bool backwards, const Game* original,
+                ListOutcome& outcome) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const ChangeLine* c = lines[backwards ? lines.size() - 1 - i : i];
+        outcome.notAdded += applyChange(game, *c, backwards) ? 0 : 1;
+        const bool attachment = fieldKind(c->field) == FieldKind::Attachment;
+        if (backwards && original != nullptr && !attachment && readField(*original, c->field) == c->was) {
+            copyFieldBytes(game, *original, c->field);
+        }
+        const FieldStore store = fieldBytes(game.edition(), c->field).store;
+        outcome.itemFile = outcome.itemFile || store == FieldStore::ItemDescriptions;
+        outcome.shopFile = outcome.shopFile || store == FieldStore::ShopDescriptions;
+    }
+}
+
 // Reads the change list and judges the lines the operation judges against the game, printing
 // each conflict; applies the lines that apply when none conflicts, or always for diff, which
 // shows them. False after the message of a reading's failure, or of conflicts that stop the run.
-bool applyChangeList(Game& game, std::string bytes, Judged which, ListOutcome& outcome, std::ostream& out,
-                     Faults& faults) {
+bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome, std::ostream& out,
+                     Faults& faults, const Game* original = nullptr) {
     std::vector<ChangeLine> lines;
     Reading reading;
     reading.texts.codePage = game.edition().codePage;
-    if (!readChangeList(std::move(bytes), faults, game.edition().codePage, lines, reading)) {
+    if (!readChangeList(bytes, faults, game.edition().codePage, lines, reading)) {
         printReading(out, reading);
         return false;
     }
+    const bool backwards = use == ListUse::Revert;
     std::vector<ChangeLine*> applying;
     for (ChangeLine& c : lines) {
-        if (!judgedBy(which, c)) continue;
+        if (!judgedBy(use, c)) continue;
         ++outcome.judged;
-        const ChangeState state = judgeChange(game, c);
+        const ChangeState state = judgeChange(game, c, backwards);
         outcome.applied += state == ChangeState::Applies ? 1 : 0;
         outcome.before += state == ChangeState::AppliedBefore ? 1 : 0;
         if (state == ChangeState::Applies) applying.push_back(&c);
         if (state != ChangeState::Conflict && state != ChangeState::NoSuchField) continue;
         if (++outcome.conflicts > kMostConflictsTold) continue;
-        printChangeConflict(out, c,
-                            state == ChangeState::Conflict ? changeValueText(c.field, readField(game, c.field)) : "");
+        const bool held = state == ChangeState::Conflict;
+        printChangeConflict(out, c, held ? changeValueText(c.field, readField(game, c.field)) : "", backwards);
     }
     if (outcome.conflicts > kMostConflictsTold) printMoreConflicts(out, outcome.conflicts - kMostConflictsTold);
-    if (outcome.conflicts > 0 && which != Judged::Every) {
+    if (outcome.conflicts > 0 && use != ListUse::Diff) {
         printChangesDoNotApply(out, outcome.conflicts, outcome.judged);
         return false;
     }
-    for (const ChangeLine* c : applying) outcome.notAdded += applyChange(game, *c) ? 0 : 1;
+    applyLines(game, applying, backwards, original, outcome);
     return true;
 }
 
 // The change list applied to a copy of the game; empty after the message.
-std::optional<Game> listOntoCopy(const Game& game, std::string bytes, Judged which, ListOutcome& outcome,
+std::optional<Game> listOntoCopy(const Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome,
                                  std::ostream& out, Faults& faults) {
     std::size_t asked = 0;
     std::optional<Game> copy = game.tryCopy(asked, faults);
@@ -418,7 +512,7 @@ std::optional<Game> listOntoCopy(const Game& game, std::string bytes, Judged whi
         printUnableToAllocate(out, static_cast<std::int64_t>(asked));
         return std::nullopt;
     }
-    if (!applyChangeList(*copy, std::move(bytes), which, outcome, out, faults)) return std::nullopt;
+    if (!applyChangeList(*copy, bytes, use, outcome, out, faults)) return std::nullopt;
     return copy;
 }
 
@@ -426,6 +520,36 @@ std::optional<Game> listOntoCopy(const Game& game, std::string bytes, Judged whi
 void printPairsNotAdded(std::ostream& out, const Game& game, const ListOutcome& outcome) {
     const std::int32_t capacity = weaponAttachCapacity(game.edition());
     if (outcome.notAdded > 0) printTooManyAttachments(out, {capacity + outcome.notAdded, capacity});
+}
+
+// The save jobs of a run that saves some of the game's files, each with the file it is.
+struct GameSaves {
+    std::array<io::SaveJob, 3> jobs;
+    std::array<GameFile, 3> files{};
+    std::size_t count = 0;
+};
+
+// Adds the saving of each description file that changed, whole, keeping its first original;
+// false after the message.
+bool addDescriptionSaves(const RunContext& run, bool itemFile, bool shopFile, GameSaves& saves) {
+    const Edition& e = run.game->edition();
+    for (const auto& [file, changed] : {std::pair{DescFile::Item, itemFile}, {DescFile::Shop, shopFile}}) {
+        if (!changed) continue;
+        const std::string path =
+            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
+        if (path.empty()) return false;
+        const std::span<const std::uint8_t> bytes = run.game->descriptions.view(file).bytes();
+        saves.jobs[saves.count] = {path, bytes, 0, {}, io::KeptCopy::FirstOriginal, isOriginalOfSize(path), {}};
+        saves.files[saves.count++] = file == DescFile::Item ? GameFile::ItemDescriptions : GameFile::ShopDescriptions;
+    }
+    return true;
+}
+
+// Saves the files, every new one written before any is renamed, with the messages; false
+// after the failure's.
+bool saveGameFiles(const RunContext& run, const GameSaves& saves, std::string_view operation) {
+    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(saves.jobs.data(), saves.count), run.faults);
+    return printGameFileSaves(run.out, facts, std::span(saves.files.data(), saves.count), operation);
 }
 
 }  // namespace
@@ -476,7 +600,7 @@ int runPatch(const RunContext& run) {
     if (isChangeList(bytes)) {
         // The list's lines change the table in place: no rebuild.
         ListOutcome outcome;
-        if (!applyChangeList(game, std::move(bytes), Judged::Executable, outcome, run.out, run.faults)) return 1;
+        if (!applyChangeList(game, bytes, ListUse::Patch, outcome, run.out, run.faults)) return 1;
         printChangesApplied(run.out, outcome.applied, outcome.before);
         printNote(run.out, Note::DescriptionsNotSaved);
         printPairsNotAdded(run.out, game, outcome);
@@ -503,31 +627,51 @@ int runTexts(const RunContext& run) {
     ListOutcome outcome;
     const bool list = isChangeList(bytes);
     const std::optional<Game> edited =
-        list ? listOntoCopy(game, std::move(bytes), Judged::Texts, outcome, run.out, run.faults)
+        list ? listOntoCopy(game, bytes, ListUse::Texts, outcome, run.out, run.faults)
              : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!edited) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     if (list) printChangesApplied(run.out, outcome.applied, outcome.before);
     const TextChanges changes = takeChangedTexts(game, *edited);
     printTextsChanged(run.out, changes.fields);
-    const Edition& e = game.edition();
-    std::array<io::SaveJob, 2> jobs;
-    std::array<DescFile, 2> files{};
-    std::size_t count = 0;
-    for (const auto& [file, changed] :
-         {std::pair{DescFile::Item, changes.itemFile}, {DescFile::Shop, changes.shopFile}}) {
-        if (!changed) continue;
-        const std::string path =
-            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
-        if (path.empty()) return 1;
-        jobs[count] = {
-            path, game.descriptions.view(file).bytes(), 0, {}, io::KeptCopy::FirstOriginal, isOriginalOfSize(path), {}};
-        files[count++] = file;
-    }
-    // Both new files are written before either is renamed.
-    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(jobs.data(), count), run.faults);
-    if (!printDescriptionSaves(run.out, facts, std::span(files.data(), count))) return 1;
+    GameSaves saves;
+    if (!addDescriptionSaves(run, changes.itemFile, changes.shopFile, saves)) return 1;
+    if (!saveGameFiles(run, saves, "texts")) return 1;
     printNote(run.out, Note::Done);
+    return 0;
+}
+
+int runRevert(const RunContext& run) {
+    Game& game = *run.game;
+    std::string bytes;
+    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    if (!isChangeList(bytes)) {
+        printNotAChangeList(run.out, run.statsPath);
+        return 1;
+    }
+    // The tables' stretch as loaded, to write only the bytes the list changes back.
+    const ByteSpan span = tableSpan(game.edition());
+    const std::span<const std::uint8_t> tables =
+        game.image().bytes().subspan(static_cast<std::size_t>(span.begin), static_cast<std::size_t>(span.size()));
+    std::vector<std::uint8_t> loaded;
+    std::vector<io::ByteRange> changed;
+    if (!keepAsLoaded(tables, loaded, changed, run)) return 1;
+    std::optional<Game> original;
+    if (!loadFirstOriginals(run, original, false)) return 1;
+    ListOutcome outcome;
+    if (!applyChangeList(game, bytes, ListUse::Revert, outcome, run.out, run.faults, original ? &*original : nullptr))
+        return 1;
+    printPairsNotAdded(run.out, game, outcome);
+    changedStretches(loaded, tables, changed);
+    GameSaves saves;
+    if (!changed.empty()) {
+        const io::OriginalTest test = isOriginalExecutable(game.edition());
+        saves.jobs[0] = {run.executablePath, tables, span.begin, {}, io::KeptCopy::FirstOriginal, test, changed};
+        saves.files[saves.count++] = GameFile::Executable;
+    }
+    if (!addDescriptionSaves(run, outcome.itemFile, outcome.shopFile, saves)) return 1;
+    if (!saveGameFiles(run, saves, "revert")) return 1;
+    printChangesReverted(run.out, outcome.applied, outcome.before);
     return 0;
 }
 
@@ -538,9 +682,8 @@ int runDiff(const RunContext& run) {
     Reading reading;
     ListOutcome outcome;
     const bool list = isChangeList(bytes);
-    const std::optional<Game> after =
-        list ? listOntoCopy(game, std::move(bytes), Judged::Every, outcome, run.out, run.faults)
-             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
+    const std::optional<Game> after = list ? listOntoCopy(game, bytes, ListUse::Diff, outcome, run.out, run.faults)
+                                           : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
     if (!after) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
@@ -569,7 +712,7 @@ int runMerge(const RunContext& run) {
     if (!loadFirstOriginal(run, original)) return 1;
     const Game& base = original ? *original : master;
     // One working copy of the game for every mod, put back after each: a mod costs what it holds.
-    MergedMods merged;
+    MergeState state;
     std::size_t asked = 0;
     std::optional<Game> work = base.tryCopyOfTables(asked, run.faults);
     if (!work) {
@@ -579,15 +722,18 @@ int runMerge(const RunContext& run) {
     Reading reading;
     for (std::size_t i = 0; i < run.mods.size(); ++i) {
         const std::string path(run.mods[i]);
-        if (!mergeMod(base, *work, reading, path, static_cast<std::uint32_t>(i), merged, run.out, run.faults)) return 1;
+        if (!mergeMod(base, *work, reading, path, static_cast<std::uint32_t>(i), state, run.out, run.faults)) return 1;
     }
     run.out << "\n";
-    printConflicts(run.out, base, merged, run.mods);
-    const std::int64_t fields = merged.fieldCount();
-    const std::int64_t conflicts = merged.conflictCount();
+    printConflicts(run.out, base, state.merged, run.mods);
+    // A stale line is told with the conflicts and counted with them.
+    for (const StaleChange& s : state.stale)
+        printStaleChange(run.out, s.line, s.held ? &*s.held : nullptr, base.edition().codePage);
+    const std::int64_t fields = state.merged.fieldCount();
+    const std::int64_t conflicts = state.merged.conflictCount() + static_cast<std::int64_t>(state.stale.size());
 
     std::vector<GivenField> winners;
-    if (!merged.takeWinners(winners, asked)) {
+    if (!state.merged.takeWinners(winners, asked)) {
         printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return 1;
     }
@@ -606,30 +752,6 @@ int runMerge(const RunContext& run) {
     return 0;
 }
 
-// The game as its first originals hold it: the executable's, its description files', or
-// where only some are kept, the files as they are for the rest; empty when none is kept.
-// False after the message.
-bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original) {
-    if (!loadFirstOriginal(run, original)) return false;
-    if (original) return true;
-    const Edition& e = run.game->edition();
-    bool kept = false;
-    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
-        if (desc.empty()) continue;
-        const std::string path = descriptionPath(desc, run.executablePath, run.out);
-        if (path.empty()) return false;
-        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
-    }
-    if (!kept) return true;
-    std::size_t asked = 0;
-    original = run.game->tryCopy(asked, run.faults);
-    if (!original) {
-        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
-        return false;
-    }
-    return loadKeptDescriptions(run, *original);
-}
-
 // The changes the stats file or change list given to changes would make to the game; false
 // after the message.
 bool changesOfFile(const RunContext& run, const std::string& path, std::vector<FieldChange>& changes) {
@@ -646,7 +768,7 @@ bool changesOfFile(const RunContext& run, const std::string& path, std::vector<F
     ListOutcome outcome;
     const std::optional<Game> after =
         isChangeList(bytes)
-            ? listOntoCopy(game, std::move(bytes), Judged::Every, outcome, run.out, run.faults)
+            ? listOntoCopy(game, bytes, ListUse::Diff, outcome, run.out, run.faults)
             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
     if (!after || outcome.conflicts > 0) {
         if (outcome.conflicts > 0) printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);

@@ -42,6 +42,10 @@ int runDiff(const RunContext& run);
 // TEXTS: PATCH's loading and reading on a copy of the game, then the description files saved
 // with the texts that changed, instead of the executable. Returns the exit status.
 int runTexts(const RunContext& run);
+// REVERT: takes a change list back out of the game: every line applied backwards, judged
+// first, and the executable and the description files it changes saved together. Returns the
+// exit status.
+int runRevert(const RunContext& run);
 // MERGE: reads each mod as PATCH reads a stats file, onto the game (the master the mods were
 // made for), reports the fields that mods set differently, and writes the stats file of every
 // field a mod sets, at the later mod's value. Returns the exit status.

@@ -50,9 +50,10 @@ private:
     static inline std::new_handler previous_ = nullptr;
 };
 
-// The files an operation saves. The run claims the executable and the description files before
-// it reads them; a stats file is claimed as it is saved, since nothing reads it before.
-enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, StatsFile, Restored };
+// The files an operation saves (GameFiles: the executable and the description files). The run
+// claims the executable and the description files before it reads them; a stats file is
+// claimed as it is saved, since nothing reads it before.
+enum class Saves : std::uint8_t { Nothing, Executable, DescriptionFiles, GameFiles, StatsFile, Restored };
 
 struct Operation {
     std::string_view word;
@@ -72,6 +73,7 @@ constexpr Operation kOperations[] = {
     {"texts",   3, 3,        false, Saves::DescriptionFiles, runTexts},
     {"merge",   3, 4,        true,  Saves::StatsFile,        runMerge},
     {"changes", 3, 3,        true,  Saves::StatsFile,        runChanges},
+    {"revert",  3, 3,        false, Saves::GameFiles,        runRevert},
     {"restore", 2, 2,        false, Saves::Restored,         runRestore},
 };
 // clang-format on
@@ -103,9 +105,10 @@ int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Fa
     if (op != nullptr && op->saves == Saves::Restored)
         return op->run({nullptr, executable, statsFile, {}, out, faults, claim, line.encoding});
 
-    // PATCH saves the executable: no other run may save it between its reading and its
-    // replacement, or one of the two edits would be lost.
-    if (op != nullptr && op->saves == Saves::Executable && !claimed(claim, std::span(&executable, 1), out)) return 1;
+    // PATCH and revert save the executable: no other run may save it between its reading and
+    // its replacement, or one of the two edits would be lost.
+    const bool savesExecutable = op != nullptr && (op->saves == Saves::Executable || op->saves == Saves::GameFiles);
+    if (savesExecutable && !claimed(claim, std::span(&executable, 1), out)) return 1;
     bool openFailed = false;
     std::optional<Game> game = loadExecutable(executable, out, openFailed, faults);
     if (!game) {
@@ -117,7 +120,7 @@ int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Fa
         printUsage(out);
         return 1;
     }
-    if (op->saves == Saves::DescriptionFiles) {
+    if (op->saves == Saves::DescriptionFiles || op->saves == Saves::GameFiles) {
         const Edition& e = game->edition();
         std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable, out)};
         if (paths[0].empty()) return 1;

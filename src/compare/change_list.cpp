@@ -1,11 +1,33 @@
 #include "compare/change_list.h"
 
+#include <algorithm>
+
 namespace vantedit {
+
+namespace {
+
+ByteView storeView(const Game& game, FieldStore store) {
+    if (store == FieldStore::ItemDescriptions) return game.descriptions.view(DescFile::Item);
+    return store == FieldStore::ShopDescriptions ? game.descriptions.view(DescFile::Shop) : game.image();
+}
+
+// Whether the field's bytes are the same in both games, and so its value: the values, whose
+// reading decodes texts, are compared only where the bytes differ.
+bool sameBytes(const Game& a, const Game& b, const FieldRef& f) {
+    const FieldBytes at = fieldBytes(a.edition(), f);
+    const std::span<const std::uint8_t> x = storeView(a, at.store).bytes(), y = storeView(b, at.store).bytes();
+    if (at.end > x.size() || at.end > y.size()) return false;
+    return std::equal(x.begin() + static_cast<std::ptrdiff_t>(at.begin),
+                      x.begin() + static_cast<std::ptrdiff_t>(at.end),
+                      y.begin() + static_cast<std::ptrdiff_t>(at.begin));
+}
+
+}  // namespace
 
 std::vector<FieldChange> listChanges(const Game& before, const Game& after) {
     std::vector<FieldChange> changes;
     forEachField(before.edition(), [&](const FieldRef& f) {
-        if (!fieldShown(before, f)) return;
+        if (!fieldShown(before, f) || sameBytes(before, after, f)) return;
         FieldValue was = readField(before, f);
         FieldValue now = readField(after, f);
         if (!(was == now)) changes.push_back({f, std::move(was), std::move(now), std::nullopt, std::nullopt});

@@ -76,17 +76,7 @@ void putBack(MutableByteView to, ByteView from, std::size_t begin, std::size_t e
 void putBackReached(const Game& master, Game& mod, std::span<const FieldRef> reached) {
     const Edition& e = master.edition();
     for (const FieldRef& f : reached) {
-        const FieldBytes b = fieldBytes(e, f);
-        switch (b.store) {
-            case FieldStore::Image: putBack(mod.mutableImage(), master.image(), b.begin, b.end); break;
-            case FieldStore::ItemDescriptions:
-            case FieldStore::ShopDescriptions: {
-                const DescFile file = b.store == FieldStore::ItemDescriptions ? DescFile::Item : DescFile::Shop;
-                putBack(mod.descriptions.mutableView(file), master.descriptions.view(file), b.begin, b.end);
-                break;
-            }
-            case FieldStore::AttachmentTable: break;
-        }
+        if (fieldKind(f) != FieldKind::Attachment) copyFieldBytes(mod, master, f);
     }
     putBack(mod.mutableImage(), master.image(), static_cast<std::size_t>(e.weaponAttachOffset),
             static_cast<std::size_t>(e.attachOffset));

@@ -1,5 +1,6 @@
 #include "model/stats_fields.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "model/memory.h"
@@ -197,6 +198,26 @@ FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
         case LineKind::Name: return at(nameRecordOffset(e, nameTable(t), f.record), nameTable(t).recordSize);
     }
     return {};
+}
+
+void copyFieldBytes(Game& to, const Game& from, const FieldRef& f) {
+    const FieldBytes b = fieldBytes(to.edition(), f);
+    const std::size_t size = b.end - b.begin;
+    const auto copy = [&](MutableByteView target, ByteView source) {
+        if (!source.contains(b.begin, size) || !target.contains(b.begin, size)) return;
+        const auto bytes = source.bytes().subspan(b.begin, size);
+        std::copy(bytes.begin(), bytes.end(), target.bytes().begin() + static_cast<std::ptrdiff_t>(b.begin));
+    };
+    switch (b.store) {
+        case FieldStore::Image:
+        case FieldStore::AttachmentTable: copy(to.mutableImage(), from.image()); break;
+        case FieldStore::ItemDescriptions:
+            copy(to.descriptions.mutableView(DescFile::Item), from.descriptions.view(DescFile::Item));
+            break;
+        case FieldStore::ShopDescriptions:
+            copy(to.descriptions.mutableView(DescFile::Shop), from.descriptions.view(DescFile::Shop));
+            break;
+    }
 }
 
 bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {

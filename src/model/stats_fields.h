@@ -274,6 +274,10 @@ struct FieldBytes {
 // Only stats of two sections share bytes; no other field's bytes are another's.
 FieldBytes fieldBytes(const Edition& e, const FieldRef& f);
 
+// Copies the field's bytes from one game to another of the same edition; of an attachment
+// field, the whole weapon attachment table.
+void copyFieldBytes(Game& to, const Game& from, const FieldRef& f);
+
 // A field and a value for it.
 struct GivenField {
     FieldRef field;

@@ -118,8 +118,15 @@ bool isChangeList(std::string_view bytes) {
     return listSeparator(bytes) != '\0';
 }
 
-bool readChangeList(std::string bytes, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
+bool readChangeList(std::string_view file, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
                     Reading& reading) {
+    // A copy, made UTF-8 and its line ends LF where it needs to be.
+    std::string bytes;
+    if (!tryAllocating(faults, [&] { bytes.assign(file); })) {
+        reading.failure.error = ReadError::Allocation;
+        reading.failure.count = static_cast<std::int64_t>(file.size());
+        return false;
+    }
     if (!readUtf16AsUtf8(bytes, faults, reading)) return false;
     const char separator = listSeparator(bytes);
     TextForm form{false, codePage};

@@ -19,7 +19,7 @@ bool isChangeList(std::string_view bytes);
 
 // Reads a whole change list (UTF-16, UTF-8 or the code page's text) into lines; false with
 // the reading's failure set.
-bool readChangeList(std::string bytes, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
+bool readChangeList(std::string_view bytes, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
                     Reading& reading);
 
 }  // namespace vantedit
