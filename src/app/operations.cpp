@@ -98,20 +98,6 @@ bool applyAndPrint(Game& game, std::string bytes, Reading& reading, std::ostream
     return reading.ok();
 }
 
-// The stats file read onto a copy of the game (which takes the description buffers along),
-// with the reading's messages; empty after a failure's message.
-std::optional<Game> readOntoCopy(const Game& game, std::string bytes, Reading& reading, std::ostream& out,
-                                 Faults& faults, DescriptionTexts texts = DescriptionTexts::NotSaved) {
-    std::size_t asked = 0;
-    std::optional<Game> copy = game.tryCopy(asked, faults);
-    if (!copy) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
-        return std::nullopt;
-    }
-    if (!applyAndPrint(*copy, std::move(bytes), reading, out, faults, texts)) return std::nullopt;
-    return copy;
-}
-
 // Room for the largest stats file there can be, every text at its longest.
 constexpr std::size_t kTextRoom = std::size_t{1} << 20;
 
@@ -503,17 +489,19 @@ bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcom
     return true;
 }
 
-// The change list applied to a copy of the game; empty after the message.
-std::optional<Game> listOntoCopy(const Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome,
-                                 std::ostream& out, Faults& faults) {
+// The stats file or change list read onto a copy of the game (which takes the description
+// buffers along), with the reading's messages; empty after a failure's message.
+std::optional<Game> editedCopy(const RunContext& run, std::string bytes, ListUse use, Reading& reading,
+                               ListOutcome& outcome, DescriptionTexts texts = DescriptionTexts::NotSaved) {
     std::size_t asked = 0;
-    std::optional<Game> copy = game.tryCopy(asked, faults);
+    std::optional<Game> copy = run.game->tryCopy(asked, run.faults);
     if (!copy) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(asked));
+        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return std::nullopt;
     }
-    if (!applyChangeList(*copy, bytes, use, outcome, out, faults)) return std::nullopt;
-    return copy;
+    const bool read = isChangeList(bytes) ? applyChangeList(*copy, bytes, use, outcome, run.out, run.faults)
+                                          : applyAndPrint(*copy, std::move(bytes), reading, run.out, run.faults, texts);
+    return read ? std::move(copy) : std::nullopt;
 }
 
 // The weapon attachment table had no room for some pairs: the warning PATCH gives.
@@ -627,8 +615,7 @@ int runTexts(const RunContext& run) {
     ListOutcome outcome;
     const bool list = isChangeList(bytes);
     const std::optional<Game> edited =
-        list ? listOntoCopy(game, bytes, ListUse::Texts, outcome, run.out, run.faults)
-             : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
+        editedCopy(run, std::move(bytes), ListUse::Texts, reading, outcome, DescriptionTexts::Saved);
     if (!edited) return 1;
     if (reading.mostValuesDiffer) printMostValuesDiffer(run.out);
     if (list) printChangesApplied(run.out, outcome.applied, outcome.before);
@@ -681,9 +668,7 @@ int runDiff(const RunContext& run) {
     if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
     Reading reading;
     ListOutcome outcome;
-    const bool list = isChangeList(bytes);
-    const std::optional<Game> after = list ? listOntoCopy(game, bytes, ListUse::Diff, outcome, run.out, run.faults)
-                                           : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults);
+    const std::optional<Game> after = editedCopy(run, std::move(bytes), ListUse::Diff, reading, outcome);
     if (!after) return 1;
     // The rebuild's own notices belong to a PATCH; what it does shows in the attachment lines.
     const GameDiff diff = diffGames(game, *after, reading.typed);
@@ -767,9 +752,7 @@ bool changesOfFile(const RunContext& run, const std::string& path, std::vector<F
     Reading reading;
     ListOutcome outcome;
     const std::optional<Game> after =
-        isChangeList(bytes)
-            ? listOntoCopy(game, bytes, ListUse::Diff, outcome, run.out, run.faults)
-            : readOntoCopy(game, std::move(bytes), reading, run.out, run.faults, DescriptionTexts::Saved);
+        editedCopy(run, std::move(bytes), ListUse::Diff, reading, outcome, DescriptionTexts::Saved);
     if (!after || outcome.conflicts > 0) {
         if (outcome.conflicts > 0) printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);
         return false;
