@@ -72,6 +72,11 @@ private:
 // allocate unwinds (on Linux it asks for no memory at all).
 void removeQuietly(const std::string& path);
 
+// A second name, path, for the existing file: no byte is copied. False, with taken set when
+// something of that name exists, where the system refuses (another file system, one without
+// links, Windows here).
+bool linkFile(Faults& faults, const std::string& existing, const std::string& path, bool& taken);
+
 // The two regular files hold the same bytes; false also when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);
 

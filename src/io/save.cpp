@@ -402,17 +402,13 @@ public:
     }
 
     bool open(const std::string& target) {
-        target_ = target;
-        for (int n = 0; n < kTemporaryNames; ++n) {
-            const std::string temporary = temporaryName(target, n);
-            bool taken = false;
-            if (file_.create(temporary, taken)) {
-                path_ = temporary;  // made by this call: only such a file is ever removed
-                return true;
-            }
-            if (!taken) return false;
-        }
-        return false;
+        return name(target, [&](const std::string& temporary, bool& taken) { return file_.create(temporary, taken); });
+    }
+    // Another name for an existing file, to be put in place as target: nothing is written.
+    bool link(const std::string& target, const std::string& existing) {
+        return name(target, [&](const std::string& temporary, bool& taken) {
+            return linkFile(*faults_, existing, temporary, taken);
+        });
     }
     bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
     File& file() { return file_; }
@@ -438,6 +434,21 @@ public:
     const std::string& renameReason() const { return reason_; }
 
 private:
+    template <typename Make>
+    bool name(const std::string& target, Make make) {
+        target_ = target;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            const std::string temporary = temporaryName(target, n);
+            bool taken = false;
+            if (make(temporary, taken)) {
+                path_ = temporary;  // made by this call: only such a file is ever removed
+                return true;
+            }
+            if (!taken) return false;
+        }
+        return false;
+    }
+
     Faults* faults_;
     File file_;
     std::string target_;
@@ -629,6 +640,13 @@ bool writeKeptCopy(Step& s, Faults& faults) {
     if (s.keptPath.empty()) return true;
     s.kept.emplace(faults);
     const std::string keptFile = savedPath(s.keptPath);
+    // The stats file replaced lives on under its .bak name: its bytes are on disk already, so
+    // nothing is copied or synced. Where links are refused, a copy; and so when the .bak is that
+    // file already (a run that failed after keeping it), which a rename would leave as it is.
+    if (s.job->kept == KeptCopy::PreviousStats && !stateOf(keptFile).sameFileAs(s.held->state) &&
+        s.kept->link(keptFile, s.held->saved)) {
+        return true;
+    }
     long size = -1;
     return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);
