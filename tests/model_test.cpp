@@ -203,6 +203,11 @@ TEST(DescriptionText, StopsAtTerminatorOrCapacityAndIgnoresSecondBytes) {
     buffer[descUnitOffset(5, kDescFields[1], 2)] = 0;
     buffer[descUnitOffset(5, kDescFields[1], 2) + 1] = 'X';  // second byte never matters
     EXPECT_EQ(readDescriptionText(view, 5, kDescFields[1]), "H ");
+    // Units beyond the block read as terminators.
+    const std::vector<std::uint8_t> cut(descUnitOffset(0, kDescFields[0], 3) + 1, 0x77);
+    EXPECT_EQ(readDescriptionText(ByteView(cut), 0, kDescFields[0]), "vvvv");
+    EXPECT_EQ(readDescriptionText(ByteView(cut), 1, kDescFields[0]), "");
+    EXPECT_EQ(readDescriptionText(view, 351, kDescFields[0]), "");
 }
 
 TEST(AttachmentLookup, MatchesOnlyAttachmentThenWeapon) {
