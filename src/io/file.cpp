@@ -58,6 +58,7 @@ std::string lastFailureReason() {
 }
 
 File::~File() {
+    awaitSyncAhead();
     if (stream_ != nullptr && !standard_) std::fclose(stream_);
 }
 
@@ -167,11 +168,13 @@ std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
 }
 
 bool File::write(const void* buffer, std::size_t size) {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
 }
 
 bool File::writeAt(long offset, const void* buffer, std::size_t size) {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return (std::fseek(stream_, offset, SEEK_SET) == 0 && std::fwrite(buffer, 1, size, stream_) == size &&
             std::ferror(stream_) == 0) ||
@@ -238,12 +241,24 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 
 #endif
 
+void File::syncAhead() {
+#if !defined(_WIN32)
+    const int fd = fileno(stream_);
+    try {
+        ahead_ = std::thread([fd] { ::fsync(fd); });
+    } catch (...) {  // no thread to be had: the later sync does it all
+    }
+#endif
+}
+
 bool File::flush() {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return std::fflush(stream_) == 0 || failedWithReason();
 }
 
 bool File::sync() {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
     return _commit(_fileno(stream_)) == 0 || failedWithReason();
@@ -253,6 +268,7 @@ bool File::sync() {
 }
 
 bool File::close() {
+    awaitSyncAhead();
     const bool failed = writable_ && faults_->failFileCall();
     std::FILE* stream = stream_;
     stream_ = nullptr;

@@ -521,6 +521,7 @@ void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
         std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
         long size = -1;
         if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
+        out->file().syncAhead();
         h->begun = std::move(out);
         h->begunSize = size;
     }
