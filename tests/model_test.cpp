@@ -225,6 +225,8 @@ TEST(AttachmentLookup, MatchesOnlyAttachmentThenWeapon) {
     EXPECT_TRUE(attachmentPairExists(view, ed, 69, 310));
     EXPECT_FALSE(attachmentPairExists(view, ed, 3, 208));
     EXPECT_EQ(attachmentPair(70, 207), 0x004600CFu);
+    const ByteView cut(view.bytes().first(static_cast<std::size_t>(ed.attachOffset) - 1));
+    EXPECT_FALSE(attachmentPairExists(cut, ed, 12, 207));
 }
 
 }  // namespace

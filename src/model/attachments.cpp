@@ -34,13 +34,9 @@ bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t w
     const std::uint32_t wanted = attachmentPair(weapon & 0xFFFF, attachment);
     // MAKE asks this for every weapon row and kind of attachment: the table is searched as
     // it lies in the image, its stretch checked once, not one record at a time.
+    // An image too short for the table (no game's) holds no pair.
     const auto records = static_cast<std::size_t>(weaponAttachCapacity(edition));
-    if (!image.contains(recordOffset(edition, 0), 4 * records)) {
-        for (std::int32_t r = 0; r < weaponAttachCapacity(edition); ++r) {
-            if (readWeaponAttachRecord(image, edition, r) == wanted) return true;
-        }
-        return false;
-    }
+    if (!image.contains(recordOffset(edition, 0), 4 * records)) return false;
     const std::array<std::uint8_t, 4> stored = {
         static_cast<std::uint8_t>(wanted), static_cast<std::uint8_t>(wanted >> 8),
         static_cast<std::uint8_t>(wanted >> 16), static_cast<std::uint8_t>(wanted >> 24)};
