@@ -5,17 +5,20 @@
 namespace vantedit {
 
 std::string readDescriptionText(ByteView buffer, int item, const DescField& field) {
-    // Every text of a PATCH is read at least twice: its units are taken straight from the
-    // field's stretch, checked once, rather than byte by checked byte.
+    // MAKE and PATCH read every text: its units are taken straight from the field's stretch,
+    // checked once, rather than byte by checked byte.
     const std::size_t begin = descUnitOffset(item, field, 0);
     if (begin >= buffer.size()) return {};
     // Units beyond the buffer read as 0, which ends the text.
     const std::size_t units = std::min(static_cast<std::size_t>(field.units), (buffer.size() - begin + 1) / 2);
     const std::uint8_t* unit = buffer.bytes().data() + begin;
+    std::string text(units, '\0');
     std::size_t length = 0;
-    while (length < units && unit[2 * length] != 0) ++length;
-    std::string text(length, '\0');
-    for (std::size_t k = 0; k < length; ++k) text[k] = static_cast<char>(storedToText(unit[2 * k]));
+    while (length < units && unit[2 * length] != 0) {
+        text[length] = static_cast<char>(storedToText(unit[2 * length]));
+        ++length;
+    }
+    text.resize(length);
     return text;
 }
 
