@@ -243,6 +243,7 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 
 void File::syncAhead() {
 #if !defined(_WIN32)
+    awaitSyncAhead();
     const int fd = fileno(stream_);
     try {
         ahead_ = std::thread([fd] { ::fsync(fd); });
