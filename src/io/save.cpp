@@ -637,15 +637,26 @@ SaveError writeNewFile(Step& s, Faults& faults) {
     return written && s.out->finish(like, exists) ? SaveError::None : SaveError::System;
 }
 
+// No other name stands for the file.
+bool soleName(const std::string& path) {
+#if defined(_WIN32)
+    (void)path;
+    return false;  // no link is made there
+#else
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && st.st_nlink == 1;
+#endif
+}
+
 bool writeKeptCopy(Step& s, Faults& faults) {
     if (s.keptPath.empty()) return true;
     s.kept.emplace(faults);
     const std::string keptFile = savedPath(s.keptPath);
     // The stats file replaced lives on under its .bak name: its bytes are on disk already, so
-    // nothing is copied or synced. Where links are refused, a copy; and so when the .bak is that
-    // file already (a run that failed after keeping it), which a rename would leave as it is.
-    if (s.job->kept == KeptCopy::PreviousStats && !stateOf(keptFile).sameFileAs(s.held->state) &&
-        s.kept->link(keptFile, s.held->saved)) {
+    // nothing is copied or synced. Where links are refused, a copy; and so for a file with
+    // another name (the .bak itself, left by a run that failed after keeping it, or a name
+    // someone may write the file through).
+    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->link(keptFile, s.held->saved)) {
         return true;
     }
     long size = -1;
