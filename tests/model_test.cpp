@@ -203,6 +203,11 @@ TEST(DescriptionText, StopsAtTerminatorOrCapacityAndIgnoresSecondBytes) {
     buffer[descUnitOffset(5, kDescFields[1], 2)] = 0;
     buffer[descUnitOffset(5, kDescFields[1], 2) + 1] = 'X';  // second byte never matters
     EXPECT_EQ(readDescriptionText(view, 5, kDescFields[1]), "H ");
+    // Units beyond the block read as terminators.
+    const std::vector<std::uint8_t> cut(descUnitOffset(0, kDescFields[0], 3) + 1, 0x77);
+    EXPECT_EQ(readDescriptionText(ByteView(cut), 0, kDescFields[0]), "vvvv");
+    EXPECT_EQ(readDescriptionText(ByteView(cut), 1, kDescFields[0]), "");
+    EXPECT_EQ(readDescriptionText(view, 351, kDescFields[0]), "");
 }
 
 TEST(AttachmentLookup, MatchesOnlyAttachmentThenWeapon) {
@@ -220,6 +225,8 @@ TEST(AttachmentLookup, MatchesOnlyAttachmentThenWeapon) {
     EXPECT_TRUE(attachmentPairExists(view, ed, 69, 310));
     EXPECT_FALSE(attachmentPairExists(view, ed, 3, 208));
     EXPECT_EQ(attachmentPair(70, 207), 0x004600CFu);
+    const ByteView cut(view.bytes().first(static_cast<std::size_t>(ed.attachOffset) - 1));
+    EXPECT_FALSE(attachmentPairExists(cut, ed, 12, 207));
 }
 
 }  // namespace

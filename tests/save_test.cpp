@@ -170,6 +170,13 @@ TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
         {"bak folder", io::KeptCopy::PreviousStats, [](const fs::path& p) { fs::create_directory(p); },
          io::SaveError::System},
         {"bak older", io::KeptCopy::PreviousStats, wrote(Bytes(3, 9)), io::SaveError::None},
+        // Left by a save that failed after keeping it: a rename onto it would leave the new name.
+        {"bak is the file", io::KeptCopy::PreviousStats,
+         [](const fs::path& p) { fs::create_hard_link(p.parent_path() / "file", p); }, io::SaveError::None},
+        // Written through that name, the file must not change the .bak.
+        {"file with another name", io::KeptCopy::PreviousStats,
+         [](const fs::path& p) { fs::create_hard_link(p.parent_path() / "file", p.parent_path() / "other"); },
+         io::SaveError::None},
         {"orig of another size", io::KeptCopy::FirstOriginal, wrote(Bytes(3, 9)), io::SaveError::NotAnOriginal},
         {"orig dangling link", io::KeptCopy::FirstOriginal, [](const fs::path& p) { fs::create_symlink("nowhere", p); },
          io::SaveError::NotAnOriginal},
@@ -194,6 +201,13 @@ TEST(SaveKeptCopies, WhatStandsAtTheCopysNameDecides) {
         if (c.error == io::SaveError::None) {
             EXPECT_EQ(facts.back().event, io::SaveEvent::Saved);
             EXPECT_TRUE(testing::readBytes(target) == kBytes);
+            if (c.kept == io::KeptCopy::PreviousStats) {
+                EXPECT_TRUE(testing::readBytes(copy) == kOld);
+                EXPECT_FALSE(fs::exists(dir / "other") && fs::equivalent(copy, dir / "other"));
+            }
+            for (const std::string& name : testing::listing(dir.path())) {
+                EXPECT_EQ(name.find(".vantedit-"), std::string::npos) << name;
+            }
             continue;
         }
         ASSERT_EQ(facts.size(), 1u);

@@ -100,6 +100,20 @@ std::string failure(const std::string& place, const std::string& what) {
     return "Error while parsing! (line 1: " + place + ": " + what + ")\n";
 }
 
+// The first byte beyond ASCII anywhere in or after a run of whole words of ASCII.
+TEST(CodePages, MultiByteUtf8FoundAfterAnyRunOfAscii) {
+    for (const std::size_t length : {0, 1, 7, 8, 9, 15, 16, 17}) {
+        SCOPED_TRACE(length);
+        const std::string a(length, 'a');
+        EXPECT_FALSE(isMultiByteUtf8(a));
+        EXPECT_TRUE(isMultiByteUtf8(a + "\xC3\xA9"));
+        EXPECT_TRUE(isMultiByteUtf8(a + "\xC3\xA9" + a));
+        EXPECT_FALSE(isMultiByteUtf8(a + "\xE9" + a));  // a code-page byte
+        EXPECT_FALSE(isMultiByteUtf8(a + "\xC3"));      // a character cut short
+        EXPECT_FALSE(isMultiByteUtf8("\xC3\xA9" + a + "\xA9"));
+    }
+}
+
 TEST(StatsFileTexts, ConvertedFromUtf8MeasuredAndRefusedWhereTheyCannotBeStored) {
     // clang-format off
     std::vector<TextCase> cases = {

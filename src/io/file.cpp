@@ -58,6 +58,7 @@ std::string lastFailureReason() {
 }
 
 File::~File() {
+    awaitSyncAhead();
     if (stream_ != nullptr && !standard_) std::fclose(stream_);
 }
 
@@ -167,11 +168,13 @@ std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
 }
 
 bool File::write(const void* buffer, std::size_t size) {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
 }
 
 bool File::writeAt(long offset, const void* buffer, std::size_t size) {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return (std::fseek(stream_, offset, SEEK_SET) == 0 && std::fwrite(buffer, 1, size, stream_) == size &&
             std::ferror(stream_) == 0) ||
@@ -238,12 +241,25 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 
 #endif
 
+void File::syncAhead() {
+#if !defined(_WIN32)
+    awaitSyncAhead();
+    const int fd = fileno(stream_);
+    try {
+        ahead_ = std::thread([fd] { ::fsync(fd); });
+    } catch (...) {  // no thread to be had: the later sync does it all
+    }
+#endif
+}
+
 bool File::flush() {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
     return std::fflush(stream_) == 0 || failedWithReason();
 }
 
 bool File::sync() {
+    awaitSyncAhead();
     if (faults_->failFileCall()) return false;
 #if defined(_WIN32)
     return _commit(_fileno(stream_)) == 0 || failedWithReason();
@@ -253,6 +269,7 @@ bool File::sync() {
 }
 
 bool File::close() {
+    awaitSyncAhead();
     const bool failed = writable_ && faults_->failFileCall();
     std::FILE* stream = stream_;
     stream_ = nullptr;
@@ -327,6 +344,21 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     return WholeRead::Read;
 }
 
+bool linkFile(Faults& faults, const std::string& existing, const std::string& path, bool& taken) {
+    taken = false;
+#if defined(_WIN32)
+    (void)faults;
+    (void)existing;
+    (void)path;
+    return false;
+#else
+    if (faults.failFileCall()) return false;
+    if (::link(existing.c_str(), path.c_str()) == 0) return true;
+    taken = errno == EEXIST;
+    return false;
+#endif
+}
+
 bool sameContents(const std::string& a, const std::string& b) {
     File first(noFaults()), second(noFaults());
     bool notRegular = false;
@@ -361,6 +393,8 @@ fs::path resolvedPath(const std::string& path, std::error_code& ec) {
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (fs::equivalent(fsPath(a), fsPath(b), ec) && !ec) return true;
+    // Two files that exist are one only as the system tells: no need to follow their links.
+    if (fs::exists(fsPath(a), ec) && fs::exists(fsPath(b), ec)) return false;
     // A file not made yet: the same place, once every link on the way is followed.
     std::error_code errorA, errorB;
     const fs::path resolvedA = resolvedPath(a, errorA);

@@ -9,6 +9,9 @@
 #include <iosfwd>
 #include <span>
 #include <string>
+#if !defined(_WIN32)
+#include <thread>
+#endif
 
 #include "model/memory.h"
 
@@ -54,6 +57,10 @@ public:
     Copy copyFrom(File& source, const std::string& sourcePath, long size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
+    // The disk begins taking what the file holds while the run goes on with other work: a
+    // sync of its own, whose outcome counts for nothing. The file's next call waits for it,
+    // and the sync after the last write is the one that tells.
+    void syncAhead();
     // Closing a stream that was only read loses nothing, so it is no fault point.
     bool close();
 
@@ -65,12 +72,23 @@ private:
     bool readFailed_ = false;
 #if defined(_WIN32)
     std::string path_;  // of a file made by create, which CopyFile writes by name
+    void awaitSyncAhead() {}
+#else
+    std::thread ahead_;  // of syncAhead
+    void awaitSyncAhead() {
+        if (ahead_.joinable()) ahead_.join();
+    }
 #endif
 };
 
 // Removes the file, if it can; it throws nothing, so that it may run while a failure to
 // allocate unwinds (on Linux it asks for no memory at all).
 void removeQuietly(const std::string& path);
+
+// A second name, path, for the existing file: no byte is copied. False, with taken set when
+// something of that name exists, where the system refuses (another file system, one without
+// links, Windows here).
+bool linkFile(Faults& faults, const std::string& existing, const std::string& path, bool& taken);
 
 // The two regular files hold the same bytes; false also when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);

@@ -402,17 +402,13 @@ public:
     }
 
     bool open(const std::string& target) {
-        target_ = target;
-        for (int n = 0; n < kTemporaryNames; ++n) {
-            const std::string temporary = temporaryName(target, n);
-            bool taken = false;
-            if (file_.create(temporary, taken)) {
-                path_ = temporary;  // made by this call: only such a file is ever removed
-                return true;
-            }
-            if (!taken) return false;
-        }
-        return false;
+        return name(target, [&](const std::string& temporary, bool& taken) { return file_.create(temporary, taken); });
+    }
+    // Another name for an existing file, to be put in place as target: nothing is written.
+    bool link(const std::string& target, const std::string& existing) {
+        return name(target, [&](const std::string& temporary, bool& taken) {
+            return linkFile(*faults_, existing, temporary, taken);
+        });
     }
     bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
     File& file() { return file_; }
@@ -438,6 +434,21 @@ public:
     const std::string& renameReason() const { return reason_; }
 
 private:
+    template <typename Make>
+    bool name(const std::string& target, Make make) {
+        target_ = target;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            const std::string temporary = temporaryName(target, n);
+            bool taken = false;
+            if (make(temporary, taken)) {
+                path_ = temporary;  // made by this call: only such a file is ever removed
+                return true;
+            }
+            if (!taken) return false;
+        }
+        return false;
+    }
+
     Faults* faults_;
     File file_;
     std::string target_;
@@ -510,6 +521,7 @@ void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
         std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
         long size = -1;
         if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
+        out->file().syncAhead();
         h->begun = std::move(out);
         h->begunSize = size;
     }
@@ -625,10 +637,28 @@ SaveError writeNewFile(Step& s, Faults& faults) {
     return written && s.out->finish(like, exists) ? SaveError::None : SaveError::System;
 }
 
+// No other name stands for the file.
+bool soleName(const std::string& path) {
+#if defined(_WIN32)
+    (void)path;
+    return false;  // no link is made there
+#else
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && st.st_nlink == 1;
+#endif
+}
+
 bool writeKeptCopy(Step& s, Faults& faults) {
     if (s.keptPath.empty()) return true;
     s.kept.emplace(faults);
     const std::string keptFile = savedPath(s.keptPath);
+    // The stats file replaced lives on under its .bak name: its bytes are on disk already, so
+    // nothing is copied or synced. Where links are refused, a copy; and so for a file with
+    // another name (the .bak itself, left by a run that failed after keeping it, or a name
+    // someone may write the file through).
+    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->link(keptFile, s.held->saved)) {
+        return true;
+    }
     long size = -1;
     return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);

@@ -102,8 +102,8 @@ private:
 // takes no lock. A path may be claimed again by a later call: it keeps its first state.
 SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths);
 
-// Makes the copy of the claimed path that its save will lay the new bytes over, so that the
-// disk writes it while the run reads. A copy not begun is made by the save,
+// Makes the copy of the claimed path that its save will lay the new bytes over, and begins its
+// sync, so that the disk writes it while the run reads. A copy not begun is made by the save,
 // which alone tells of failures; a run that saves nothing removes it.
 void beginCopy(Claim& claim, const std::string& path, Faults& faults);
 

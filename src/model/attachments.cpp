@@ -1,6 +1,7 @@
 #include "model/attachments.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace vantedit {
@@ -33,8 +34,17 @@ void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32
 
 bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment) {
     const std::uint32_t wanted = attachmentPair(weapon & 0xFFFF, attachment);
-    for (std::int32_t r = 0; r < weaponAttachCapacity(edition); ++r) {
-        if (readWeaponAttachRecord(image, edition, r) == wanted) return true;
+    // MAKE asks this for every weapon row and kind of attachment: the table is searched as
+    // it lies in the image, its stretch checked once, not one record at a time.
+    // An image too short for the table (no game's) holds no pair.
+    const auto records = static_cast<std::size_t>(weaponAttachCapacity(edition));
+    if (!image.contains(recordOffset(edition, 0), 4 * records)) return false;
+    const std::array<std::uint8_t, 4> stored = {
+        static_cast<std::uint8_t>(wanted), static_cast<std::uint8_t>(wanted >> 8),
+        static_cast<std::uint8_t>(wanted >> 16), static_cast<std::uint8_t>(wanted >> 24)};
+    const std::uint8_t* table = image.bytes().data() + recordOffset(edition, 0);
+    for (std::size_t r = 0; r < records; ++r) {
+        if (std::memcmp(table + 4 * r, stored.data(), stored.size()) == 0) return true;
     }
     return false;
 }

@@ -1,7 +1,7 @@
 #include "model/code_pages.h"
 
-#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace vantedit {
 
@@ -198,14 +198,20 @@ Utf8Decoder::Step Utf8Decoder::feed(std::uint8_t byte) {
 }
 
 bool isMultiByteUtf8(std::string_view bytes) {
-    Utf8Decoder decoder;
-    bool beyondAscii = false;
-    for (char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (decoder.feed(b) == Utf8Decoder::Step::Invalid) return false;
-        beyondAscii = beyondAscii || b >= 0x80;
+    // An ASCII byte is a whole character: the decoder need only begin at the first other one,
+    // found eight bytes at a time.
+    std::size_t at = 0;
+    for (std::uint64_t word = 0; at + sizeof word <= bytes.size(); at += sizeof word) {
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        if ((word & 0x8080808080808080u) != 0) break;
     }
-    return beyondAscii && !decoder.midCharacter();
+    while (at < bytes.size() && (bytes[at] & 0x80) == 0) ++at;
+    if (at == bytes.size()) return false;
+    Utf8Decoder decoder;
+    for (const char c : bytes.substr(at)) {
+        if (decoder.feed(static_cast<std::uint8_t>(c)) == Utf8Decoder::Step::Invalid) return false;
+    }
+    return !decoder.midCharacter();
 }
 
 }  // namespace vantedit

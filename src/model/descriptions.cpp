@@ -5,12 +5,20 @@
 namespace vantedit {
 
 std::string readDescriptionText(ByteView buffer, int item, const DescField& field) {
-    std::string text;
-    for (int k = 0; k < field.units; ++k) {
-        const std::uint8_t b = buffer.u8(descUnitOffset(item, field, k));
-        if (b == 0) break;
-        text.push_back(static_cast<char>(storedToText(b)));
+    // MAKE and PATCH read every text: its units are taken straight from the field's stretch,
+    // checked once, rather than byte by checked byte.
+    const std::size_t begin = descUnitOffset(item, field, 0);
+    if (begin >= buffer.size()) return {};
+    // Units beyond the buffer read as 0, which ends the text.
+    const std::size_t units = std::min(static_cast<std::size_t>(field.units), (buffer.size() - begin + 1) / 2);
+    const std::uint8_t* unit = buffer.bytes().data() + begin;
+    std::string text(units, '\0');
+    std::size_t length = 0;
+    while (length < units && unit[2 * length] != 0) {
+        text[length] = static_cast<char>(storedToText(unit[2 * length]));
+        ++length;
     }
+    text.resize(length);
     return text;
 }
 
