@@ -204,6 +204,9 @@ struct Claim::Held {
 
     enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
     Result lock();
+    // One try at the lock of the file (or, for a target not there yet, of its lock file); empty
+    // when the path names another file by then, for another try.
+    std::optional<Result> lockOnce(bool exists);
     void release();
     bool locked() const { return handle != kNone; }
 };
@@ -235,59 +238,68 @@ Claim::Held::Result Claim::Held::lock() {
         }
         const bool exists = state.kind == FileState::Kind::Regular;
         if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
-        const std::string locking = exists ? saved : saved + std::string(kLockEnd);
-#if defined(_WIN32)
-        // The lock file goes when its last handle closes, however the run ends.
-        const HANDLE h = CreateFileW(wideName(locking).c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     exists ? OPEN_EXISTING : OPEN_ALWAYS,
-                                     exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
-        bool inUse = false;
-        if (!lockHandle(h, inUse)) {
-            CloseHandle(h);
-            return inUse ? Result::InUse : Result::Unavailable;
-        }
-        const FileState now = stateOf(saved);
-        if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
-            handle = reinterpret_cast<std::intptr_t>(h);
-            if (exists) state = stateOfHandle(h);
-            return Result::Locked;
-        }
-        CloseHandle(h);
-#else
-        // Not blocking on the open either: the path may have become a pipe meanwhile.
-        const int fd = exists ? ::open(locking.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
-                              : ::open(locking.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-        if (fd < 0) return Result::Unavailable;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const bool held = errno == EWOULDBLOCK;
-            ::close(fd);
-            return held ? Result::InUse : Result::Unavailable;
-        }
-        // The file locked must still be the one the path names: a run that ends removes its
-        // lock file, and another may have renamed a new target into place.
-        struct stat st{};
-        const bool open = ::fstat(fd, &st) == 0;
-        const FileState now = stateOf(saved);
-        const bool current =
-            exists ? open && stateOfStat(st).sameFileAs(now)
-                   : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
-        if (current) {
-            handle = fd;
-            if (exists) {
-                state = stateOfStat(st);
-            } else {
-                lockFile = locking;
-            }
-            return Result::Locked;
-        }
-        ::close(fd);
-#endif
+        if (const std::optional<Result> result = lockOnce(exists)) return *result;
     }
     state = FileState{};
     return Result::Unavailable;
 }
+
+#if defined(_WIN32)
+std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
+    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
+    // The lock file goes when its last handle closes, however the run ends.
+    const HANDLE h = CreateFileW(wideName(locking).c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 exists ? OPEN_EXISTING : OPEN_ALWAYS,
+                                 exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
+    bool inUse = false;
+    if (!lockHandle(h, inUse)) {
+        CloseHandle(h);
+        return inUse ? Result::InUse : Result::Unavailable;
+    }
+    const FileState now = stateOf(saved);
+    if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
+        handle = reinterpret_cast<std::intptr_t>(h);
+        if (exists) state = stateOfHandle(h);
+        return Result::Locked;
+    }
+    CloseHandle(h);
+    return std::nullopt;
+}
+#else
+std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
+    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
+    // Not blocking on the open either: the path may have become a pipe meanwhile.
+    const int fd = exists ? ::open(locking.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                          : ::open(locking.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return Result::Unavailable;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? Result::InUse : Result::Unavailable;
+    }
+    // The file locked must still be the one the path names: a run that ends removes its
+    // lock file, and another may have renamed a new target into place.
+    struct stat st{};
+    const bool open = ::fstat(fd, &st) == 0;
+    const FileState now = stateOf(saved);
+    const bool current =
+        exists ? open && stateOfStat(st).sameFileAs(now)
+               : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
+    if (current) {
+        handle = fd;
+        if (exists) {
+            state = stateOfStat(st);
+        } else {
+            lockFile = locking;
+        }
+        return Result::Locked;
+    }
+    ::close(fd);
+    return std::nullopt;
+}
+#endif
 
 void Claim::Held::release() {
     if (handle == kNone) return;
@@ -674,59 +686,72 @@ SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
     return facts;
 }
 
-SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults) {
-    SaveFacts facts;
-    const auto fail = [&](std::size_t job, SaveFact f) {
-        f.job = job;
-        facts.push_back(std::move(f));
-        return facts;
-    };
-    forgetLastFailure();
-    std::vector<Step> stepList(jobs.size());
-    const std::span<Step> steps(stepList);
-    // Everything that can refuse the save is looked at before anything is written.
+namespace {
+
+// The fact that stops a save, about the job; false, for the caller to return.
+bool stopped(SaveFacts& facts, std::size_t job, SaveFact f) {
+    f.job = job;
+    facts.push_back(std::move(f));
+    return false;
+}
+
+// Everything that can refuse the save, looked at before anything is written: the claim of
+// each target, its place, its read-only mark, and its kept copy. False with the refusal told.
+bool planSteps(std::vector<std::unique_ptr<Claim::Held>>& held, std::span<Step> steps, std::span<const SaveJob> jobs,
+               Faults& faults, SaveFacts& facts) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         Step& s = steps[i];
         s.job = &jobs[i];
-        s.held = claimOne(claim.held_, jobs[i].target, facts);
+        s.held = claimOne(held, jobs[i].target, facts);
         if (s.held == nullptr) {
             facts.back().job = i;
-            return facts;
+            return false;
         }
         // A path that names nothing a file can be made at (a loop of links, a file as a folder).
         std::error_code ec;
         const bool there = fs::exists(fs::status(fsPath(s.held->path), ec));
         if (ec && ec != std::errc::no_such_file_or_directory) {
-            return fail(i, {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
+            return stopped(facts, i,
+                           {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
         }
         // A read-only mark would be ignored by a rename, and by a run as root.
         const bool replaced = !s.held->direct && there;
-        if (replaced && isReadOnly(s.held->path)) return fail(i, failure(s.held->path, SaveError::ReadOnly));
+        if (replaced && isReadOnly(s.held->path)) return stopped(facts, i, failure(s.held->path, SaveError::ReadOnly));
         const bool spliced = jobs[i].offset != kWholeFile;
         // A device or a pipe cannot be copied, nor waited on.
-        if (spliced && s.held->direct) return fail(i, failure(s.held->path, SaveError::NotRegular));
-        if (spliced && replaced && !isWritableFile(faults, s.held->path)) return fail(i, failure(s.held->path));
+        if (spliced && s.held->direct) return stopped(facts, i, failure(s.held->path, SaveError::NotRegular));
+        if (spliced && replaced && !isWritableFile(faults, s.held->path))
+            return stopped(facts, i, failure(s.held->path));
         SaveFact refused;
-        if (!planKeptCopy(s, faults, refused)) return fail(i, std::move(refused));
+        if (!planKeptCopy(s, faults, refused)) return stopped(facts, i, std::move(refused));
+    }
+    return true;
+}
+
+// The new files and the kept copies written, and every target checked against another
+// program's writes since the run read it. False with the failure told.
+bool writeSteps(std::span<Step> steps, Faults& faults, SaveFacts& facts) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        forgetLastFailure();
+        if (const SaveError error = writeNewFile(steps[i], faults); error != SaveError::None)
+            return stopped(facts, i, failure(steps[i].held->path, error));
     }
     for (std::size_t i = 0; i < steps.size(); ++i) {
         forgetLastFailure();
-        if (const SaveError error = writeNewFile(steps[i], faults); error != SaveError::None) {
-            return fail(i, failure(steps[i].held->path, error));
-        }
+        if (!writeKeptCopy(steps[i], faults)) return stopped(facts, i, failure(steps[i].keptPath));
     }
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        forgetLastFailure();
-        if (!writeKeptCopy(steps[i], faults)) return fail(i, failure(steps[i].keptPath));
-    }
-    // Another program may have written or replaced a target since the run read it.
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Claim::Held& h = *steps[i].held;
         if (h.direct || h.state.kind == FileState::Kind::Unknown) continue;
-        if (faults.failFileCall() || stateOf(h.saved) != h.state) return fail(i, failure(h.path, SaveError::Changed));
+        if (faults.failFileCall() || stateOf(h.saved) != h.state)
+            return stopped(facts, i, failure(h.path, SaveError::Changed));
     }
-    // The kept copies first: a first original that cannot be put in place is taken back, so
-    // that until a target is replaced every file is as it was.
+    return true;
+}
+
+// The kept copies put in place first: a first original that cannot be put in place is taken
+// back, so that until a target is replaced every file is as it was. Then the new files.
+bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
         Step& s = steps[i];
         if (!s.kept) continue;
@@ -736,7 +761,7 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
                     removeQuietly(savedPath(steps[j].keptPath));
             }
             forgetOriginals(facts);
-            return fail(i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
+            return stopped(facts, i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
         }
         const bool original = s.job->kept == KeptCopy::FirstOriginal;
         facts.push_back(
@@ -755,11 +780,24 @@ SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults)
                     takeBackOriginals(steps);
                     forgetOriginals(facts);
                 }
-                return fail(i, {SaveEvent::Failed, s.held->path, SaveError::System, s.out->renameReason(), {}});
+                return stopped(facts, i,
+                               {SaveEvent::Failed, s.held->path, SaveError::System, s.out->renameReason(), {}});
             }
         }
         facts.push_back({SaveEvent::Saved, s.held->path, SaveError::None, {}, {}, i});
     }
+    return true;
+}
+
+}  // namespace
+
+SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults) {
+    SaveFacts facts;
+    forgetLastFailure();
+    std::vector<Step> stepList(jobs.size());
+    const std::span<Step> steps(stepList);
+    if (planSteps(claim.held_, steps, jobs, faults, facts) && writeSteps(steps, faults, facts))
+        renameSteps(steps, facts);
     return facts;
 }
 
