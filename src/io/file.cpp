@@ -363,7 +363,7 @@ bool sameContents(const std::string& a, const std::string& b) {
     File first(noFaults()), second(noFaults());
     bool notRegular = false;
     if (!first.openRegular(a, notRegular) || !second.openRegular(b, notRegular)) return false;
-    static char x[65536], y[65536];
+    static char x[32768], y[32768];
     for (;;) {
         const std::size_t got = first.read(x, sizeof x);
         if (second.read(y, sizeof y) != got || std::memcmp(x, y, got) != 0) return false;

@@ -398,8 +398,9 @@ bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
 constexpr int kTemporaryNames = 100;
 
 // As much as a copy holds at once: the page cache streams it as fast as one big block. One
-// save at a time, so no memory is asked for while saving.
-constexpr std::size_t kCopyChunk = std::size_t{128} << 10;
+// save at a time, so no memory is asked for while saving. Kept small enough that the program
+// still starts, and fails cleanly, in the least address space the loader itself needs.
+constexpr std::size_t kCopyChunk = std::size_t{64} << 10;
 std::array<std::uint8_t, kCopyChunk> chunk;
 
 // A new file beside the one it will replace, removed unless it was put in place.
