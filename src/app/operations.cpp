@@ -173,17 +173,22 @@ struct MergeState {
     std::vector<StaleChange> stale;
 };
 
+// The change list's lines, read in the game's code page; false after the reading's failure.
+bool readListLines(const Game& game, std::string_view bytes, std::vector<ChangeLine>& lines, std::ostream& out,
+                   Faults& faults) {
+    Reading reading;
+    reading.texts.codePage = game.edition().codePage;
+    if (readChangeList(bytes, faults, game.edition().codePage, lines, reading)) return true;
+    printReading(out, reading);
+    return false;
+}
+
 // A change list's lines as set cells of one mod: each whose Was the master holds sets its Now
 // on the working copy; the others are stale, not merged. False after the failure's message.
 bool mergeChangeList(const Game& master, Game& work, std::string_view bytes, std::uint32_t index, MergeState& state,
                      std::ostream& out, Faults& faults) {
     std::vector<ChangeLine> lines;
-    Reading reading;
-    reading.texts.codePage = master.edition().codePage;
-    if (!readChangeList(bytes, faults, master.edition().codePage, lines, reading)) {
-        printReading(out, reading);
-        return false;
-    }
+    if (!readListLines(master, bytes, lines, out, faults)) return false;
     std::vector<FieldRef> reached;
     std::int32_t notAdded = 0;
     for (ChangeLine& c : lines) {
@@ -460,12 +465,7 @@ void applyLines(Game& game, std::span<const ChangeLine* const> lines, bool backw
 bool applyChangeList(Game& game, std::string_view bytes, ListUse use, ListOutcome& outcome, std::ostream& out,
                      Faults& faults, const Game* original = nullptr) {
     std::vector<ChangeLine> lines;
-    Reading reading;
-    reading.texts.codePage = game.edition().codePage;
-    if (!readChangeList(bytes, faults, game.edition().codePage, lines, reading)) {
-        printReading(out, reading);
-        return false;
-    }
+    if (!readListLines(game, bytes, lines, out, faults)) return false;
     const bool backwards = use == ListUse::Revert;
     std::vector<ChangeLine*> applying;
     for (ChangeLine& c : lines) {
