@@ -6,11 +6,6 @@ namespace vantedit {
 
 namespace {
 
-ByteView storeView(const Game& game, FieldStore store) {
-    if (store == FieldStore::ItemDescriptions) return game.descriptions.view(DescFile::Item);
-    return store == FieldStore::ShopDescriptions ? game.descriptions.view(DescFile::Shop) : game.image();
-}
-
 // Whether the field's bytes are the same in both games, and so its value: the values, whose
 // reading decodes texts, are compared only where the bytes differ.
 bool sameBytes(const Game& a, const Game& b, const FieldRef& f) {

@@ -200,24 +200,24 @@ FieldBytes fieldBytes(const Edition& e, const FieldRef& f) {
     return {};
 }
 
+ByteView storeView(const Game& game, FieldStore store) {
+    if (store == FieldStore::ItemDescriptions) return game.descriptions.view(DescFile::Item);
+    return store == FieldStore::ShopDescriptions ? game.descriptions.view(DescFile::Shop) : game.image();
+}
+
+MutableByteView mutableStoreView(Game& game, FieldStore store) {
+    if (store == FieldStore::ItemDescriptions) return game.descriptions.mutableView(DescFile::Item);
+    return store == FieldStore::ShopDescriptions ? game.descriptions.mutableView(DescFile::Shop) : game.mutableImage();
+}
+
 void copyFieldBytes(Game& to, const Game& from, const FieldRef& f) {
     const FieldBytes b = fieldBytes(to.edition(), f);
     const std::size_t size = b.end - b.begin;
-    const auto copy = [&](MutableByteView target, ByteView source) {
-        if (!source.contains(b.begin, size) || !target.contains(b.begin, size)) return;
-        const auto bytes = source.bytes().subspan(b.begin, size);
-        std::copy(bytes.begin(), bytes.end(), target.bytes().begin() + static_cast<std::ptrdiff_t>(b.begin));
-    };
-    switch (b.store) {
-        case FieldStore::Image:
-        case FieldStore::AttachmentTable: copy(to.mutableImage(), from.image()); break;
-        case FieldStore::ItemDescriptions:
-            copy(to.descriptions.mutableView(DescFile::Item), from.descriptions.view(DescFile::Item));
-            break;
-        case FieldStore::ShopDescriptions:
-            copy(to.descriptions.mutableView(DescFile::Shop), from.descriptions.view(DescFile::Shop));
-            break;
-    }
+    const ByteView source = storeView(from, b.store);
+    const MutableByteView target = mutableStoreView(to, b.store);
+    if (!source.contains(b.begin, size) || !target.contains(b.begin, size)) return;
+    const auto bytes = source.bytes().subspan(b.begin, size);
+    std::copy(bytes.begin(), bytes.end(), target.bytes().begin() + static_cast<std::ptrdiff_t>(b.begin));
 }
 
 bool TypedNumbers::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {

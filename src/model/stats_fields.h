@@ -274,6 +274,10 @@ struct FieldBytes {
 // Only stats of two sections share bytes; no other field's bytes are another's.
 FieldBytes fieldBytes(const Edition& e, const FieldRef& f);
 
+// The buffer a field's bytes are kept in: the image, or one of the description buffers.
+ByteView storeView(const Game& game, FieldStore store);
+MutableByteView mutableStoreView(Game& game, FieldStore store);
+
 // Copies the field's bytes from one game to another of the same edition; of an attachment
 // field, the whole weapon attachment table.
 void copyFieldBytes(Game& to, const Game& from, const FieldRef& f);
