@@ -518,7 +518,6 @@ TEST(Properties, MergeFindsWhatComparingEveryFieldFindsAndPutsItsCopyBack) {
         std::size_t asked = 0;
         std::optional<Game> work = master.tryCopyOfTables(asked, noFaults());
         ASSERT_TRUE(work);
-        Reading reading;
         const ByteSpan span = tableSpan(master.edition());
         const auto tables = [&](const Game& game) {
             const auto bytes = game.image().bytes().subspan(static_cast<std::size_t>(span.begin));
@@ -535,7 +534,7 @@ TEST(Properties, MergeFindsWhatComparingEveryFieldFindsAndPutsItsCopyBack) {
                                             v.text + std::to_string(v.number));
                 }
             });
-            applyStatsFileAgain(*work, mod, noFaults(), reading);
+            const Reading reading = applyStatsFile(*work, mod, noFaults());
             ASSERT_TRUE(reading.ok());
             MergedMods merged;
             ASSERT_TRUE(merged.add(master, *work, reading.reached.fields(), 0, asked));

@@ -95,7 +95,6 @@ TEST(ValueWrites, AFieldMayChangeItsOwnValueAndListValuesAreNamedByPosition) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->before, 0);
     EXPECT_TRUE(b->editor == combine);
-    EXPECT_TRUE(b->writer == other);
     EXPECT_EQ(fieldLabel(itemField(118, statCellIndex(40))), "Clip Type");
     EXPECT_EQ(writes.find(at + 2), nullptr);
 }

@@ -213,8 +213,8 @@ bool mergeChangeList(const Game& master, Game& work, std::string_view bytes, std
 // One mod read onto the working copy of the master, as PATCH reads it (or a change list, as
 // set cells), with the reading's messages, and what it sets added to the merge, which puts
 // the copy back; false after the failure's message.
-bool mergeMod(const Game& master, Game& work, Reading& reading, const std::string& modPath, std::uint32_t index,
-              MergeState& state, std::ostream& out, Faults& faults) {
+bool mergeMod(const Game& master, Game& work, const std::string& modPath, std::uint32_t index, MergeState& state,
+              std::ostream& out, Faults& faults) {
     printReadingMod(out, modPath);
     std::string bytes;
     std::size_t asked = 0;
@@ -224,7 +224,7 @@ bool mergeMod(const Game& master, Game& work, Reading& reading, const std::strin
         return false;
     }
     if (isChangeList(bytes)) return mergeChangeList(master, work, bytes, index, state, out, faults);
-    applyStatsFileAgain(work, std::move(bytes), faults, reading);
+    const Reading reading = applyStatsFile(work, std::move(bytes), faults);
     printReading(out, reading);
     if (!reading.ok()) return false;
     if (reading.mostValuesDiffer) printMostValuesDiffer(out);
@@ -704,10 +704,9 @@ int runMerge(const RunContext& run) {
         printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return 1;
     }
-    Reading reading;
     for (std::size_t i = 0; i < run.mods.size(); ++i) {
         const std::string path(run.mods[i]);
-        if (!mergeMod(base, *work, reading, path, static_cast<std::uint32_t>(i), state, run.out, run.faults)) return 1;
+        if (!mergeMod(base, *work, path, static_cast<std::uint32_t>(i), state, run.out, run.faults)) return 1;
     }
     run.out << "\n";
     printConflicts(run.out, base, state.merged, run.mods);

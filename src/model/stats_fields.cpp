@@ -261,13 +261,6 @@ std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     return numbers_[i];
 }
 
-void TypedNumbers::forget(const FieldRef& f) {
-    const std::size_t i = indexOf(f);
-    if (i >= numbers_.size() || numbers_[i] == kNotGiven) return;
-    if (i < kStatCells) --itemCells_[static_cast<std::size_t>(f.record)];
-    numbers_[i] = kNotGiven;
-}
-
 bool FieldSet::reserveFor(Faults& faults, const Edition& e, std::size_t& asked) {
     std::size_t count = 0;
     for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
@@ -296,11 +289,6 @@ void FieldSet::add(const FieldRef& f) {
     if (i >= added_.size() || added_[i] != 0) return;
     added_[i] = 1;
     fields_.push_back(f);
-}
-
-void FieldSet::clear() {
-    for (const FieldRef& f : fields_) added_[indexOf(f)] = 0;
-    fields_.clear();
 }
 
 bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {

@@ -307,12 +307,9 @@ public:
     // Room for every field of the edition, had before the set is filled. False when it cannot
     // be had, with asked set to the size asked for.
     bool reserveFor(Faults& faults, const Edition& e, std::size_t& asked);
-    bool reserved() const { return !added_.empty(); }
     // Needs no memory; a field of no record of the edition is not added.
     void add(const FieldRef& f);
     std::span<const FieldRef> fields() const { return fields_; }
-    // Empty again, at the cost of what it held.
-    void clear();
 
 private:
     std::size_t indexOf(const FieldRef& f) const;  // added_.size() for no field of the edition
@@ -332,8 +329,6 @@ public:
     void note(const FieldRef& f, std::int64_t number);
     // Empty when the file gave the field no number.
     std::optional<std::int64_t> find(const FieldRef& f) const;
-    // The field given no number again.
-    void forget(const FieldRef& f);
     // How many of the item's stat cells were given a number.
     std::int32_t statCellsGiven(std::int32_t item) const;
 

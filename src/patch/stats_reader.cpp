@@ -432,60 +432,18 @@ bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading) {
     return true;
 }
 
-namespace {
-
-void readAndRebuild(Game& game, std::string bytes, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
+Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts) {
+    Reading reading;
+    AttachmentGroups groups;
+    if (!reserveReading(faults, game.edition(), reading, groups) || !readUtf16AsUtf8(bytes, faults, reading))
+        return reading;
     readStatsText(std::move(bytes), game, groups, reading, texts);
-    if (!reading.ok()) return;
+    if (!reading.ok()) return reading;
     reading.mostValuesDiffer = mostStatValuesDiffer(game, reading.typed, [&](std::int32_t item, std::size_t ci) {
         return statValueChanged(game, reading, item, ci);
     });
     reading.attachments = rebuildWeaponAttachTable(game, groups);
-}
-
-// The records as before any reading, their room kept: only the bytes and numbers of the
-// fields the last reading reached were written.
-void clearReading(const Edition& e, Reading& reading) {
-    for (const FieldRef& f : reading.reached.fields()) {
-        const FieldBytes bytes = fieldBytes(e, f);
-        if (bytes.store == FieldStore::Image) reading.writes.forget(bytes.begin, bytes.end - bytes.begin);
-        reading.typed.forget(f);
-    }
-    reading.reached.clear();
-    reading.notices.clear();
-    reading.noticeTexts.clear();
-    reading.told = {};
-    reading.moreOf = {};
-    reading.failure = {};
-    reading.mostValuesDiffer = false;
-    reading.attachments = {};
-}
-
-}  // namespace
-
-Reading applyStatsFile(Game& game, std::string bytes, Faults& faults, DescriptionTexts texts) {
-    Reading reading;
-    AttachmentGroups groups;
-    if (reserveReading(faults, game.edition(), reading, groups) && readUtf16AsUtf8(bytes, faults, reading))
-        readAndRebuild(game, std::move(bytes), groups, reading, texts);
     return reading;
-}
-
-void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading) {
-    AttachmentGroups groups;
-    if (reading.reached.reserved()) {
-        clearReading(game.edition(), reading);
-        std::size_t asked = 0;
-        if (!reserveAttachmentGroups(faults, groups, asked)) {
-            reading.failure.error = ReadError::Allocation;
-            reading.failure.count = static_cast<std::int64_t>(asked);
-            return;
-        }
-    } else if (!reserveReading(faults, game.edition(), reading, groups)) {
-        return;
-    }
-    if (!readUtf16AsUtf8(bytes, faults, reading)) return;
-    readAndRebuild(game, std::move(bytes), groups, reading, DescriptionTexts::NotSaved);
 }
 
 }  // namespace vantedit

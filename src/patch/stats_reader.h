@@ -59,11 +59,6 @@ enum class DescriptionTexts : std::uint8_t { NotSaved, Saved };
 Reading applyStatsFile(Game& game, std::string bytes, Faults& faults,
                        DescriptionTexts texts = DescriptionTexts::NotSaved);
 
-// The same reading into reading, for a run that reads many files in turn onto one game and
-// puts the game back between them: the room of the records, had on the first call, is kept,
-// and each call clears only the fields the one before reached.
-void applyStatsFileAgain(Game& game, std::string bytes, Faults& faults, Reading& reading);
-
 // A UTF-16 file's bytes made those of the same text in UTF-8 after its byte order mark; false
 // with the failure set when the memory for it cannot be had.
 bool readUtf16AsUtf8(std::string& bytes, Faults& faults, Reading& reading);

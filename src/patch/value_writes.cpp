@@ -53,13 +53,6 @@ const ByteWrite* ValueWrites::find(std::size_t offset) const {
     return i < records_.size() && records_[i].written ? &records_[i] : nullptr;
 }
 
-void ValueWrites::forget(std::size_t offset, std::size_t size) {
-    for (std::size_t byte = offset; byte < offset + size; ++byte) {
-        const std::size_t i = indexOf(byte);
-        if (i < records_.size()) records_[i] = ByteWrite{};
-    }
-}
-
 bool ValueWrites::store(MutableByteView image, std::int64_t offset, ColumnKind kind, std::int64_t number,
                         const FieldRef& field, FieldRef& conflict) {
     const int width = columnWidth(kind);
@@ -91,7 +84,6 @@ bool ValueWrites::store(MutableByteView image, std::int64_t offset, ColumnKind k
             b->written = true;
             b->before = image.u8(byte);
         }
-        b->writer = field;
         if (b->edited && !(b->editor == field)) continue;  // the old value, or the same edit
         image.setU8(byte, value);
         b->edited = value != b->before;

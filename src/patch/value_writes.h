@@ -18,7 +18,6 @@ struct ByteWrite {
     bool written = false;     // some value of the file wrote it
     bool edited = false;      // the byte holds an edit: a value other than before
     std::uint8_t before = 0;  // the byte before this PATCH
-    FieldRef writer{};        // the last field that wrote it
     FieldRef editor{};        // the field whose edit it holds
 };
 
@@ -39,8 +38,6 @@ public:
 
     // The record of the byte at the image offset; nullptr if no value of the file wrote it.
     const ByteWrite* find(std::size_t offset) const;
-    // The bytes from offset on have no record again, as before the reading.
-    void forget(std::size_t offset, std::size_t size);
 
 private:
     // The bytes of the tables, overlapping ones merged, each at its place in records_.
