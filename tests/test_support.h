@@ -13,11 +13,11 @@
 
 #include "app/run.h"
 #include "dump/stats_writer.h"
+#include "model/attachment_groups.h"
 #include "model/editions.h"
 #include "model/game.h"
 #include "model/memory.h"
 #include "model/sections.h"
-#include "patch/attachment_groups.h"
 
 namespace vantedit {
 

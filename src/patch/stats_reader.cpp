@@ -4,10 +4,10 @@
 #include <array>
 #include <string_view>
 
+#include "model/attachment_groups.h"
 #include "model/code_pages.h"
 #include "model/list_tables.h"
 #include "model/memory.h"
-#include "patch/attachment_groups.h"
 #include "patch/stats_lines.h"
 #include "patch/text_damage.h"
 

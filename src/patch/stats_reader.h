@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/attachment_groups.h"
 #include "model/game.h"
 #include "model/memory.h"
 #include "model/stats_fields.h"
-#include "patch/attachment_groups.h"
 #include "patch/read_facts.h"
 #include "patch/text_builder.h"
 #include "patch/value_writes.h"

@@ -1,4 +1,4 @@
-#include "patch/attachment_groups.h"
+#include "model/attachment_groups.h"
 
 #include <algorithm>
 #include <span>
