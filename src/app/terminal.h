@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "patch/text_builder.h"
+#include "model/text_builder.h"
 
 namespace vantedit {
 

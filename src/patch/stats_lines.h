@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "model/stats_fields.h"
-#include "patch/text_builder.h"
+#include "model/text_builder.h"
 
 namespace vantedit {
 

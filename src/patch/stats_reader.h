@@ -13,8 +13,8 @@
 #include "model/game.h"
 #include "model/memory.h"
 #include "model/stats_fields.h"
+#include "model/text_builder.h"
 #include "patch/read_facts.h"
-#include "patch/text_builder.h"
 #include "patch/value_writes.h"
 
 namespace vantedit {
