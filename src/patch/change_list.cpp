@@ -135,8 +135,7 @@ bool readChangeList(std::string_view file, Faults& faults, CodePage codePage, st
     if (lineFeed == std::string_view::npos) return true;
     // Each cell's first line, by its keyword, record and field as the list names it.
     std::unordered_map<std::string, std::int64_t> given;
-    StatsLines cutter(text, lineFeed + 1, 2, separator);
-    for (StatsLine l; cutter.next(l);) {
+    return forEachLine(text, lineFeed + 1, 2, separator, [&](const StatsLine& l) {
         ChangeLine c;
         if (!readChangeLine(l, form, separator, c, reading.failure)) return false;
         std::string key = std::to_string(c.field.line) + ' ' + std::to_string(c.field.record) + '\t';
@@ -148,8 +147,8 @@ bool readChangeList(std::string_view file, Faults& faults, CodePage codePage, st
             return false;
         }
         lines.push_back(std::move(c));
-    }
-    return true;
+        return true;
+    });
 }
 
 }  // namespace vantedit

@@ -102,9 +102,16 @@ Cell takeQuoted(std::string_view& rest, std::size_t close, const CellGrammar& g,
     return cell;
 }
 
-}  // namespace
+// What follows a line break.
+struct Opening {
+    std::size_t after = kNone;  // the line break it was looked for after
+    std::size_t blankEnd = 0;   // the end of the white space after it
+    bool opens = false;         // a word of letters, blanks and a number
+    bool keyword = false;       // a keyword and its number
+};
 
-StatsLines::Opening StatsLines::openingAt(std::string_view bytes, std::size_t lineBreak, bool crEnds) {
+// crEnds: carriage returns alone break lines too.
+Opening openingAt(std::string_view bytes, std::size_t lineBreak, bool crEnds) {
     std::size_t at = lineBreak + 1;
     while (at < bytes.size() && isWhiteSpace(static_cast<unsigned char>(bytes[at]))) ++at;
     Opening opening{lineBreak, at, false, false};
@@ -124,70 +131,76 @@ StatsLines::Opening StatsLines::openingAt(std::string_view bytes, std::size_t li
     return opening;
 }
 
-const StatsLines::Opening& StatsLines::openingAfter(std::size_t lineFeed) {
-    // A line feed within the white space the last look passed over finds what that look found.
-    if (opening_.after != kNone && lineFeed >= opening_.after && lineFeed < opening_.blankEnd) return opening_;
-    opening_ = openingAt(bytes_, lineFeed, false);
-    return opening_;
+// The next separator from at on that a quote follows: where a quoted cell may open.
+std::size_t quoteAfter(std::string_view bytes, std::size_t at, char separator) {
+    const std::array<char, 2> opener{separator, '"'};
+    return bytes.find({opener.data(), opener.size()}, at);
 }
 
-std::size_t StatsLines::lineEnd(std::size_t start) {
-    if (quote_ < start) quote_ = bytes_.find(quoteAfter(), start);
-    for (std::size_t at = start;;) {
-        const std::size_t lineFeed = bytes_.find('\n', at);
-        if (quote_ < lineFeed) {
-            const std::size_t close =
-                closingQuote<false>(bytes_, quote_ + 1, quoteAfter_[0], [&](std::size_t after, bool keyword) {
-                    return keyword ? openingAfter(after).keyword : openingAfter(after).opens;
-                });
-            at = close != kNone ? close : quote_ + 1;
-            quote_ = bytes_.find(quoteAfter(), at);
-        } else if (lineFeed == kNone || openingAfter(lineFeed).opens) {
-            return std::min(lineFeed, bytes_.size());
-        } else {
-            at = lineFeed + 1;
-        }
+// The next line break from at on that stands outside quoted cells: a line feed, or with
+// crEnds a carriage return. quote is quoteAfter of some place before at, kept between calls.
+template <bool crEnds, typename Opens>
+std::size_t breakOutsideQuotes(std::string_view bytes, std::size_t at, std::size_t& quote, char separator,
+                               Opens opens) {
+    if (quote < at) quote = quoteAfter(bytes, at, separator);
+    for (;;) {
+        const std::size_t lineBreak = bytes.find(crEnds ? '\r' : '\n', at);
+        if (!(quote < lineBreak)) return lineBreak;
+        const std::size_t close = closingQuote<crEnds>(bytes, quote + 1, separator, opens);
+        at = close != kNone ? close : quote + 1;
+        quote = quoteAfter(bytes, at, separator);
     }
 }
 
-bool StatsLines::next(StatsLine& line) {
-    const char* b = bytes_.data();
-    std::size_t start = at_;
-    while (start < bytes_.size() && !isAsciiLetter(static_cast<unsigned char>(b[start]))) ++start;
-    if (start == bytes_.size()) return false;
-    const std::size_t end = lineEnd(start);
-    std::size_t textEnd = end;
-    while (end < bytes_.size() && textEnd > start && b[textEnd - 1] == '\r') --textEnd;
-    line = {bytes_.substr(start, textEnd - start), number_ + std::count(b + at_, b + start, '\n')};
-    number_ = line.number + std::count(b + start, b + end, '\n');
-    at_ = end;
-    return true;
-}
-
-void StatsLines::endLinesAtCarriageReturns(std::string& bytes, char separator) {
+// A file whose first line ends in a carriage return that no line feed follows (a Mac's) ends
+// every line so: each such carriage return outside quotes becomes a line feed, and the file
+// reads as it would with CR LF, its line numbers too.
+void endLinesAtCarriageReturns(std::string& bytes, char separator) {
     const std::size_t first = bytes.find_first_of("\r\n");
     if (first == kNone || bytes[first] == '\n' || !lineBreakAt(bytes, first, true)) return;
-    const std::array<char, 2> quoteAfter{separator, '"'};
-    const std::string_view opener(quoteAfter.data(), quoteAfter.size());
     const auto opens = [&](std::size_t after, bool keyword) {
         const Opening o = openingAt(bytes, after, true);
         return keyword ? o.keyword : o.opens;
     };
-    std::size_t quote = bytes.find(opener);
-    for (std::size_t at = first; (at = bytes.find('\r', at)) != kNone;) {
-        if (quote < at) {
-            const std::size_t close = closingQuote<true>(bytes, quote + 1, separator, opens);
-            at = close != kNone ? close : quote + 1;
-            quote = bytes.find(opener, at);
-        } else {
-            if (lineBreakAt(bytes, at, true)) bytes[at] = '\n';
-            ++at;
-        }
+    std::size_t quote = quoteAfter(bytes, 0, separator);
+    for (std::size_t at = first; (at = breakOutsideQuotes<true>(bytes, at, quote, separator, opens)) != kNone; ++at) {
+        if (lineBreakAt(bytes, at, true)) bytes[at] = '\n';
+    }
+}
+
+}  // namespace
+
+bool forEachLine(std::string_view bytes, std::size_t from, std::int64_t number, char separator,
+                 const std::function<bool(const StatsLine&)>& visit) {
+    Opening last;
+    const auto opens = [&](std::size_t lineFeed, bool keyword) {
+        // A line feed within the white space the last look passed over finds what that look found.
+        if (last.after == kNone || lineFeed < last.after || lineFeed >= last.blankEnd)
+            last = openingAt(bytes, lineFeed, false);
+        return keyword ? last.keyword : last.opens;
+    };
+    const char* b = bytes.data();
+    std::size_t quote = quoteAfter(bytes, from, separator);
+    for (std::size_t at = from;;) {
+        std::size_t start = at;
+        while (start < bytes.size() && !isAsciiLetter(static_cast<unsigned char>(b[start]))) ++start;
+        if (start == bytes.size()) return true;
+        // The line ends at the first line feed outside quotes that a line opening follows.
+        std::size_t end = breakOutsideQuotes<false>(bytes, start, quote, separator, opens);
+        while (end != kNone && !opens(end, false))
+            end = breakOutsideQuotes<false>(bytes, end + 1, quote, separator, opens);
+        end = std::min(end, bytes.size());
+        std::size_t textEnd = end;
+        while (end < bytes.size() && textEnd > start && b[textEnd - 1] == '\r') --textEnd;
+        const StatsLine line{bytes.substr(start, textEnd - start), number + std::count(b + at, b + start, '\n')};
+        if (!visit(line)) return false;
+        number = line.number + std::count(b + start, b + end, '\n');
+        at = end;
     }
 }
 
 std::string_view linesOf(std::string& file, char separator, TextForm& form) {
-    StatsLines::endLinesAtCarriageReturns(file, separator);
+    endLinesAtCarriageReturns(file, separator);
     std::string_view bytes = file;
     const bool mark = bytes.starts_with("\xEF\xBB\xBF");
     if (mark) bytes.remove_prefix(3);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,43 +27,14 @@ struct StatsLine {
     std::int64_t number = 0;
 };
 
-// Cuts the file into lines. A line starts at a letter (what stands before it is passed over)
-// and ends at a line feed outside quotes followed by a line opening (white space, anything but
-// letters on its line, then a word of letters, blanks and a number), or at the end of the file.
-// A cell's opening quote quotes it when it closes before a line feed before a keyword's line.
-class StatsLines {
-public:
-    // separator: what stands between cells, the tab as MAKE writes it.
-    StatsLines(std::string_view bytes, std::size_t from, std::int64_t number, char separator = '\t')
-        : bytes_(bytes), at_(from), number_(number), quoteAfter_{separator, '"'},
-          quote_(bytes.find(quoteAfter(), from)) {}
-    bool next(StatsLine& line);  // false at the end of the file
-
-    // A file whose first line ends in a carriage return that no line feed follows (a Mac's)
-    // ends every line so: each such carriage return outside quotes becomes a line feed, and
-    // the file reads as it would with CR LF, its line numbers too.
-    static void endLinesAtCarriageReturns(std::string& bytes, char separator);
-
-private:
-    struct Opening {
-        std::size_t after;     // the line feed it was looked for after
-        std::size_t blankEnd;  // the end of the white space after it
-        bool opens;          // a word of letters, blanks and a number
-        bool keyword;        // a keyword and its number
-    };
-    // What follows the line break; crEnds: carriage returns alone break lines too.
-    static Opening openingAt(std::string_view bytes, std::size_t lineBreak, bool crEnds);
-    const Opening& openingAfter(std::size_t lineFeed);
-    std::string_view quoteAfter() const { return {quoteAfter_.data(), 2}; }  // a separator, then a quote
-    std::size_t lineEnd(std::size_t start);
-
-    std::string_view bytes_;
-    std::size_t at_;
-    std::int64_t number_;
-    std::array<char, 2> quoteAfter_;
-    std::size_t quote_;  // the next separator before a cell that opens with a quote
-    Opening opening_{std::string_view::npos, 0, false, false};
-};
+// Cuts the file into lines from `from` on, the first counted as number, and hands each to
+// visit till it returns false (false then). A line starts at a letter (what stands before it
+// is passed over) and ends at a line feed outside quotes followed by a line opening (white
+// space, anything but letters on its line, then a word of letters, blanks and a number), or
+// at the end of the file. A cell's opening quote quotes it when it closes before a line feed
+// before a keyword's line. separator: what stands between cells, the tab as MAKE writes it.
+bool forEachLine(std::string_view bytes, std::size_t from, std::int64_t number, char separator,
+                 const std::function<bool(const StatsLine&)>& visit);
 
 // The file made ready for its lines: with lone carriage returns as line ends when its first
 // line ends in one, and after the UTF-8 byte order mark, if any. A file with the mark, or whose

@@ -369,17 +369,17 @@ void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Readi
     reading.texts = r.form;
     std::size_t from = 0;
     if (!readFirstLine(bytes, separator, r.layout, reading, from)) return;
-    StatsLines lines(bytes, from, from == 0 ? 1 : 2, separator);
     bool ammoTypeWarned = false;
-    for (StatsLine line; lines.next(line);) {
+    forEachLine(bytes, from, from == 0 ? 1 : 2, separator, [&](StatsLine line) {
         // A first line whose word is no keyword is no heading either.
         for (bool opening = from == 0 && line.number == 1; !line.text.empty(); opening = false) {
             if (readLine(r, line, ammoTypeWarned)) continue;
             if (opening && reading.failure.error == ReadError::UnknownWord)
                 reading.failure.cause = HeadingCause::NoKeyword;
-            return;
+            return false;
         }
-    }
+        return true;
+    });
 }
 
 namespace {
