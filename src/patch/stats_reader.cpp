@@ -58,15 +58,12 @@ CellType cellTypeOf(const FieldRef& f) {
     return CellType::Name;
 }
 
-// The most of a cell kept: one more than the field holds, so that a text too long still reads
-// as too long, and one more than a number shows.
+// The most of a cell kept: two more characters than the field's text holds (one more than
+// with its end), so that a text too long still reads as too long; one more than a number shows.
 std::size_t cellKept(const FieldRef& f) {
-    switch (cellTypeOf(f)) {
-        case CellType::ItemText: return static_cast<std::size_t>(descField(itemCell(f)).units) + 1;
-        case CellType::AmmoNameText: return kAmmoNameMaxLength + 2;
-        case CellType::Name: return static_cast<std::size_t>(nameTable(kLineTypes[f.line]).recordSize) + 1;
-        default: return kNumberCellKept + 1;
-    }
+    const CellType type = cellTypeOf(f);
+    const bool number = type == CellType::ItemNumber || type == CellType::ListValue;
+    return number ? kNumberCellKept + 1 : static_cast<std::size_t>(mostCharacters(f)) + 2;
 }
 
 // Only items 0 to 350 have description records; a text of any other row is consumed.
@@ -132,8 +129,8 @@ bool takeNumber(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& c
         if (value != 0) addAttachmentPair(r.groups, f.record, attachmentKind(itemCell(f)).item);
     } else {
         const auto at = static_cast<std::int64_t>(fieldBytes(r.game.edition(), f).begin);
-        if (!reading.writes.store(r.game.mutableImage(), at, numberKind(f), value, f, reading.failure.other)) {
-            const FieldRef other = reading.failure.other;
+        FieldRef other;
+        if (!reading.writes.store(r.game.mutableImage(), at, numberKind(f), value, f, other)) {
             fail(reading, ReadError::SameByte, ReadPlace::Field, l, f.field);
             reading.failure.other = other;
             return false;
@@ -288,13 +285,14 @@ bool readLine(LineReader& r, StatsLine& text, bool& ammoTypeWarned) {
 // Why a first line that is no heading is none, as far as it shows: separated by other than
 // tabs, or tabs turned into blanks.
 HeadingCause headingCause(std::string_view line) {
-    const bool tabs = line.find('\t') != std::string_view::npos;
-    const auto count = [&](char c) { return std::count(line.begin(), line.end(), c); };
-    constexpr std::ptrdiff_t kSeparators = kItemCells.size();  // one fewer than the headings
-    if (!tabs && count(',') >= kSeparators) return HeadingCause::Commas;
-    if (!tabs && count(';') >= kSeparators) return HeadingCause::Semicolons;
-    if (!tabs && line.starts_with("Offset ")) return HeadingCause::Blanks;
-    return HeadingCause::Unknown;
+    const auto many = [&](char c) {
+        return std::count(line.begin(), line.end(), c) >= std::ptrdiff_t{kItemCells.size()};  // a heading's separators
+    };
+    if (line.find('\t') != std::string_view::npos) return HeadingCause::Unknown;
+    return many(',')                     ? HeadingCause::Commas
+           : many(';')                   ? HeadingCause::Semicolons
+           : line.starts_with("Offset ") ? HeadingCause::Blanks
+                                         : HeadingCause::Unknown;
 }
 
 // The separator of a heading line: the tab, or in a line without one the comma or semicolon
