@@ -20,7 +20,6 @@
 #include "model/change_fields.h"
 #include "model/memory.h"
 #include "model/table_span.h"
-#include "patch/change_list.h"
 #include "patch/stats_reader.h"
 
 namespace vantedit {

@@ -1,4 +1,4 @@
-#include "patch/change_list.h"
+#include "patch/stats_reader.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,6 +1,7 @@
 // Reading a stats file onto a game: the first line, then every line walked through its fields
-// as MAKE writes them, then the rebuild of the weapon attachment table. What happened comes
-// back as facts, for the run sequence to word.
+// as MAKE writes them, then the rebuild of the weapon attachment table. A change list is read
+// by the same lines and cells, one change a line. What happened comes back as facts, for the
+// run sequence to word.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "model/attachment_groups.h"
+#include "model/change_fields.h"
 #include "model/game.h"
 #include "model/memory.h"
 #include "model/stats_fields.h"
@@ -72,5 +74,15 @@ bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, At
 // such carriage return a line end.
 void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading,
                    DescriptionTexts texts = DescriptionTexts::NotSaved);
+
+// Whether the text is a change list: its first line, in UTF-8 (with or without the byte order
+// mark) or UTF-16, is the list's heading, its cells separated by tabs, commas or semicolons
+// and perhaps quoted.
+bool isChangeList(std::string_view bytes);
+
+// Reads a whole change list (UTF-16, UTF-8 or the code page's text) into lines; false with
+// the reading's failure set.
+bool readChangeList(std::string_view bytes, Faults& faults, CodePage codePage, std::vector<ChangeLine>& lines,
+                    Reading& reading);
 
 }  // namespace vantedit
