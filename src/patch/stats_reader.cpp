@@ -171,18 +171,13 @@ bool takeText(LineReader& r, const LineAt& l, const FieldRef& f, const Cell& cel
         return false;
     }
     if (!textToStore(r, l, f, cell, text, held, check)) return true;
-    if (item) {
+    if (item && r.descriptions == DescriptionTexts::Saved) {
         // A texts run, which saves them, refuses a text the files cannot hold; PATCH and diff cut it.
         const DescField& desc = descField(itemCell(f));
-        const DescTextFit fit =
-            r.descriptions == DescriptionTexts::Saved
-                ? descriptionTextFits(r.game.descriptions.view(desc.file), f.record, desc, text.text())
-                : DescTextFit::Fits;
-        if (fit != DescTextFit::Fits) {
-            const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
-            return fail(r.reading, error, ReadPlace::Field, l, f.field, mostCharacters(f));
-        }
-    } else if (static_cast<std::int64_t>(text.text().size()) > mostCharacters(f)) {
+        const DescTextFit fit = descriptionTextFits(r.game.descriptions.view(desc.file), f.record, desc, text.text());
+        const ReadError error = fit == DescTextFit::TooLong ? ReadError::TextTooLong : ReadError::Character255;
+        if (fit != DescTextFit::Fits) return fail(r.reading, error, ReadPlace::Field, l, f.field, mostCharacters(f));
+    } else if (!item && static_cast<std::int64_t>(text.text().size()) > mostCharacters(f)) {
         return text.text() == held ||
                fail(r.reading, ReadError::TextTooLong, ReadPlace::Record, l, 0, mostCharacters(f));
     }
