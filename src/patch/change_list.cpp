@@ -30,16 +30,18 @@ char listSeparator(std::string_view bytes) {
 constexpr std::size_t kMostTextKept = 1024;
 constexpr std::size_t kMostNumberKept = 64;
 
-// The field of a line, named as a failure names it.
-ReadFailure failureAt(ReadError error, const ChangeLine& c, std::string_view word = {}) {
-    ReadFailure f;
-    f.error = error;
-    f.place = c.known ? ReadPlace::Field : ReadPlace::Record;
-    f.keyword = lineKeyword(c.field.line);
-    f.field = c.field;
-    f.word = word;
-    f.line = c.line;
-    return f;
+// The failure at the field of a line, named as a failure names it; false.
+bool failAt(ReadFailure& f, ReadError error, const ChangeLine& c, std::string_view word = {}, std::int64_t count = 0) {
+    f = {error,
+         c.known ? ReadPlace::Field : ReadPlace::Record,
+         lineKeyword(c.field.line),
+         c.field,
+         {},
+         count,
+         std::string(word),
+         0,
+         c.line};
+    return false;
 }
 
 // The Was or Now cell of the line; false with the failure set.
@@ -51,16 +53,14 @@ bool readValue(std::string_view& rest, const ChangeLine& c, const TextForm& form
     takeCell(rest, number ? CellType::ItemNumber : CellType::ItemText, text, separator);
     if (!number) {
         if (const TextProblem problem = text.finish(); problem != TextProblem::None) {
-            failure = failureAt(problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage, c);
-            failure.count = text.character();
+            failAt(failure, problem == TextProblem::NotUtf8 ? ReadError::NotUtf8 : ReadError::NotInCodePage, c, {},
+                   text.character());
             failure.codePage = codePageNumber(form.codePage);
             return false;
         }
         v.text = text.text();
-        if (!c.known || static_cast<std::int64_t>(v.text.size()) <= mostCharacters(c.field)) return true;
-        failure = failureAt(ReadError::TextTooLong, c);
-        failure.count = mostCharacters(c.field);
-        return false;
+        return !c.known || static_cast<std::int64_t>(v.text.size()) <= mostCharacters(c.field) ||
+               failAt(failure, ReadError::TextTooLong, c, {}, mostCharacters(c.field));
     }
     const CellNumber read = parseWholeNumber(text.text(), v.number);
     const ColumnKind range = kind == FieldKind::Attachment ? ColumnKind::U8 : numberKind(c.field);
@@ -69,8 +69,7 @@ bool readValue(std::string_view& rest, const ChangeLine& c, const TextForm& form
     const ReadError error = read == CellNumber::Empty      ? ReadError::NumberExpected
                             : read == CellNumber::NotWhole ? ReadError::NotWholeNumber
                                                            : ReadError::TooLarge;
-    failure = failureAt(error, c, text.text());
-    return false;
+    return failAt(failure, error, c, text.text());
 }
 
 // The line after its first: its keyword and record, its field, Was and Now; false with the
@@ -90,7 +89,7 @@ bool readChangeLine(const StatsLine& l, const TextForm& form, char separator, Ch
     c.line = l.number;
     c.field = {static_cast<std::uint8_t>(type), 0, o.value};
     if (!o.number) {
-        failure = failureAt(ReadError::NumberExpected, c);
+        failAt(failure, ReadError::NumberExpected, c);
         failure.place = ReadPlace::Keyword;
         return false;
     }
@@ -141,11 +140,7 @@ bool readChangeList(std::string_view file, Faults& faults, CodePage codePage, st
         std::string key = std::to_string(c.field.line) + ' ' + std::to_string(c.field.record) + '\t';
         for (const char ch : c.known ? changeFieldName(c.field) : c.name) key += lowerAscii(ch);
         const auto [first, added] = given.emplace(std::move(key), c.line);
-        if (!added) {
-            reading.failure = failureAt(ReadError::GivenAgain, c, c.name);
-            reading.failure.count = first->second;
-            return false;
-        }
+        if (!added) return failAt(reading.failure, ReadError::GivenAgain, c, c.name, first->second);
         lines.push_back(std::move(c));
         return true;
     });
