@@ -138,11 +138,11 @@ std::size_t quoteAfter(std::string_view bytes, std::size_t at, char separator) {
 }
 
 // The next line break from at on that stands outside quoted cells: a line feed, or with
-// crEnds a carriage return. quote is quoteAfter of some place before at, kept between calls.
+// crEnds a carriage return. quote is the next quoteAfter, kept between calls: a quoted cell
+// opening before at is passed over whole.
 template <bool crEnds, typename Opens>
 std::size_t breakOutsideQuotes(std::string_view bytes, std::size_t at, std::size_t& quote, char separator,
                                Opens opens) {
-    if (quote < at) quote = quoteAfter(bytes, at, separator);
     for (;;) {
         const std::size_t lineBreak = bytes.find(crEnds ? '\r' : '\n', at);
         if (!(quote < lineBreak)) return lineBreak;
@@ -185,6 +185,7 @@ bool forEachLine(std::string_view bytes, std::size_t from, std::int64_t number, 
         std::size_t start = at;
         while (start < bytes.size() && !isAsciiLetter(static_cast<unsigned char>(b[start]))) ++start;
         if (start == bytes.size()) return true;
+        if (quote < start) quote = quoteAfter(bytes, start, separator);
         // The line ends at the first line feed outside quotes that a line opening follows.
         std::size_t end = breakOutsideQuotes<false>(bytes, start, quote, separator, opens);
         while (end != kNone && !opens(end, false))
