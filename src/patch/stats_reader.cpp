@@ -352,6 +352,16 @@ bool readFirstLine(std::string_view bytes, char separator, Layout& layout, Readi
     return true;
 }
 
+// A stat cell holds another value now than before the reading: a byte written differs.
+bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
+    const FieldBytes bytes = fieldBytes(game.edition(), itemField(item, statCellIndex(ci)));
+    for (std::size_t b = bytes.begin; b < bytes.end; ++b) {
+        const ByteWrite* w = reading.writes.find(b);
+        if (w != nullptr && w->before != game.image().u8(b)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Reading& reading, DescriptionTexts texts) {
@@ -374,20 +384,6 @@ void readStatsText(std::string file, Game& game, AttachmentGroups& groups, Readi
         return true;
     });
 }
-
-namespace {
-
-// A stat cell holds another value now than before the reading: a byte written differs.
-bool statValueChanged(const Game& game, const Reading& reading, std::int32_t item, std::size_t ci) {
-    const FieldBytes bytes = fieldBytes(game.edition(), itemField(item, statCellIndex(ci)));
-    for (std::size_t b = bytes.begin; b < bytes.end; ++b) {
-        const ByteWrite* w = reading.writes.find(b);
-        if (w != nullptr && w->before != game.image().u8(b)) return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 bool reserveReading(Faults& faults, const Edition& edition, Reading& reading, AttachmentGroups& groups) {
     // The warnings a reading can give, and the texts they tell, had before it: a failure never
