@@ -21,12 +21,10 @@ bool loadDescriptionFile(std::string_view path, bool shop, std::vector<std::uint
     io::File file(faults);
     bool notRegular = false;
     if (!file.openRegular(found, notRegular)) {
-        if (notRegular) {
-            printNotRegularFile(out, found);
-        } else if (io::lookUp(found) == io::Presence::Absent) {
+        if (!notRegular && io::lookUp(found) == io::Presence::Absent) {
             printDescriptionFileMissing(out, shop, path, io::besideFile(executablePath, path));
         } else {
-            printUnableToRead(out, found);
+            printUnableToRead(out, found, notRegular);
         }
         return false;
     }
@@ -55,20 +53,13 @@ std::string descriptionPath(std::string_view path, const std::string& executable
     }
 }
 
-void printUnrecognizedFile(std::ostream& out, const std::string& path, long size, bool notRegular) {
-    const io::Presence kind = !notRegular          ? io::Presence::File
-                              : io::isFolder(path) ? io::Presence::Folder
-                                                   : io::Presence::Other;
-    printUnrecognized(out, path, size, kind);
-}
-
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults) {
     io::File file(faults);
     openFailed = false;
     bool notRegular = false;
     if (!file.openRegular(path, notRegular)) {
         if (notRegular) {
-            printUnrecognizedFile(out, path, -1, true);
+            printUnrecognized(out, path, -1, true);
             return std::nullopt;
         }
         printCantOpen(out, path);
@@ -79,7 +70,7 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
     if (!file.seek(0, SEEK_END) || !file.tell(size)) size = -1;  // an unmeasurable file matches no edition
     const Edition* edition = recogniseEdition(file, size);
     if (edition == nullptr) {
-        printUnrecognizedFile(out, path, size, false);
+        printUnrecognized(out, path, size, false);
         return std::nullopt;
     }
     printEditionDetected(out, *edition);

@@ -24,10 +24,6 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
 // beside the executable. Empty, after the message, when the working folder's cannot be looked up.
 std::string descriptionPath(std::string_view path, const std::string& executablePath, std::ostream& out);
 
-// "Unrecognized version of executable." for the path, with why; notRegular: the path names no
-// regular file.
-void printUnrecognizedFile(std::ostream& out, const std::string& path, long size, bool notRegular);
-
 // Loads both files of the edition; false after a failure message.
 // Each file is looked for under the working folder, then under the executable's folder.
 bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, const std::string& executablePath,

@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include <utility>
+
 #include "app/run.h"
 #include "app/terminal.h"
 #include "io/file.h"
@@ -10,6 +12,15 @@
 namespace vantedit {
 
 namespace {
+
+// The text the table gives the key; empty where it gives none.
+template <typename Key, std::size_t N>
+std::string_view textOf(const std::pair<Key, std::string_view> (&table)[N], Key key) {
+    for (const auto& [k, text] : table) {
+        if (k == key) return text;
+    }
+    return {};
+}
 
 void printPlace(std::ostream& out, const ReadFailure& f) {
     out << f.keyword;
@@ -30,24 +41,17 @@ void printLine(std::ostream& out, const ReadFailure& f) {
     if (f.line > 0) out << "line " << f.line << ": ";
 }
 
-void printHeadingCause(std::ostream& out, HeadingCause cause) {
-    switch (cause) {
-        case HeadingCause::Unknown: return;
-        case HeadingCause::Commas:
-            out << "The file is separated by commas, not tabs: save it as tab-delimited text.\n";
-            return;
-        case HeadingCause::Semicolons:
-            out << "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n";
-            return;
-        case HeadingCause::Blanks:
-            out << "The first line holds blanks where tabs belong: save the file with tabs.\n";
-            return;
-        case HeadingCause::NoKeyword:
-            out << "The first line is no heading and no line of the file: check its first word.\n";
-            return;
-        case HeadingCause::BinaryData: out << "This is no stats file: it holds binary data.\n"; return;
-    }
-}
+// clang-format off
+constexpr std::pair<HeadingCause, std::string_view> kHeadingCauses[] = {
+    {HeadingCause::Commas,     "The file is separated by commas, not tabs: save it as tab-delimited text.\n"},
+    {HeadingCause::Semicolons, "The file is separated by semicolons, not tabs: save it as tab-delimited text.\n"},
+    {HeadingCause::Blanks,     "The first line holds blanks where tabs belong: save the file with tabs.\n"},
+    {HeadingCause::NoKeyword,  "The first line is no heading and no line of the file: check its first word.\n"},
+    {HeadingCause::BinaryData, "This is no stats file: it holds binary data.\n"},
+};
+// clang-format on
+
+void printHeadingCause(std::ostream& out, HeadingCause cause) { out << textOf(kHeadingCauses, cause); }
 
 // How many digits open the text, and the text after them.
 std::size_t digitsAt(std::string_view& text) {
@@ -107,8 +111,6 @@ void printNumberCause(std::ostream& out, std::string_view cell) {
     }
 }
 
-namespace {
-
 // A failure at a keyword, record or field: its place, then what is wrong there.
 void printCellFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     out << "Error while parsing! (";
@@ -143,8 +145,6 @@ void printCellFailure(std::ostream& out, const ReadFailure& f, const TextForm& f
         default: break;
     }
 }
-
-}  // namespace
 
 void printReadFailure(std::ostream& out, const ReadFailure& f, const TextForm& form) {
     switch (f.error) {
@@ -191,13 +191,8 @@ void printPair(std::ostream& out, std::uint32_t pair, std::string_view change) {
     out << '\t' << pairWeapon(pair) << '\t' << change << '\n';
 }
 
-struct NoteText {
-    Note note;
-    std::string_view text;
-};
-
 // clang-format off
-constexpr NoteText kNotes[] = {
+constexpr std::pair<Note, std::string_view> kNotes[] = {
     {Note::ReadingBinaryData,       "\nReading binary data..."},
     {Note::ReadingItemDescriptions, "\nReading item descriptions..."},
     {Note::ConvertingTextFile,      "\nConverting text file..."},
@@ -213,9 +208,8 @@ constexpr NoteText kNotes[] = {
 
 std::string_view descriptionTitle(bool shop) { return shop ? "Halvek's " : ""; }
 
-void printReasonText(std::ostream& out, std::string_view reason) {
-    if (!reason.empty()) out << " (" << reason << ")";
-}
+// " (<reason>)", where the system gave one.
+std::string reasonText(const std::string& reason) { return reason.empty() ? "" : " (" + reason + ")"; }
 
 // The count and its noun, which takes an s but for one.
 std::string counted(std::int64_t count, std::string_view noun) {
@@ -224,11 +218,7 @@ std::string counted(std::int64_t count, std::string_view noun) {
 
 }  // namespace
 
-void printNote(std::ostream& out, Note note) {
-    for (const NoteText& n : kNotes) {
-        if (n.note == note) out << n.text;
-    }
-}
+void printNote(std::ostream& out, Note note) { out << textOf(kNotes, note); }
 
 void printBanner(std::ostream& out) { out << "\nVantrel Weapon Editor " << kVersion << "\n\n"; }
 
@@ -237,9 +227,7 @@ void printUnexpectedArgument(std::ostream& out, std::string_view word) {
 }
 
 void printCantOpen(std::ostream& out, std::string_view path) {
-    out << "Can't open " << shownName(out, path) << "!";
-    printReason(out);
-    out << "\n";
+    out << "Can't open " << shownName(out, path) << "!" << reasonText(io::lastFailureReason()) << "\n";
 }
 
 void printEditionDetected(std::ostream& out, const Edition& edition) {
@@ -272,7 +260,7 @@ void printSaveFailure(std::ostream& out, const io::SaveFact& f) {
             out << " (" << shownName(out, f.other) << " is not an original of it: move it away)";
             break;
         case io::SaveError::ReadOnly: out << " (read-only)"; break;
-        default: printReasonText(out, f.reason); break;
+        default: out << reasonText(f.reason); break;
     }
     out << "\n";
 }
@@ -386,16 +374,14 @@ void printUnknownOption(std::ostream& out, std::string_view word) {
     out << "\nUnknown option " << shownName(out, word) << "\n";
 }
 
-void printUnrecognized(std::ostream& out, std::string_view path, long size, io::Presence kind) {
+void printUnrecognized(std::ostream& out, const std::string& path, long size, bool notRegular) {
     out << "Unrecognized version of executable. (";
     const Edition* sized = nullptr;
     for (const Edition& e : kEditions) {
         if (e.fileSize == size) sized = &e;
     }
-    if (kind == io::Presence::Folder) {
-        out << shownName(out, path) << " is a folder";
-    } else if (kind == io::Presence::Other) {
-        out << shownName(out, path) << " is not a regular file";
+    if (notRegular) {
+        out << shownName(out, path) << (io::isFolder(path) ? " is a folder" : " is not a regular file");
     } else if (size < 0) {
         out << "its size cannot be read";
     } else if (sized == nullptr) {
@@ -410,12 +396,10 @@ void printUnableToAllocate(std::ostream& out, std::int64_t bytes) {
     out << "Unable to allocate " << bytes << " bytes.\n";
 }
 
-void printReason(std::ostream& out) { printReasonText(out, io::lastFailureReason()); }
-
 void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refusal) {
     out << "Unable to create " << shownName(out, path) << "!";
     switch (refusal) {
-        case Refusal::None: printReason(out); break;
+        case Refusal::None: out << reasonText(io::lastFailureReason()); break;
         case Refusal::Executable: out << " (it is the executable)"; break;
         case Refusal::DescriptionFile: out << " (it is a description file)"; break;
         case Refusal::Mod: out << " (it is one of the mods)"; break;
@@ -425,14 +409,9 @@ void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refus
     out << "\n";
 }
 
-void printUnableToRead(std::ostream& out, std::string_view path) {
-    out << "Unable to read " << shownName(out, path) << "!";
-    printReason(out);
-    out << "\n";
-}
-
-void printNotRegularFile(std::ostream& out, std::string_view path) {
-    out << "Unable to read " << shownName(out, path) << "! (not a regular file)\n";
+void printUnableToRead(std::ostream& out, std::string_view path, bool notRegular) {
+    out << "Unable to read " << shownName(out, path) << "!"
+        << (notRegular ? " (not a regular file)" : reasonText(io::lastFailureReason())) << "\n";
 }
 
 void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit) {
@@ -442,16 +421,11 @@ void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t l
 
 namespace {
 
-// The place of a warning about a cell: its line, then as "Item 12, Short Name".
-void printCellPlace(std::ostream& out, const ReadNotice& notice) {
-    out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' ' << notice.field.record
-        << ", " << fieldLabel(notice.field) << ": ";
-}
-
-// A warning about a cell: its place, then what it holds.
+// A warning about a cell: its place ("line 3: Item 12, Short Name: "), then what it holds.
 void printCellNotice(std::ostream& out, const Reading& reading, const ReadNotice& notice) {
     const TextForm shown{false, reading.texts.codePage};
-    printCellPlace(out, notice);
+    out << "\nWARNING:  line " << notice.line << ": " << lineKeyword(notice.field.line) << ' ' << notice.field.record
+        << ", " << fieldLabel(notice.field) << ": ";
     switch (notice.warning) {
         case ReadWarning::DoesNotFit: out << notice.typed << " does not fit (stored as " << notice.count << ")"; break;
         case ReadWarning::ReadAsUtf8: out << "UTF-8 in a code-page file, read as UTF-8"; break;
@@ -484,6 +458,15 @@ constexpr MoreLine kMoreLines[] = {
     {ReadWarning::LooksLikeDate, " more text looks like a date a spreadsheet made: not stored.",
                                  " more texts look like dates a spreadsheet made: not stored."},
 };
+
+// The warnings that are the same words wherever they are given.
+constexpr std::pair<ReadWarning, std::string_view> kFixedWarnings[] = {
+    {ReadWarning::AmmoTypeFormat,     "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n"},
+    {ReadWarning::Utf8WithoutMark,    "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8."},
+    {ReadWarning::Utf16WithoutMark,   "\nWARNING:  No byte order mark, but the file is UTF-16: read as UTF-16."},
+    {ReadWarning::CommaSeparated,     "\nWARNING:  The file is separated by commas: read as such."},
+    {ReadWarning::SemicolonSeparated, "\nWARNING:  The file is separated by semicolons: read as such."},
+};
 // clang-format on
 
 }  // namespace
@@ -491,36 +474,16 @@ constexpr MoreLine kMoreLines[] = {
 void printReading(std::ostream& out, const Reading& reading) {
     bool midLine = false;  // the last warning did not end its line
     for (const ReadNotice& notice : reading.notices) {
-        midLine = true;
-        switch (notice.warning) {
-            case ReadWarning::OlderLayout:
-                out << "\nWARNING:  Older version datafile detected!  (" << notice.count
-                    << " Headings) (Converting...)\n";
-                midLine = false;
-                break;
-            case ReadWarning::AmmoTypeFormat:
-                out << "\nWARNING:  Old 'AmmoType' format detected (Converting...)\n";
-                midLine = false;
-                break;
-            case ReadWarning::Utf8WithoutMark:
-                out << "\nWARNING:  No byte order mark, but the texts are UTF-8: read as UTF-8.";
-                break;
-            case ReadWarning::Utf16WithoutMark:
-                out << "\nWARNING:  No byte order mark, but the file is UTF-16: read as UTF-16.";
-                break;
-            case ReadWarning::NoSuchItem:
-                out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";
-                break;
-            case ReadWarning::CommaSeparated:
-                out << "\nWARNING:  The file is separated by commas: read as such.";
-                break;
-            case ReadWarning::SemicolonSeparated:
-                out << "\nWARNING:  The file is separated by semicolons: read as such.";
-                break;
-            case ReadWarning::DoesNotFit:
-            case ReadWarning::ReadAsUtf8:
-            case ReadWarning::QuestionMarks:
-            case ReadWarning::LooksLikeDate: printCellNotice(out, reading, notice); break;
+        const std::string_view fixed = textOf(kFixedWarnings, notice.warning);
+        midLine = notice.warning != ReadWarning::OlderLayout && !fixed.ends_with('\n');
+        if (notice.warning == ReadWarning::OlderLayout) {
+            out << "\nWARNING:  Older version datafile detected!  (" << notice.count << " Headings) (Converting...)\n";
+        } else if (notice.warning == ReadWarning::NoSuchItem) {
+            out << "\nWARNING:  line " << notice.line << ": Item " << notice.count << ": no such item, row skipped";
+        } else if (!fixed.empty()) {
+            out << fixed;
+        } else {
+            printCellNotice(out, reading, notice);
         }
     }
     for (const MoreLine& line : kMoreLines) {
@@ -577,7 +540,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
 
 void printDiffCount(std::ostream& out, const GameDiff& diff) {
     out << "\n"
-        << diff.changedValues << (diff.changedValues == 1 ? " value" : " values") << " would change, " << diff.notSaved
+        << counted(diff.changedValues, "value") << " would change, " << diff.notSaved
         << " not saved; nothing written.\n";
 }
 
@@ -633,22 +596,18 @@ void printChangeConflict(std::ostream& out, const ChangeLine& change, std::strin
     }
 }
 
-void printMoreConflicts(std::ostream& out, std::int64_t more) {
-    out << "\n" << more << (more == 1 ? " more conflict." : " more conflicts.");
-}
+void printMoreConflicts(std::ostream& out, std::int64_t more) { out << "\n" << counted(more, "more conflict") << "."; }
 
 void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int64_t judged) {
     out << "\n" << conflicts << " of " << judged << " changes do not apply: nothing written.\n";
 }
 
 void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before) {
-    out << "\n" << applied << (applied == 1 ? " change" : " changes") << " applied, " << before << " applied before.";
+    out << "\n" << counted(applied, "change") << " applied, " << before << " applied before.";
 }
 
 void printChangesReverted(std::ostream& out, std::int64_t reverted, std::int64_t before) {
-    out << "\n"
-        << reverted << (reverted == 1 ? " change" : " changes") << " reverted, " << before
-        << " reverted before.\nDone!\n";
+    out << "\n" << counted(reverted, "change") << " reverted, " << before << " reverted before.\nDone!\n";
 }
 
 void printNotAChangeList(std::ostream& out, std::string_view path) {
@@ -662,7 +621,7 @@ void printNoOriginalKept(std::ostream& out, std::string_view executable) {
 }
 
 void printChangesListed(std::ostream& out, std::int64_t changes) {
-    out << "\n" << changes << (changes == 1 ? " change" : " changes") << " listed.\nDone!\n";
+    out << "\n" << counted(changes, "change") << " listed.\nDone!\n";
 }
 
 }  // namespace vantedit

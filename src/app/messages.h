@@ -44,8 +44,8 @@ void printExecutableShortRead(std::ostream& out, std::size_t got, long size);
 void printDescriptionFileMissing(std::ostream& out, bool shop, std::string_view path, std::string_view beside);
 void printDescriptionFileShortRead(std::ostream& out, bool shop, std::size_t got);
 // "Unrecognized version of executable." with why: a folder or another file that is no regular
-// one (kind Folder or Other), a size no edition has, or an edition's size with another header.
-void printUnrecognized(std::ostream& out, std::string_view path, long size, io::Presence kind);
+// one, a size no edition has, or an edition's size with another header.
+void printUnrecognized(std::ostream& out, const std::string& path, long size, bool notRegular);
 void printUnableToAllocate(std::ostream& out, std::int64_t bytes);
 // A save's failure, or a claim's, with its reason.
 void printSaveFailure(std::ostream& out, const io::SaveFact& failure);
@@ -73,14 +73,11 @@ bool printGameFileSaves(std::ostream& out, const io::SaveFacts& facts, std::span
 enum class Refusal : std::uint8_t { None, Executable, DescriptionFile, Mod, KeptOriginal, ReadOnly };
 // "Unable to create <path>!" with the refusal, or else the system's reason.
 void printUnableToCreate(std::ostream& out, std::string_view path, Refusal refusal = Refusal::None);
-// "Unable to read <path>!" with the system's reason for the last failed file call.
-void printUnableToRead(std::ostream& out, std::string_view path);
-// A description file, or its first original, that is no regular file.
-void printNotRegularFile(std::ostream& out, std::string_view path);
+// "Unable to read <path>!" with the system's reason for the last failed file call, or when
+// the path names no regular file, with that.
+void printUnableToRead(std::ostream& out, std::string_view path, bool notRegular = false);
 // A stats file refused for its size, of more than limit bytes.
 void printTooLargeToRead(std::ostream& out, std::string_view path, std::size_t limit);
-// " (<the system's reason>)" for the last failed file call, where it gave one.
-void printReason(std::ostream& out);
 
 // The reading's warnings in their order, then its failure message, if it failed.
 void printReading(std::ostream& out, const Reading& reading);

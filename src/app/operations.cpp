@@ -75,18 +75,21 @@ bool readStatsFileBytes(const std::string& statsPath, std::string& bytes, std::s
     return false;
 }
 
-// The description files into the game, and the stats file's bytes; false after the message.
-bool loadGameTextsAndStatsFile(Game& game, const std::string& executablePath, const std::string& statsPath,
-                               std::string& bytes, std::ostream& out, Faults& faults) {
-    if (!loadDescriptionFiles(game.edition(), game.descriptions, executablePath, out, faults)) return false;
+// The stats file's bytes, to be converted; false after the message.
+bool readStatsFile(const std::string& path, std::string& bytes, std::ostream& out, Faults& faults) {
     std::size_t unallocated = 0;
-    if (!readStatsFileBytes(statsPath, bytes, unallocated, out, faults)) return false;
+    if (!readStatsFileBytes(path, bytes, unallocated, out, faults)) return false;
     printNote(out, Note::ConvertingTextFile);
-    if (unallocated != 0) {
-        printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
-        return false;
-    }
-    return true;
+    if (unallocated == 0) return true;
+    printUnableToAllocate(out, static_cast<std::int64_t>(unallocated));
+    return false;
+}
+
+// The description files into the game, and the stats file's bytes; false after the message.
+bool loadGameTextsAndStatsFile(const RunContext& run, std::string& bytes) {
+    Game& game = *run.game;
+    return loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults) &&
+           readStatsFile(run.statsPath, bytes, run.out, run.faults);
 }
 
 // The stats file read onto the game, with the reading's messages; false when it failed.
@@ -120,8 +123,15 @@ bool textWithCrLf(const RunContext& run, Write write, std::string& bytes) {
     return true;
 }
 
-std::span<const std::uint8_t> asBytes(const std::string& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+// That text saved as the stats file, keeping the previous one; empty after the message of a
+// failure to allocate.
+template <typename Write>
+std::optional<io::SaveFacts> saveStatsText(const RunContext& run, Write write) {
+    std::string bytes;
+    if (!textWithCrLf(run, write, bytes)) return std::nullopt;
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const io::SaveJob job{run.statsPath, data, io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
+    return io::saveFiles(run.claim, std::span(&job, 1), run.faults);
 }
 
 // The file opened and measured, size -1 when it cannot be, or is no regular file.
@@ -252,11 +262,7 @@ bool loadKeptDescriptions(const RunContext& run, Game& original) {
             in.read(buffer.data(), buffer.size()) == buffer.size()) {
             continue;
         }
-        if (notRegular) {
-            printNotRegularFile(run.out, kept);
-        } else {
-            printUnableToRead(run.out, kept);
-        }
+        printUnableToRead(run.out, kept, notRegular);
         return false;
     }
     return true;
@@ -385,7 +391,7 @@ const Edition* restoredEdition(const RunContext& run) {
             return nullptr;
         }
         if (original == io::Presence::Absent || path != exe) {
-            printUnrecognizedFile(run.out, path, path == exe ? size : -1, notRegular);
+            printUnrecognized(run.out, path, path == exe ? size : -1, notRegular);
             return nullptr;
         }
     }
@@ -546,11 +552,8 @@ int runMake(const RunContext& run) {
     if (!loadDescriptionFiles(game.edition(), game.descriptions, run.executablePath, run.out, run.faults)) return 1;
     printNote(run.out, Note::DumpingWeaponStats);
     if (!canCreateStatsFile(run)) return 1;
-    std::string bytes;
-    if (!textWithCrLf(run, [&](std::string& text) { writeStatsFile(text, game); }, bytes)) return 1;
-    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
-    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
-    if (!printSaveFacts(run.out, facts)) return 1;
+    const auto facts = saveStatsText(run, [&](std::string& text) { writeStatsFile(text, game); });
+    if (!facts || !printSaveFacts(run.out, *facts)) return 1;
     printNote(run.out, Note::Done);
     return 0;
 }
@@ -572,7 +575,7 @@ int runPatch(const RunContext& run) {
     io::beginCopy(run.claim, run.executablePath, run.faults);
     std::string bytes;
     Reading reading;
-    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    if (!loadGameTextsAndStatsFile(run, bytes)) return 1;
     // The texts as the game holds them, to tell how many the file changes; the tables' stretch
     // as loaded, to write only the bytes the file changes.
     DescriptionBuffers texts = game.descriptions;
@@ -608,7 +611,7 @@ int runPatch(const RunContext& run) {
 int runTexts(const RunContext& run) {
     Game& game = *run.game;
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    if (!loadGameTextsAndStatsFile(run, bytes)) return 1;
     // The reading goes onto a copy, so that each text can be compared with what the files hold.
     Reading reading;
     ListOutcome outcome;
@@ -630,7 +633,7 @@ int runTexts(const RunContext& run) {
 int runRevert(const RunContext& run) {
     Game& game = *run.game;
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    if (!loadGameTextsAndStatsFile(run, bytes)) return 1;
     if (!isChangeList(bytes)) {
         printNotAChangeList(run.out, run.statsPath);
         return 1;
@@ -664,7 +667,7 @@ int runRevert(const RunContext& run) {
 int runDiff(const RunContext& run) {
     Game& game = *run.game;
     std::string bytes;
-    if (!loadGameTextsAndStatsFile(game, run.executablePath, run.statsPath, bytes, run.out, run.faults)) return 1;
+    if (!loadGameTextsAndStatsFile(run, bytes)) return 1;
     Reading reading;
     ListOutcome outcome;
     const std::optional<Game> after = editedCopy(run, std::move(bytes), ListUse::Diff, reading, outcome);
@@ -720,17 +723,15 @@ int runMerge(const RunContext& run) {
         printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
         return 1;
     }
-    std::string bytes;
     // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
-    if (!textWithCrLf(run, [&](std::string& text) { writeGivenFields(text, master, winners); }, bytes)) return 1;
-    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
-    const io::SaveFacts facts = io::saveFiles(run.claim, std::span(&job, 1), run.faults);
-    if (!facts.empty() && facts.back().event == io::SaveEvent::Failed) {
-        printSaveFacts(run.out, facts);
+    const auto facts = saveStatsText(run, [&](std::string& text) { writeGivenFields(text, master, winners); });
+    if (!facts) return 1;
+    if (!facts->empty() && facts->back().event == io::SaveEvent::Failed) {
+        printSaveFacts(run.out, *facts);
         return 1;
     }
     printMergeCount(run.out, fields, run.mods.size(), conflicts);
-    printSaveFacts(run.out, facts);
+    printSaveFacts(run.out, *facts);
     printNote(run.out, Note::Done);
     return 0;
 }
@@ -738,15 +739,8 @@ int runMerge(const RunContext& run) {
 // The changes the stats file or change list given to changes would make to the game; false
 // after the message.
 bool changesOfFile(const RunContext& run, const std::string& path, std::vector<FieldChange>& changes) {
-    Game& game = *run.game;
     std::string bytes;
-    std::size_t asked = 0;
-    if (!readStatsFileBytes(path, bytes, asked, run.out, run.faults)) return false;
-    printNote(run.out, Note::ConvertingTextFile);
-    if (asked != 0) {
-        printUnableToAllocate(run.out, static_cast<std::int64_t>(asked));
-        return false;
-    }
+    if (!readStatsFile(path, bytes, run.out, run.faults)) return false;
     Reading reading;
     ListOutcome outcome;
     const std::optional<Game> after =
@@ -755,7 +749,7 @@ bool changesOfFile(const RunContext& run, const std::string& path, std::vector<F
         if (outcome.conflicts > 0) printChangesDoNotApply(run.out, outcome.conflicts, outcome.judged);
         return false;
     }
-    changes = listChanges(game, *after);
+    changes = listChanges(*run.game, *after);
     return true;
 }
 
@@ -777,10 +771,8 @@ int runChanges(const RunContext& run) {
         if (original) changes = listChanges(*original, game);
         else printNoOriginalKept(run.out, io::savedPath(run.executablePath));
     }
-    std::string bytes;
-    if (!textWithCrLf(run, [&](std::string& text) { writeChangeList(text, changes); }, bytes)) return 1;
-    const io::SaveJob job{run.statsPath, asBytes(bytes), io::kWholeFile, {}, io::KeptCopy::PreviousStats, {}, {}};
-    if (!printSaveFacts(run.out, io::saveFiles(run.claim, std::span(&job, 1), run.faults))) return 1;
+    const auto facts = saveStatsText(run, [&](std::string& text) { writeChangeList(text, changes); });
+    if (!facts || !printSaveFacts(run.out, *facts)) return 1;
     printChangesListed(run.out, static_cast<std::int64_t>(changes.size()));
     return 0;
 }
