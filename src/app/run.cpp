@@ -172,19 +172,6 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
     return status != 0 ? 2 : differs ? 1 : 0;
 }
 
-// The banner, then the run; a request for memory that no step could check (a path, a
-// message) ends the run here, after the files it was writing were removed on the way.
-int runWithNet(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
-    try {
-        printBanner(out);
-        return runOperation(args, out, faults);
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    printNote(out, Note::OutOfMemory);
-    return 1;
-}
-
 }  // namespace
 
 int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, Faults& faults) {
@@ -196,6 +183,8 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
         return 1;
     }
     std::ostream* say = &out;
+    // A request for memory that no step could check (a path, a message) ends the run here,
+    // after the files it was writing were removed on the way.
     try {
         // MAKE or merge into standard output keeps it for the stats text: every message goes to
         // standard error.
@@ -205,7 +194,8 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
                                  (words.size() >= 3 && equalsIgnoringCase(words[2], "changes"));
         const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(words[1]));
         if (statsToStandardOutput) say = &err;
-        const int status = runWithNet(args, *say, faults);
+        printBanner(*say);
+        const int status = runOperation(args, *say, faults);
         // diff's listing is what it makes: lost on the way, the run failed.
         const bool lists = words.size() == 3 && equalsIgnoringCase(words[2], "diff");
         if (!lists || status != 0 || io::flushStandardOutput(out)) return status;
@@ -219,13 +209,7 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
 }
 
 int runVantedit(std::span<const std::string_view> args, std::ostream& out, Faults& faults) {
-    const MemoryReserve reserve;
-    if (!reserve.held()) {
-        printBanner(out);
-        printNote(out, Note::OutOfMemory);
-        return 1;
-    }
-    return runWithNet(args, out, faults);
+    return runVantedit(args, out, out, faults);
 }
 
 }  // namespace vantedit
