@@ -53,6 +53,16 @@ std::string descriptionPath(std::string_view path, const std::string& executable
     }
 }
 
+bool addDescriptionPaths(const Edition& edition, const std::string& executablePath, std::ostream& out,
+                         std::vector<std::string>& paths) {
+    for (const std::string_view desc : {edition.itemDescPath, edition.shopDescPath}) {
+        if (desc.empty()) continue;
+        paths.push_back(descriptionPath(desc, executablePath, out));
+        if (paths.back().empty()) return false;
+    }
+    return true;
+}
+
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults) {
     io::File file(faults);
     openFailed = false;

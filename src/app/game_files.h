@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/descriptions.h"
 #include "model/editions.h"
@@ -23,6 +24,10 @@ std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, b
 // Where a description file of the edition is read and saved: under the working folder, or else
 // beside the executable. Empty, after the message, when the working folder's cannot be looked up.
 std::string descriptionPath(std::string_view path, const std::string& executablePath, std::ostream& out);
+// The edition's description files (the item file, then the shop file where it has one) added
+// to paths, each as descriptionPath finds it; false after the message.
+bool addDescriptionPaths(const Edition& edition, const std::string& executablePath, std::ostream& out,
+                         std::vector<std::string>& paths);
 
 // Loads both files of the edition; false after a failure message.
 // Each file is looked for under the working folder, then under the executable's folder.

@@ -342,14 +342,11 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original, boo
 bool loadFirstOriginals(const RunContext& run, std::optional<Game>& original, bool tell = true) {
     if (!loadFirstOriginal(run, original, tell)) return false;
     if (original) return true;
-    const Edition& e = run.game->edition();
-    bool kept = false;
-    for (const std::string_view desc : {e.itemDescPath, e.shopDescPath}) {
-        if (desc.empty()) continue;
-        const std::string path = descriptionPath(desc, run.executablePath, run.out);
-        if (path.empty()) return false;
-        kept = kept || io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
-    }
+    std::vector<std::string> paths;
+    if (!addDescriptionPaths(run.game->edition(), run.executablePath, run.out, paths)) return false;
+    const bool kept = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
+        return io::lookUp(io::firstOriginalPath(path)) != io::Presence::Absent;
+    });
     if (!kept) return true;
     std::size_t asked = 0;
     original = run.game->tryCopy(asked, run.faults);
@@ -402,11 +399,7 @@ const Edition* restoredEdition(const RunContext& run) {
 // first original; false after the message.
 bool filesWithOriginals(const RunContext& run, const Edition& edition, std::vector<std::string>& files) {
     files = {run.executablePath};
-    for (const std::string_view desc : {edition.itemDescPath, edition.shopDescPath}) {
-        if (desc.empty()) continue;
-        files.push_back(descriptionPath(desc, run.executablePath, run.out));
-        if (files.back().empty()) return false;
-    }
+    if (!addDescriptionPaths(edition, run.executablePath, run.out, files)) return false;
     for (auto it = files.begin(); it != files.end();) {
         const std::string original = io::firstOriginalPath(*it);
         const io::Presence presence = io::lookUp(original);

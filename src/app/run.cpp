@@ -1,12 +1,12 @@
 #include "app/run.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/game_files.h"
 #include "app/messages.h"
@@ -78,12 +78,12 @@ constexpr Operation kOperations[] = {
 };
 // clang-format on
 
-// restore, the one word in second place, is that word only as the last of two arguments.
-const Operation* findOperation(std::span<const std::string_view> args) {
+// The operation the positional words name. restore, the one word in second place, is that word
+// only as the last of two.
+const Operation* findOperation(std::span<const std::string_view> words) {
     for (const Operation& op : kOperations) {
-        if (args.size() > op.at && equalsIgnoringCase(args[op.at], op.word) && (op.at == 3 || args.size() == 3)) {
+        if (words.size() >= op.at && equalsIgnoringCase(words[op.at - 1], op.word) && (op.at == 3 || words.size() == 2))
             return &op;
-        }
     }
     return nullptr;
 }
@@ -121,11 +121,8 @@ int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Fa
         return 1;
     }
     if (op->saves == Saves::DescriptionFiles || op->saves == Saves::GameFiles) {
-        const Edition& e = game->edition();
-        std::array<std::string, 2> paths{descriptionPath(e.itemDescPath, executable, out)};
-        if (paths[0].empty()) return 1;
-        if (e.hasShopFile() && (paths[1] = descriptionPath(e.shopDescPath, executable, out)).empty()) return 1;
-        if (!claimed(claim, std::span(paths.data(), e.hasShopFile() ? 2 : 1), out)) return 1;
+        std::vector<std::string> paths;
+        if (!addDescriptionPaths(game->edition(), executable, out, paths) || !claimed(claim, paths, out)) return 1;
     }
     const RunContext context{&*game, executable, statsFile, args.subspan(std::min<std::size_t>(4, args.size())),
                              out,    faults,     claim,     line.encoding,
@@ -152,7 +149,7 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
         return 0;
     }
     // An incomplete command is a failure, so that a script's next step does not run.
-    const Operation* op = findOperation(args);
+    const Operation* op = findOperation(args.subspan(1));
     // With --exit-code, diff's status says what would change, as diff(1) says it: 0 nothing, 1
     // something, 2 a failure.
     const bool diffStatus = line.exitCode && op != nullptr && op->run == runDiff;
@@ -186,19 +183,17 @@ int runVantedit(std::span<const std::string_view> args, std::ostream& out, std::
     // A request for memory that no step could check (a path, a message) ends the run here,
     // after the files it was writing were removed on the way.
     try {
-        // MAKE or merge into standard output keeps it for the stats text: every message goes to
-        // standard error.
         const std::span<const std::string_view> words = positionalWords(args);
-        const bool writesStats = (words.size() == 3 && equalsIgnoringCase(words[2], "make")) ||
-                                 (words.size() > 3 && equalsIgnoringCase(words[2], "merge")) ||
-                                 (words.size() >= 3 && equalsIgnoringCase(words[2], "changes"));
-        const bool statsToStandardOutput = writesStats && io::isStandardOutput(std::string(words[1]));
-        if (statsToStandardOutput) say = &err;
+        const Operation* op = findOperation(words);
+        const bool whole =
+            op != nullptr && words.size() >= op->arguments && (op->more || words.size() == op->arguments);
+        // A stats file written to standard output keeps it for the stats text: every message goes
+        // to standard error.
+        if (whole && op->saves == Saves::StatsFile && io::isStandardOutput(std::string(words[1]))) say = &err;
         printBanner(*say);
         const int status = runOperation(args, *say, faults);
         // diff's listing is what it makes: lost on the way, the run failed.
-        const bool lists = words.size() == 3 && equalsIgnoringCase(words[2], "diff");
-        if (!lists || status != 0 || io::flushStandardOutput(out)) return status;
+        if (!whole || op->run != runDiff || status != 0 || io::flushStandardOutput(out)) return status;
         printSaveFailure(err, {io::SaveEvent::Failed, "-", io::SaveError::System, io::lastFailureReason(), {}});
         return 1;
     } catch (const std::bad_alloc&) {
