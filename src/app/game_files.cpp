@@ -65,22 +65,16 @@ bool addDescriptionPaths(const Edition& edition, const std::string& executablePa
 
 std::optional<Game> loadExecutable(const std::string& path, std::ostream& out, bool& openFailed, Faults& faults) {
     io::File file(faults);
-    openFailed = false;
+    long size = -1;
     bool notRegular = false;
-    if (!file.openRegular(path, notRegular)) {
-        if (notRegular) {
-            printUnrecognized(out, path, -1, true);
-            return std::nullopt;
-        }
+    const Edition* edition = openAndRecognise(file, path, size, notRegular);
+    openFailed = !file.isOpen() && !notRegular;
+    if (openFailed) {
         printCantOpen(out, path);
-        openFailed = true;
         return std::nullopt;
     }
-    long size = 0;
-    if (!file.seek(0, SEEK_END) || !file.tell(size)) size = -1;  // an unmeasurable file matches no edition
-    const Edition* edition = recogniseEdition(file, size);
     if (edition == nullptr) {
-        printUnrecognized(out, path, size, false);
+        printUnrecognized(out, path, size, notRegular);
         return std::nullopt;
     }
     printEditionDetected(out, *edition);

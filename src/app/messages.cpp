@@ -191,18 +191,31 @@ void printPair(std::ostream& out, std::uint32_t pair, std::string_view change) {
     out << '\t' << pairWeapon(pair) << '\t' << change << '\n';
 }
 
+// A note's text: before the name it takes, if any, and after it.
+struct NoteText {
+    Note note;
+    std::string_view before;
+    std::string_view after;
+};
+
 // clang-format off
-constexpr std::pair<Note, std::string_view> kNotes[] = {
-    {Note::ReadingBinaryData,       "\nReading binary data..."},
-    {Note::ReadingItemDescriptions, "\nReading item descriptions..."},
-    {Note::ConvertingTextFile,      "\nConverting text file..."},
-    {Note::DumpingWeaponStats,      "\nDumping weapon stats..."},
-    {Note::DescriptionsNotSaved,    "\nDescriptions not saved..."},
-    {Note::SavingBinaryData,        "\nSaving binary data..."},
-    {Note::Done,                    "\nDone!\n"},
-    {Note::OutOfMemory,             "Unable to allocate memory.\n"},
-    {Note::InvalidOption,           "\nInvalid option.  Use either MAKE or PATCH\n"},
-    {Note::EncodingsExclude,        "\nOptions --utf8 and --utf16 exclude each other\n"},
+constexpr NoteText kNotes[] = {
+    {Note::ReadingBinaryData,       "\nReading binary data...", ""},
+    {Note::ReadingItemDescriptions, "\nReading item descriptions...", ""},
+    {Note::ConvertingTextFile,      "\nConverting text file...", ""},
+    {Note::DumpingWeaponStats,      "\nDumping weapon stats...", ""},
+    {Note::DescriptionsNotSaved,    "\nDescriptions not saved...", ""},
+    {Note::SavingBinaryData,        "\nSaving binary data...", ""},
+    {Note::Done,                    "\nDone!\n", ""},
+    {Note::OutOfMemory,             "Unable to allocate memory.\n", ""},
+    {Note::InvalidOption,           "\nInvalid option.  Use either MAKE or PATCH\n", ""},
+    {Note::EncodingsExclude,        "\nOptions --utf8 and --utf16 exclude each other\n", ""},
+    {Note::UnknownOption,           "\nUnknown option ", "\n"},
+    {Note::UnexpectedArgument,      "\nUnexpected argument ", "\n"},
+    {Note::ComparingWithOriginal,   "\nComparing with the original kept as ", ""},
+    {Note::NoOriginalKept,          "\nNo original kept beside ", ": the list is empty."},
+    {Note::NotAChangeList,          "\n", " is not a change list: its first line is not Changes, Field, Was and Now, "
+                                          "separated by tabs.\n"},
 };
 // clang-format on
 
@@ -218,13 +231,13 @@ std::string counted(std::int64_t count, std::string_view noun) {
 
 }  // namespace
 
-void printNote(std::ostream& out, Note note) { out << textOf(kNotes, note); }
+void printNote(std::ostream& out, Note note, std::string_view name) {
+    for (const NoteText& n : kNotes) {
+        if (n.note == note) out << n.before << shownName(out, name) << n.after;
+    }
+}
 
 void printBanner(std::ostream& out) { out << "\nVantrel Weapon Editor " << kVersion << "\n\n"; }
-
-void printUnexpectedArgument(std::ostream& out, std::string_view word) {
-    out << "\nUnexpected argument " << shownName(out, word) << "\n";
-}
 
 void printCantOpen(std::ostream& out, std::string_view path) {
     out << "Can't open " << shownName(out, path) << "!" << reasonText(io::lastFailureReason()) << "\n";
@@ -368,10 +381,6 @@ void printUsage(std::ostream& out) {
     out << "PATCH, TEXTS and DIFF take a change list wherever they take a textfile.\n";
     out << "With --utf8, MAKE and MERGE write the textfile as UTF-8 text.\n";
     out << "With --utf16, MAKE and MERGE write it as UTF-16 text (Excel's Unicode Text).\n";
-}
-
-void printUnknownOption(std::ostream& out, std::string_view word) {
-    out << "\nUnknown option " << shownName(out, word) << "\n";
 }
 
 void printUnrecognized(std::ostream& out, const std::string& path, long size, bool notRegular) {
@@ -544,10 +553,6 @@ void printDiffCount(std::ostream& out, const GameDiff& diff) {
         << " not saved; nothing written.\n";
 }
 
-void printComparingWithOriginal(std::ostream& out, std::string_view original) {
-    out << "\nComparing with the original kept as " << shownName(out, original);
-}
-
 void printReadingMod(std::ostream& out, std::string_view path) { out << "\nReading " << shownName(out, path) << "..."; }
 
 void printConflicts(std::ostream& out, const Game& master, const MergedMods& merged,
@@ -608,16 +613,6 @@ void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t b
 
 void printChangesReverted(std::ostream& out, std::int64_t reverted, std::int64_t before) {
     out << "\n" << counted(reverted, "change") << " reverted, " << before << " reverted before.\nDone!\n";
-}
-
-void printNotAChangeList(std::ostream& out, std::string_view path) {
-    out << "\n"
-        << shownName(out, path)
-        << " is not a change list: its first line is not Changes, Field, Was and Now, separated by tabs.\n";
-}
-
-void printNoOriginalKept(std::ostream& out, std::string_view executable) {
-    out << "\nNo original kept beside " << shownName(out, executable) << ": the list is empty.";
 }
 
 void printChangesListed(std::ostream& out, std::int64_t changes) {

@@ -18,7 +18,8 @@
 
 namespace vantedit {
 
-// The fixed texts of a run's progress and its end.
+// The fixed texts of a run's progress and its end, and those around a name of a file or a word
+// of the command line.
 enum class Note : std::uint8_t {
     ReadingBinaryData,
     ReadingItemDescriptions,
@@ -30,13 +31,16 @@ enum class Note : std::uint8_t {
     OutOfMemory,
     InvalidOption,
     EncodingsExclude,
+    UnknownOption,
+    UnexpectedArgument,
+    ComparingWithOriginal,  // the executable's first original, which merge and changes judge against
+    NoOriginalKept,         // changes found no first original beside the executable
+    NotAChangeList,         // revert was given a file whose first line is not a change list's
 };
-void printNote(std::ostream& out, Note note);
+void printNote(std::ostream& out, Note note, std::string_view name = {});
 
 void printBanner(std::ostream& out);
 void printUsage(std::ostream& out);
-void printUnknownOption(std::ostream& out, std::string_view word);
-void printUnexpectedArgument(std::ostream& out, std::string_view word);
 void printCantOpen(std::ostream& out, std::string_view path);
 void printEditionDetected(std::ostream& out, const Edition& edition);
 void printExecutableShortRead(std::ostream& out, std::size_t got, long size);
@@ -91,7 +95,6 @@ void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page);
 void printDiffCount(std::ostream& out, const GameDiff& diff);
 
 // merge's progress before each mod's reading.
-void printComparingWithOriginal(std::ostream& out, std::string_view original);
 void printReadingMod(std::ostream& out, std::string_view path);
 // merge's conflict lines: one tab-separated line per field that mods set to different values,
 // each ending in "\n".
@@ -109,9 +112,6 @@ void printMoreConflicts(std::ostream& out, std::int64_t more);
 void printChangesDoNotApply(std::ostream& out, std::int64_t conflicts, std::int64_t judged);
 void printChangesApplied(std::ostream& out, std::int64_t applied, std::int64_t before);
 void printChangesReverted(std::ostream& out, std::int64_t reverted, std::int64_t before);
-// revert was given a file whose first line is not a change list's.
-void printNotAChangeList(std::ostream& out, std::string_view path);
-void printNoOriginalKept(std::ostream& out, std::string_view executable);
 void printChangesListed(std::ostream& out, std::int64_t changes);
 
 }  // namespace vantedit

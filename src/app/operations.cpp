@@ -134,37 +134,31 @@ std::optional<io::SaveFacts> saveStatsText(const RunContext& run, Write write) {
     return io::saveFiles(run.claim, std::span(&job, 1), run.faults);
 }
 
-// The file opened and measured, size -1 when it cannot be, or is no regular file.
-bool openMeasured(io::File& file, const std::string& path, long& size) {
-    bool notRegular = false;
-    if (file.openRegular(path, notRegular) && file.seek(0, SEEK_END) && file.tell(size)) return true;
-    size = -1;
-    return false;
-}
-
-long measuredSize(const std::string& path, Faults& faults) {
-    io::File file(faults);
+// The regular file's size, -1 when it cannot be had. The checks of a kept first original below
+// only read: a failure there refuses the save, so they are not among the faults' points.
+long measuredSize(const std::string& path) {
+    io::File file(noFaults());
     long size = -1;
-    openMeasured(file, path, size);
-    return size;
+    bool notRegular = false;
+    return file.openRegular(path, notRegular) && file.seek(0, SEEK_END) && file.tell(size) ? size : -1;
 }
 
-// A kept first original of the executable is a recognised executable of the same edition. The
-// check only reads: a failure there refuses the save, so it is not one of the faults' points.
+// A kept first original of the executable is a recognised executable of the same edition.
 io::OriginalTest isOriginalExecutable(const Edition& edition) {
     return [&edition](const std::string& path) {
         io::File file(noFaults());
         long size = -1;
-        return openMeasured(file, path, size) && recogniseEdition(file, size) == &edition;
+        bool notRegular = false;
+        return openAndRecognise(file, path, size, notRegular) == &edition;
     };
 }
 
 // A kept first original of a description file has the file's size; of one that is gone, the
 // size of the game's records at least.
 io::OriginalTest isOriginalOfSize(const std::string& file) {
-    const long size = measuredSize(file, noFaults());
+    const long size = measuredSize(file);
     return [size](const std::string& path) {
-        const long kept = measuredSize(path, noFaults());
+        const long kept = measuredSize(path);
         return size >= 0 ? kept == size : kept >= static_cast<long>(kDescFileSize);
     };
 }
@@ -332,7 +326,7 @@ bool loadFirstOriginal(const RunContext& run, std::optional<Game>& original, boo
     }
     original->descriptions = game.descriptions;
     if (!loadKeptDescriptions(run, *original)) return false;
-    if (tell) printComparingWithOriginal(run.out, path);
+    if (tell) printNote(run.out, Note::ComparingWithOriginal, path);
     return true;
 }
 
@@ -371,16 +365,14 @@ const Edition* restoredEdition(const RunContext& run) {
         io::File file(run.faults);
         long size = -1;
         bool notRegular = false;
-        const bool opened = file.openRegular(path, notRegular);
+        if (const Edition* edition = openAndRecognise(file, path, size, notRegular)) return edition;
+        const bool opened = file.isOpen();
         const bool gone = !opened && !notRegular && path == exe && io::lookUp(exe) == io::Presence::Absent;
         if (gone && io::lookUp(exeOriginal) == io::Presence::File) continue;
         if (!opened && !notRegular && path == exe) {
             printCantOpen(run.out, exe);
             printUsage(run.out);
             return nullptr;
-        }
-        if (opened && file.seek(0, SEEK_END) && file.tell(size)) {
-            if (const Edition* edition = recogniseEdition(file, size)) return edition;
         }
         const io::Presence original = path == exe ? io::lookUp(exeOriginal) : io::Presence::File;
         if (original == io::Presence::Unknown) {
@@ -628,7 +620,7 @@ int runRevert(const RunContext& run) {
     std::string bytes;
     if (!loadGameTextsAndStatsFile(run, bytes)) return 1;
     if (!isChangeList(bytes)) {
-        printNotAChangeList(run.out, run.statsPath);
+        printNote(run.out, Note::NotAChangeList, run.statsPath);
         return 1;
     }
     // The tables' stretch as loaded, to write only the bytes the list changes back.
@@ -748,7 +740,7 @@ bool changesOfFile(const RunContext& run, const std::string& path, std::vector<F
 
 int runChanges(const RunContext& run) {
     if (run.mods.size() > 1) {
-        printUnexpectedArgument(run.out, run.mods[1]);
+        printNote(run.out, Note::UnexpectedArgument, run.mods[1]);
         printUsage(run.out);
         return 1;
     }
@@ -762,7 +754,7 @@ int runChanges(const RunContext& run) {
         std::optional<Game> original;
         if (!loadFirstOriginals(run, original)) return 1;
         if (original) changes = listChanges(*original, game);
-        else printNoOriginalKept(run.out, io::savedPath(run.executablePath));
+        else printNote(run.out, Note::NoOriginalKept, io::savedPath(run.executablePath));
     }
     const auto facts = saveStatsText(run, [&](std::string& text) { writeChangeList(text, changes); });
     if (!facts || !printSaveFacts(run.out, *facts)) return 1;

@@ -30,4 +30,12 @@ const Edition* recogniseEdition(io::File& file, long fileSize) {
     return found;
 }
 
+const Edition* openAndRecognise(io::File& file, const std::string& path, long& size, bool& notRegular) {
+    size = -1;
+    if (!file.openRegular(path, notRegular)) return nullptr;
+    if (file.seek(0, SEEK_END) && file.tell(size)) return recogniseEdition(file, size);
+    size = -1;
+    return nullptr;
+}
+
 }  // namespace vantedit

@@ -133,7 +133,7 @@ int runNamed(const CommandLine& line, const Operation* op, std::ostream& out, Fa
 int runOperation(std::span<const std::string_view> given, std::ostream& out, Faults& faults) {
     const CommandLine line = parseCommandLine(given);
     if (!line.unknownOption.empty()) {
-        printUnknownOption(out, line.unknownOption);
+        printNote(out, Note::UnknownOption, line.unknownOption);
         printUsage(out);
         return 1;
     }
@@ -159,7 +159,7 @@ int runOperation(std::span<const std::string_view> given, std::ostream& out, Fau
         return failed;
     }
     if (op != nullptr && !op->more && args.size() > op->arguments + 1) {
-        printUnexpectedArgument(out, args[op->arguments + 1]);
+        printNote(out, Note::UnexpectedArgument, args[op->arguments + 1]);
         printUsage(out);
         return failed;
     }
