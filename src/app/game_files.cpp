@@ -103,11 +103,9 @@ bool loadDescriptionFiles(const Edition& edition, DescriptionBuffers& buffers, c
                           std::ostream& out, Faults& faults) {
     printNote(out, Note::ReadingItemDescriptions);
     if (!loadDescriptionFile(edition.itemDescPath, false, buffers.item, executablePath, out, faults)) return false;
-    buffers.hasShop = false;
-    if (!edition.hasShopFile()) return true;
-    if (!loadDescriptionFile(edition.shopDescPath, true, buffers.shop, executablePath, out, faults)) return false;
-    buffers.hasShop = true;
-    return true;
+    buffers.hasShop = edition.hasShopFile();
+    return !buffers.hasShop ||
+           loadDescriptionFile(edition.shopDescPath, true, buffers.shop, executablePath, out, faults);
 }
 
 }  // namespace vantedit

@@ -529,9 +529,7 @@ void printDiffLines(std::ostream& out, const GameDiff& diff, CodePage page) {
         out << '\t';
         printValue(out, c.field, c.after, page);
         std::string_view separator = "\t";
-        if (notSavedByPatch(c.field)) {
-            out << separator << "not saved";
-        }
+        if (notSavedByPatch(c.field)) out << separator << "not saved";
         if (c.typed) {
             out << separator << "typed " << *c.typed;
             separator = "; ";

@@ -39,16 +39,12 @@ Refusal refusalAt(const RunContext& run) {
     const auto isDescriptionFile = [&](std::string_view path, bool kept) {
         return !path.empty() && (is(std::string(path), kept) || is(io::besideFile(run.executablePath, path), kept));
     };
-    if (is(run.executablePath, false)) return Refusal::Executable;
-    if (isDescriptionFile(e.itemDescPath, false) || isDescriptionFile(e.shopDescPath, false)) {
-        return Refusal::DescriptionFile;
+    for (const bool kept : {false, true}) {
+        if (is(run.executablePath, kept)) return kept ? Refusal::KeptOriginal : Refusal::Executable;
+        if (isDescriptionFile(e.itemDescPath, kept) || isDescriptionFile(e.shopDescPath, kept))
+            return kept ? Refusal::KeptOriginal : Refusal::DescriptionFile;
     }
-    if (is(run.executablePath, true) || isDescriptionFile(e.itemDescPath, true) ||
-        isDescriptionFile(e.shopDescPath, true)) {
-        return Refusal::KeptOriginal;
-    }
-    if (std::any_of(run.mods.begin(), run.mods.end(),
-                    [&](std::string_view mod) { return is(std::string(mod), false); }))
+    if (std::ranges::any_of(run.mods, [&](std::string_view mod) { return is(std::string(mod), false); }))
         return Refusal::Mod;
     // A rename would ignore the mark, and so would a run as root.
     return !io::isStandardOutput(stats) && io::isReadOnly(stats) ? Refusal::ReadOnly : Refusal::None;
@@ -710,13 +706,10 @@ int runMerge(const RunContext& run) {
     }
     // No longer than MAKE's file of the same game: its Item rows hold fewer cells.
     const auto facts = saveStatsText(run, [&](std::string& text) { writeGivenFields(text, master, winners); });
-    if (!facts) return 1;
-    if (!facts->empty() && facts->back().event == io::SaveEvent::Failed) {
-        printSaveFacts(run.out, *facts);
-        return 1;
-    }
-    printMergeCount(run.out, fields, run.mods.size(), conflicts);
-    printSaveFacts(run.out, *facts);
+    // The count only when the file is saved.
+    if (facts && (facts->empty() || facts->back().event != io::SaveEvent::Failed))
+        printMergeCount(run.out, fields, run.mods.size(), conflicts);
+    if (!facts || !printSaveFacts(run.out, *facts)) return 1;
     printNote(run.out, Note::Done);
     return 0;
 }
