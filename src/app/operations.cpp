@@ -357,29 +357,31 @@ void printLookupFailure(std::ostream& out, const std::string& original) {
 const Edition* restoredEdition(const RunContext& run) {
     const std::string& exe = run.executablePath;
     const std::string exeOriginal = io::firstOriginalPath(exe);
-    for (const std::string& path : {exe, exeOriginal}) {
-        io::File file(run.faults);
-        long size = -1;
-        bool notRegular = false;
-        if (const Edition* edition = openAndRecognise(file, path, size, notRegular)) return edition;
-        const bool opened = file.isOpen();
-        const bool gone = !opened && !notRegular && path == exe && io::lookUp(exe) == io::Presence::Absent;
-        if (gone && io::lookUp(exeOriginal) == io::Presence::File) continue;
-        if (!opened && !notRegular && path == exe) {
-            printCantOpen(run.out, exe);
-            printUsage(run.out);
-            return nullptr;
-        }
-        const io::Presence original = path == exe ? io::lookUp(exeOriginal) : io::Presence::File;
+    io::File file(run.faults);
+    long size = -1;
+    bool notRegular = false;
+    if (const Edition* edition = openAndRecognise(file, exe, size, notRegular)) return edition;
+    const bool openFailed = !file.isOpen() && !notRegular;
+    // An executable that is gone is restored from its first original alone.
+    if (openFailed && (io::lookUp(exe) != io::Presence::Absent || io::lookUp(exeOriginal) != io::Presence::File)) {
+        printCantOpen(run.out, exe);
+        printUsage(run.out);
+        return nullptr;
+    }
+    if (!openFailed) {
+        const io::Presence original = io::lookUp(exeOriginal);
         if (original == io::Presence::Unknown) {
             printLookupFailure(run.out, exeOriginal);
             return nullptr;
         }
-        if (original == io::Presence::Absent || path != exe) {
-            printUnrecognized(run.out, path, path == exe ? size : -1, notRegular);
+        if (original == io::Presence::Absent) {
+            printUnrecognized(run.out, exe, size, notRegular);
             return nullptr;
         }
     }
+    io::File kept(run.faults);
+    if (const Edition* edition = openAndRecognise(kept, exeOriginal, size, notRegular)) return edition;
+    printUnrecognized(run.out, exeOriginal, -1, notRegular);
     return nullptr;
 }
 
