@@ -236,16 +236,13 @@ bool mergeMod(const Game& master, Game& work, const std::string& modPath, std::u
 // The first originals of the description files, where there are, into the original game's
 // buffers; false after the message.
 bool loadKeptDescriptions(const RunContext& run, Game& original) {
-    const Edition& e = original.edition();
-    for (const DescFile file : {DescFile::Item, DescFile::Shop}) {
-        if (file == DescFile::Shop && !e.hasShopFile()) continue;
-        const std::string desc =
-            descriptionPath(file == DescFile::Item ? e.itemDescPath : e.shopDescPath, run.executablePath, run.out);
-        if (desc.empty()) return false;
-        const std::string kept = io::firstOriginalPath(desc);
+    std::vector<std::string> paths;
+    if (!addDescriptionPaths(original.edition(), run.executablePath, run.out, paths)) return false;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string kept = io::firstOriginalPath(paths[i]);
         const io::Presence presence = io::lookUp(kept);
         if (presence == io::Presence::Absent) continue;
-        auto& buffer = file == DescFile::Item ? original.descriptions.item : original.descriptions.shop;
+        auto& buffer = i == 0 ? original.descriptions.item : original.descriptions.shop;
         io::File in(run.faults);
         bool notRegular = false;
         if (presence != io::Presence::Unknown && in.openRegular(kept, notRegular) &&
