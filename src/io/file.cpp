@@ -1,27 +1,23 @@
 #include "io/file.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <string_view>
 #include <system_error>
 
 #include "io/names.h"
 
-#if defined(_WIN32)
 #include <fcntl.h>
-#include <io.h>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -47,6 +43,32 @@ std::FILE* openStream(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 #endif
 }
+
+// The path with every symbolic link on its way followed, also a last one whose target does
+// not exist yet: a save writes what the link names and keeps the link.
+fs::path resolvedPath(const std::string& path, std::error_code& ec) {
+    fs::path p = fsPath(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code linkError;
+        if (!fs::is_symlink(fs::symlink_status(p, linkError))) break;
+        const fs::path to = fs::read_symlink(p, linkError);
+        if (linkError) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return fs::weakly_canonical(p, ec);
+}
+
+#if !defined(_WIN32)
+// The kernel copies nothing between these two files: the bytes go through the program.
+bool copyRefused(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
+           error == EBADF || error == ETXTBSY;
+}
+
+// The kernel copies this much at a time, and the disk begins writing each piece while the
+// next is copied: a sync after the copy then waits for less.
+constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
+#endif
 
 }  // namespace
 
@@ -123,13 +145,8 @@ bool File::create(const std::string& path, bool& taken) {
         taken = errno == EEXIST;
         return failedWithReason();
     }
-#if defined(_WIN32)
-    stream_ = ::_fdopen(fd, "wb");
-    if (stream_ == nullptr) ::_close(fd);
-#else
     stream_ = ::fdopen(fd, "wb");
     if (stream_ == nullptr) ::close(fd);
-#endif
     writable_ = true;
     if (stream_ == nullptr) removeQuietly(path);
 #if defined(_WIN32)
@@ -167,25 +184,19 @@ std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
     return std::fread(buffer, 1, size, stream_);
 }
 
-bool File::write(const void* buffer, std::size_t size) {
-    awaitSyncAhead();
-    if (faults_->failFileCall()) return failedWithReason(0);
-    return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
-}
+bool File::write(const void* buffer, std::size_t size) { return writeAt(-1, buffer, size); }
 
 bool File::writeAt(long offset, const void* buffer, std::size_t size) {
     awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
-    return (std::fseek(stream_, offset, SEEK_SET) == 0 && std::fwrite(buffer, 1, size, stream_) == size &&
-            std::ferror(stream_) == 0) ||
+    return ((offset < 0 || std::fseek(stream_, offset, SEEK_SET) == 0) &&
+            std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) ||
            failedWithReason();
 }
 
 #if defined(_WIN32)
 
-File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
-    (void)source;
-    (void)size;
+File::Copy File::copyFrom(File& /*source*/, const std::string& sourcePath, long /*size*/) {
     if (faults_->failFileCall()) return Copy::Refused;
     // The system's copy writes by name: the new file is closed for it, then opened again for update.
     std::fclose(stream_);
@@ -205,22 +216,7 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 
 #else
 
-namespace {
-
-// The kernel copies nothing between these two files: the bytes go through the program.
-bool copyRefused(int error) {
-    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
-           error == EBADF || error == ETXTBSY;
-}
-
-}  // namespace
-
-// The kernel copies this much at a time, and the disk begins writing each piece while the
-// next is copied: a sync after the copy then waits for less.
-constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
-
-File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
-    (void)sourcePath;
+File::Copy File::copyFrom(File& source, const std::string& /*sourcePath*/, long size) {
     const int in = fileno(source.stream_);
     const int out = fileno(stream_);
     // A clone shares the blocks and copies nothing; file systems without shared blocks refuse it.
@@ -344,12 +340,10 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     return WholeRead::Read;
 }
 
-bool linkFile(Faults& faults, const std::string& existing, const std::string& path, bool& taken) {
+bool linkFile([[maybe_unused]] Faults& faults, [[maybe_unused]] const std::string& existing,
+              [[maybe_unused]] const std::string& path, bool& taken) {
     taken = false;
 #if defined(_WIN32)
-    (void)faults;
-    (void)existing;
-    (void)path;
     return false;
 #else
     if (faults.failFileCall()) return false;
@@ -372,24 +366,6 @@ bool sameContents(const std::string& a, const std::string& b) {
     }
 }
 
-namespace {
-
-// The path with every symbolic link on its way followed, also a last one whose target does
-// not exist yet: a save writes what the link names and keeps the link.
-fs::path resolvedPath(const std::string& path, std::error_code& ec) {
-    fs::path p = fsPath(path);
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code linkError;
-        if (!fs::is_symlink(fs::symlink_status(p, linkError))) break;
-        const fs::path to = fs::read_symlink(p, linkError);
-        if (linkError) break;
-        p = to.is_absolute() ? to : p.parent_path() / to;
-    }
-    return fs::weakly_canonical(p, ec);
-}
-
-}  // namespace
-
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (fs::equivalent(fsPath(a), fsPath(b), ec) && !ec) return true;
@@ -409,7 +385,6 @@ bool canWriteOver(Faults& faults, const std::string& path) {
 }
 
 bool isWritableFile(Faults& faults, const std::string& path) {
-    lastFailure = 0;
     File file(faults);
     if (!file.open(path, "r+b")) return false;
     file.close();  // nothing was written

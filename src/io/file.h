@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <iosfwd>
-#include <span>
 #include <string>
 #if !defined(_WIN32)
 #include <thread>
@@ -116,7 +115,6 @@ void forgetLastFailure();
 // "games/data/x"); the path itself for a file in the working folder.
 std::string besideFile(const std::string& file, std::string_view relative);
 
-// The path names a folder.
 bool isFolder(const std::string& path);
 
 // The path is "-" or names the file or pipe that standard output writes to.
@@ -126,7 +124,6 @@ bool isStandardOutput(const std::string& path);
 // write itself will try.
 bool canWriteOver(Faults& faults, const std::string& path);
 
-// The file can be opened for update.
 bool isWritableFile(Faults& faults, const std::string& path);
 
 // What stands at the path itself; a symbolic link, even one that names nothing, is Other.
