@@ -38,12 +38,11 @@ struct FileState {
     std::int64_t size = 0;
     std::int64_t modified = 0;  // in the system's own ticks
 
-    bool operator==(const FileState& other) const {
-        return kind != Kind::Unknown && kind == other.kind && device == other.device && number == other.number &&
-               size == other.size && modified == other.modified;
-    }
     bool sameFileAs(const FileState& other) const {
         return kind == other.kind && kind != Kind::Unknown && device == other.device && number == other.number;
+    }
+    bool operator==(const FileState& other) const {
+        return sameFileAs(other) && size == other.size && modified == other.modified;
     }
 };
 
@@ -129,43 +128,14 @@ bool isTemporaryOf(std::string_view name, std::string_view target) {
     return !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
-// the file (its first original, an edited stats file) are made under its lock too, and so is
-// the lock file of the time before it existed. False, with the path that could not be looked
-// at and why, when the folder cannot be listed.
-bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& facts) {
-    std::error_code ec;
-    const std::string name = nameOf(fsPath(target).filename());
-    const auto ours = [&](std::string_view entry) {
-        return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
-               isTemporaryOf(entry, name + ".bak") || (exists && entry == name + std::string(kLockEnd));
-    };
-    const fs::path folder = folderOf(fsPath(target));
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = nameOf(it->path());
-        if (!ours(nameOf(it->path().filename()))) continue;
-        const Presence presence = lookUp(entry);
-        if (presence == Presence::Unknown) {
-            facts.push_back({SaveEvent::Failed, entry, SaveError::System, lastFailureReason(), {}});
-            return false;
-        }
-        if (presence == Presence::File) removeQuietly(entry);
-    }
-    if (!ec) return true;
-    facts.push_back({SaveEvent::Failed, nameOf(folder), SaveError::System, reasonOf(ec.value()), {}});
-    return false;
-}
-
 // The folder's entry for the new name reaches the disk too, so that the rename survives a
 // power loss. Some file systems cannot sync a folder; the file itself is already safe then.
-void syncFolderOf(const std::string& file) {
+void syncFolderOf([[maybe_unused]] const std::string& file) {
 #if !defined(_WIN32)
     const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_CLOEXEC);
     if (folder < 0) return;
     ::fsync(folder);
     ::close(folder);
-#else
-    (void)file;
 #endif
 }
 
@@ -177,41 +147,6 @@ std::string lastSystemReason() {
     return reasonOf(errno);
 #endif
 }
-
-}  // namespace
-
-namespace {
-class Temporary;
-}  // namespace
-
-// One claimed target.
-struct Claim::Held {
-    static constexpr std::intptr_t kNone = -1;
-
-    std::string path;      // as the run names it
-    std::string saved;     // the file a save writes: through symbolic links, where they end
-    bool direct = false;   // standard output, a device, a pipe: written as it is, unlocked
-    FileState state;       // as found when the lock was taken
-    std::intptr_t handle = kNone;
-    std::string lockFile;  // while the target did not exist
-    std::string failure;   // why its state could not be looked up
-    // A copy of the target begun before the run read it, so that the disk writes it while the
-    // run works; begunSize: the target's size then.
-    std::unique_ptr<Temporary> begun;
-    long begunSize = -1;
-
-    ~Held();
-
-    enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
-    Result lock();
-    // One try at the lock of the file (or, for a target not there yet, of its lock file); empty
-    // when the path names another file by then, for another try.
-    std::optional<Result> lockOnce(bool exists);
-    void release();
-    bool locked() const { return handle != kNone; }
-};
-
-namespace {
 
 #if defined(_WIN32)
 // One byte far beyond the end: the lock stops other runs, not reads of the file.
@@ -226,146 +161,6 @@ bool lockHandle(HANDLE handle, bool& inUse) {
 }
 #endif
 
-}  // namespace
-
-Claim::Held::Result Claim::Held::lock() {
-    // A few tries: each retry follows a rename over the path that another run just made.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        state = stateOf(saved);
-        if (state.kind == FileState::Kind::Unknown) {
-            failure = lastSystemReason();
-            return Result::Failed;
-        }
-        const bool exists = state.kind == FileState::Kind::Regular;
-        if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
-        if (const std::optional<Result> result = lockOnce(exists)) return *result;
-    }
-    state = FileState{};
-    return Result::Unavailable;
-}
-
-#if defined(_WIN32)
-std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
-    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
-    // The lock file goes when its last handle closes, however the run ends.
-    const HANDLE h = CreateFileW(wideName(locking).c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 exists ? OPEN_EXISTING : OPEN_ALWAYS,
-                                 exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
-    bool inUse = false;
-    if (!lockHandle(h, inUse)) {
-        CloseHandle(h);
-        return inUse ? Result::InUse : Result::Unavailable;
-    }
-    const FileState now = stateOf(saved);
-    if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
-        handle = reinterpret_cast<std::intptr_t>(h);
-        if (exists) state = stateOfHandle(h);
-        return Result::Locked;
-    }
-    CloseHandle(h);
-    return std::nullopt;
-}
-#else
-std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
-    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
-    // Not blocking on the open either: the path may have become a pipe meanwhile.
-    const int fd = exists ? ::open(locking.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
-                          : ::open(locking.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return Result::Unavailable;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        ::close(fd);
-        return held ? Result::InUse : Result::Unavailable;
-    }
-    // The file locked must still be the one the path names: a run that ends removes its
-    // lock file, and another may have renamed a new target into place.
-    struct stat st{};
-    const bool open = ::fstat(fd, &st) == 0;
-    const FileState now = stateOf(saved);
-    const bool current =
-        exists ? open && stateOfStat(st).sameFileAs(now)
-               : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
-    if (current) {
-        handle = fd;
-        if (exists) {
-            state = stateOfStat(st);
-        } else {
-            lockFile = locking;
-        }
-        return Result::Locked;
-    }
-    ::close(fd);
-    return std::nullopt;
-}
-#endif
-
-void Claim::Held::release() {
-    if (handle == kNone) return;
-#if defined(_WIN32)
-    CloseHandle(reinterpret_cast<HANDLE>(handle));
-#else
-    // Removed while still held, and only if it is still ours.
-    struct stat st{};
-    if (!lockFile.empty() && ::fstat(static_cast<int>(handle), &st) == 0 &&
-        stateOfStat(st).sameFileAs(stateOf(lockFile))) {
-        removeQuietly(lockFile);
-    }
-    ::close(static_cast<int>(handle));
-#endif
-    handle = kNone;
-}
-
-Claim::Claim() = default;
-Claim::~Claim() = default;
-
-namespace {
-
-// The held target of the path, claimed now if it was not before; nullptr after a Failed fact.
-Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
-    for (const auto& h : held) {
-        if (h->path == path) return h.get();
-        // One file under two names would keep only the second save.
-        if (sameFile(h->path, path)) {
-            facts.push_back({SaveEvent::Failed, path, SaveError::System, {}, {}});
-            return nullptr;
-        }
-    }
-    // A path that cannot even be looked up (is it a link?) is not saved blindly.
-    if (path != "-" && lookUp(path) == Presence::Unknown) {
-        facts.push_back({SaveEvent::Failed, path, SaveError::System, lastFailureReason(), {}});
-        return nullptr;
-    }
-    auto h = std::make_unique<Claim::Held>();
-    h->path = path;
-    h->saved = savedPath(path);
-    std::error_code ec;
-    const fs::file_status status = fs::status(fsPath(path), ec);
-    h->direct = isStandardOutput(path) || (fs::exists(status) && !fs::is_regular_file(status));
-    if (!h->direct) {
-        switch (h->lock()) {
-            case Claim::Held::Result::InUse:
-                facts.push_back({SaveEvent::Failed, path, SaveError::InUse, {}, {}});
-                return nullptr;
-            case Claim::Held::Result::Failed:
-                facts.push_back({SaveEvent::Failed, h->saved, SaveError::System, h->failure, {}});
-                return nullptr;
-            case Claim::Held::Result::Locked:
-                // No run of ours is writing beside the target while we hold it. A link's .bak
-                // stands beside the link.
-                if (!removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular, facts) ||
-                    (h->saved != path && !removeLeftoversBeside(path, false, facts))) {
-                    return nullptr;
-                }
-                break;
-            case Claim::Held::Result::Unavailable: break;  // saved without: the state check still guards it
-        }
-    }
-    held.push_back(std::move(h));
-    return held.back().get();
-}
-
 bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
     if (faults.failFileCall()) return false;
     std::error_code ec;
@@ -377,7 +172,7 @@ bool copyPermissions(Faults& faults, const std::string& from, const std::string&
 
 // The owner and group, where the process may give them: as root, or as the file's owner
 // (then the group only if it is one of the process's).
-bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
+bool copyOwner(Faults& faults, [[maybe_unused]] const std::string& from, [[maybe_unused]] const std::string& to) {
     if (faults.failFileCall()) return false;
 #if !defined(_WIN32)
     struct stat original{};
@@ -387,8 +182,6 @@ bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
     if (::chown(to.c_str(), original.st_uid, original.st_gid) == 0) return true;
     return ::geteuid() != 0 && errno == EPERM;  // the group is not one of ours: it stays the process's
 #else
-    (void)from;
-    (void)to;
     return true;
 #endif
 }
@@ -521,26 +314,201 @@ std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::sp
     return at != bytes.size();
 }
 
+SaveFact failure(const std::string& path, SaveError error = SaveError::System,
+                 std::string reason = lastFailureReason()) {
+    return {SaveEvent::Failed, path, error, std::move(reason), {}};
+}
+
+// Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
+// the file (its first original, an edited stats file) are made under its lock too, and so is
+// the lock file of the time before it existed. False, with the path that could not be looked
+// at and why, when the folder cannot be listed.
+bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& facts) {
+    std::error_code ec;
+    const std::string name = nameOf(fsPath(target).filename());
+    const auto ours = [&](std::string_view entry) {
+        return isTemporaryOf(entry, name) || isTemporaryOf(entry, name + ".orig") ||
+               isTemporaryOf(entry, name + ".bak") || (exists && entry == name + std::string(kLockEnd));
+    };
+    const fs::path folder = folderOf(fsPath(target));
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = nameOf(it->path());
+        if (!ours(nameOf(it->path().filename()))) continue;
+        const Presence presence = lookUp(entry);
+        if (presence == Presence::Unknown) {
+            facts.push_back(failure(entry));
+            return false;
+        }
+        if (presence == Presence::File) removeQuietly(entry);
+    }
+    if (!ec) return true;
+    facts.push_back(failure(nameOf(folder), SaveError::System, reasonOf(ec.value())));
+    return false;
+}
+
 }  // namespace
 
-Claim::Held::~Held() {
-    begun.reset();  // removed under the lock
-    release();
+// One claimed target.
+struct Claim::Held {
+    static constexpr std::intptr_t kNone = -1;
+
+    std::string path;      // as the run names it
+    std::string saved;     // the file a save writes: through symbolic links, where they end
+    bool direct = false;   // standard output, a device, a pipe: written as it is, unlocked
+    FileState state;       // as found when the lock was taken
+    std::intptr_t handle = kNone;
+    std::string lockFile;  // while the target did not exist
+    std::string failure;   // why its state could not be looked up
+    // A copy of the target begun before the run read it, so that the disk writes it while the
+    // run works; begunSize: the target's size then.
+    std::unique_ptr<Temporary> begun;
+    long begunSize = -1;
+
+    ~Held() {
+        begun.reset();  // removed under the lock
+        release();
+    }
+
+    enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
+    Result lock();
+    // One try at the lock of the file (or, for a target not there yet, of its lock file); empty
+    // when the path names another file by then, for another try.
+    std::optional<Result> lockOnce(bool exists);
+    void release();
+    bool locked() const { return handle != kNone; }
+};
+
+Claim::Held::Result Claim::Held::lock() {
+    // A few tries: each retry follows a rename over the path that another run just made.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        state = stateOf(saved);
+        if (state.kind == FileState::Kind::Unknown) {
+            failure = lastSystemReason();
+            return Result::Failed;
+        }
+        const bool exists = state.kind == FileState::Kind::Regular;
+        if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
+        if (const std::optional<Result> result = lockOnce(exists)) return *result;
+    }
+    state = FileState{};
+    return Result::Unavailable;
 }
 
-void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
-    for (const auto& h : claim.held_) {
-        if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
-        std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
-        long size = -1;
-        if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
-        out->file().syncAhead();
-        h->begun = std::move(out);
-        h->begunSize = size;
+#if defined(_WIN32)
+std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
+    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
+    // The lock file goes when its last handle closes, however the run ends.
+    const HANDLE h = CreateFileW(wideName(locking).c_str(), exists ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 exists ? OPEN_EXISTING : OPEN_ALWAYS,
+                                 exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
+    bool inUse = false;
+    if (!lockHandle(h, inUse)) {
+        CloseHandle(h);
+        return inUse ? Result::InUse : Result::Unavailable;
     }
+    const FileState now = stateOf(saved);
+    if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
+        handle = reinterpret_cast<std::intptr_t>(h);
+        if (exists) state = stateOfHandle(h);
+        return Result::Locked;
+    }
+    CloseHandle(h);
+    return std::nullopt;
 }
+#else
+std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
+    const std::string locking = exists ? saved : saved + std::string(kLockEnd);
+    // Not blocking on the open either: the path may have become a pipe meanwhile.
+    const int fd = exists ? ::open(locking.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                          : ::open(locking.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return Result::Unavailable;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? Result::InUse : Result::Unavailable;
+    }
+    // The file locked must still be the one the path names: a run that ends removes its
+    // lock file, and another may have renamed a new target into place.
+    struct stat st{};
+    const bool open = ::fstat(fd, &st) == 0;
+    const FileState now = stateOf(saved);
+    const bool current =
+        exists ? open && stateOfStat(st).sameFileAs(now)
+               : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
+    if (current) {
+        handle = fd;
+        if (exists) state = stateOfStat(st);
+        else lockFile = locking;
+        return Result::Locked;
+    }
+    ::close(fd);
+    return std::nullopt;
+}
+#endif
+
+void Claim::Held::release() {
+    if (handle == kNone) return;
+#if defined(_WIN32)
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+#else
+    // Removed while still held, and only if it is still ours.
+    struct stat st{};
+    if (!lockFile.empty() && ::fstat(static_cast<int>(handle), &st) == 0 &&
+        stateOfStat(st).sameFileAs(stateOf(lockFile))) {
+        removeQuietly(lockFile);
+    }
+    ::close(static_cast<int>(handle));
+#endif
+    handle = kNone;
+}
+
+Claim::Claim() = default;
+Claim::~Claim() = default;
 
 namespace {
+
+Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
+    for (const auto& h : held) {
+        if (h->path == path) return h.get();
+        // One file under two names would keep only the second save.
+        if (sameFile(h->path, path)) {
+            facts.push_back(failure(path, SaveError::System, {}));
+            return nullptr;
+        }
+    }
+    // A path that cannot even be looked up (is it a link?) is not saved blindly.
+    if (path != "-" && lookUp(path) == Presence::Unknown) {
+        facts.push_back(failure(path));
+        return nullptr;
+    }
+    auto h = std::make_unique<Claim::Held>();
+    h->path = path;
+    h->saved = savedPath(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(fsPath(path), ec);
+    h->direct = isStandardOutput(path) || (fs::exists(status) && !fs::is_regular_file(status));
+    if (!h->direct) {
+        switch (h->lock()) {
+            case Claim::Held::Result::InUse: facts.push_back(failure(path, SaveError::InUse, {})); return nullptr;
+            case Claim::Held::Result::Failed:
+                facts.push_back(failure(h->saved, SaveError::System, h->failure));
+                return nullptr;
+            case Claim::Held::Result::Locked:
+                // No run of ours is writing beside the target while we hold it. A link's .bak
+                // stands beside the link.
+                if (!removeLeftoversBeside(h->saved, h->state.kind == FileState::Kind::Regular, facts) ||
+                    (h->saved != path && !removeLeftoversBeside(path, false, facts))) {
+                    return nullptr;
+                }
+                break;
+            case Claim::Held::Result::Unavailable: break;  // saved without: the state check still guards it
+        }
+    }
+    held.push_back(std::move(h));
+    return held.back().get();
+}
 
 // A job on its way: its target, its new file and its kept copy's.
 struct Step {
@@ -552,20 +520,13 @@ struct Step {
     std::optional<Temporary> kept;
 };
 
-// The first originals this save put in place, removed again: no target was replaced.
-void takeBackOriginals(std::span<const Step> steps) {
+// The first originals this save put in place, removed again and no longer told: no target was
+// replaced. A .bak put in place stays, and is told.
+void takeBackOriginals(std::span<const Step> steps, SaveFacts& facts) {
     for (const Step& s : steps) {
         if (s.kept && s.job->kept == KeptCopy::FirstOriginal) removeQuietly(savedPath(s.keptPath));
     }
-}
-
-// The first originals taken back are kept no more; a .bak put in place stays, and is told.
-void forgetOriginals(SaveFacts& facts) {
     std::erase_if(facts, [](const SaveFact& f) { return f.event == SaveEvent::KeptOriginal; });
-}
-
-SaveFact failure(const std::string& path, SaveError error = SaveError::System, std::string other = {}) {
-    return {SaveEvent::Failed, path, error, lastFailureReason(), std::move(other)};
 }
 
 // What the job's kept copy will be, checked before anything is written; false with the failure.
@@ -590,7 +551,7 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
         // The undo is copying it back: it must hold what its name claims.
         const std::string named = savedPath(original);
         if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named)) {
-            failed = failure(target, SaveError::NotAnOriginal, original);
+            failed = {SaveEvent::Failed, target, SaveError::NotAnOriginal, lastFailureReason(), original};
             return false;
         }
         return true;
@@ -608,9 +569,7 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     if (!*differs) return true;
     switch (lookUp(backup)) {
         case Presence::Unknown: failed = failure(backup); return false;
-        case Presence::Folder:
-            failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
-            return false;
+        case Presence::Folder: failed = failure(backup, SaveError::System, reasonOf(EISDIR)); return false;
         case Presence::Other: failed = failure(backup, SaveError::NotRegular); return false;
         case Presence::Absent:
         case Presence::File: break;
@@ -651,9 +610,8 @@ SaveError writeNewFile(Step& s, Faults& faults) {
 }
 
 // No other name stands for the file.
-bool soleName(const std::string& path) {
+bool soleName([[maybe_unused]] const std::string& path) {
 #if defined(_WIN32)
-    (void)path;
     return false;  // no link is made there
 #else
     struct stat st{};
@@ -676,18 +634,6 @@ bool writeKeptCopy(Step& s, Faults& faults) {
     return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);
 }
-
-}  // namespace
-
-SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
-    SaveFacts facts;
-    for (const std::string& path : paths) {
-        if (claimOne(claim.held_, path, facts) == nullptr) break;
-    }
-    return facts;
-}
-
-namespace {
 
 // The fact that stops a save, about the job; false, for the caller to return.
 bool stopped(SaveFacts& facts, std::size_t job, SaveFact f) {
@@ -712,8 +658,7 @@ bool planSteps(std::vector<std::unique_ptr<Claim::Held>>& held, std::span<Step> 
         std::error_code ec;
         const bool there = fs::exists(fs::status(fsPath(s.held->path), ec));
         if (ec && ec != std::errc::no_such_file_or_directory) {
-            return stopped(facts, i,
-                           {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
+            return stopped(facts, i, failure(s.held->path, SaveError::CannotCreate, reasonOf(ec.value())));
         }
         // A read-only mark would be ignored by a rename, and by a run as root.
         const bool replaced = !s.held->direct && there;
@@ -757,12 +702,8 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
         Step& s = steps[i];
         if (!s.kept) continue;
         if (!s.kept->putInPlace()) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (steps[j].kept && steps[j].job->kept == KeptCopy::FirstOriginal)
-                    removeQuietly(savedPath(steps[j].keptPath));
-            }
-            forgetOriginals(facts);
-            return stopped(facts, i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
+            takeBackOriginals(steps.first(i), facts);
+            return stopped(facts, i, failure(s.keptPath, SaveError::System, s.kept->renameReason()));
         }
         const bool original = s.job->kept == KeptCopy::FirstOriginal;
         facts.push_back(
@@ -777,12 +718,8 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
             s.held->release();
 #endif
             if (!s.out->putInPlace()) {
-                if (i == 0) {  // nothing replaced yet
-                    takeBackOriginals(steps);
-                    forgetOriginals(facts);
-                }
-                return stopped(facts, i,
-                               {SaveEvent::Failed, s.held->path, SaveError::System, s.out->renameReason(), {}});
+                if (i == 0) takeBackOriginals(steps, facts);  // nothing replaced yet
+                return stopped(facts, i, failure(s.held->path, SaveError::System, s.out->renameReason()));
             }
         }
         facts.push_back({SaveEvent::Saved, s.held->path, SaveError::None, {}, {}, i});
@@ -792,11 +729,30 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
 
 }  // namespace
 
+SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
+    SaveFacts facts;
+    for (const std::string& path : paths) {
+        if (claimOne(claim.held_, path, facts) == nullptr) break;
+    }
+    return facts;
+}
+
+void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
+    for (const auto& h : claim.held_) {
+        if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
+        std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
+        long size = -1;
+        if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
+        out->file().syncAhead();
+        h->begun = std::move(out);
+        h->begunSize = size;
+    }
+}
+
 SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults) {
     SaveFacts facts;
     forgetLastFailure();
-    std::vector<Step> stepList(jobs.size());
-    const std::span<Step> steps(stepList);
+    std::vector<Step> steps(jobs.size());
     if (planSteps(claim.held_, steps, jobs, faults, facts) && writeSteps(steps, faults, facts))
         renameSteps(steps, facts);
     return facts;
