@@ -1,6 +1,7 @@
 #include "io/file.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -35,6 +36,12 @@ bool failedWithReason(int error = errno) {
     lastFailure = error;
     return false;
 }
+
+// As much as a copy or a compare holds at once: the page cache streams it as fast as one big
+// block. One at a time, so no memory is asked for while saving. Kept small enough that the
+// program still starts, and fails cleanly, in the least address space the loader itself needs.
+constexpr std::size_t kChunk = std::size_t{64} << 10;
+std::array<char, kChunk> chunk;
 
 std::FILE* openStream(const std::string& path, const char* mode) {
 #if defined(_WIN32)
@@ -74,10 +81,7 @@ constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
 
 void forgetLastFailure() { lastFailure = 0; }
 
-std::string lastFailureReason() {
-    if (lastFailure == 0) return {};
-    return std::strerror(lastFailure);
-}
+std::string lastFailureReason() { return lastFailure == 0 ? std::string() : std::strerror(lastFailure); }
 
 File::~File() {
     awaitSyncAhead();
@@ -196,7 +200,7 @@ bool File::writeAt(long offset, const void* buffer, std::size_t size) {
 
 #if defined(_WIN32)
 
-File::Copy File::copyFrom(File& /*source*/, const std::string& sourcePath, long /*size*/) {
+File::Copy File::systemCopy(File& /*source*/, const std::string& sourcePath, long /*size*/) {
     if (faults_->failFileCall()) return Copy::Refused;
     // The system's copy writes by name: the new file is closed for it, then opened again for update.
     std::fclose(stream_);
@@ -216,7 +220,7 @@ File::Copy File::copyFrom(File& /*source*/, const std::string& sourcePath, long 
 
 #else
 
-File::Copy File::copyFrom(File& source, const std::string& /*sourcePath*/, long size) {
+File::Copy File::systemCopy(File& source, const std::string& /*sourcePath*/, long size) {
     const int in = fileno(source.stream_);
     const int out = fileno(stream_);
     // A clone shares the blocks and copies nothing; file systems without shared blocks refuse it.
@@ -236,6 +240,20 @@ File::Copy File::copyFrom(File& source, const std::string& /*sourcePath*/, long 
 }
 
 #endif
+
+bool File::copyWhole(const std::string& source, long& size) {
+    File in(*faults_);
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
+    const Copy copy = systemCopy(in, source, size);
+    if (copy == Copy::Failed) return false;
+    for (long at = 0; copy == Copy::Refused && at < size;) {  // through the program
+        const auto want = static_cast<std::size_t>(std::min<long>(kChunk, size - at));
+        if (in.read(chunk.data(), want) != want || !write(chunk.data(), want)) return false;
+        at += static_cast<long>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return true;
+}
 
 void File::syncAhead() {
 #if !defined(_WIN32)
@@ -319,21 +337,20 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
     // or a device can report any. Only the end is the end: a read error is a failure.
     std::string read;
-    char chunk[65536];
     for (;;) {
-        const std::size_t got = file.read(chunk, sizeof chunk);
+        const std::size_t got = file.read(chunk.data(), kChunk);
         if (file.readFailed()) return WholeRead::Unreadable;
         if (got > maxSize - std::min(maxSize, read.size())) return WholeRead::TooLarge;
         if (read.size() + got > read.capacity()) {
             const std::size_t room =
-                std::min(std::max(2 * read.capacity(), read.size() + sizeof chunk), std::max(maxSize, sizeof chunk));
+                std::min(std::max(2 * read.capacity(), read.size() + kChunk), std::max(maxSize, kChunk));
             if (!tryReserve(faults, read, room)) {
                 unallocated = room;
                 return WholeRead::NoMemory;
             }
         }
-        read.append(chunk, got);
-        if (got < sizeof chunk) break;
+        read.append(chunk.data(), got);
+        if (got < kChunk) break;
     }
     file.close();  // read-only: a failing close loses nothing
     bytes = std::move(read);
@@ -357,13 +374,28 @@ bool sameContents(const std::string& a, const std::string& b) {
     File first(noFaults()), second(noFaults());
     bool notRegular = false;
     if (!first.openRegular(a, notRegular) || !second.openRegular(b, notRegular)) return false;
-    static char x[32768], y[32768];
+    char* const x = chunk.data();
+    char* const y = x + kChunk / 2;
     for (;;) {
-        const std::size_t got = first.read(x, sizeof x);
-        if (second.read(y, sizeof y) != got || std::memcmp(x, y, got) != 0) return false;
+        const std::size_t got = first.read(x, kChunk / 2);
+        if (second.read(y, kChunk / 2) != got || std::memcmp(x, y, got) != 0) return false;
         if (first.readFailed() || second.readFailed()) return false;
-        if (got < sizeof x) return true;
+        if (got < kChunk / 2) return true;
     }
+}
+
+std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes) {
+    File in(faults);
+    if (!in.open(path, "rb")) return std::nullopt;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t got = in.read(chunk.data(), kChunk);
+        if (got > bytes.size() - at || std::memcmp(chunk.data(), bytes.data() + at, got) != 0) return true;
+        at += got;
+        if (got < kChunk) break;
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return at != bytes.size();
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

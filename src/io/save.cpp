@@ -1,7 +1,6 @@
 #include "io/save.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -190,12 +189,6 @@ bool copyOwner(Faults& faults, [[maybe_unused]] const std::string& from, [[maybe
 // only folders or files of others stand in the way.
 constexpr int kTemporaryNames = 100;
 
-// As much as a copy holds at once: the page cache streams it as fast as one big block. One
-// save at a time, so no memory is asked for while saving. Kept small enough that the program
-// still starts, and fails cleanly, in the least address space the loader itself needs.
-constexpr std::size_t kCopyChunk = std::size_t{64} << 10;
-std::array<std::uint8_t, kCopyChunk> chunk;
-
 // A new file beside the one it will replace, removed unless it was put in place.
 class Temporary {
 public:
@@ -262,27 +255,6 @@ private:
     std::string reason_;
 };
 
-// size bytes from in's place on, written to out through the program: where the system copies nothing.
-bool copyThrough(File& in, File& out, long size) {
-    for (long at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<long>(kCopyChunk, size - at));
-        if (in.read(chunk.data(), want) != want || !out.write(chunk.data(), want)) return false;
-        at += static_cast<long>(want);
-    }
-    return true;
-}
-
-// The file source copied whole to out, size set to its size: the system's copy where it offers
-// one, so that no byte of it passes through the program.
-bool copyWhole(Faults& faults, File& out, const std::string& source, long& size) {
-    File in(faults);
-    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
-    const File::Copy copy = out.copyFrom(in, source, size);
-    if (copy == File::Copy::Failed || (copy == File::Copy::Refused && !copyThrough(in, out, size))) return false;
-    in.close();  // read-only: a failing close loses nothing
-    return true;
-}
-
 // The bytes written over a copy of size bytes from offset on: only the changed stretches of
 // them, when the job names them.
 bool writeChanges(File& out, long size, std::int64_t offset, std::span<const std::uint8_t> bytes,
@@ -297,21 +269,6 @@ bool writeChanges(File& out, long size, std::int64_t offset, std::span<const std
         }
     }
     return true;
-}
-
-// The file holds other bytes than these: streamed, never read whole. nullopt when it cannot be read.
-std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes) {
-    File in(faults);
-    if (!in.open(path, "rb")) return std::nullopt;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t got = in.read(chunk.data(), chunk.size());
-        if (got > bytes.size() - at || std::memcmp(chunk.data(), bytes.data() + at, got) != 0) return true;
-        at += got;
-        if (got < chunk.size()) break;
-    }
-    in.close();  // read-only: a failing close loses nothing
-    return at != bytes.size();
 }
 
 SaveFact failure(const std::string& path, SaveError error = SaveError::System,
@@ -589,7 +546,6 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         const bool written = out.write(job.bytes.data(), job.bytes.size()) && out.flush();
         return out.close() && written ? SaveError::None : SaveError::System;
     }
-    const std::string& source = job.from.empty() ? s.held->saved : job.from;
     std::error_code ec;
     const bool exists = fs::is_regular_file(fsPath(s.held->path), ec);
     bool written = false;
@@ -600,9 +556,10 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         s.out = &s.file.emplace(faults);
         if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
         long size = -1;
-        written = job.offset == kWholeFile ? s.file->write(job.bytes)
-                                           : copyWhole(faults, s.file->file(), source, size) &&
-                                                 writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
+        written = job.offset == kWholeFile
+                      ? s.file->write(job.bytes)
+                      : s.file->file().copyWhole(job.from.empty() ? s.held->saved : job.from, size) &&
+                            writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
     }
     // A new file takes the bits of the file it copies; a replaced one keeps its own.
     const std::string like = exists ? s.held->saved : job.from;
@@ -631,7 +588,7 @@ bool writeKeptCopy(Step& s, Faults& faults) {
         return true;
     }
     long size = -1;
-    return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
+    return s.kept->open(keptFile) && s.kept->file().copyWhole(s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);
 }
 
@@ -742,7 +699,7 @@ void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
         if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
         std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
         long size = -1;
-        if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
+        if (!out || !out->open(h->saved) || !out->file().copyWhole(h->saved, size)) return;
         out->file().syncAhead();
         h->begun = std::move(out);
         h->begunSize = size;
