@@ -183,8 +183,7 @@ std::size_t File::read(void* buffer, std::size_t size) {
 }
 
 std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
-    if (faults_->failFileCall()) return 0;
-    if (std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
+    if (faults_->failFileCall() || std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
     return std::fread(buffer, 1, size, stream_);
 }
 

@@ -67,14 +67,12 @@ FileState stateOf(const std::string& path) {
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        FileState state;
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) state.kind = FileState::Kind::Missing;
-        return state;
+        return {error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Kind::Missing
+                                                                               : FileState::Kind::Unknown};
     }
     FileState state = stateOfHandle(handle);
-    if (state.kind == FileState::Kind::Regular && GetFileType(handle) != FILE_TYPE_DISK) {
+    if (state.kind == FileState::Kind::Regular && GetFileType(handle) != FILE_TYPE_DISK)
         state.kind = FileState::Kind::Other;
-    }
     CloseHandle(handle);
     return state;
 }
@@ -93,11 +91,8 @@ FileState stateOfStat(const struct stat& st) {
 
 FileState stateOf(const std::string& path) {
     struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) {
-        FileState state;
-        if (errno == ENOENT || errno == ENOTDIR) state.kind = FileState::Kind::Missing;
-        return state;
-    }
+    if (::stat(path.c_str(), &st) != 0)
+        return {errno == ENOENT || errno == ENOTDIR ? FileState::Kind::Missing : FileState::Kind::Unknown};
     return stateOfStat(st);
 }
 
@@ -113,11 +108,7 @@ constexpr std::string_view kTemporaryEnd = ".tmp";
 // lock would keep out every other run saving a new file there.
 constexpr std::string_view kLockEnd = ".vantedit-lock";
 
-std::string temporaryName(const std::string& target, int n) {
-    return target + std::string(kTemporaryMark) + std::to_string(n) + std::string(kTemporaryEnd);
-}
-
-// <target>.vantedit-<digits>.tmp, as temporaryName makes them.
+// <target>.vantedit-<digits>.tmp, as Temporary names them.
 bool isTemporaryOf(std::string_view name, std::string_view target) {
     if (!name.starts_with(target)) return false;
     name.remove_prefix(target.size());
@@ -146,19 +137,6 @@ std::string lastSystemReason() {
     return reasonOf(errno);
 #endif
 }
-
-#if defined(_WIN32)
-// One byte far beyond the end: the lock stops other runs, not reads of the file.
-bool lockHandle(HANDLE handle, bool& inUse) {
-    OVERLAPPED where{};
-    where.Offset = 0xFFFFFFFE;
-    where.OffsetHigh = 0x7FFFFFFF;
-    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return true;
-    const DWORD error = GetLastError();
-    inUse = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
-    return false;
-}
-#endif
 
 bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
     if (faults.failFileCall()) return false;
@@ -200,16 +178,22 @@ public:
         if (!path_.empty()) removeQuietly(path_);
     }
 
-    bool open(const std::string& target) {
-        return name(target, [&](const std::string& temporary, bool& taken) { return file_.create(temporary, taken); });
+    // A new file, to be put in place as target; or, given existing, another name for that file:
+    // nothing is written.
+    bool open(const std::string& target, const std::string* existing = nullptr) {
+        target_ = target;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            const std::string temporary =
+                target + std::string(kTemporaryMark) + std::to_string(n) + std::string(kTemporaryEnd);
+            bool taken = false;
+            if (existing ? linkFile(*faults_, *existing, temporary, taken) : file_.create(temporary, taken)) {
+                path_ = temporary;  // made by this call: only such a file is ever removed
+                return true;
+            }
+            if (!taken) return false;
+        }
+        return false;
     }
-    // Another name for an existing file, to be put in place as target: nothing is written.
-    bool link(const std::string& target, const std::string& existing) {
-        return name(target, [&](const std::string& temporary, bool& taken) {
-            return linkFile(*faults_, existing, temporary, taken);
-        });
-    }
-    bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
     File& file() { return file_; }
     // On disk, with the permission bits (and owner) of the file it copies or replaces.
     bool finish(const std::string& like, bool withOwner) {
@@ -233,21 +217,6 @@ public:
     const std::string& renameReason() const { return reason_; }
 
 private:
-    template <typename Make>
-    bool name(const std::string& target, Make make) {
-        target_ = target;
-        for (int n = 0; n < kTemporaryNames; ++n) {
-            const std::string temporary = temporaryName(target, n);
-            bool taken = false;
-            if (make(temporary, taken)) {
-                path_ = temporary;  // made by this call: only such a file is ever removed
-                return true;
-            }
-            if (!taken) return false;
-        }
-        return false;
-    }
-
     Faults* faults_;
     File file_;
     std::string target_;
@@ -360,10 +329,14 @@ std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
                                  exists ? OPEN_EXISTING : OPEN_ALWAYS,
                                  exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
-    bool inUse = false;
-    if (!lockHandle(h, inUse)) {
+    // One byte far beyond the end: the lock stops other runs, not reads of the file.
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFE;
+    where.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
+        const DWORD error = GetLastError();
         CloseHandle(h);
-        return inUse ? Result::InUse : Result::Unavailable;
+        return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Result::InUse : Result::Unavailable;
     }
     const FileState now = stateOf(saved);
     if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
@@ -515,10 +488,9 @@ bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
     }
     const std::string backup = target + ".bak";
     // Of another length, it differs: no need to read it.
-    const std::optional<bool> differs = s.held->state.kind == FileState::Kind::Regular &&
-                                                s.held->state.size != static_cast<std::int64_t>(job.bytes.size())
-                                            ? std::optional<bool>(true)
-                                            : differsFrom(faults, target, job.bytes);
+    const bool otherLength = s.held->state.kind == FileState::Kind::Regular &&
+                             s.held->state.size != static_cast<std::int64_t>(job.bytes.size());
+    const std::optional<bool> differs = otherLength ? true : differsFrom(faults, target, job.bytes);
     if (!differs) {  // unread, it cannot be kept, and so it is not replaced
         failed = failure(backup);
         return false;
@@ -557,7 +529,7 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
         long size = -1;
         written = job.offset == kWholeFile
-                      ? s.file->write(job.bytes)
+                      ? s.file->file().write(job.bytes.data(), job.bytes.size())
                       : s.file->file().copyWhole(job.from.empty() ? s.held->saved : job.from, size) &&
                             writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
     }
@@ -584,7 +556,7 @@ bool writeKeptCopy(Step& s, Faults& faults) {
     // nothing is copied or synced. Where links are refused, a copy; and so for a file with
     // another name (the .bak itself, left by a run that failed after keeping it, or a name
     // someone may write the file through).
-    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->link(keptFile, s.held->saved)) {
+    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->open(keptFile, &s.held->saved)) {
         return true;
     }
     long size = -1;
