@@ -459,52 +459,44 @@ void takeBackOriginals(std::span<const Step> steps, SaveFacts& facts) {
     std::erase_if(facts, [](const SaveFact& f) { return f.event == SaveEvent::KeptOriginal; });
 }
 
-// What the job's kept copy will be, checked before anything is written; false with the failure.
-bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
+// What the job's kept copy will be, checked before anything is written; the failure, if any.
+std::optional<SaveFact> planKeptCopy(Step& s, Faults& faults) {
     const SaveJob& job = *s.job;
     const std::string& target = s.held->path;
     std::error_code ec;
     const bool exists =
         s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(fsPath(s.held->saved), ec);
-    if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
+    if (job.kept == KeptCopy::None || s.held->direct || !exists) return std::nullopt;
     if (job.kept == KeptCopy::FirstOriginal) {
         const std::string original = firstOriginalPath(target);
         const Presence presence = lookUp(original);
-        if (presence == Presence::Unknown) {
-            failed = failure(original);
-            return false;
-        }
+        if (presence == Presence::Unknown) return failure(original);
         if (presence == Presence::Absent) {
             s.keptPath = original;
-            return true;
+            return std::nullopt;
         }
         // The undo is copying it back: it must hold what its name claims.
         const std::string named = savedPath(original);
-        if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named)) {
-            failed = {SaveEvent::Failed, target, SaveError::NotAnOriginal, lastFailureReason(), original};
-            return false;
-        }
-        return true;
+        if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named))
+            return SaveFact{SaveEvent::Failed, target, SaveError::NotAnOriginal, lastFailureReason(), original};
+        return std::nullopt;
     }
     const std::string backup = target + ".bak";
     // Of another length, it differs: no need to read it.
     const bool otherLength = s.held->state.kind == FileState::Kind::Regular &&
                              s.held->state.size != static_cast<std::int64_t>(job.bytes.size());
     const std::optional<bool> differs = otherLength ? true : differsFrom(faults, target, job.bytes);
-    if (!differs) {  // unread, it cannot be kept, and so it is not replaced
-        failed = failure(backup);
-        return false;
-    }
-    if (!*differs) return true;
+    if (!differs) return failure(backup);  // unread, it cannot be kept, and so it is not replaced
+    if (!*differs) return std::nullopt;
     switch (lookUp(backup)) {
-        case Presence::Unknown: failed = failure(backup); return false;
-        case Presence::Folder: failed = failure(backup, SaveError::System, reasonOf(EISDIR)); return false;
-        case Presence::Other: failed = failure(backup, SaveError::NotRegular); return false;
+        case Presence::Unknown: return failure(backup);
+        case Presence::Folder: return failure(backup, SaveError::System, reasonOf(EISDIR));
+        case Presence::Other: return failure(backup, SaveError::NotRegular);
         case Presence::Absent:
         case Presence::File: break;
     }
     s.keptPath = backup;
-    return true;
+    return std::nullopt;
 }
 
 // The job's new file, complete on disk beside its target (or, direct, written as it is); the
@@ -597,8 +589,7 @@ bool planSteps(std::vector<std::unique_ptr<Claim::Held>>& held, std::span<Step> 
         if (spliced && s.held->direct) return stopped(facts, i, failure(s.held->path, SaveError::NotRegular));
         if (spliced && replaced && !isWritableFile(faults, s.held->path))
             return stopped(facts, i, failure(s.held->path));
-        SaveFact refused;
-        if (!planKeptCopy(s, faults, refused)) return stopped(facts, i, std::move(refused));
+        if (std::optional<SaveFact> refused = planKeptCopy(s, faults)) return stopped(facts, i, std::move(*refused));
     }
     return true;
 }
