@@ -284,7 +284,6 @@ struct Claim::Held {
     FileState state;       // as found when the lock was taken
     std::intptr_t handle = kNone;
     std::string lockFile;  // while the target did not exist
-    std::string failure;   // why its state could not be looked up
     // A copy of the target begun before the run read it, so that the disk writes it while the
     // run works; begunSize: the target's size then.
     std::unique_ptr<Temporary> begun;
@@ -308,10 +307,7 @@ Claim::Held::Result Claim::Held::lock() {
     // A few tries: each retry follows a rename over the path that another run just made.
     for (int attempt = 0; attempt < 8; ++attempt) {
         state = stateOf(saved);
-        if (state.kind == FileState::Kind::Unknown) {
-            failure = lastSystemReason();
-            return Result::Failed;
-        }
+        if (state.kind == FileState::Kind::Unknown) return Result::Failed;
         const bool exists = state.kind == FileState::Kind::Regular;
         if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
         if (const std::optional<Result> result = lockOnce(exists)) return *result;
@@ -422,8 +418,8 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
     if (!h->direct) {
         switch (h->lock()) {
             case Claim::Held::Result::InUse: facts.push_back(failure(path, SaveError::InUse, {})); return nullptr;
-            case Claim::Held::Result::Failed:
-                facts.push_back(failure(h->saved, SaveError::System, h->failure));
+            case Claim::Held::Result::Failed:  // its state's lookup was the last system call
+                facts.push_back(failure(h->saved, SaveError::System, lastSystemReason()));
                 return nullptr;
             case Claim::Held::Result::Locked:
                 // No run of ours is writing beside the target while we hold it. A link's .bak
