@@ -171,8 +171,6 @@ constexpr int kTemporaryNames = 100;
 class Temporary {
 public:
     explicit Temporary(Faults& faults) : faults_(&faults), file_(faults) {}
-    Temporary(const Temporary&) = delete;
-    Temporary& operator=(const Temporary&) = delete;
     ~Temporary() {
         if (file_.isOpen()) file_.close();
         if (!path_.empty()) removeQuietly(path_);
