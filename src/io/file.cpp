@@ -5,23 +5,20 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <string_view>
 #include <system_error>
 
 #include "io/names.h"
 
-#if defined(_WIN32)
 #include <fcntl.h>
-#include <io.h>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -40,6 +37,12 @@ bool failedWithReason(int error = errno) {
     return false;
 }
 
+// As much as a copy or a compare holds at once: the page cache streams it as fast as one big
+// block. One at a time, so no memory is asked for while saving. Kept small enough that the
+// program still starts, and fails cleanly, in the least address space the loader itself needs.
+constexpr std::size_t kChunk = std::size_t{64} << 10;
+std::array<char, kChunk> chunk;
+
 std::FILE* openStream(const std::string& path, const char* mode) {
 #if defined(_WIN32)
     return _wfopen(wideName(path).c_str(), wideName(mode).c_str());
@@ -48,14 +51,37 @@ std::FILE* openStream(const std::string& path, const char* mode) {
 #endif
 }
 
+// The path with every symbolic link on its way followed, also a last one whose target does
+// not exist yet: a save writes what the link names and keeps the link.
+fs::path resolvedPath(const std::string& path, std::error_code& ec) {
+    fs::path p = fsPath(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code linkError;
+        if (!fs::is_symlink(fs::symlink_status(p, linkError))) break;
+        const fs::path to = fs::read_symlink(p, linkError);
+        if (linkError) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return fs::weakly_canonical(p, ec);
+}
+
+#if !defined(_WIN32)
+// The kernel copies nothing between these two files: the bytes go through the program.
+bool copyRefused(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
+           error == EBADF || error == ETXTBSY;
+}
+
+// The kernel copies this much at a time, and the disk begins writing each piece while the
+// next is copied: a sync after the copy then waits for less.
+constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
+#endif
+
 }  // namespace
 
 void forgetLastFailure() { lastFailure = 0; }
 
-std::string lastFailureReason() {
-    if (lastFailure == 0) return {};
-    return std::strerror(lastFailure);
-}
+std::string lastFailureReason() { return lastFailure == 0 ? std::string() : std::strerror(lastFailure); }
 
 File::~File() {
     awaitSyncAhead();
@@ -123,13 +149,8 @@ bool File::create(const std::string& path, bool& taken) {
         taken = errno == EEXIST;
         return failedWithReason();
     }
-#if defined(_WIN32)
-    stream_ = ::_fdopen(fd, "wb");
-    if (stream_ == nullptr) ::_close(fd);
-#else
     stream_ = ::fdopen(fd, "wb");
     if (stream_ == nullptr) ::close(fd);
-#endif
     writable_ = true;
     if (stream_ == nullptr) removeQuietly(path);
 #if defined(_WIN32)
@@ -162,30 +183,23 @@ std::size_t File::read(void* buffer, std::size_t size) {
 }
 
 std::size_t File::readAt(long offset, void* buffer, std::size_t size) {
-    if (faults_->failFileCall()) return 0;
-    if (std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
+    if (faults_->failFileCall() || std::fseek(stream_, offset, SEEK_SET) != 0) return 0;
     return std::fread(buffer, 1, size, stream_);
 }
 
-bool File::write(const void* buffer, std::size_t size) {
-    awaitSyncAhead();
-    if (faults_->failFileCall()) return failedWithReason(0);
-    return (std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) || failedWithReason();
-}
+bool File::write(const void* buffer, std::size_t size) { return writeAt(-1, buffer, size); }
 
 bool File::writeAt(long offset, const void* buffer, std::size_t size) {
     awaitSyncAhead();
     if (faults_->failFileCall()) return failedWithReason(0);
-    return (std::fseek(stream_, offset, SEEK_SET) == 0 && std::fwrite(buffer, 1, size, stream_) == size &&
-            std::ferror(stream_) == 0) ||
+    return ((offset < 0 || std::fseek(stream_, offset, SEEK_SET) == 0) &&
+            std::fwrite(buffer, 1, size, stream_) == size && std::ferror(stream_) == 0) ||
            failedWithReason();
 }
 
 #if defined(_WIN32)
 
-File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
-    (void)source;
-    (void)size;
+File::Copy File::systemCopy(File& /*source*/, const std::string& sourcePath, long /*size*/) {
     if (faults_->failFileCall()) return Copy::Refused;
     // The system's copy writes by name: the new file is closed for it, then opened again for update.
     std::fclose(stream_);
@@ -205,22 +219,7 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 
 #else
 
-namespace {
-
-// The kernel copies nothing between these two files: the bytes go through the program.
-bool copyRefused(int error) {
-    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
-           error == EBADF || error == ETXTBSY;
-}
-
-}  // namespace
-
-// The kernel copies this much at a time, and the disk begins writing each piece while the
-// next is copied: a sync after the copy then waits for less.
-constexpr std::size_t kKernelCopyPiece = std::size_t{1} << 20;
-
-File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size) {
-    (void)sourcePath;
+File::Copy File::systemCopy(File& source, const std::string& /*sourcePath*/, long size) {
     const int in = fileno(source.stream_);
     const int out = fileno(stream_);
     // A clone shares the blocks and copies nothing; file systems without shared blocks refuse it.
@@ -240,6 +239,20 @@ File::Copy File::copyFrom(File& source, const std::string& sourcePath, long size
 }
 
 #endif
+
+bool File::copyWhole(const std::string& source, long& size) {
+    File in(*faults_);
+    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
+    const Copy copy = systemCopy(in, source, size);
+    if (copy == Copy::Failed) return false;
+    for (long at = 0; copy == Copy::Refused && at < size;) {  // through the program
+        const auto want = static_cast<std::size_t>(std::min<long>(kChunk, size - at));
+        if (in.read(chunk.data(), want) != want || !write(chunk.data(), want)) return false;
+        at += static_cast<long>(want);
+    }
+    in.close();  // read-only: a failing close loses nothing
+    return true;
+}
 
 void File::syncAhead() {
 #if !defined(_WIN32)
@@ -323,33 +336,30 @@ WholeRead readWholeFileUpTo(Faults& faults, const std::string& path, std::size_t
     // Read to the end in chunks, never measuring or seeking: a pipe has no size, and a folder
     // or a device can report any. Only the end is the end: a read error is a failure.
     std::string read;
-    char chunk[65536];
     for (;;) {
-        const std::size_t got = file.read(chunk, sizeof chunk);
+        const std::size_t got = file.read(chunk.data(), kChunk);
         if (file.readFailed()) return WholeRead::Unreadable;
         if (got > maxSize - std::min(maxSize, read.size())) return WholeRead::TooLarge;
         if (read.size() + got > read.capacity()) {
             const std::size_t room =
-                std::min(std::max(2 * read.capacity(), read.size() + sizeof chunk), std::max(maxSize, sizeof chunk));
+                std::min(std::max(2 * read.capacity(), read.size() + kChunk), std::max(maxSize, kChunk));
             if (!tryReserve(faults, read, room)) {
                 unallocated = room;
                 return WholeRead::NoMemory;
             }
         }
-        read.append(chunk, got);
-        if (got < sizeof chunk) break;
+        read.append(chunk.data(), got);
+        if (got < kChunk) break;
     }
     file.close();  // read-only: a failing close loses nothing
     bytes = std::move(read);
     return WholeRead::Read;
 }
 
-bool linkFile(Faults& faults, const std::string& existing, const std::string& path, bool& taken) {
+bool linkFile([[maybe_unused]] Faults& faults, [[maybe_unused]] const std::string& existing,
+              [[maybe_unused]] const std::string& path, bool& taken) {
     taken = false;
 #if defined(_WIN32)
-    (void)faults;
-    (void)existing;
-    (void)path;
     return false;
 #else
     if (faults.failFileCall()) return false;
@@ -363,32 +373,29 @@ bool sameContents(const std::string& a, const std::string& b) {
     File first(noFaults()), second(noFaults());
     bool notRegular = false;
     if (!first.openRegular(a, notRegular) || !second.openRegular(b, notRegular)) return false;
-    static char x[32768], y[32768];
+    char* const x = chunk.data();
+    char* const y = x + kChunk / 2;
     for (;;) {
-        const std::size_t got = first.read(x, sizeof x);
-        if (second.read(y, sizeof y) != got || std::memcmp(x, y, got) != 0) return false;
+        const std::size_t got = first.read(x, kChunk / 2);
+        if (second.read(y, kChunk / 2) != got || std::memcmp(x, y, got) != 0) return false;
         if (first.readFailed() || second.readFailed()) return false;
-        if (got < sizeof x) return true;
+        if (got < kChunk / 2) return true;
     }
 }
 
-namespace {
-
-// The path with every symbolic link on its way followed, also a last one whose target does
-// not exist yet: a save writes what the link names and keeps the link.
-fs::path resolvedPath(const std::string& path, std::error_code& ec) {
-    fs::path p = fsPath(path);
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code linkError;
-        if (!fs::is_symlink(fs::symlink_status(p, linkError))) break;
-        const fs::path to = fs::read_symlink(p, linkError);
-        if (linkError) break;
-        p = to.is_absolute() ? to : p.parent_path() / to;
+std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes) {
+    File in(faults);
+    if (!in.open(path, "rb")) return std::nullopt;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t got = in.read(chunk.data(), kChunk);
+        if (got > bytes.size() - at || std::memcmp(chunk.data(), bytes.data() + at, got) != 0) return true;
+        at += got;
+        if (got < kChunk) break;
     }
-    return fs::weakly_canonical(p, ec);
+    in.close();  // read-only: a failing close loses nothing
+    return at != bytes.size();
 }
-
-}  // namespace
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -409,7 +416,6 @@ bool canWriteOver(Faults& faults, const std::string& path) {
 }
 
 bool isWritableFile(Faults& faults, const std::string& path) {
-    lastFailure = 0;
     File file(faults);
     if (!file.open(path, "r+b")) return false;
     file.close();  // nothing was written

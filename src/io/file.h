@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #if !defined(_WIN32)
@@ -46,15 +47,9 @@ public:
     // One counted call: a seek to the offset from the start, then the write.
     bool writeAt(long offset, const void* buffer, std::size_t size);
 
-    // This file, created and still empty, made a copy of the first size bytes of source (open
-    // for reading, named sourcePath) by the system: a clone that shares its blocks where the
-    // file system can, else a copy in the kernel, which the disk begins writing at once (on
-    // Windows the system's CopyFile, which copies by name).
-    // Refused, with this file as it may be, where the system offers neither (another file
-    // system, an old kernel): the caller copies the bytes itself. Failed: the disk is full,
-    // or the bytes cannot be had.
-    enum class Copy : std::uint8_t { Done, Refused, Failed };
-    Copy copyFrom(File& source, const std::string& sourcePath, long size);
+    // This file, created and still empty, made a copy of the file source, size set to its size:
+    // by the system where it can, so that no byte passes through the program.
+    bool copyWhole(const std::string& source, long& size);
     bool flush();
     bool sync();  // the data reaches the disk before a rename relies on it
     // The disk begins taking what the file holds while the run goes on with other work: a
@@ -70,6 +65,13 @@ private:
     bool standard_ = false;
     bool writable_ = false;
     bool readFailed_ = false;
+    // The system's copy of the first size bytes of source (open for reading, named sourcePath):
+    // a clone that shares its blocks where the file system can, else a copy in the kernel, which
+    // the disk begins writing at once (on Windows the system's CopyFile, which copies by name).
+    // Refused, with this file as it may be, where the system offers neither (another file
+    // system, an old kernel). Failed: the disk is full, or the bytes cannot be had.
+    enum class Copy : std::uint8_t { Done, Refused, Failed };
+    Copy systemCopy(File& source, const std::string& sourcePath, long size);
 #if defined(_WIN32)
     std::string path_;  // of a file made by create, which CopyFile writes by name
     void awaitSyncAhead() {}
@@ -92,6 +94,8 @@ bool linkFile(Faults& faults, const std::string& existing, const std::string& pa
 
 // The two regular files hold the same bytes; false also when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);
+// The file holds other bytes than these, streamed, never read whole; nullopt when it cannot be opened.
+std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Unreadable: it could not be opened, or a read failed before its end (the reason is kept).
 enum class WholeRead : std::uint8_t { Read, Unreadable, NoMemory, TooLarge };
@@ -116,7 +120,6 @@ void forgetLastFailure();
 // "games/data/x"); the path itself for a file in the working folder.
 std::string besideFile(const std::string& file, std::string_view relative);
 
-// The path names a folder.
 bool isFolder(const std::string& path);
 
 // The path is "-" or names the file or pipe that standard output writes to.
@@ -126,7 +129,6 @@ bool isStandardOutput(const std::string& path);
 // write itself will try.
 bool canWriteOver(Faults& faults, const std::string& path);
 
-// The file can be opened for update.
 bool isWritableFile(Faults& faults, const std::string& path);
 
 // What stands at the path itself; a symbolic link, even one that names nothing, is Other.

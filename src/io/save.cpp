@@ -1,7 +1,6 @@
 #include "io/save.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -38,12 +37,11 @@ struct FileState {
     std::int64_t size = 0;
     std::int64_t modified = 0;  // in the system's own ticks
 
-    bool operator==(const FileState& other) const {
-        return kind != Kind::Unknown && kind == other.kind && device == other.device && number == other.number &&
-               size == other.size && modified == other.modified;
-    }
     bool sameFileAs(const FileState& other) const {
         return kind == other.kind && kind != Kind::Unknown && device == other.device && number == other.number;
+    }
+    bool operator==(const FileState& other) const {
+        return sameFileAs(other) && size == other.size && modified == other.modified;
     }
 };
 
@@ -69,14 +67,12 @@ FileState stateOf(const std::string& path) {
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        FileState state;
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) state.kind = FileState::Kind::Missing;
-        return state;
+        return {error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Kind::Missing
+                                                                               : FileState::Kind::Unknown};
     }
     FileState state = stateOfHandle(handle);
-    if (state.kind == FileState::Kind::Regular && GetFileType(handle) != FILE_TYPE_DISK) {
+    if (state.kind == FileState::Kind::Regular && GetFileType(handle) != FILE_TYPE_DISK)
         state.kind = FileState::Kind::Other;
-    }
     CloseHandle(handle);
     return state;
 }
@@ -95,11 +91,8 @@ FileState stateOfStat(const struct stat& st) {
 
 FileState stateOf(const std::string& path) {
     struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) {
-        FileState state;
-        if (errno == ENOENT || errno == ENOTDIR) state.kind = FileState::Kind::Missing;
-        return state;
-    }
+    if (::stat(path.c_str(), &st) != 0)
+        return {errno == ENOENT || errno == ENOTDIR ? FileState::Kind::Missing : FileState::Kind::Unknown};
     return stateOfStat(st);
 }
 
@@ -115,11 +108,7 @@ constexpr std::string_view kTemporaryEnd = ".tmp";
 // lock would keep out every other run saving a new file there.
 constexpr std::string_view kLockEnd = ".vantedit-lock";
 
-std::string temporaryName(const std::string& target, int n) {
-    return target + std::string(kTemporaryMark) + std::to_string(n) + std::string(kTemporaryEnd);
-}
-
-// <target>.vantedit-<digits>.tmp, as temporaryName makes them.
+// <target>.vantedit-<digits>.tmp, as Temporary names them.
 bool isTemporaryOf(std::string_view name, std::string_view target) {
     if (!name.starts_with(target)) return false;
     name.remove_prefix(target.size());
@@ -127,6 +116,131 @@ bool isTemporaryOf(std::string_view name, std::string_view target) {
     const std::string_view digits =
         name.substr(kTemporaryMark.size(), name.size() - kTemporaryMark.size() - kTemporaryEnd.size());
     return !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The folder's entry for the new name reaches the disk too, so that the rename survives a
+// power loss. Some file systems cannot sync a folder; the file itself is already safe then.
+void syncFolderOf([[maybe_unused]] const std::string& file) {
+#if !defined(_WIN32)
+    const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (folder < 0) return;
+    ::fsync(folder);
+    ::close(folder);
+#endif
+}
+
+// Why the last system call failed, in the system's words.
+std::string lastSystemReason() {
+#if defined(_WIN32)
+    return std::system_category().message(static_cast<int>(GetLastError()));
+#else
+    return reasonOf(errno);
+#endif
+}
+
+bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
+    if (faults.failFileCall()) return false;
+    std::error_code ec;
+    const auto status = fs::status(fsPath(from), ec);
+    if (ec) return false;
+    fs::permissions(fsPath(to), status.permissions(), fs::perm_options::replace, ec);
+    return !ec;
+}
+
+// The owner and group, where the process may give them: as root, or as the file's owner
+// (then the group only if it is one of the process's).
+bool copyOwner(Faults& faults, [[maybe_unused]] const std::string& from, [[maybe_unused]] const std::string& to) {
+    if (faults.failFileCall()) return false;
+#if !defined(_WIN32)
+    struct stat original{};
+    if (::stat(from.c_str(), &original) != 0) return false;
+    // Only root may give a file away; an owner may only choose among its own groups.
+    if (::geteuid() != 0 && original.st_uid != ::geteuid()) return true;
+    if (::chown(to.c_str(), original.st_uid, original.st_gid) == 0) return true;
+    return ::geteuid() != 0 && errno == EPERM;  // the group is not one of ours: it stays the process's
+#else
+    return true;
+#endif
+}
+
+// Names tried for the new file before giving up: leftovers are removed under the lock, so
+// only folders or files of others stand in the way.
+constexpr int kTemporaryNames = 100;
+
+// A new file beside the one it will replace, removed unless it was put in place.
+class Temporary {
+public:
+    explicit Temporary(Faults& faults) : faults_(&faults), file_(faults) {}
+    ~Temporary() {
+        if (file_.isOpen()) file_.close();
+        if (!path_.empty()) removeQuietly(path_);
+    }
+
+    // A new file, to be put in place as target; or, given existing, another name for that file:
+    // nothing is written.
+    bool open(const std::string& target, const std::string* existing = nullptr) {
+        target_ = target;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            const std::string temporary =
+                target + std::string(kTemporaryMark) + std::to_string(n) + std::string(kTemporaryEnd);
+            bool taken = false;
+            if (existing ? linkFile(*faults_, *existing, temporary, taken) : file_.create(temporary, taken)) {
+                path_ = temporary;  // made by this call: only such a file is ever removed
+                return true;
+            }
+            if (!taken) return false;
+        }
+        return false;
+    }
+    File& file() { return file_; }
+    // On disk, with the permission bits (and owner) of the file it copies or replaces.
+    bool finish(const std::string& like, bool withOwner) {
+        const bool synced = file_.flush() && file_.sync();
+        if (!file_.close() || !synced) return false;
+        if (like.empty()) return true;
+        return copyPermissions(*faults_, like, path_) && (!withOwner || copyOwner(*faults_, like, path_));
+    }
+    bool putInPlace() {
+        if (faults_->failFileCall()) return false;
+        std::error_code ec;
+        fs::rename(fsPath(path_), fsPath(target_), ec);
+        if (ec) {
+            reason_ = reasonOf(ec.value());
+            return false;
+        }
+        path_.clear();
+        syncFolderOf(target_);
+        return true;
+    }
+    const std::string& renameReason() const { return reason_; }
+
+private:
+    Faults* faults_;
+    File file_;
+    std::string target_;
+    std::string path_;  // empty once renamed, or when none was made
+    std::string reason_;
+};
+
+// The bytes written over a copy of size bytes from offset on: only the changed stretches of
+// them, when the job names them.
+bool writeChanges(File& out, long size, std::int64_t offset, std::span<const std::uint8_t> bytes,
+                  std::optional<std::span<const ByteRange>> changed) {
+    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
+    const ByteRange all{0, bytes.size()};
+    for (const ByteRange& r : changed.value_or(std::span(&all, 1))) {
+        if (r.offset > bytes.size() || r.size > bytes.size() - r.offset) return false;
+        if (r.size != 0 &&
+            !out.writeAt(static_cast<long>(offset) + static_cast<long>(r.offset), bytes.data() + r.offset, r.size)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SaveFact failure(const std::string& path, SaveError error = SaveError::System,
+                 std::string reason = lastFailureReason()) {
+    return {SaveEvent::Failed, path, error, std::move(reason), {}};
 }
 
 // Only regular files: a folder or a link of that name is not ours. The copies a run keeps of
@@ -146,42 +260,16 @@ bool removeLeftoversBeside(const std::string& target, bool exists, SaveFacts& fa
         if (!ours(nameOf(it->path().filename()))) continue;
         const Presence presence = lookUp(entry);
         if (presence == Presence::Unknown) {
-            facts.push_back({SaveEvent::Failed, entry, SaveError::System, lastFailureReason(), {}});
+            facts.push_back(failure(entry));
             return false;
         }
         if (presence == Presence::File) removeQuietly(entry);
     }
     if (!ec) return true;
-    facts.push_back({SaveEvent::Failed, nameOf(folder), SaveError::System, reasonOf(ec.value()), {}});
+    facts.push_back(failure(nameOf(folder), SaveError::System, reasonOf(ec.value())));
     return false;
 }
 
-// The folder's entry for the new name reaches the disk too, so that the rename survives a
-// power loss. Some file systems cannot sync a folder; the file itself is already safe then.
-void syncFolderOf(const std::string& file) {
-#if !defined(_WIN32)
-    const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_CLOEXEC);
-    if (folder < 0) return;
-    ::fsync(folder);
-    ::close(folder);
-#else
-    (void)file;
-#endif
-}
-
-// Why the last system call failed, in the system's words.
-std::string lastSystemReason() {
-#if defined(_WIN32)
-    return std::system_category().message(static_cast<int>(GetLastError()));
-#else
-    return reasonOf(errno);
-#endif
-}
-
-}  // namespace
-
-namespace {
-class Temporary;
 }  // namespace
 
 // One claimed target.
@@ -194,13 +282,15 @@ struct Claim::Held {
     FileState state;       // as found when the lock was taken
     std::intptr_t handle = kNone;
     std::string lockFile;  // while the target did not exist
-    std::string failure;   // why its state could not be looked up
     // A copy of the target begun before the run read it, so that the disk writes it while the
     // run works; begunSize: the target's size then.
     std::unique_ptr<Temporary> begun;
     long begunSize = -1;
 
-    ~Held();
+    ~Held() {
+        begun.reset();  // removed under the lock
+        release();
+    }
 
     enum class Result : std::uint8_t { Locked, InUse, Unavailable, Failed };
     Result lock();
@@ -211,31 +301,11 @@ struct Claim::Held {
     bool locked() const { return handle != kNone; }
 };
 
-namespace {
-
-#if defined(_WIN32)
-// One byte far beyond the end: the lock stops other runs, not reads of the file.
-bool lockHandle(HANDLE handle, bool& inUse) {
-    OVERLAPPED where{};
-    where.Offset = 0xFFFFFFFE;
-    where.OffsetHigh = 0x7FFFFFFF;
-    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return true;
-    const DWORD error = GetLastError();
-    inUse = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
-    return false;
-}
-#endif
-
-}  // namespace
-
 Claim::Held::Result Claim::Held::lock() {
     // A few tries: each retry follows a rename over the path that another run just made.
     for (int attempt = 0; attempt < 8; ++attempt) {
         state = stateOf(saved);
-        if (state.kind == FileState::Kind::Unknown) {
-            failure = lastSystemReason();
-            return Result::Failed;
-        }
+        if (state.kind == FileState::Kind::Unknown) return Result::Failed;
         const bool exists = state.kind == FileState::Kind::Regular;
         if (!exists && state.kind != FileState::Kind::Missing) return Result::Unavailable;
         if (const std::optional<Result> result = lockOnce(exists)) return *result;
@@ -253,10 +323,14 @@ std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
                                  exists ? OPEN_EXISTING : OPEN_ALWAYS,
                                  exists ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Result::Unavailable;
-    bool inUse = false;
-    if (!lockHandle(h, inUse)) {
+    // One byte far beyond the end: the lock stops other runs, not reads of the file.
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFE;
+    where.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
+        const DWORD error = GetLastError();
         CloseHandle(h);
-        return inUse ? Result::InUse : Result::Unavailable;
+        return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Result::InUse : Result::Unavailable;
     }
     const FileState now = stateOf(saved);
     if (exists ? stateOfHandle(h).sameFileAs(now) : now.kind == FileState::Kind::Missing) {
@@ -289,11 +363,8 @@ std::optional<Claim::Held::Result> Claim::Held::lockOnce(bool exists) {
                : open && now.kind == FileState::Kind::Missing && stateOfStat(st).sameFileAs(stateOf(locking));
     if (current) {
         handle = fd;
-        if (exists) {
-            state = stateOfStat(st);
-        } else {
-            lockFile = locking;
-        }
+        if (exists) state = stateOfStat(st);
+        else lockFile = locking;
         return Result::Locked;
     }
     ::close(fd);
@@ -322,19 +393,18 @@ Claim::~Claim() = default;
 
 namespace {
 
-// The held target of the path, claimed now if it was not before; nullptr after a Failed fact.
 Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std::string& path, SaveFacts& facts) {
     for (const auto& h : held) {
         if (h->path == path) return h.get();
         // One file under two names would keep only the second save.
         if (sameFile(h->path, path)) {
-            facts.push_back({SaveEvent::Failed, path, SaveError::System, {}, {}});
+            facts.push_back(failure(path, SaveError::System, {}));
             return nullptr;
         }
     }
     // A path that cannot even be looked up (is it a link?) is not saved blindly.
     if (path != "-" && lookUp(path) == Presence::Unknown) {
-        facts.push_back({SaveEvent::Failed, path, SaveError::System, lastFailureReason(), {}});
+        facts.push_back(failure(path));
         return nullptr;
     }
     auto h = std::make_unique<Claim::Held>();
@@ -345,11 +415,9 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
     h->direct = isStandardOutput(path) || (fs::exists(status) && !fs::is_regular_file(status));
     if (!h->direct) {
         switch (h->lock()) {
-            case Claim::Held::Result::InUse:
-                facts.push_back({SaveEvent::Failed, path, SaveError::InUse, {}, {}});
-                return nullptr;
-            case Claim::Held::Result::Failed:
-                facts.push_back({SaveEvent::Failed, h->saved, SaveError::System, h->failure, {}});
+            case Claim::Held::Result::InUse: facts.push_back(failure(path, SaveError::InUse, {})); return nullptr;
+            case Claim::Held::Result::Failed:  // its state's lookup was the last system call
+                facts.push_back(failure(h->saved, SaveError::System, lastSystemReason()));
                 return nullptr;
             case Claim::Held::Result::Locked:
                 // No run of ours is writing beside the target while we hold it. A link's .bak
@@ -366,182 +434,6 @@ Claim::Held* claimOne(std::vector<std::unique_ptr<Claim::Held>>& held, const std
     return held.back().get();
 }
 
-bool copyPermissions(Faults& faults, const std::string& from, const std::string& to) {
-    if (faults.failFileCall()) return false;
-    std::error_code ec;
-    const auto status = fs::status(fsPath(from), ec);
-    if (ec) return false;
-    fs::permissions(fsPath(to), status.permissions(), fs::perm_options::replace, ec);
-    return !ec;
-}
-
-// The owner and group, where the process may give them: as root, or as the file's owner
-// (then the group only if it is one of the process's).
-bool copyOwner(Faults& faults, const std::string& from, const std::string& to) {
-    if (faults.failFileCall()) return false;
-#if !defined(_WIN32)
-    struct stat original{};
-    if (::stat(from.c_str(), &original) != 0) return false;
-    // Only root may give a file away; an owner may only choose among its own groups.
-    if (::geteuid() != 0 && original.st_uid != ::geteuid()) return true;
-    if (::chown(to.c_str(), original.st_uid, original.st_gid) == 0) return true;
-    return ::geteuid() != 0 && errno == EPERM;  // the group is not one of ours: it stays the process's
-#else
-    (void)from;
-    (void)to;
-    return true;
-#endif
-}
-
-// Names tried for the new file before giving up: leftovers are removed under the lock, so
-// only folders or files of others stand in the way.
-constexpr int kTemporaryNames = 100;
-
-// As much as a copy holds at once: the page cache streams it as fast as one big block. One
-// save at a time, so no memory is asked for while saving. Kept small enough that the program
-// still starts, and fails cleanly, in the least address space the loader itself needs.
-constexpr std::size_t kCopyChunk = std::size_t{64} << 10;
-std::array<std::uint8_t, kCopyChunk> chunk;
-
-// A new file beside the one it will replace, removed unless it was put in place.
-class Temporary {
-public:
-    explicit Temporary(Faults& faults) : faults_(&faults), file_(faults) {}
-    Temporary(const Temporary&) = delete;
-    Temporary& operator=(const Temporary&) = delete;
-    ~Temporary() {
-        if (file_.isOpen()) file_.close();
-        if (!path_.empty()) removeQuietly(path_);
-    }
-
-    bool open(const std::string& target) {
-        return name(target, [&](const std::string& temporary, bool& taken) { return file_.create(temporary, taken); });
-    }
-    // Another name for an existing file, to be put in place as target: nothing is written.
-    bool link(const std::string& target, const std::string& existing) {
-        return name(target, [&](const std::string& temporary, bool& taken) {
-            return linkFile(*faults_, existing, temporary, taken);
-        });
-    }
-    bool write(std::span<const std::uint8_t> bytes) { return file_.write(bytes.data(), bytes.size()); }
-    File& file() { return file_; }
-    // On disk, with the permission bits (and owner) of the file it copies or replaces.
-    bool finish(const std::string& like, bool withOwner) {
-        const bool synced = file_.flush() && file_.sync();
-        if (!file_.close() || !synced) return false;
-        if (like.empty()) return true;
-        return copyPermissions(*faults_, like, path_) && (!withOwner || copyOwner(*faults_, like, path_));
-    }
-    bool putInPlace() {
-        if (faults_->failFileCall()) return false;
-        std::error_code ec;
-        fs::rename(fsPath(path_), fsPath(target_), ec);
-        if (ec) {
-            reason_ = reasonOf(ec.value());
-            return false;
-        }
-        path_.clear();
-        syncFolderOf(target_);
-        return true;
-    }
-    const std::string& renameReason() const { return reason_; }
-
-private:
-    template <typename Make>
-    bool name(const std::string& target, Make make) {
-        target_ = target;
-        for (int n = 0; n < kTemporaryNames; ++n) {
-            const std::string temporary = temporaryName(target, n);
-            bool taken = false;
-            if (make(temporary, taken)) {
-                path_ = temporary;  // made by this call: only such a file is ever removed
-                return true;
-            }
-            if (!taken) return false;
-        }
-        return false;
-    }
-
-    Faults* faults_;
-    File file_;
-    std::string target_;
-    std::string path_;  // empty once renamed, or when none was made
-    std::string reason_;
-};
-
-// size bytes from in's place on, written to out through the program: where the system copies nothing.
-bool copyThrough(File& in, File& out, long size) {
-    for (long at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<long>(kCopyChunk, size - at));
-        if (in.read(chunk.data(), want) != want || !out.write(chunk.data(), want)) return false;
-        at += static_cast<long>(want);
-    }
-    return true;
-}
-
-// The file source copied whole to out, size set to its size: the system's copy where it offers
-// one, so that no byte of it passes through the program.
-bool copyWhole(Faults& faults, File& out, const std::string& source, long& size) {
-    File in(faults);
-    if (!in.open(source, "rb") || !in.seek(0, SEEK_END) || !in.tell(size) || !in.seek(0, SEEK_SET)) return false;
-    const File::Copy copy = out.copyFrom(in, source, size);
-    if (copy == File::Copy::Failed || (copy == File::Copy::Refused && !copyThrough(in, out, size))) return false;
-    in.close();  // read-only: a failing close loses nothing
-    return true;
-}
-
-// The bytes written over a copy of size bytes from offset on: only the changed stretches of
-// them, when the job names them.
-bool writeChanges(File& out, long size, std::int64_t offset, std::span<const std::uint8_t> bytes,
-                  std::optional<std::span<const ByteRange>> changed) {
-    if (offset < 0 || offset > size || bytes.size() > static_cast<std::uint64_t>(size - offset)) return false;
-    const ByteRange all{0, bytes.size()};
-    for (const ByteRange& r : changed.value_or(std::span(&all, 1))) {
-        if (r.offset > bytes.size() || r.size > bytes.size() - r.offset) return false;
-        if (r.size != 0 &&
-            !out.writeAt(static_cast<long>(offset) + static_cast<long>(r.offset), bytes.data() + r.offset, r.size)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The file holds other bytes than these: streamed, never read whole. nullopt when it cannot be read.
-std::optional<bool> differsFrom(Faults& faults, const std::string& path, std::span<const std::uint8_t> bytes) {
-    File in(faults);
-    if (!in.open(path, "rb")) return std::nullopt;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t got = in.read(chunk.data(), chunk.size());
-        if (got > bytes.size() - at || std::memcmp(chunk.data(), bytes.data() + at, got) != 0) return true;
-        at += got;
-        if (got < chunk.size()) break;
-    }
-    in.close();  // read-only: a failing close loses nothing
-    return at != bytes.size();
-}
-
-}  // namespace
-
-Claim::Held::~Held() {
-    begun.reset();  // removed under the lock
-    release();
-}
-
-void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
-    for (const auto& h : claim.held_) {
-        if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
-        std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
-        long size = -1;
-        if (!out || !out->open(h->saved) || !copyWhole(faults, out->file(), h->saved, size)) return;
-        out->file().syncAhead();
-        h->begun = std::move(out);
-        h->begunSize = size;
-    }
-}
-
-namespace {
-
 // A job on its way: its target, its new file and its kept copy's.
 struct Step {
     const SaveJob* job = nullptr;
@@ -552,71 +444,53 @@ struct Step {
     std::optional<Temporary> kept;
 };
 
-// The first originals this save put in place, removed again: no target was replaced.
-void takeBackOriginals(std::span<const Step> steps) {
+// The first originals this save put in place, removed again and no longer told: no target was
+// replaced. A .bak put in place stays, and is told.
+void takeBackOriginals(std::span<const Step> steps, SaveFacts& facts) {
     for (const Step& s : steps) {
         if (s.kept && s.job->kept == KeptCopy::FirstOriginal) removeQuietly(savedPath(s.keptPath));
     }
-}
-
-// The first originals taken back are kept no more; a .bak put in place stays, and is told.
-void forgetOriginals(SaveFacts& facts) {
     std::erase_if(facts, [](const SaveFact& f) { return f.event == SaveEvent::KeptOriginal; });
 }
 
-SaveFact failure(const std::string& path, SaveError error = SaveError::System, std::string other = {}) {
-    return {SaveEvent::Failed, path, error, lastFailureReason(), std::move(other)};
-}
-
-// What the job's kept copy will be, checked before anything is written; false with the failure.
-bool planKeptCopy(Step& s, Faults& faults, SaveFact& failed) {
+// What the job's kept copy will be, checked before anything is written; the failure, if any.
+std::optional<SaveFact> planKeptCopy(Step& s, Faults& faults) {
     const SaveJob& job = *s.job;
     const std::string& target = s.held->path;
     std::error_code ec;
     const bool exists =
         s.held->state.kind == FileState::Kind::Regular || fs::is_regular_file(fsPath(s.held->saved), ec);
-    if (job.kept == KeptCopy::None || s.held->direct || !exists) return true;
+    if (job.kept == KeptCopy::None || s.held->direct || !exists) return std::nullopt;
     if (job.kept == KeptCopy::FirstOriginal) {
         const std::string original = firstOriginalPath(target);
         const Presence presence = lookUp(original);
-        if (presence == Presence::Unknown) {
-            failed = failure(original);
-            return false;
-        }
+        if (presence == Presence::Unknown) return failure(original);
         if (presence == Presence::Absent) {
             s.keptPath = original;
-            return true;
+            return std::nullopt;
         }
         // The undo is copying it back: it must hold what its name claims.
         const std::string named = savedPath(original);
-        if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named)) {
-            failed = failure(target, SaveError::NotAnOriginal, original);
-            return false;
-        }
-        return true;
+        if (!fs::is_regular_file(fsPath(named), ec) || !job.isOriginal || !job.isOriginal(named))
+            return SaveFact{SaveEvent::Failed, target, SaveError::NotAnOriginal, lastFailureReason(), original};
+        return std::nullopt;
     }
     const std::string backup = target + ".bak";
     // Of another length, it differs: no need to read it.
-    const std::optional<bool> differs = s.held->state.kind == FileState::Kind::Regular &&
-                                                s.held->state.size != static_cast<std::int64_t>(job.bytes.size())
-                                            ? std::optional<bool>(true)
-                                            : differsFrom(faults, target, job.bytes);
-    if (!differs) {  // unread, it cannot be kept, and so it is not replaced
-        failed = failure(backup);
-        return false;
-    }
-    if (!*differs) return true;
+    const bool otherLength = s.held->state.kind == FileState::Kind::Regular &&
+                             s.held->state.size != static_cast<std::int64_t>(job.bytes.size());
+    const std::optional<bool> differs = otherLength ? true : differsFrom(faults, target, job.bytes);
+    if (!differs) return failure(backup);  // unread, it cannot be kept, and so it is not replaced
+    if (!*differs) return std::nullopt;
     switch (lookUp(backup)) {
-        case Presence::Unknown: failed = failure(backup); return false;
-        case Presence::Folder:
-            failed = {SaveEvent::Failed, backup, SaveError::System, reasonOf(EISDIR), {}};
-            return false;
-        case Presence::Other: failed = failure(backup, SaveError::NotRegular); return false;
+        case Presence::Unknown: return failure(backup);
+        case Presence::Folder: return failure(backup, SaveError::System, reasonOf(EISDIR));
+        case Presence::Other: return failure(backup, SaveError::NotRegular);
         case Presence::Absent:
         case Presence::File: break;
     }
     s.keptPath = backup;
-    return true;
+    return std::nullopt;
 }
 
 // The job's new file, complete on disk beside its target (or, direct, written as it is); the
@@ -630,7 +504,6 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         const bool written = out.write(job.bytes.data(), job.bytes.size()) && out.flush();
         return out.close() && written ? SaveError::None : SaveError::System;
     }
-    const std::string& source = job.from.empty() ? s.held->saved : job.from;
     std::error_code ec;
     const bool exists = fs::is_regular_file(fsPath(s.held->path), ec);
     bool written = false;
@@ -641,9 +514,10 @@ SaveError writeNewFile(Step& s, Faults& faults) {
         s.out = &s.file.emplace(faults);
         if (!s.file->open(s.held->saved)) return exists ? SaveError::System : SaveError::CannotCreate;
         long size = -1;
-        written = job.offset == kWholeFile ? s.file->write(job.bytes)
-                                           : copyWhole(faults, s.file->file(), source, size) &&
-                                                 writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
+        written = job.offset == kWholeFile
+                      ? s.file->file().write(job.bytes.data(), job.bytes.size())
+                      : s.file->file().copyWhole(job.from.empty() ? s.held->saved : job.from, size) &&
+                            writeChanges(s.file->file(), size, job.offset, job.bytes, job.changed);
     }
     // A new file takes the bits of the file it copies; a replaced one keeps its own.
     const std::string like = exists ? s.held->saved : job.from;
@@ -651,9 +525,8 @@ SaveError writeNewFile(Step& s, Faults& faults) {
 }
 
 // No other name stands for the file.
-bool soleName(const std::string& path) {
+bool soleName([[maybe_unused]] const std::string& path) {
 #if defined(_WIN32)
-    (void)path;
     return false;  // no link is made there
 #else
     struct stat st{};
@@ -669,25 +542,13 @@ bool writeKeptCopy(Step& s, Faults& faults) {
     // nothing is copied or synced. Where links are refused, a copy; and so for a file with
     // another name (the .bak itself, left by a run that failed after keeping it, or a name
     // someone may write the file through).
-    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->link(keptFile, s.held->saved)) {
+    if (s.job->kept == KeptCopy::PreviousStats && soleName(s.held->saved) && s.kept->open(keptFile, &s.held->saved)) {
         return true;
     }
     long size = -1;
-    return s.kept->open(keptFile) && copyWhole(faults, s.kept->file(), s.held->saved, size) &&
+    return s.kept->open(keptFile) && s.kept->file().copyWhole(s.held->saved, size) &&
            s.kept->finish(s.held->saved, false);
 }
-
-}  // namespace
-
-SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
-    SaveFacts facts;
-    for (const std::string& path : paths) {
-        if (claimOne(claim.held_, path, facts) == nullptr) break;
-    }
-    return facts;
-}
-
-namespace {
 
 // The fact that stops a save, about the job; false, for the caller to return.
 bool stopped(SaveFacts& facts, std::size_t job, SaveFact f) {
@@ -712,8 +573,7 @@ bool planSteps(std::vector<std::unique_ptr<Claim::Held>>& held, std::span<Step> 
         std::error_code ec;
         const bool there = fs::exists(fs::status(fsPath(s.held->path), ec));
         if (ec && ec != std::errc::no_such_file_or_directory) {
-            return stopped(facts, i,
-                           {SaveEvent::Failed, s.held->path, SaveError::CannotCreate, reasonOf(ec.value()), {}});
+            return stopped(facts, i, failure(s.held->path, SaveError::CannotCreate, reasonOf(ec.value())));
         }
         // A read-only mark would be ignored by a rename, and by a run as root.
         const bool replaced = !s.held->direct && there;
@@ -723,8 +583,7 @@ bool planSteps(std::vector<std::unique_ptr<Claim::Held>>& held, std::span<Step> 
         if (spliced && s.held->direct) return stopped(facts, i, failure(s.held->path, SaveError::NotRegular));
         if (spliced && replaced && !isWritableFile(faults, s.held->path))
             return stopped(facts, i, failure(s.held->path));
-        SaveFact refused;
-        if (!planKeptCopy(s, faults, refused)) return stopped(facts, i, std::move(refused));
+        if (std::optional<SaveFact> refused = planKeptCopy(s, faults)) return stopped(facts, i, std::move(*refused));
     }
     return true;
 }
@@ -757,12 +616,8 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
         Step& s = steps[i];
         if (!s.kept) continue;
         if (!s.kept->putInPlace()) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (steps[j].kept && steps[j].job->kept == KeptCopy::FirstOriginal)
-                    removeQuietly(savedPath(steps[j].keptPath));
-            }
-            forgetOriginals(facts);
-            return stopped(facts, i, {SaveEvent::Failed, s.keptPath, SaveError::System, s.kept->renameReason(), {}});
+            takeBackOriginals(steps.first(i), facts);
+            return stopped(facts, i, failure(s.keptPath, SaveError::System, s.kept->renameReason()));
         }
         const bool original = s.job->kept == KeptCopy::FirstOriginal;
         facts.push_back(
@@ -777,12 +632,8 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
             s.held->release();
 #endif
             if (!s.out->putInPlace()) {
-                if (i == 0) {  // nothing replaced yet
-                    takeBackOriginals(steps);
-                    forgetOriginals(facts);
-                }
-                return stopped(facts, i,
-                               {SaveEvent::Failed, s.held->path, SaveError::System, s.out->renameReason(), {}});
+                if (i == 0) takeBackOriginals(steps, facts);  // nothing replaced yet
+                return stopped(facts, i, failure(s.held->path, SaveError::System, s.out->renameReason()));
             }
         }
         facts.push_back({SaveEvent::Saved, s.held->path, SaveError::None, {}, {}, i});
@@ -792,11 +643,30 @@ bool renameSteps(std::span<Step> steps, SaveFacts& facts) {
 
 }  // namespace
 
+SaveFacts claimFiles(Claim& claim, std::span<const std::string> paths) {
+    SaveFacts facts;
+    for (const std::string& path : paths) {
+        if (claimOne(claim.held_, path, facts) == nullptr) break;
+    }
+    return facts;
+}
+
+void beginCopy(Claim& claim, const std::string& path, Faults& faults) {
+    for (const auto& h : claim.held_) {
+        if (h->path != path || h->begun || !h->locked() || h->state.kind != FileState::Kind::Regular) continue;
+        std::unique_ptr<Temporary> out(new (std::nothrow) Temporary(faults));
+        long size = -1;
+        if (!out || !out->open(h->saved) || !out->file().copyWhole(h->saved, size)) return;
+        out->file().syncAhead();
+        h->begun = std::move(out);
+        h->begunSize = size;
+    }
+}
+
 SaveFacts saveFiles(Claim& claim, std::span<const SaveJob> jobs, Faults& faults) {
     SaveFacts facts;
     forgetLastFailure();
-    std::vector<Step> stepList(jobs.size());
-    const std::span<Step> steps(stepList);
+    std::vector<Step> steps(jobs.size());
     if (planSteps(claim.held_, steps, jobs, faults, facts) && writeSteps(steps, faults, facts))
         renameSteps(steps, facts);
     return facts;
