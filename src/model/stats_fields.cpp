@@ -123,7 +123,9 @@ FieldValue readField(const Game& game, const FieldRef& f) {
             }
             break;
         }
-        case LineKind::NumericList: v.number = readListValue(image, e, numericList(t), f.record, f.field); break;
+        case LineKind::NumericList:
+            v.number = image.u16(static_cast<std::size_t>(listValueOffset(e, numericList(t), f.record, f.field)));
+            break;
         case LineKind::AmmoName: v.text = readAmmoNameText(image, e, ammoNameText(f), f.record); break;
         case LineKind::Name: v.text = readName(image, e, nameTable(t), f.record); break;
     }
