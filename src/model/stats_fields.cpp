@@ -55,14 +55,6 @@ static_assert(linesInTableOrder());
 static_assert(onlySectionsShareBytes());
 static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
 
-// How many stat columns each section has.
-consteval std::array<std::int32_t, kSectionCount> columnsOfSections() {
-    std::array<std::int32_t, kSectionCount> counts{};
-    for (const Column& c : kColumns) ++counts[static_cast<std::size_t>(c.section)];
-    return counts;
-}
-constexpr std::array<std::int32_t, kSectionCount> kSectionColumns = columnsOfSections();
-
 constexpr std::int64_t kNotGiven = std::numeric_limits<std::int64_t>::min();
 
 }  // namespace
@@ -253,10 +245,6 @@ void TypedNumbers::note(const FieldRef& f, std::int64_t number) {
     numbers_[i] = number;
 }
 
-std::int32_t TypedNumbers::statCellsGiven(std::int32_t item) const {
-    return item >= 0 && item < kItemCount ? itemCells_[static_cast<std::size_t>(item)] : 0;
-}
-
 std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     const std::size_t i = indexOf(f);
     if (i >= numbers_.size() || numbers_[i] == kNotGiven) return std::nullopt;
@@ -293,17 +281,16 @@ void FieldSet::add(const FieldRef& f) {
     fields_.push_back(f);
 }
 
-bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
+bool TypedNumbers::givesWholeRow(const Edition& e, std::int32_t item) const {
     // A reading notes only the cells the item shows: counting them is enough.
-    const std::int32_t given = typed.statCellsGiven(item);
+    if (item < 0 || item >= kItemCount) return false;
+    const std::int32_t given = itemCells_[static_cast<std::size_t>(item)];
     if (given == 0) return false;  // a file of a few cells gives most rows none
-    std::int32_t shown = 0;
+    std::size_t shown = 0;
     for (Section s : kAllSections) {
-        if (sectionHoldsItem(sectionRecord(game.edition(), s), item)) {
-            shown += kSectionColumns[static_cast<std::size_t>(s)];
-        }
+        if (sectionHoldsItem(sectionRecord(e, s), item)) shown += sectionColumns(s).size();
     }
-    return given == shown;
+    return static_cast<std::size_t>(given) == shown;
 }
 
 }  // namespace vantedit

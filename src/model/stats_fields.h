@@ -329,8 +329,10 @@ public:
     void note(const FieldRef& f, std::int64_t number);
     // Empty when the file gave the field no number.
     std::optional<std::int64_t> find(const FieldRef& f) const;
-    // How many of the item's stat cells were given a number.
-    std::int32_t statCellsGiven(std::int32_t item) const;
+    // The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
+    // rows can tell a file of another edition: a mod of just its changed cells differs wherever
+    // it gives a number.
+    bool givesWholeRow(const Edition& e, std::int32_t item) const;
 
 private:
     std::size_t indexOf(const FieldRef& f) const;  // numbers_.size() for no number field
@@ -344,11 +346,6 @@ private:
     std::vector<std::int64_t> numbers_;
 };
 
-// The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
-// rows can tell a file of another edition: a mod of just its changed cells differs wherever
-// it gives a number.
-bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item);
-
 // Whether the file gave more than half of the stat cells of its whole rows another value than
 // before: a file of another edition, most likely. differs(item, column) tells, the column an
 // index into kColumns.
@@ -357,7 +354,7 @@ bool mostStatValuesDiffer(const Game& game, const TypedNumbers& typed, Differs&&
     std::int64_t given = 0;
     std::int64_t differing = 0;
     for (std::int32_t item = 0; item < kItemCount; ++item) {
-        if (!givesWholeRow(game, typed, item)) continue;
+        if (!typed.givesWholeRow(game.edition(), item)) continue;
         for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
             if (!typed.find(itemField(item, statCellIndex(ci)))) continue;
             ++given;
