@@ -66,12 +66,10 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
         const FieldKind kind = fieldKind(f);
         if (kind == FieldKind::Attachment || !fieldShown(before, f)) return;
         FieldChange change{f, readField(before, f), readField(after, f), std::nullopt, std::nullopt};
-        const bool differs = !(change.before == change.after);
-        const bool stat = kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number;
-        const std::optional<std::int64_t> given = kind == FieldKind::Number ? typed.find(f) : std::nullopt;
-        if (!differs) return;
+        if (change.before == change.after) return;
+        const std::optional<std::int64_t> given = typed.find(f);  // only number fields have one
         if (given && !numberFits(numberKind(f), *given)) change.typed = given;
-        if (stat) {
+        if (kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number) {
             const Cell cell{f.record, itemCell(f).index};
             if (reported.contains(cell)) return;
             if (const std::optional<Cell> other = sharingCell(e, cell)) {
@@ -80,11 +78,7 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
                 change.sharedWith = itemField(other->first, statCellIndex(other->second));
             }
         }
-        if (notSavedByPatch(f)) {
-            ++diff.notSaved;
-        } else {
-            ++diff.changedValues;
-        }
+        ++(notSavedByPatch(f) ? diff.notSaved : diff.changedValues);
         diff.fields.push_back(std::move(change));
     });
     diffAttachments(before, after, diff);

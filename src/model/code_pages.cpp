@@ -67,26 +67,15 @@ std::size_t utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0
 }  // namespace
 
 void appendUtf8(std::string& out, char32_t character) {
-    const auto put = [&](char32_t bits) { out += static_cast<char>(bits); };
-    const char32_t c = character;
-    switch (utf8Length(c)) {
-        case 1: put(c); break;
-        case 2:
-            put(0xC0 | (c >> 6));
-            put(0x80 | (c & 0x3F));
-            break;
-        case 3:
-            put(0xE0 | (c >> 12));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-            break;
-        default:
-            put(0xF0 | (c >> 18));
-            put(0x80 | ((c >> 12) & 0x3F));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-            break;
+    const std::size_t length = utf8Length(character);
+    if (length == 1) {
+        out += static_cast<char>(character);
+        return;
     }
+    // The lead byte marks the length and holds the highest bits; each byte after it six more.
+    constexpr std::array<char32_t, 5> kLead = {0, 0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[length] | (character >> (6 * (length - 1))));
+    for (std::size_t i = length - 1; i-- > 0;) out += static_cast<char>(0x80 | ((character >> (6 * i)) & 0x3F));
 }
 
 void appendAsUtf8(std::string& out, CodePage page, std::string_view text) {

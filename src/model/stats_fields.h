@@ -183,11 +183,9 @@ struct FieldRef {
     std::uint8_t line = 0;    // into kLineTypes
     std::uint16_t field = 0;  // from 0, in the line's order
     std::int32_t record = 0;  // the item or record number
-};
 
-constexpr bool operator==(const FieldRef& a, const FieldRef& b) {
-    return a.line == b.line && a.field == b.field && a.record == b.record;
-}
+    constexpr bool operator==(const FieldRef&) const = default;
+};
 
 constexpr FieldRef itemField(std::int32_t item, std::size_t cell) {
     return {kItemLine, static_cast<std::uint16_t>(cell), item};
@@ -246,9 +244,9 @@ bool fieldShown(const Game& game, const FieldRef& f);
 struct FieldValue {
     std::int64_t number = 0;  // Number and Attachment fields
     std::string text;         // Text and Name fields
-};
 
-constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.number == b.number && a.text == b.text; }
+    constexpr bool operator==(const FieldValue&) const = default;
+};
 
 FieldValue readField(const Game& game, const FieldRef& f);
 // The most characters a Text or Name field holds, its terminator aside.
