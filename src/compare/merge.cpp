@@ -42,13 +42,6 @@ void addChangedAttachmentCells(const Game& master, const Game& mod, std::vector<
     }
 }
 
-// mod as the master is again: the bytes of the fields the reading stored, and the weapon
-// attachment table, which the rebuild may have written: an attachment field's bytes.
-void putBackReached(const Game& master, Game& mod, std::span<const FieldRef> reached) {
-    for (const FieldRef& f : reached) copyFieldBytes(mod, master, f);
-    copyFieldBytes(mod, master, itemField(0, attachmentCellIndex(0)));
-}
-
 }  // namespace
 
 bool isConflict(std::span<const Setting> settings) {
@@ -98,7 +91,10 @@ bool MergedMods::add(const Game& master, Game& mod, std::span<const FieldRef> re
                std::make_move_iterator(set.begin()), std::make_move_iterator(set.end()), std::back_inserter(merged),
                [](const Setting& a, const Setting& b) { return inFileOrder(a.field, b.field); });
     settings_ = std::move(merged);
-    putBackReached(master, mod, reached);
+    // mod as the master is again: the bytes of the fields the reading stored, and the weapon
+    // attachment table, which the rebuild may have written: an attachment field's bytes.
+    for (const FieldRef& f : reached) copyFieldBytes(mod, master, f);
+    copyFieldBytes(mod, master, itemField(0, attachmentCellIndex(0)));
     return true;
 }
 

@@ -10,15 +10,6 @@ namespace vantedit {
 
 namespace {
 
-consteval bool itemRowHasItsCellsOnce() {
-    std::size_t texts = 0, stats = 0, kinds = 0;
-    for (const ItemCell& c : kItemCells) {
-        const std::size_t expected = c.kind == CellKind::Text ? texts++ : c.kind == CellKind::Stat ? stats++ : kinds++;
-        if (c.index != expected) return false;
-    }
-    return texts == kDescFields.size() && stats == kColumnCount && kinds == kAttachmentKindCount;
-}
-
 // The list lines follow the Item rows in the order of their tables.
 consteval bool linesInTableOrder() {
     if (kLineTypes[kItemLine].kind != LineKind::Item || kLineTypes[kAmmoNameLine].kind != LineKind::AmmoName) {
@@ -50,7 +41,6 @@ consteval bool onlySectionsShareBytes() {
 static_assert(kItemCellCount == 69);  // the heading line's 69 tabs
 static_assert(headingTabs(Layout::Current) == 69 && headingTabs(Layout::Headings72) == 72 &&
               headingTabs(Layout::Headings73) == 73);
-static_assert(itemRowHasItsCellsOnce());
 static_assert(linesInTableOrder());
 static_assert(onlySectionsShareBytes());
 static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
