@@ -25,11 +25,9 @@ std::optional<Cell> sharingCell(const Edition& e, Cell cell) {
 
 // The distinct non-zero pairs of the table in the order they first appear: the copies
 // that fill the table's end are not pairs of their own.
-std::vector<std::uint32_t> distinctPairs(const Game& game) {
-    const Edition& e = game.edition();
+std::vector<std::uint32_t> pairsInTableOrder(const Game& game) {
     std::vector<std::uint32_t> pairs;
-    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
-        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+    for (const std::uint32_t pair : readWeaponAttachTable(game.image(), game.edition())) {
         if (pair != 0 && std::find(pairs.begin(), pairs.end(), pair) == pairs.end()) pairs.push_back(pair);
     }
     return pairs;
@@ -38,8 +36,8 @@ std::vector<std::uint32_t> distinctPairs(const Game& game) {
 // Added pairs in their new order, dropped pairs in their old order, then how many of the
 // pairs that stay change their place among the pairs that stay.
 void diffAttachments(const Game& before, const Game& after, GameDiff& diff) {
-    const std::vector<std::uint32_t> now = distinctPairs(before);
-    const std::vector<std::uint32_t> then = distinctPairs(after);
+    const std::vector<std::uint32_t> now = pairsInTableOrder(before);
+    const std::vector<std::uint32_t> then = pairsInTableOrder(after);
     const auto holds = [](const std::vector<std::uint32_t>& pairs, std::uint32_t p) {
         return std::find(pairs.begin(), pairs.end(), p) != pairs.end();
     };
@@ -68,12 +66,10 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
         const FieldKind kind = fieldKind(f);
         if (kind == FieldKind::Attachment || !fieldShown(before, f)) return;
         FieldChange change{f, readField(before, f), readField(after, f), std::nullopt, std::nullopt};
-        const bool differs = !(change.before == change.after);
-        const bool stat = kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number;
-        const std::optional<std::int64_t> given = kind == FieldKind::Number ? typed.find(f) : std::nullopt;
-        if (!differs) return;
+        if (change.before == change.after) return;
+        const std::optional<std::int64_t> given = typed.find(f);  // only number fields have one
         if (given && !numberFits(numberKind(f), *given)) change.typed = given;
-        if (stat) {
+        if (kLineTypes[f.line].kind == LineKind::Item && kind == FieldKind::Number) {
             const Cell cell{f.record, itemCell(f).index};
             if (reported.contains(cell)) return;
             if (const std::optional<Cell> other = sharingCell(e, cell)) {
@@ -82,11 +78,7 @@ GameDiff diffGames(const Game& before, const Game& after, const TypedNumbers& ty
                 change.sharedWith = itemField(other->first, statCellIndex(other->second));
             }
         }
-        if (notSavedByPatch(f)) {
-            ++diff.notSaved;
-        } else {
-            ++diff.changedValues;
-        }
+        ++(notSavedByPatch(f) ? diff.notSaved : diff.changedValues);
         diff.fields.push_back(std::move(change));
     });
     diffAttachments(before, after, diff);

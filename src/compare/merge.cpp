@@ -12,9 +12,8 @@ namespace vantedit {
 
 namespace {
 
-bool inFileOrder(const Setting& a, const Setting& b) {
-    return std::tuple(a.field.line, a.field.record, a.field.field) <
-           std::tuple(b.field.line, b.field.record, b.field.field);
+bool inFileOrder(const FieldRef& a, const FieldRef& b) {
+    return std::tuple(a.line, a.record, a.field) < std::tuple(b.line, b.record, b.field);
 }
 
 // The stat cells of the other sections whose bytes overlap the cell's: one edit sets them all.
@@ -24,62 +23,23 @@ void addSharingCells(const Edition& e, const FieldRef& f, std::vector<FieldRef>&
     });
 }
 
-// The weapon attachment table's records, sorted, each once.
-std::span<const std::uint32_t> pairsOf(const Game& game, std::array<std::uint32_t, kMaxWeaponAttachCapacity>& room) {
-    const Edition& e = game.edition();
-    const auto count = static_cast<std::size_t>(weaponAttachCapacity(e));
-    for (std::size_t r = 0; r < count; ++r) {
-        room[r] = readWeaponAttachRecord(game.image(), e, static_cast<std::int32_t>(r));
-    }
-    const auto begin = room.begin();
-    const auto end = begin + static_cast<std::ptrdiff_t>(count);
-    std::sort(begin, end);
-    return std::span(room).first(static_cast<std::size_t>(std::unique(begin, end) - begin));
-}
-
 // The attachment columns whose answer the rebuild changed: those of the pairs that one table
 // holds and the other does not.
 void addChangedAttachmentCells(const Game& master, const Game& mod, std::vector<FieldRef>& fields) {
     const Edition& e = master.edition();
-    bool same = true;
-    for (std::int32_t r = 0; r < weaponAttachCapacity(e) && same; ++r) {
-        same = readWeaponAttachRecord(master.image(), e, r) == readWeaponAttachRecord(mod.image(), e, r);
-    }
-    if (same) return;
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMaster{};
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomMod{};
-    const std::span<const std::uint32_t> before = pairsOf(master, roomMaster);
-    const std::span<const std::uint32_t> after = pairsOf(mod, roomMod);
+    WeaponAttachRecords recordsMaster = readWeaponAttachTable(master.image(), e);
+    WeaponAttachRecords recordsMod = readWeaponAttachTable(mod.image(), e);
+    const std::span<const std::uint32_t> before = distinctPairs(recordsMaster);
+    const std::span<const std::uint32_t> after = distinctPairs(recordsMod);
     std::array<std::uint32_t, 2 * kMaxWeaponAttachCapacity> changed{};
     const auto last =
         std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(), changed.begin());
     for (auto p = changed.begin(); p != last; ++p) {
-        const std::int32_t weapon = pairWeapon(*p);
-        if (weapon >= kItemCount || !isWeaponRow(e, weapon)) continue;
-        for (std::size_t k = 0; k < kAttachmentKinds.size(); ++k) {
-            if (attachmentPair(weapon, kAttachmentKinds[k].item) == *p) {
-                fields.push_back(itemField(weapon, attachmentCellIndex(k)));
-            }
+        const std::size_t kind = attachmentKindIndex(pairAttachment(*p));
+        if (isWeaponRow(e, pairWeapon(*p)) && kind < kAttachmentKindCount) {
+            fields.push_back(itemField(pairWeapon(*p), attachmentCellIndex(kind)));
         }
     }
-}
-
-// The bytes from begin to end of one view copied into the other.
-void putBack(MutableByteView to, ByteView from, std::size_t begin, std::size_t end) {
-    if (end <= begin || !from.contains(begin, end - begin) || !to.contains(begin, end - begin)) return;
-    const auto source = from.bytes().subspan(begin, end - begin);
-    std::copy(source.begin(), source.end(), to.bytes().begin() + static_cast<std::ptrdiff_t>(begin));
-}
-
-// mod as the master is again: the bytes of the fields the reading stored, and the weapon
-// attachment table, which the rebuild may have written.
-void putBackReached(const Game& master, Game& mod, std::span<const FieldRef> reached) {
-    const Edition& e = master.edition();
-    for (const FieldRef& f : reached) {
-        if (fieldKind(f) != FieldKind::Attachment) copyFieldBytes(mod, master, f);
-    }
-    putBack(mod.mutableImage(), master.image(), static_cast<std::size_t>(e.weaponAttachOffset),
-            static_cast<std::size_t>(e.attachOffset));
 }
 
 }  // namespace
@@ -105,9 +65,7 @@ bool MergedMods::add(const Game& master, Game& mod, std::span<const FieldRef> re
         }
     }
     addChangedAttachmentCells(master, mod, fields);
-    std::sort(fields.begin(), fields.end(), [](const FieldRef& a, const FieldRef& b) {
-        return std::tuple(a.line, a.record, a.field) < std::tuple(b.line, b.record, b.field);
-    });
+    std::sort(fields.begin(), fields.end(), inFileOrder);
     fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
 
     std::vector<Setting> set;
@@ -131,9 +89,12 @@ bool MergedMods::add(const Game& master, Game& mod, std::span<const FieldRef> re
     // Of two settings of one field, the earlier mod's stays first.
     std::merge(std::make_move_iterator(settings_.begin()), std::make_move_iterator(settings_.end()),
                std::make_move_iterator(set.begin()), std::make_move_iterator(set.end()), std::back_inserter(merged),
-               inFileOrder);
+               [](const Setting& a, const Setting& b) { return inFileOrder(a.field, b.field); });
     settings_ = std::move(merged);
-    putBackReached(master, mod, reached);
+    // mod as the master is again: the bytes of the fields the reading stored, and the weapon
+    // attachment table, which the rebuild may have written: an attachment field's bytes.
+    for (const FieldRef& f : reached) copyFieldBytes(mod, master, f);
+    copyFieldBytes(mod, master, itemField(0, attachmentCellIndex(0)));
     return true;
 }
 

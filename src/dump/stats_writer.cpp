@@ -17,31 +17,19 @@ void appendNumber(std::string& out, std::int64_t value) {
     out.append(digits, end);
 }
 
-// A text with a double quote, a tab or a line break goes in double quotes, each double quote
-// inside doubled, as spreadsheets write it: PATCH then reads back the text itself. Every other
-// text goes as it is.
-void appendText(std::string& out, const std::string& text) {
-    // One pass over the text, not a search of the four characters at each of its bytes.
-    const auto special = [](char c) { return c == '"' || c == '\t' || c == '\n' || c == '\r'; };
-    if (std::none_of(text.begin(), text.end(), special)) {
-        out += text;
-    } else {
-        out += quotedText(text);
-    }
-}
-
+// A number in decimal. A text with a double quote, a tab or a line break goes in double quotes,
+// each double quote inside doubled, as spreadsheets write it: PATCH then reads back the text
+// itself. Every other text goes as it is.
 void appendValue(std::string& out, const FieldRef& f, const FieldValue& v) {
-    switch (fieldKind(f)) {
-        case FieldKind::Number:
-        case FieldKind::Attachment: appendNumber(out, v.number); break;
-        case FieldKind::Text:
-        case FieldKind::Name: appendText(out, v.text); break;
+    const auto special = [](char c) { return c == '"' || c == '\t' || c == '\n' || c == '\r'; };
+    if (fieldKind(f) != FieldKind::Text && fieldKind(f) != FieldKind::Name) {
+        appendNumber(out, v.number);
+    } else if (std::none_of(v.text.begin(), v.text.end(), special)) {
+        out += v.text;
+    } else {
+        out += quotedText(v.text);
     }
 }
-
-bool onlyBlanks(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
-}  // namespace
 
 void writeHeadingLine(std::string& out) {
     out += "Offset";
@@ -51,24 +39,30 @@ void writeHeadingLine(std::string& out) {
     }
 }
 
+// Appends "\n", the line's keyword and record number, then each of its fields: the value given
+// for it, else what the game shows. An Item row of given fields leaves its other cells empty, so
+// that it changes nothing else, and puts a given text that is empty or only blanks in double
+// quotes, as an empty cell keeps what the game holds.
 void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
-                    const CellSource& cells) {
+                    std::span<const GivenField> given) {
+    const bool givenItemRow = !given.empty() && line == kItemLine;
     out += '\n';
     out += lineKeyword(line);
     out += ' ';
     appendNumber(out, record);
     for (std::size_t i = 0; i < lineFieldCount(line); ++i) {
         const FieldRef f{line, static_cast<std::uint16_t>(i), record};
-        const Cell cell = cells(f);
+        const auto g = std::find_if(given.begin(), given.end(), [&](const GivenField& x) { return x.field == f; });
         out += '\t';
-        if (cell.from == CellFrom::Nothing) continue;
-        if (cell.from == CellFrom::Given) {
-            const bool readAsEmpty = fieldKind(f) == FieldKind::Text && onlyBlanks(cell.given->text);
-            if (readAsEmpty && kLineTypes[line].kind == LineKind::Item) {
-                out += quotedText(cell.given->text);
+        if (g != given.end()) {
+            const bool onlyBlanks = g->value.text.find_first_not_of(' ') == std::string::npos;
+            if (givenItemRow && fieldKind(f) == FieldKind::Text && onlyBlanks) {
+                out += quotedText(g->value.text);
             } else {
-                appendValue(out, f, *cell.given);
+                appendValue(out, f, g->value);
             }
+        } else if (givenItemRow) {
+            continue;
         } else if (!fieldShown(game, f)) {
             out += "n/a";
         } else {
@@ -77,13 +71,13 @@ void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::
     }
 }
 
+}  // namespace
+
 void writeStatsFile(std::string& out, const Game& game) {
     writeHeadingLine(out);
-    const CellSource fromGame = [](const FieldRef&) { return Cell{}; };
-    const Edition& e = game.edition();
     for (std::size_t line = 0; line < kLineTypes.size(); ++line) {
-        for (std::int32_t r = 0; r < lineRecordCount(e, line); ++r) {
-            writeStatsLine(out, game, static_cast<std::uint8_t>(line), r, fromGame);
+        for (std::int32_t r = 0; r < lineRecordCount(game.edition(), line); ++r) {
+            writeStatsLine(out, game, static_cast<std::uint8_t>(line), r, {});
         }
     }
 }
@@ -97,32 +91,11 @@ void writeGivenFields(std::string& out, const Game& game, std::span<const GivenF
                fields[end].field.record == first.record) {
             ++end;
         }
-        const std::span<const GivenField> own = fields.subspan(at, end - at);
-        const CellFrom elsewhere = first.line == kItemLine ? CellFrom::Nothing : CellFrom::Game;
-        writeStatsLine(out, game, first.line, first.record, [&](const FieldRef& f) {
-            for (const GivenField& g : own) {
-                if (g.field == f) return Cell{CellFrom::Given, &g.value};
-            }
-            return Cell{elsewhere};
-        });
+        writeStatsLine(out, game, first.line, first.record, fields.subspan(at, end - at));
         at = end;
     }
     // A file that sets nothing still ends its heading line: no reader takes one without.
     if (fields.empty()) out += '\n';
-}
-
-std::size_t withCrLfSize(const std::string& text) {
-    return text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-void appendWithCrLf(std::string& out, const std::string& text) {
-    std::size_t from = 0;
-    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
-        out.append(text, from, at - from);
-        out += "\r\n";
-        from = at + 1;
-    }
-    out.append(text, from, std::string::npos);
 }
 
 namespace {
@@ -131,7 +104,7 @@ constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 }  // namespace
 
 std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, CodePage page) {
-    const std::size_t lineEnds = withCrLfSize(text) - text.size();
+    const auto lineEnds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     switch (encoding) {
         case StatsEncoding::CodePage: break;
         case StatsEncoding::Utf8: return kUtf8Mark.size() + utf8Size(page, text) + lineEnds;
@@ -141,19 +114,14 @@ std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, Code
 }
 
 void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding encoding, CodePage page) {
-    if (encoding == StatsEncoding::CodePage) {
-        appendWithCrLf(out, text);
-        return;
-    }
-    const bool utf8 = encoding == StatsEncoding::Utf8;
-    out += utf8 ? kUtf8Mark : kUtf16Mark;
     const auto append = [&](std::string_view part) {
-        if (utf8) {
-            appendAsUtf8(out, page, part);
-        } else {
-            appendAsUtf16(out, page, part);
+        switch (encoding) {
+            case StatsEncoding::CodePage: out += part; break;
+            case StatsEncoding::Utf8: appendAsUtf8(out, page, part); break;
+            case StatsEncoding::Utf16: appendAsUtf16(out, page, part); break;
         }
     };
+    if (encoding != StatsEncoding::CodePage) out += encoding == StatsEncoding::Utf8 ? kUtf8Mark : kUtf16Mark;
     std::size_t from = 0;
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
         append(std::string_view(text).substr(from, at - from));
@@ -165,8 +133,8 @@ void appendStatsBytes(std::string& out, const std::string& text, StatsEncoding e
 
 std::string withCrLf(const std::string& text) {
     std::string bytes;
-    bytes.reserve(withCrLfSize(text));
-    appendWithCrLf(bytes, text);
+    bytes.reserve(statsBytesSize(text, StatsEncoding::CodePage, CodePage::Windows1252));
+    appendStatsBytes(bytes, text, StatsEncoding::CodePage, CodePage::Windows1252);
     return bytes;
 }
 

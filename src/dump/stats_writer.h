@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
@@ -14,22 +13,6 @@ namespace vantedit {
 // Appends the whole stats file to out, with "\n" as its line break: heading line, the 351
 // Item rows, then the list lines. Reads the game and never changes it.
 void writeStatsFile(std::string& out, const Game& game);
-
-// What a field of a written line shows: the game's value, as MAKE shows it; a value given for
-// it (a field the game shows); or nothing, an empty cell.
-enum class CellFrom : std::uint8_t { Game, Given, Nothing };
-struct Cell {
-    CellFrom from = CellFrom::Game;
-    const FieldValue* given = nullptr;
-};
-using CellSource = std::function<Cell(const FieldRef&)>;
-
-void writeHeadingLine(std::string& out);
-// Appends "\n", the line's keyword and record number, then each of its fields as cells says.
-// A given text that is empty or only blanks goes in double quotes in an Item row, where an
-// empty cell keeps what the game holds.
-void writeStatsLine(std::string& out, const Game& game, std::uint8_t line, std::int32_t record,
-                    const CellSource& cells);
 
 // A stats file of just the given fields, which come in file order: the heading line, then, in
 // MAKE's order, each line that holds one of them: an Item row with their values in their
@@ -50,8 +33,5 @@ std::size_t statsBytesSize(const std::string& text, StatsEncoding encoding, Code
 
 // The stats file's bytes on disk: every byte 10 becomes 13 10 on every platform.
 std::string withCrLf(const std::string& text);
-// The same appended to out, and its length, so that a caller can have the memory first.
-void appendWithCrLf(std::string& out, const std::string& text);
-std::size_t withCrLfSize(const std::string& text);
 
 }  // namespace vantedit

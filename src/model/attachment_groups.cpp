@@ -24,8 +24,7 @@ struct KeptPairs {
 KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
     const Edition& e = game.edition();
     KeptPairs kept;
-    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r) {
-        const std::uint32_t pair = readWeaponAttachRecord(game.image(), e, r);
+    for (const std::uint32_t pair : readWeaponAttachTable(game.image(), e)) {
         std::size_t kind = attachmentKindIndex(pairAttachment(pair));
         const std::int32_t weapon = pairWeapon(pair);
         if (pair == 0) continue;
@@ -36,17 +35,6 @@ KeptPairs keptPairs(const Game& game, const AttachmentGroups& groups) {
             kept.pairs[kind][kept.count[kind]++] = pair;
     }
     return kept;
-}
-
-// The distinct non-zero records of a table, sorted, in room.
-std::span<const std::uint32_t> pairSet(std::span<const std::uint32_t> records, std::span<std::uint32_t> room) {
-    std::size_t n = 0;
-    for (std::uint32_t pair : records) {
-        if (pair != 0) room[n++] = pair;
-    }
-    const auto begin = room.begin();
-    std::sort(begin, begin + static_cast<std::ptrdiff_t>(n));
-    return room.first(static_cast<std::size_t>(std::unique(begin, begin + static_cast<std::ptrdiff_t>(n)) - begin));
 }
 
 }  // namespace
@@ -78,14 +66,10 @@ void markStated(AttachmentGroups& groups, std::int32_t weapon, std::size_t kind)
 RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& groups) {
     const Edition& e = game.edition();
     const std::int32_t capacity = weaponAttachCapacity(e);
-    const auto records = static_cast<std::size_t>(capacity);
-
     // The table as it is, and the table the groups make, side by side before anything is written.
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> now{};
-    for (std::int32_t r = 0; r < capacity; ++r)
-        now[static_cast<std::size_t>(r)] = readWeaponAttachRecord(game.image(), e, r);
+    WeaponAttachRecords now = readWeaponAttachTable(game.image(), e);
     const KeptPairs kept = keptPairs(game, groups);
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> rebuilt{};
+    WeaponAttachRecords rebuilt{};
     std::int64_t collected = 0;
     std::uint32_t lastWritten = 0;  // also what an empty walk leaves in every record
     const auto add = [&](std::uint32_t pair) {
@@ -105,13 +89,8 @@ RebuildCounts rebuildWeaponAttachTable(Game& game, const AttachmentGroups& group
     for (std::int64_t r = collected; r < capacity; ++r) rebuilt[static_cast<std::size_t>(r)] = lastWritten;
 
     // The same pairs in another order or with other filler: an unedited file changes no byte.
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomNow{};
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> roomRebuilt{};
-    const std::span<const std::uint32_t> nowRecords = std::span(now).first(records);
-    const std::span<const std::uint32_t> rebuiltRecords = std::span(rebuilt).first(records);
-    const std::span<const std::uint32_t> pairsNow = pairSet(nowRecords, roomNow);
-    const std::span<const std::uint32_t> pairsRebuilt = pairSet(rebuiltRecords, roomRebuilt);
-    if (!std::equal(pairsNow.begin(), pairsNow.end(), pairsRebuilt.begin(), pairsRebuilt.end())) {
+    WeaponAttachRecords sortedRebuilt = rebuilt;
+    if (!std::ranges::equal(distinctPairs(now), distinctPairs(sortedRebuilt))) {
         for (std::int32_t r = 0; r < capacity; ++r) {
             storeWeaponAttachRecord(game.mutableImage(), e, r, rebuilt[static_cast<std::size_t>(r)]);
         }

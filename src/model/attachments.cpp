@@ -32,6 +32,19 @@ void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32
     if (inTable(e, record)) image.setU32(recordOffset(e, record), pair);
 }
 
+WeaponAttachRecords readWeaponAttachTable(ByteView image, const Edition& e) {
+    WeaponAttachRecords records{};
+    for (std::int32_t r = 0; r < weaponAttachCapacity(e); ++r)
+        records[static_cast<std::size_t>(r)] = readWeaponAttachRecord(image, e, r);
+    return records;
+}
+
+std::span<const std::uint32_t> distinctPairs(WeaponAttachRecords& records) {
+    std::sort(records.begin(), records.end());
+    const auto end = std::unique(records.begin(), records.end());
+    return {std::find_if(records.begin(), end, [](std::uint32_t pair) { return pair != 0; }), end};
+}
+
 bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment) {
     const std::uint32_t wanted = attachmentPair(weapon & 0xFFFF, attachment);
     // MAKE asks this for every weapon row and kind of attachment: the table is searched as
@@ -50,10 +63,8 @@ bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t w
 }
 
 bool setAttachmentPair(MutableByteView image, const Edition& e, std::uint32_t pair, bool present) {
-    std::array<std::uint32_t, kMaxWeaponAttachCapacity> records{};
+    const WeaponAttachRecords records = readWeaponAttachTable(image, e);
     const auto end = records.begin() + weaponAttachCapacity(e);
-    for (auto at = records.begin(); at != end; ++at)
-        *at = readWeaponAttachRecord(image, e, static_cast<std::int32_t>(at - records.begin()));
     for (auto at = records.begin(); at != end; ++at) {
         const auto r = static_cast<std::int32_t>(at - records.begin());
         if (present && (*at == 0 || std::find(records.begin(), at, *at) != at)) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "model/byte_view.h"
@@ -67,6 +68,12 @@ inline constexpr std::int32_t kMaxWeaponAttachCapacity = 227;  // over every edi
 // writes nothing.
 std::uint32_t readWeaponAttachRecord(ByteView image, const Edition& e, std::int32_t record);
 void storeWeaponAttachRecord(MutableByteView image, const Edition& e, std::int32_t record, std::uint32_t pair);
+
+// The whole table: its records, then 0 up to the largest capacity.
+using WeaponAttachRecords = std::array<std::uint32_t, kMaxWeaponAttachCapacity>;
+WeaponAttachRecords readWeaponAttachTable(ByteView image, const Edition& e);
+// Sorts the records and returns the distinct pairs among them: a record of 0 is no pair.
+std::span<const std::uint32_t> distinctPairs(WeaponAttachRecords& records);
 
 bool attachmentPairExists(ByteView image, const Edition& edition, std::int32_t weapon, std::int32_t attachment);
 

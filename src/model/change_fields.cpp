@@ -8,9 +8,6 @@ namespace vantedit {
 
 namespace {
 
-// The Item row's columns in a spreadsheet: "Offset" in the first, the cells after it.
-constexpr std::size_t spreadsheetColumn(std::size_t cell) { return cell + 2; }
-
 // Whether the cell's heading stands more than once in the row, worked out once.
 bool headingRepeats(std::size_t cell) {
     static const std::array<bool, kItemCellCount> repeats = [] {
@@ -30,7 +27,8 @@ bool headingRepeats(std::size_t cell) {
 std::string changeFieldName(const FieldRef& f) {
     std::string label = fieldLabel(f);
     if (kLineTypes[f.line].kind != LineKind::Item || !headingRepeats(f.field)) return label;
-    return label + " (column " + std::to_string(spreadsheetColumn(f.field)) + ")";
+    // A spreadsheet counts the columns from 1, "Offset" in the first, the cells after it.
+    return label + " (column " + std::to_string(f.field + 2) + ")";
 }
 
 std::size_t fieldNamed(std::size_t line, std::string_view name) {

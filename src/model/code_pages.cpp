@@ -39,6 +39,42 @@ constexpr const std::array<char16_t, 128>& upperHalf(CodePage page) {
     return page == CodePage::Windows1251 ? kWindows1251Upper : kWindows1252Upper;
 }
 
+// A byte the code page leaves undefined stands for the character of its own number.
+char32_t characterOrOwnNumber(CodePage page, std::uint8_t byte) {
+    const char32_t c = byte < 128 ? 0 : upperHalf(page)[byte - 128u];
+    return c != 0 ? c : char32_t{byte};
+}
+
+std::size_t utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+bool withMark(Utf16Form form) { return form == Utf16Form::LittleEndian || form == Utf16Form::BigEndian; }
+
+// Walks the UTF-16 text's characters in order.
+template <typename Take>
+void forEachUtf16Character(std::string_view bytes, Utf16Form form, Take take) {
+    const bool big = form == Utf16Form::BigEndian || form == Utf16Form::BigWithoutMark;
+    const auto unitAt = [&](std::size_t i) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]);
+        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+        return big ? char32_t((a << 8) | b) : char32_t((b << 8) | a);
+    };
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::size_t i = withMark(form) ? 2 : 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                take(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        take(unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    }
+    if (i < bytes.size()) take(kReplacement);
+}
+
 }  // namespace
 
 char32_t codePageCharacter(CodePage page, std::uint8_t byte) {
@@ -47,46 +83,23 @@ char32_t codePageCharacter(CodePage page, std::uint8_t byte) {
 
 std::optional<std::uint8_t> codePageByte(CodePage page, char32_t character) {
     if (character < 128) return static_cast<std::uint8_t>(character);
-    const std::array<char16_t, 128>& upper = upperHalf(page);
-    for (std::size_t i = 0; i < upper.size(); ++i) {
-        const char32_t own = upper[i] != 0 ? upper[i] : static_cast<char32_t>(128 + i);
-        if (own == character) return static_cast<std::uint8_t>(128 + i);
+    for (int byte = 128; byte < 256; ++byte) {
+        const auto b = static_cast<std::uint8_t>(byte);
+        if (characterOrOwnNumber(page, b) == character) return b;
     }
     return std::nullopt;
 }
 
-namespace {
-
-char32_t characterOrOwnNumber(CodePage page, std::uint8_t byte) {
-    const char32_t c = codePageCharacter(page, byte);
-    return c != 0 || byte == 0 ? c : char32_t{byte};
-}
-
-std::size_t utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
-}  // namespace
-
 void appendUtf8(std::string& out, char32_t character) {
-    const auto put = [&](char32_t bits) { out += static_cast<char>(bits); };
-    const char32_t c = character;
-    switch (utf8Length(c)) {
-        case 1: put(c); break;
-        case 2:
-            put(0xC0 | (c >> 6));
-            put(0x80 | (c & 0x3F));
-            break;
-        case 3:
-            put(0xE0 | (c >> 12));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-            break;
-        default:
-            put(0xF0 | (c >> 18));
-            put(0x80 | ((c >> 12) & 0x3F));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-            break;
+    const std::size_t length = utf8Length(character);
+    if (length == 1) {
+        out += static_cast<char>(character);
+        return;
     }
+    // The lead byte marks the length and holds the highest bits; each byte after it six more.
+    constexpr std::array<char32_t, 5> kLead = {0, 0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[length] | (character >> (6 * (length - 1))));
+    for (std::size_t i = length - 1; i-- > 0;) out += static_cast<char>(0x80 | ((character >> (6 * i)) & 0x3F));
 }
 
 void appendAsUtf8(std::string& out, CodePage page, std::string_view text) {
@@ -124,38 +137,6 @@ Utf16Form utf16Form(std::string_view bytes) {
     return Utf16Form::None;
 }
 
-namespace {
-
-bool withMark(Utf16Form form) { return form == Utf16Form::LittleEndian || form == Utf16Form::BigEndian; }
-
-// Walks the UTF-16 text's characters in order.
-template <typename Take>
-void forEachUtf16Character(std::string_view bytes, Utf16Form form, Take take) {
-    const bool big = form == Utf16Form::BigEndian || form == Utf16Form::BigWithoutMark;
-    const auto unitAt = [&](std::size_t i) {
-        const auto a = static_cast<std::uint8_t>(bytes[i]);
-        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
-        return big ? char32_t((a << 8) | b) : char32_t((b << 8) | a);
-    };
-    constexpr char32_t kReplacement = 0xFFFD;
-    std::size_t i = withMark(form) ? 2 : 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        const char32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            const char32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                take(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        take(unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
-    }
-    if (i < bytes.size()) take(kReplacement);
-}
-
-}  // namespace
-
 void appendUtf16AsUtf8(std::string& out, std::string_view bytes, Utf16Form form) {
     forEachUtf16Character(bytes, form, [&](char32_t c) { appendUtf8(out, c); });
 }
@@ -172,21 +153,15 @@ Utf8Decoder::Step Utf8Decoder::feed(std::uint8_t byte) {
             value_ = byte;
             return Step::Character;
         }
-        if (byte >= 0xC2 && byte <= 0xDF) {
-            needed_ = 1;
-            value_ = byte & 0x1Fu;
-            lowest_ = 0x80;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            needed_ = 2;
-            value_ = byte & 0x0Fu;
-            lowest_ = 0x800;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            needed_ = 3;
-            value_ = byte & 0x07u;
-            lowest_ = 0x10000;
-        } else {
-            return Step::Invalid;  // a continuation byte, or a lead byte of no valid form
-        }
+        needed_ = byte >= 0xC2 && byte <= 0xDF   ? 1
+                  : byte >= 0xE0 && byte <= 0xEF ? 2
+                  : byte >= 0xF0 && byte <= 0xF4 ? 3
+                                                 : 0;
+        if (needed_ == 0) return Step::Invalid;  // a continuation byte, or a lead byte of no valid form
+        // The lead byte holds the highest bits below its length marker.
+        constexpr std::array<char32_t, 4> kLowest = {0, 0x80, 0x800, 0x10000};
+        value_ = byte & (0x3Fu >> needed_);
+        lowest_ = kLowest[static_cast<std::size_t>(needed_)];
         return Step::Partial;
     }
     if ((byte & 0xC0u) != 0x80) return Step::Invalid;

@@ -57,11 +57,28 @@ static_assert(tableSpansAreSmall());
 static_assert(textTablesFitTheirEditions());
 static_assert(capacitiesAsKnown());
 
-}  // namespace
-
-std::uint16_t readListValue(ByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value) {
-    return image.u16(static_cast<std::size_t>(listValueOffset(e, list, record, value)));
+// A text of one byte per character, every step bytes from at: up to its first 0, never past
+// the most characters.
+std::string readZeroEnded(ByteView image, std::int64_t at, int step, int most) {
+    std::string value;
+    for (int j = 0; j < most; ++j) {
+        const std::uint8_t c = image.u8(static_cast<std::size_t>(at + step * j));
+        if (c == 0) break;
+        value.push_back(static_cast<char>(c));
+    }
+    return value;
 }
+
+// The text cut to the most characters, then a 0; the bytes between characters keep theirs.
+void storeZeroEnded(MutableByteView image, std::int64_t at, std::size_t step, std::size_t most,
+                    std::string_view value) {
+    const auto to = static_cast<std::size_t>(at);
+    value = value.substr(0, most);
+    for (std::size_t j = 0; j < value.size(); ++j) image.setU8(to + step * j, static_cast<std::uint8_t>(value[j]));
+    image.setU8(to + step * value.size(), 0);
+}
+
+}  // namespace
 
 void storeListValue(MutableByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value,
                     std::int32_t number) {
@@ -69,41 +86,21 @@ void storeListValue(MutableByteView image, const Edition& e, const NumericList& 
 }
 
 std::string readAmmoNameText(ByteView image, const Edition& e, AmmoNameText text, std::int32_t record) {
-    const std::int64_t at = ammoNameRecordOffset(e, text, record);
-    std::string value;
-    for (int j = 0; j < kAmmoNameRecordSize / 2; ++j) {
-        const std::uint8_t c = image.u8(static_cast<std::size_t>(at + 2 * j));
-        if (c == 0) break;
-        value.push_back(static_cast<char>(c));
-    }
-    return value;
+    return readZeroEnded(image, ammoNameRecordOffset(e, text, record), 2, kAmmoNameRecordSize / 2);
 }
 
 void storeAmmoNameText(MutableByteView image, const Edition& e, AmmoNameText text, std::int32_t record,
                        std::string_view value) {
-    const auto at = static_cast<std::size_t>(ammoNameRecordOffset(e, text, record));
-    value = value.substr(0, kAmmoNameMaxLength);
-    for (std::size_t j = 0; j < value.size(); ++j) image.setU8(at + 2 * j, static_cast<std::uint8_t>(value[j]));
-    image.setU8(at + 2 * value.size(), 0);
+    storeZeroEnded(image, ammoNameRecordOffset(e, text, record), 2, kAmmoNameMaxLength, value);
 }
 
 std::string readName(ByteView image, const Edition& e, const NameTable& table, std::int32_t record) {
-    const std::int64_t at = nameRecordOffset(e, table, record);
-    std::string value;
-    for (int j = 0; j < table.recordSize; ++j) {
-        const std::uint8_t c = image.u8(static_cast<std::size_t>(at + j));
-        if (c == 0) break;
-        value.push_back(static_cast<char>(c));
-    }
-    return value;
+    return readZeroEnded(image, nameRecordOffset(e, table, record), 1, table.recordSize);
 }
 
 void storeName(MutableByteView image, const Edition& e, const NameTable& table, std::int32_t record,
                std::string_view value) {
-    const auto at = static_cast<std::size_t>(nameRecordOffset(e, table, record));
-    value = value.substr(0, static_cast<std::size_t>(table.recordSize - 1));
-    for (std::size_t j = 0; j < value.size(); ++j) image.setU8(at + j, static_cast<std::uint8_t>(value[j]));
-    image.setU8(at + value.size(), 0);
+    storeZeroEnded(image, nameRecordOffset(e, table, record), 1, static_cast<std::size_t>(table.recordSize - 1), value);
 }
 
 }  // namespace vantedit

@@ -40,7 +40,6 @@ constexpr std::int32_t listRecordCount(const Edition& e, const NumericList& list
 constexpr std::int64_t listValueOffset(const Edition& e, const NumericList& list, std::int32_t record, int value) {
     return std::int64_t{e.*list.start} + std::int64_t{record} * list.recordSize + 2 * value;
 }
-std::uint16_t readListValue(ByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value);
 // The low 16 bits of the number.
 void storeListValue(MutableByteView image, const Edition& e, const NumericList& list, std::int32_t record, int value,
                     std::int32_t number);

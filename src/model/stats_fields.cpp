@@ -10,15 +10,6 @@ namespace vantedit {
 
 namespace {
 
-consteval bool itemRowHasItsCellsOnce() {
-    std::size_t texts = 0, stats = 0, kinds = 0;
-    for (const ItemCell& c : kItemCells) {
-        const std::size_t expected = c.kind == CellKind::Text ? texts++ : c.kind == CellKind::Stat ? stats++ : kinds++;
-        if (c.index != expected) return false;
-    }
-    return texts == kDescFields.size() && stats == kColumnCount && kinds == kAttachmentKindCount;
-}
-
 // The list lines follow the Item rows in the order of their tables.
 consteval bool linesInTableOrder() {
     if (kLineTypes[kItemLine].kind != LineKind::Item || kLineTypes[kAmmoNameLine].kind != LineKind::AmmoName) {
@@ -50,18 +41,9 @@ consteval bool onlySectionsShareBytes() {
 static_assert(kItemCellCount == 69);  // the heading line's 69 tabs
 static_assert(headingTabs(Layout::Current) == 69 && headingTabs(Layout::Headings72) == 72 &&
               headingTabs(Layout::Headings73) == 73);
-static_assert(itemRowHasItsCellsOnce());
 static_assert(linesInTableOrder());
 static_assert(onlySectionsShareBytes());
 static_assert(2 * kAmmoNameMaxLength + 1 < kAmmoNameRecordSize);
-
-// How many stat columns each section has.
-consteval std::array<std::int32_t, kSectionCount> columnsOfSections() {
-    std::array<std::int32_t, kSectionCount> counts{};
-    for (const Column& c : kColumns) ++counts[static_cast<std::size_t>(c.section)];
-    return counts;
-}
-constexpr std::array<std::int32_t, kSectionCount> kSectionColumns = columnsOfSections();
 
 constexpr std::int64_t kNotGiven = std::numeric_limits<std::int64_t>::min();
 
@@ -123,7 +105,9 @@ FieldValue readField(const Game& game, const FieldRef& f) {
             }
             break;
         }
-        case LineKind::NumericList: v.number = readListValue(image, e, numericList(t), f.record, f.field); break;
+        case LineKind::NumericList:
+            v.number = image.u16(static_cast<std::size_t>(listValueOffset(e, numericList(t), f.record, f.field)));
+            break;
         case LineKind::AmmoName: v.text = readAmmoNameText(image, e, ammoNameText(f), f.record); break;
         case LineKind::Name: v.text = readName(image, e, nameTable(t), f.record); break;
     }
@@ -251,10 +235,6 @@ void TypedNumbers::note(const FieldRef& f, std::int64_t number) {
     numbers_[i] = number;
 }
 
-std::int32_t TypedNumbers::statCellsGiven(std::int32_t item) const {
-    return item >= 0 && item < kItemCount ? itemCells_[static_cast<std::size_t>(item)] : 0;
-}
-
 std::optional<std::int64_t> TypedNumbers::find(const FieldRef& f) const {
     const std::size_t i = indexOf(f);
     if (i >= numbers_.size() || numbers_[i] == kNotGiven) return std::nullopt;
@@ -291,17 +271,16 @@ void FieldSet::add(const FieldRef& f) {
     fields_.push_back(f);
 }
 
-bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item) {
+bool TypedNumbers::givesWholeRow(const Edition& e, std::int32_t item) const {
     // A reading notes only the cells the item shows: counting them is enough.
-    const std::int32_t given = typed.statCellsGiven(item);
+    if (item < 0 || item >= kItemCount) return false;
+    const std::int32_t given = itemCells_[static_cast<std::size_t>(item)];
     if (given == 0) return false;  // a file of a few cells gives most rows none
-    std::int32_t shown = 0;
+    std::size_t shown = 0;
     for (Section s : kAllSections) {
-        if (sectionHoldsItem(sectionRecord(game.edition(), s), item)) {
-            shown += kSectionColumns[static_cast<std::size_t>(s)];
-        }
+        if (sectionHoldsItem(sectionRecord(e, s), item)) shown += sectionColumns(s).size();
     }
-    return given == shown;
+    return static_cast<std::size_t>(given) == shown;
 }
 
 }  // namespace vantedit

@@ -183,11 +183,9 @@ struct FieldRef {
     std::uint8_t line = 0;    // into kLineTypes
     std::uint16_t field = 0;  // from 0, in the line's order
     std::int32_t record = 0;  // the item or record number
-};
 
-constexpr bool operator==(const FieldRef& a, const FieldRef& b) {
-    return a.line == b.line && a.field == b.field && a.record == b.record;
-}
+    constexpr bool operator==(const FieldRef&) const = default;
+};
 
 constexpr FieldRef itemField(std::int32_t item, std::size_t cell) {
     return {kItemLine, static_cast<std::uint16_t>(cell), item};
@@ -246,9 +244,9 @@ bool fieldShown(const Game& game, const FieldRef& f);
 struct FieldValue {
     std::int64_t number = 0;  // Number and Attachment fields
     std::string text;         // Text and Name fields
-};
 
-constexpr bool operator==(const FieldValue& a, const FieldValue& b) { return a.number == b.number && a.text == b.text; }
+    constexpr bool operator==(const FieldValue&) const = default;
+};
 
 FieldValue readField(const Game& game, const FieldRef& f);
 // The most characters a Text or Name field holds, its terminator aside.
@@ -329,8 +327,10 @@ public:
     void note(const FieldRef& f, std::int64_t number);
     // Empty when the file gave the field no number.
     std::optional<std::int64_t> find(const FieldRef& f) const;
-    // How many of the item's stat cells were given a number.
-    std::int32_t statCellsGiven(std::int32_t item) const;
+    // The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
+    // rows can tell a file of another edition: a mod of just its changed cells differs wherever
+    // it gives a number.
+    bool givesWholeRow(const Edition& e, std::int32_t item) const;
 
 private:
     std::size_t indexOf(const FieldRef& f) const;  // numbers_.size() for no number field
@@ -344,11 +344,6 @@ private:
     std::vector<std::int64_t> numbers_;
 };
 
-// The file gave a number in every stat cell the item shows, as MAKE writes a row. Only such
-// rows can tell a file of another edition: a mod of just its changed cells differs wherever
-// it gives a number.
-bool givesWholeRow(const Game& game, const TypedNumbers& typed, std::int32_t item);
-
 // Whether the file gave more than half of the stat cells of its whole rows another value than
 // before: a file of another edition, most likely. differs(item, column) tells, the column an
 // index into kColumns.
@@ -357,7 +352,7 @@ bool mostStatValuesDiffer(const Game& game, const TypedNumbers& typed, Differs&&
     std::int64_t given = 0;
     std::int64_t differing = 0;
     for (std::int32_t item = 0; item < kItemCount; ++item) {
-        if (!givesWholeRow(game, typed, item)) continue;
+        if (!typed.givesWholeRow(game.edition(), item)) continue;
         for (std::size_t ci = 0; ci < kColumns.size(); ++ci) {
             if (!typed.find(itemField(item, statCellIndex(ci)))) continue;
             ++given;
